@@ -1,0 +1,45 @@
+#include "app/DataFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString DataFolder::takeOption(QStringList* args)
+{
+    for (int i = 0; i < args->size(); ++i) {
+        const QString a = args->at(i);
+        if (a == "--data-dir" && i + 1 < args->size()) {
+            const QString dir = args->at(i + 1);
+            args->remove(i, 2);
+            return dir;
+        }
+        if (a.startsWith("--data-dir=")) {
+            args->removeAt(i);
+            return a.mid(int(qstrlen("--data-dir=")));
+        }
+    }
+    return {};
+}
+
+QString DataFolder::resolve(const QString& option)
+{
+    if (!option.isEmpty())
+        return QDir(option).absolutePath();
+    const QString env = qEnvironmentVariable("ZORVANE_DATA_DIR");
+    if (!env.isEmpty())
+        return QDir(env).absolutePath();
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QFileInfo info(appDir);
+    if (!appDir.isEmpty() && info.isDir() && info.isWritable())
+        return appDir;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+bool DataFolder::ensure(const QString& folder, QString* error)
+{
+    if (QDir().mkpath(folder))
+        return true;
+    *error = QStringLiteral("无法创建数据文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
+    return false;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The look-back entries of the settings menu: index "JSQS" -> caption and draw count (0 = all).
+struct LookBackEntry
+{
+    QString caption;
+    int draws;
+};
+
+class LookBackTable
+{
+public:
+    static constexpr int kCount = 10;
+    static const LookBackEntry& at(int index);
+    static int draws(int index) { return index >= 0 && index < kCount ? at(index).draws : 0; }
+};
+
+// The user settings of the main window, kept under application "Pelq", section "IniSetting".
+// Booleans are stored as the words True and False; integers in decimal.
+class Settings
+{
+public:
+    Settings();
+
+    int lotteryIndex() const { return readInt("GsZl", 0); }
+    void setLotteryIndex(int v) { writeInt("GsZl", v); }
+    int searchDays() const { return readInt("IniSerchDay", 6); }
+    void setSearchDays(int v) { writeInt("IniSerchDay", v); }
+    bool calculateSelected() const { return readBool("JSFF", false); }
+    void setCalculateSelected(bool v) { writeBool("JSFF", v); }
+    bool resultsOnCurrentDraw() const { return readBool("LsXs", false); }
+    void setResultsOnCurrentDraw(bool v) { writeBool("LsXs", v); }
+    bool excludeCurrent() const { return readBool("SyBq", true); }
+    void setExcludeCurrent(bool v) { writeBool("SyBq", v); }
+    bool weighted() const { return readBool("ZqlJq", true); }
+    void setWeighted(bool v) { writeBool("ZqlJq", v); }
+    int lookBackIndex() const { return readInt("JSQS", 3); }
+    void setLookBackIndex(int v) { writeInt("JSQS", v); }
+
+    // Restores the defaults of "恢复默认设置(&R)"; the lottery and calculation method stay.
+    void restoreDefaults();
+
+    // Raw access for other windows' sections.
+    QString readString(const QString& group, const QString& key, const QString& fallback) const;
+    void writeString(const QString& group, const QString& key, const QString& value);
+
+    static QString boolText(bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); }
+
+private:
+    int readInt(const char* key, int fallback) const;
+    bool readBool(const char* key, bool fallback) const;
+    void writeInt(const char* key, int v);
+    void writeBool(const char* key, bool v);
+
+    mutable QSettings m_settings;
+};

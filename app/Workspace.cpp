@@ -1,0 +1,46 @@
+#include "app/Workspace.h"
+
+#include "app/DataFolder.h"
+#include "history/IssueNumbers.h"
+
+#include <QDir>
+
+Workspace::Workspace() = default;
+Workspace::~Workspace() = default;
+
+QString Workspace::databasePath() const
+{
+    return QDir(m_dataFolder).filePath(QStringLiteral("formula.mdb"));
+}
+
+bool Workspace::open(const QString& dataFolderOption, QString* error)
+{
+    m_lotteryIndex = m_settings.lotteryIndex();
+    m_dataFolder = DataFolder::resolve(dataFolderOption);
+    if (!DataFolder::ensure(m_dataFolder, error))
+        return false;
+    m_database = std::make_unique<Database>(databasePath());
+    m_history = std::make_unique<HistoryStore>(m_database.get());
+    if (!m_database->open(error))
+        return false;
+    return m_history->reload(error);
+}
+
+QString Workspace::nextIssue() const
+{
+    const DrawRecord* newest = m_history ? m_history->newest() : nullptr;
+    if (!newest)
+        return {};
+    return IssueNumbers::next(*newest, lottery().drawsPerDay, isRunningCountLottery());
+}
+
+bool Workspace::compact(QString* error)
+{
+    const bool ok = m_database->compact(error);
+    QString reloadError;
+    if (!m_history->reload(&reloadError) && ok) {
+        *error = reloadError;
+        return false;
+    }
+    return ok;
+}

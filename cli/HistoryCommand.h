@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cli/Command.h"
+
+// history add | import | export | list | delete: the history operations of the main window.
+class HistoryCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("history"); }
+    QString usage() const override;
+    int run(CliContext& ctx, const QStringList& args) override;
+
+private:
+    int add(CliContext& ctx, const QStringList& args);
+    int importFile(CliContext& ctx, const QStringList& args);
+    int exportFile(CliContext& ctx, const QStringList& args);
+    int list(CliContext& ctx, const QStringList& args);
+    int remove(CliContext& ctx, const QStringList& args);
+};

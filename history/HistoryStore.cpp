@@ -1,0 +1,152 @@
+#include "history/HistoryStore.h"
+
+#include "store/Database.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+QString parameterColumnList()
+{
+    QStringList names;
+    for (const auto& e : ParameterTable::entries())
+        names << e.code;
+    return names.join(", ");
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(Database* db)
+    : m_db(db)
+{
+}
+
+bool HistoryStore::reload(QString* error)
+{
+    m_draws.clear();
+    QSqlQuery q(m_db->connection());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT strQQH, %1 FROM Lishi ORDER BY strQQH").arg(parameterColumnList()))) {
+        *error = QStringLiteral("读取历史号码失败：%1").arg(q.lastError().text());
+        return false;
+    }
+    while (q.next()) {
+        DrawRecord r;
+        r.issue = q.value(0).toString();
+        for (int c = 0; c < kParameterCount; ++c)
+            r.values[c] = int16_t(q.value(c + 1).toInt());
+        m_draws.push_back(std::move(r));
+    }
+    return true;
+}
+
+PreviousDraw HistoryStore::lastDrawMemory() const
+{
+    return m_draws.empty() ? PreviousDraw{} : PreviousDraw::of(m_draws.back());
+}
+
+bool HistoryStore::contains(const QString& issue) const
+{
+    return std::any_of(m_draws.begin(), m_draws.end(), [&](const DrawRecord& d) { return d.issue == issue; });
+}
+
+bool HistoryStore::addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay,
+                            QString* error)
+{
+    DrawInput in;
+    in.issue = issue.trimmed();
+    in.numbers = numbers;
+    in.drawsPerDay = drawsPerDay;
+    in.path = EntryPath::Hand;
+    DrawRecord r;
+    if (!DrawDeriver::derive(in, lastDrawMemory(), &r, error))
+        return false;
+    return append({r}, error);
+}
+
+bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
+{
+    QSet<QString> seen;
+    for (const auto& d : m_draws)
+        seen.insert(d.issue);
+    for (const auto& r : records) {
+        if (seen.contains(r.issue)) {
+            *error = QStringLiteral("期号%1已经存在，没有保存。").arg(r.issue);
+            return false;
+        }
+        seen.insert(r.issue);
+    }
+    QSqlDatabase db = m_db->connection();
+    {
+        Transaction tx(db);
+        if (!tx.begin(error))
+            return false;
+        QStringList marks;
+        for (int i = 0; i <= kParameterCount; ++i)
+            marks << QStringLiteral("?");
+        QSqlQuery q(db);
+        if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
+                           .arg(parameterColumnList(), marks.join(", ")))) {
+            *error = QStringLiteral("保存历史号码失败：%1").arg(q.lastError().text());
+            return false;
+        }
+        for (const auto& r : records) {
+            q.bindValue(0, r.issue);
+            for (int c = 0; c < kParameterCount; ++c)
+                q.bindValue(c + 1, int(r.values[c]));
+            if (!q.exec()) {
+                *error = QStringLiteral("保存期号%1失败：%2。历史号码没有改变。").arg(r.issue, q.lastError().text());
+                return false;
+            }
+        }
+        if (!tx.commit(error))
+            return false;
+    }
+    return reload(error);
+}
+
+int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error)
+{
+    QSqlDatabase db = m_db->connection();
+    int removed = 0;
+    {
+        Transaction tx(db);
+        if (!tx.begin(error))
+            return -1;
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM Lishi") + whereClause);
+        for (int i = 0; i < binds.size(); ++i)
+            q.bindValue(i, binds[i]);
+        if (!q.exec()) {
+            *error = QStringLiteral("删除历史号码失败：%1。历史号码没有改变。").arg(q.lastError().text());
+            return -1;
+        }
+        removed = q.numRowsAffected();
+        if (!tx.commit(error))
+            return -1;
+    }
+    if (!reload(error))
+        return -1;
+    return removed;
+}
+
+int HistoryStore::deleteLast(int count, QString* error)
+{
+    if (count <= 0)
+        return 0;
+    return deleteWhere(QStringLiteral(" WHERE rowid IN (SELECT rowid FROM Lishi ORDER BY strQQH DESC LIMIT ?)"),
+                       {count}, error);
+}
+
+int HistoryStore::deleteAfter(const QString& keepUpTo, QString* error)
+{
+    return deleteWhere(QStringLiteral(" WHERE strQQH > ?"), {keepUpTo}, error);
+}
+
+int HistoryStore::deleteAll(QString* error)
+{
+    return deleteWhere(QString(), {}, error);
+}

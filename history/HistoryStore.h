@@ -1,0 +1,42 @@
+#pragma once
+
+#include "history/DrawDeriver.h"
+#include "history/DrawRecord.h"
+
+#include <QString>
+#include <vector>
+
+class Database;
+
+// The draw history: table Lishi and its snapshot in ascending issue order (the time order).
+// Every write runs in one transaction and reloads the snapshot afterwards.
+class HistoryStore
+{
+public:
+    explicit HistoryStore(Database* db);
+
+    bool reload(QString* error);
+    const std::vector<DrawRecord>& draws() const { return m_draws; }
+    bool isEmpty() const { return m_draws.empty(); }
+    const DrawRecord* newest() const { return m_draws.empty() ? nullptr : &m_draws.back(); }
+    // The numbers the next derived draw is chained from: the newest stored draw, or 0, 0, 0.
+    PreviousDraw lastDrawMemory() const;
+    bool contains(const QString& issue) const;
+
+    // Derives a draw typed by hand, chained from the newest stored draw, and appends it.
+    bool addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay, QString* error);
+    // Appends complete records; refuses (and stores nothing) when an issue is already stored or
+    // repeated within the batch.
+    bool append(const std::vector<DrawRecord>& records, QString* error);
+
+    // Deletions return the number of draws removed, or -1 on failure (nothing removed).
+    int deleteLast(int count, QString* error);
+    int deleteAfter(const QString& keepUpTo, QString* error); // removes every draw with strQQH > keepUpTo
+    int deleteAll(QString* error);
+
+private:
+    int deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error);
+
+    Database* m_db;
+    std::vector<DrawRecord> m_draws;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The program's database "formula.mdb" (an SQLite file). Creates the schema when the file is
+// new, adds missing tables and columns to an older file, and refuses a file that is not a
+// database without touching it.
+class Database
+{
+public:
+    static const QStringList& formulaTables(); // Gongshi1D, Gongshi2D, Gongshi3D, Gongshi2G, Gongshi3G
+
+    explicit Database(const QString& filePath);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool open(QString* error);
+    void close();
+    bool isOpen() const;
+    QSqlDatabase connection() const;
+    const QString& filePath() const { return m_filePath; }
+
+    // Rewrites the file compactly: a copy is made as "formulaTmp.mdb" beside it, then swapped in
+    // only once complete; the copy stays until the next compaction. Reopens the connection.
+    bool compact(QString* error);
+
+private:
+    bool ensureSchema(QString* error);
+    bool ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns, QString* error);
+
+    QString m_filePath;
+    QString m_connectionName;
+};
+
+// One write transaction: rolls back unless commit() succeeded.
+class Transaction
+{
+public:
+    explicit Transaction(QSqlDatabase db);
+    ~Transaction();
+    bool begin(QString* error);
+    bool commit(QString* error);
+
+private:
+    QSqlDatabase m_db;
+    bool m_active = false;
+};
