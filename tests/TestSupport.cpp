@@ -1,0 +1,21 @@
+#include "TestSupport.h"
+
+#include "app/Workspace.h"
+
+#include <gtest/gtest.h>
+
+TempDataFolder::TempDataFolder()
+{
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const char*>> draws)
+{
+    for (const auto& [issue, digits] : draws) {
+        const QString d = QString::fromLatin1(digits);
+        std::array<int, 3> n{d[0].digitValue(), d[1].digitValue(), d[2].digitValue()};
+        QString error;
+        ASSERT_TRUE(ws.history().addTyped(QString::fromLatin1(issue), n, ws.lottery().drawsPerDay, &error))
+            << error.toStdString();
+    }
+}
