@@ -1,6 +1,20 @@
+#include "app/DataFolder.h"
+#include "app/MainWindow.h"
+#include "app/Workspace.h"
+
 #include <QApplication>
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Zorvane"));
+    QStringList args = QApplication::arguments();
+    const QString dataDir = DataFolder::takeOption(&args);
+
+    Workspace workspace;
+    QString error;
+    workspace.open(dataDir, &error);
+    MainWindow window(&workspace, error);
+    window.show();
+    return QApplication::exec();
 }

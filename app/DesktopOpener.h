@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Opens an exported file with the desktop's default application. Setting ZORVANE_NO_OPEN=1
+// turns this off (tests, scripts); the call then reports success without opening anything.
+class DesktopOpener
+{
+public:
+    static bool isDisabled();
+    static bool open(const QString& path);
+    // Paths that would have been opened while opening was off (for tests).
+    static QString lastRequested();
+};

@@ -1,0 +1,627 @@
+#include "app/MainWindow.h"
+
+#include "app/DesktopOpener.h"
+#include "app/LotteryTable.h"
+#include "app/MessageBoxes.h"
+#include "app/Workspace.h"
+#include "history/HistoryGridModel.h"
+#include "history/HistoryTextFile.h"
+#include "history/ParameterReferenceWindow.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Zorvane");
+
+// Busy pointer for the length of a handler.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+MainWindow::MainWindow(Workspace* workspace, const QString& startupError, QWidget* parent)
+    : QMainWindow(parent)
+    , m_workspace(workspace)
+    , m_startupError(startupError)
+    , m_databaseOpen(startupError.isEmpty())
+    , m_historyModel(new HistoryGridModel(this))
+{
+    setObjectName("frmMain");
+    setWindowTitle(kTitle);
+    buildMenus();
+    buildControls();
+    startUp();
+    resize(1280, 760);
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::formulaTable() const
+{
+    return QStringLiteral("Gongshi%1%2").arg(m_position).arg(m_single ? 'D' : 'G');
+}
+
+QString MainWindow::kindLabel() const
+{
+    static const char* const captions[] = {"个位", "十位", "百位"};
+    return (m_single ? QStringLiteral("单选") : QStringLiteral("通选")) + QString::fromUtf8(captions[m_position - 1]);
+}
+
+void MainWindow::buildMenus()
+{
+    Settings& s = m_workspace->settings();
+    m_settingsMenu = menuBar()->addMenu(QStringLiteral("设置"));
+    m_manageMenu = menuBar()->addMenu(QStringLiteral("管理"));
+    m_historyMenu = menuBar()->addMenu(QStringLiteral("历史管理"));
+
+    // 设置
+    auto* displayGroup = new QActionGroup(this);
+    m_displayActions[0] = m_settingsMenu->addAction(QStringLiteral("历史列表公式验算结果显示在下期(&N)"));
+    m_displayActions[1] = m_settingsMenu->addAction(QStringLiteral("历史列表公式验算结果显示在当期(&T)"));
+    for (int i = 0; i < 2; ++i) {
+        m_displayActions[i]->setObjectName(QStringLiteral("mnuYsXs%1").arg(i));
+        m_displayActions[i]->setCheckable(true);
+        displayGroup->addAction(m_displayActions[i]);
+        connect(m_displayActions[i], &QAction::triggered, this,
+                [this, i] { m_workspace->settings().setResultsOnCurrentDraw(i == 1); });
+    }
+    m_settingsMenu->addSeparator();
+
+    QMenu* lookBack = m_settingsMenu->addMenu(QStringLiteral("检索期数设置(&Q)"));
+    m_excludeCurrentAction = lookBack->addAction(QStringLiteral("检索期数前溯不含当前期"));
+    m_excludeCurrentAction->setObjectName("mnuBuhan");
+    m_excludeCurrentAction->setCheckable(true);
+    connect(m_excludeCurrentAction, &QAction::toggled, this,
+            [this](bool on) { m_workspace->settings().setExcludeCurrent(on); });
+    auto* lookBackGroup = new QActionGroup(this);
+    lookBackGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (int i = 0; i < LookBackTable::kCount; ++i) {
+        QAction* a = lookBack->addAction(LookBackTable::at(i).caption);
+        a->setObjectName(QStringLiteral("mnuQs%1").arg(i));
+        a->setCheckable(true);
+        lookBackGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { onLookBackChosen(i); });
+        m_lookBackActions[i] = a;
+    }
+    lookBack->addSeparator();
+
+    m_weightedAction = m_settingsMenu->addAction(QStringLiteral("正确率使用期数加权算法(&A)"));
+    m_weightedAction->setObjectName("mnuZqlJq");
+    m_weightedAction->setCheckable(true);
+    connect(m_weightedAction, &QAction::toggled, this, [this](bool on) { m_workspace->settings().setWeighted(on); });
+
+    QMenu* lotteries = m_settingsMenu->addMenu(QStringLiteral("彩种选择"));
+    auto* lotteryGroup = new QActionGroup(this);
+    lotteryGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (int i = 0; i < LotteryTable::kCount; ++i) {
+        QAction* a = lotteries->addAction(LotteryTable::at(i).caption);
+        a->setObjectName(QStringLiteral("mnuK3%1").arg(i));
+        a->setCheckable(true);
+        lotteryGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { onLotteryChosen(i); });
+        m_lotteryActions[i] = a;
+    }
+    QAction* restore = m_settingsMenu->addAction(QStringLiteral("恢复默认设置(&R)"));
+    restore->setObjectName("meuHfmr");
+    connect(restore, &QAction::triggered, this, &MainWindow::onRestoreDefaults);
+    Q_UNUSED(s);
+
+    // 历史管理
+    QAction* delAll = m_historyMenu->addAction(QStringLiteral("删除所有历史(&A）"));
+    delAll->setObjectName("mnuDelAll");
+    connect(delAll, &QAction::triggered, this, &MainWindow::deleteAllDraws);
+    QAction* delTo = m_historyMenu->addAction(QStringLiteral("删除到选定期(&D)"));
+    delTo->setObjectName("mnuDelTo");
+    connect(delTo, &QAction::triggered, this, &MainWindow::deleteToChosenIssue);
+    QAction* delLast = m_historyMenu->addAction(QStringLiteral("删除最后指定数量期历史(&E)"));
+    delLast->setObjectName("mnuDelLast");
+    connect(delLast, &QAction::triggered, this, &MainWindow::deleteLastCount);
+    m_manageMenu->setEnabled(!m_manageMenu->actions().isEmpty());
+}
+
+QPushButton* MainWindow::addButton(const char* objectName, const QString& caption, const QString& tooltip)
+{
+    auto* b = new QPushButton(caption);
+    b->setObjectName(QString::fromLatin1(objectName));
+    if (!tooltip.isEmpty())
+        b->setToolTip(tooltip);
+    return b;
+}
+
+QGroupBox* MainWindow::buildEntryBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("手工输入已经开出的历史号码记录下一期:"));
+    auto* row = new QHBoxLayout(box);
+    m_issueBox = new QLineEdit;
+    m_issueBox->setObjectName("Text1");
+    m_issueBox->setMaxLength(12);
+    m_issueBox->setMinimumWidth(110);
+    row->addWidget(new QLabel(QStringLiteral("期号：")));
+    row->addWidget(m_issueBox);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(QStringLiteral("开奖号：")));
+    static const char* const tips[] = {"百位", "十位", "个位"};
+    for (int i = 0; i < 3; ++i) {
+        auto* e = new QLineEdit;
+        e->setObjectName(QStringLiteral("txtIpt%1").arg(i + 1));
+        e->setMaxLength(1);
+        e->setFixedWidth(32);
+        e->setAlignment(Qt::AlignCenter);
+        e->setToolTip(QString::fromUtf8(tips[i]));
+        e->installEventFilter(this);
+        row->addWidget(e);
+        m_numberBoxes[i] = e;
+    }
+    row->addStretch();
+    return box;
+}
+
+void MainWindow::buildControls()
+{
+    auto* central = new QWidget;
+    auto* outer = new QHBoxLayout(central);
+
+    // Left: buttons and option frames.
+    auto* left = new QVBoxLayout;
+    auto* buttons = new QGridLayout;
+    QPushButton* settingsButton = addButton("Command9", QStringLiteral("软件设置(&T)"));
+    connect(settingsButton, &QPushButton::clicked, this,
+            [this, settingsButton] { m_settingsMenu->popup(settingsButton->mapToGlobal(QPoint(0, settingsButton->height()))); });
+    QPushButton* reference = addButton("Command4", QStringLiteral("公式参数对照说明(&I)"));
+    connect(reference, &QPushButton::clicked, this, &MainWindow::openReferenceWindow);
+    QPushButton* exportText = addButton("cmdLsdcTxt", QStringLiteral("历史号码导出文本文件(&X)"));
+    connect(exportText, &QPushButton::clicked, this, &MainWindow::exportHistoryText);
+    QPushButton* deleteLast = addButton("Command3", QStringLiteral("删除最后历史(&D)"));
+    connect(deleteLast, &QPushButton::clicked, this, &MainWindow::deleteLastDraw);
+    buttons->addWidget(settingsButton, 0, 0);
+    buttons->addWidget(reference, 0, 1);
+    buttons->addWidget(exportText, 1, 0);
+    buttons->addWidget(deleteLast, 1, 1);
+    left->addLayout(buttons);
+
+    auto* frames = new QGridLayout;
+    // 计算/验算选择
+    auto* target = new QGroupBox(QStringLiteral("计算/验算选择"));
+    auto* targetLayout = new QVBoxLayout(target);
+    auto* nextDraw = new QRadioButton(QStringLiteral("计算下期结果"));
+    nextDraw->setObjectName("Option50");
+    nextDraw->setToolTip(QStringLiteral("现存历史号码的下一期"));
+    nextDraw->setChecked(true);
+    auto* pastDraw = new QRadioButton(QStringLiteral("验证历史结果"));
+    pastDraw->setObjectName("Option51");
+    pastDraw->setToolTip(QStringLiteral("验算指定期下期结果"));
+    m_checkIssueBox = new QLineEdit;
+    m_checkIssueBox->setObjectName("Text3");
+    targetLayout->addWidget(nextDraw);
+    targetLayout->addWidget(pastDraw);
+    targetLayout->addWidget(m_checkIssueBox);
+    frames->addWidget(target, 0, 0);
+
+    // 计算方法
+    auto* method = new QGroupBox(QStringLiteral("计算方法"));
+    auto* methodLayout = new QVBoxLayout(method);
+    m_bestMethodOption = new QRadioButton(QStringLiteral("最优公式法"));
+    m_bestMethodOption->setObjectName("Option60");
+    m_selectedMethodOption = new QRadioButton(QStringLiteral("计算选中公式"));
+    m_selectedMethodOption->setObjectName("Option61");
+    methodLayout->addWidget(m_bestMethodOption);
+    methodLayout->addWidget(m_selectedMethodOption);
+    for (QRadioButton* o : {m_bestMethodOption, m_selectedMethodOption})
+        connect(o, &QRadioButton::clicked, this,
+                [this] { m_workspace->settings().setCalculateSelected(m_selectedMethodOption->isChecked()); });
+    frames->addWidget(method, 0, 1);
+
+    // 位数选择
+    auto* positions = new QGroupBox(QStringLiteral("位数选择"));
+    auto* positionLayout = new QVBoxLayout(positions);
+    static const char* const positionCaptions[] = {"个位", "十位", "百位"};
+    for (int i = 0; i < 3; ++i) {
+        auto* o = new QRadioButton(QString::fromUtf8(positionCaptions[i]));
+        o->setObjectName(QStringLiteral("optXing%1").arg(i + 1));
+        positionLayout->addWidget(o);
+        connect(o, &QRadioButton::clicked, this, [this, i] { onPositionClicked(i + 1); });
+        m_positionOptions[i] = o;
+    }
+    m_positionOptions[0]->setChecked(true);
+    frames->addWidget(positions, 0, 2);
+
+    // 玩法选择
+    auto* selection = new QGroupBox(QStringLiteral("玩法选择"));
+    auto* selectionLayout = new QVBoxLayout(selection);
+    m_singleOption = new QRadioButton(QStringLiteral("单选"));
+    m_singleOption->setObjectName("opTDG0");
+    m_generalOption = new QRadioButton(QStringLiteral("通选"));
+    m_generalOption->setObjectName("opTDG1");
+    m_singleOption->setChecked(true);
+    m_generalOption->setEnabled(false);
+    selectionLayout->addWidget(m_singleOption);
+    selectionLayout->addWidget(m_generalOption);
+    connect(m_singleOption, &QRadioButton::clicked, this, [this] { onSelectionClicked(true); });
+    connect(m_generalOption, &QRadioButton::clicked, this, [this] { onSelectionClicked(false); });
+    frames->addWidget(selection, 0, 3);
+
+    // 生杀
+    auto* sense = new QGroupBox(QStringLiteral("生杀"));
+    auto* senseLayout = new QVBoxLayout(sense);
+    m_killOption = new QRadioButton(QStringLiteral("杀"));
+    m_killOption->setObjectName("Option20");
+    m_keepOption = new QRadioButton(QStringLiteral("生"));
+    m_keepOption->setObjectName("Option21");
+    m_killOption->setChecked(true);
+    senseLayout->addWidget(m_killOption);
+    senseLayout->addWidget(m_keepOption);
+    // Only sets the sense; the list follows at the next reload.
+    connect(m_killOption, &QRadioButton::clicked, this, [this] { m_kill = true; });
+    connect(m_keepOption, &QRadioButton::clicked, this, [this] { m_kill = false; });
+    frames->addWidget(sense, 0, 4);
+    left->addLayout(frames);
+    left->addStretch();
+
+    // Right: the history grid and the manual entry.
+    auto* right = new QVBoxLayout;
+    m_historyView = new QTableView;
+    m_historyView->setObjectName("MSFlexGrid1");
+    m_historyView->setModel(m_historyModel);
+    m_historyView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_historyView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_historyView->verticalHeader()->setDefaultSectionSize(22);
+    m_historyView->verticalHeader()->hide();
+    m_historyView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_historyView, &QTableView::pressed, this, [this](const QModelIndex& i) { rememberClickedRow(i.row()); });
+    connect(m_historyView, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
+        const QModelIndex i = m_historyView->indexAt(p);
+        if (i.isValid())
+            rememberClickedRow(i.row());
+        m_historyMenu->popup(m_historyView->viewport()->mapToGlobal(p));
+    });
+    right->addWidget(m_historyView, 1);
+    right->addWidget(buildEntryBox());
+
+    outer->addLayout(left, 3);
+    outer->addLayout(right, 2);
+    setCentralWidget(central);
+
+    m_dataFolderLabel = new QLabel;
+    m_dataFolderLabel->setObjectName("dataFolderLabel");
+    statusBar()->addWidget(m_dataFolderLabel, 1);
+}
+
+void MainWindow::startUp()
+{
+    Settings& s = m_workspace->settings();
+    const int lottery = s.lotteryIndex();
+    m_workspace->setLotteryIndex(lottery);
+    if (LotteryTable::isValid(lottery))
+        m_lotteryActions[lottery]->setChecked(true);
+    s.setLotteryIndex(lottery);
+
+    (s.calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)->setChecked(true);
+    m_displayActions[s.resultsOnCurrentDraw() ? 1 : 0]->setChecked(true);
+    {
+        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
+        m_excludeCurrentAction->setChecked(s.excludeCurrent());
+        m_weightedAction->setChecked(s.weighted());
+    }
+    const int lookBack = s.lookBackIndex();
+    if (lookBack >= 0 && lookBack < LookBackTable::kCount) {
+        m_lookBackActions[lookBack]->setChecked(true);
+        m_lookBackDraws = LookBackTable::draws(lookBack);
+    }
+    m_kill = true;
+
+    m_dataFolderLabel->setText(QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(m_workspace->dataFolder())));
+    if (m_databaseOpen) {
+        showNextIssue();
+        fillHistoryGrid();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_startupError.isEmpty() && !m_startupErrorShown) {
+        m_startupErrorShown = true;
+        QTimer::singleShot(0, this, [this] { reportError(m_startupError); });
+    }
+}
+
+void MainWindow::reportError(const QString& text)
+{
+    MessageBoxes::warning(this, kTitle, text);
+}
+
+bool MainWindow::requireDatabase()
+{
+    if (m_databaseOpen)
+        return true;
+    reportError(QStringLiteral("数据库没有打开，无法执行此操作。\n%1").arg(m_startupError));
+    return false;
+}
+
+void MainWindow::fillHistoryGrid()
+{
+    m_historyModel->setDraws(&m_workspace->history().draws());
+    applyEmphasis();
+    m_historyView->setColumnWidth(0, 100);
+    for (int c = 1; c <= 3; ++c)
+        m_historyView->setColumnWidth(c, 44);
+    scrollHistoryToEnd();
+    if (m_referenceWindow)
+        m_referenceWindow->showDraw(m_workspace->history().newest());
+}
+
+void MainWindow::scrollHistoryToEnd()
+{
+    const int rows = m_historyModel->rowCount();
+    // The grid counts its header as a row: 29 draws make 30 rows.
+    if (rows + 1 >= 30)
+        m_historyView->scrollTo(m_historyModel->index(rows - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+void MainWindow::applyEmphasis()
+{
+    const int column = 4 - m_position; // 个位 -> 3, 十位 -> 2, 百位 -> 1
+    m_historyModel->setEmphasis(column, m_single ? column : 3);
+}
+
+void MainWindow::showNextIssue()
+{
+    const DrawRecord* newest = m_workspace->history().newest();
+    if (!newest)
+        return;
+    m_checkIssueBox->setText(newest->issue);
+    const QString next = m_workspace->nextIssue();
+    if (!next.isEmpty())
+        m_issueBox->setText(next);
+    m_issueBoxText = m_issueBox->text();
+}
+
+void MainWindow::refreshAfterHistoryChange()
+{
+    fillHistoryGrid();
+    showNextIssue();
+}
+
+void MainWindow::onPositionClicked(int position)
+{
+    BusyCursor busy;
+    m_position = position;
+    if (position == 1) {
+        m_singleOption->setChecked(true);
+        m_generalOption->setEnabled(false);
+    } else {
+        m_generalOption->setEnabled(true);
+    }
+    m_single = m_singleOption->isChecked();
+    fillHistoryGrid();
+}
+
+void MainWindow::onSelectionClicked(bool single)
+{
+    BusyCursor busy;
+    for (int i = 0; i < 3; ++i) {
+        if (m_positionOptions[i]->isChecked()) {
+            m_position = i + 1;
+            break;
+        }
+    }
+    m_single = single;
+    fillHistoryGrid();
+}
+
+void MainWindow::onLotteryChosen(int index)
+{
+    m_workspace->setLotteryIndex(index);
+    m_workspace->settings().setLotteryIndex(index);
+    m_lotteryActions[index]->setChecked(true);
+}
+
+void MainWindow::onLookBackChosen(int index)
+{
+    m_workspace->settings().setLookBackIndex(index);
+    m_lookBackActions[index]->setChecked(true);
+    m_lookBackDraws = LookBackTable::draws(index);
+}
+
+void MainWindow::onRestoreDefaults()
+{
+    Settings& s = m_workspace->settings();
+    s.restoreDefaults();
+    m_displayActions[0]->setChecked(true);
+    const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
+    m_excludeCurrentAction->setChecked(true);
+    m_lookBackActions[3]->setChecked(true);
+    m_lookBackDraws = LookBackTable::draws(3);
+    m_weightedAction->setChecked(true);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto box = std::find(m_numberBoxes.begin(), m_numberBoxes.end(), watched);
+    if (box == m_numberBoxes.end())
+        return QMainWindow::eventFilter(watched, event);
+    const int i = int(box - m_numberBoxes.begin());
+    if (event->type() == QEvent::FocusIn && i == 0) {
+        for (QLineEdit* e : m_numberBoxes)
+            e->clear();
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.size() == 1 && text[0].isDigit()) {
+            m_numberBoxes[i]->setText(text);
+            if (i < 2)
+                m_numberBoxes[i + 1]->setFocus();
+            else
+                submitTypedDraw();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::submitTypedDraw()
+{
+    if (!requireDatabase())
+        return;
+    std::array<int, 3> numbers{};
+    for (int i = 0; i < 3; ++i)
+        numbers[i] = m_numberBoxes[i]->text().toInt(); // a box that holds no number reads as 0
+    QString error;
+    {
+        BusyCursor busy;
+        if (m_workspace->history().addTyped(m_issueBox->text(), numbers, m_workspace->lottery().drawsPerDay, &error)) {
+            refreshAfterHistoryChange();
+            m_numberBoxes[0]->setFocus();
+            for (QLineEdit* e : m_numberBoxes)
+                e->clear();
+            return;
+        }
+    }
+    reportError(error);
+}
+
+void MainWindow::compactAfterDeletion()
+{
+    QString error;
+    if (!m_workspace->compact(&error))
+        reportError(error);
+}
+
+void MainWindow::deleteLastDraw()
+{
+    if (!requireDatabase())
+        return;
+    QString error;
+    if (m_workspace->history().deleteLast(1, &error) < 0)
+        reportError(error);
+    refreshAfterHistoryChange();
+    m_numberBoxes[0]->setFocus();
+}
+
+void MainWindow::deleteAllDraws()
+{
+    if (!requireDatabase())
+        return;
+    if (!MessageBoxes::question(this, QStringLiteral("删除所有历史"),
+                                QStringLiteral("确定要删除所有历史号码吗？此操作不能撤销。")))
+        return;
+    QString error;
+    {
+        BusyCursor busy;
+        if (m_workspace->history().deleteAll(&error) >= 0) {
+            fillHistoryGrid();
+            return;
+        }
+    }
+    reportError(error);
+}
+
+void MainWindow::deleteToChosenIssue()
+{
+    if (!requireDatabase())
+        return;
+    // Before any row was clicked there is no sensible default: an answer such as "-2" would
+    // sort before every issue and delete the whole history.
+    const QString suggestion = m_clickedIssue > 0 ? QString::number(m_clickedIssue - 1) : QString();
+    QString answer;
+    if (!MessageBoxes::input(this, QStringLiteral("删除期数"),
+                             QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), suggestion, &answer))
+        return;
+    answer = answer.trimmed();
+    const bool digitsOnly =
+        !answer.isEmpty() && std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); });
+    if (!digitsOnly || answer.right(3).toInt() == 0)
+        return;
+    QString error;
+    BusyCursor busy;
+    const int removed = m_workspace->history().deleteAfter(answer, &error);
+    if (removed < 0) {
+        reportError(error);
+        return;
+    }
+    compactAfterDeletion();
+    refreshAfterHistoryChange();
+}
+
+void MainWindow::deleteLastCount()
+{
+    if (!requireDatabase())
+        return;
+    QString answer;
+    if (!MessageBoxes::input(this, QStringLiteral("删除期数"),
+                             QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+                             QStringLiteral("1"), &answer))
+        return;
+    const int count = answer.trimmed().toInt(); // not a number counts as 0
+    if (count <= 0)
+        return;
+    QString error;
+    BusyCursor busy;
+    if (m_workspace->history().deleteLast(count, &error) < 0) {
+        reportError(error);
+        return;
+    }
+    compactAfterDeletion();
+    refreshAfterHistoryChange();
+}
+
+void MainWindow::exportHistoryText()
+{
+    if (!requireDatabase())
+        return;
+    const QString path = HistoryTextFile::exportPath(m_workspace->dataFolder(), m_checkIssueBox->text());
+    QString error;
+    if (!HistoryTextFile::write(path, m_workspace->history().draws(), &error)) {
+        reportError(error);
+        return;
+    }
+    if (!DesktopOpener::open(path))
+        reportError(QStringLiteral("文件已保存为“%1”，但没有找到可以打开它的程序。").arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::openReferenceWindow()
+{
+    if (!m_referenceWindow)
+        m_referenceWindow = new ParameterReferenceWindow(this);
+    m_referenceWindow->showDraw(m_workspace->history().newest());
+    m_referenceWindow->show();
+    m_referenceWindow->raise();
+}
+
+void MainWindow::rememberClickedRow(int row)
+{
+    const DrawRecord* draw = m_historyModel->drawAt(row);
+    if (!draw)
+        return;
+    bool ok = false;
+    const qlonglong issue = draw->issue.right(10).toLongLong(&ok);
+    m_clickedIssue = ok ? issue : 0;
+}
+
+ParameterReferenceWindow* MainWindow::referenceWindow() const
+{
+    return m_referenceWindow;
+}

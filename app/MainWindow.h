@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class HistoryGridModel;
+class ParameterReferenceWindow;
+class Workspace;
+
+// The main window: the history grid, manual entry of draws, the kind options and the three
+// menus (设置, 管理, 历史管理). It owns the current kind and the display switches; the data
+// lives in the Workspace.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `startupError` is shown once the window is up (for example a database that could not be
+    // opened); the window then stays usable without stored data.
+    MainWindow(Workspace* workspace, const QString& startupError, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Current kind: position 1 = 个位, 2 = 十位, 3 = 百位; single (单选) or general (通选).
+    int position() const { return m_position; }
+    bool singleSelection() const { return m_single; }
+    bool killSense() const { return m_kill; }
+    QString formulaTable() const;
+    QString kindLabel() const;
+    int lookBackDraws() const { return m_lookBackDraws; }
+    bool databaseOpen() const { return m_databaseOpen; }
+
+    HistoryGridModel* historyModel() const { return m_historyModel; }
+    ParameterReferenceWindow* referenceWindow() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    QGroupBox* buildEntryBox();
+    QPushButton* addButton(const char* objectName, const QString& caption, const QString& tooltip = QString());
+    void startUp();
+
+    // The refresh chain after a change of the history or of the kind.
+    void refreshAfterHistoryChange();
+    void fillHistoryGrid();
+    void showNextIssue();
+    void applyEmphasis();
+    void scrollHistoryToEnd();
+
+    void onPositionClicked(int position);
+    void onSelectionClicked(bool single);
+    void onLotteryChosen(int index);
+    void onLookBackChosen(int index);
+    void onRestoreDefaults();
+    void submitTypedDraw();
+    void deleteLastDraw();
+    void deleteAllDraws();
+    void deleteToChosenIssue();
+    void deleteLastCount();
+    void exportHistoryText();
+    void openReferenceWindow();
+    void rememberClickedRow(int row);
+    bool requireDatabase();
+    void compactAfterDeletion();
+    void reportError(const QString& text);
+
+    Workspace* m_workspace;
+    QString m_startupError;
+    bool m_databaseOpen = false;
+    bool m_startupErrorShown = false;
+
+    int m_position = 1;
+    bool m_single = true;
+    bool m_kill = true;
+    int m_lookBackDraws = 0;
+    qlonglong m_clickedIssue = -1;
+    QString m_issueBoxText; // remembered for the names of exported files
+
+    HistoryGridModel* m_historyModel;
+    QTableView* m_historyView = nullptr;
+    QLineEdit* m_issueBox = nullptr;      // Text1: issue of the draw to enter next
+    QLineEdit* m_checkIssueBox = nullptr; // Text3: newest stored issue
+    std::array<QLineEdit*, 3> m_numberBoxes{};
+    std::array<QRadioButton*, 3> m_positionOptions{};
+    QRadioButton* m_singleOption = nullptr;
+    QRadioButton* m_generalOption = nullptr;
+    QRadioButton* m_killOption = nullptr;
+    QRadioButton* m_keepOption = nullptr;
+    QRadioButton* m_bestMethodOption = nullptr;
+    QRadioButton* m_selectedMethodOption = nullptr;
+    QLabel* m_dataFolderLabel = nullptr;
+
+    QMenu* m_settingsMenu = nullptr;
+    QMenu* m_manageMenu = nullptr;
+    QMenu* m_historyMenu = nullptr;
+    std::array<QAction*, 2> m_displayActions{};
+    QAction* m_excludeCurrentAction = nullptr;
+    QAction* m_weightedAction = nullptr;
+    std::array<QAction*, 10> m_lookBackActions{};
+    std::array<QAction*, 15> m_lotteryActions{};
+
+    QPointer<ParameterReferenceWindow> m_referenceWindow;
+};

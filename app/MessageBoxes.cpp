@@ -1,0 +1,115 @@
+#include "app/MessageBoxes.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <deque>
+
+namespace {
+
+struct Answer
+{
+    bool accept;
+    QString text;
+};
+
+std::deque<Answer>& answers()
+{
+    static std::deque<Answer> queue;
+    return queue;
+}
+
+QStringList& shown()
+{
+    static QStringList texts;
+    return texts;
+}
+
+QString& lastDefault()
+{
+    static QString text;
+    return text;
+}
+
+bool takeAnswer(Answer* out)
+{
+    if (answers().empty())
+        return false;
+    *out = answers().front();
+    answers().pop_front();
+    return true;
+}
+
+} // namespace
+
+bool MessageBoxes::question(QWidget* parent, const QString& title, const QString& text)
+{
+    shown().append(text);
+    Answer a;
+    if (takeAnswer(&a))
+        return a.accept;
+    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
+}
+
+void MessageBoxes::information(QWidget* parent, const QString& title, const QString& text)
+{
+    shown().append(text);
+    Answer a;
+    if (takeAnswer(&a))
+        return;
+    QMessageBox::information(parent, title, text);
+}
+
+void MessageBoxes::warning(QWidget* parent, const QString& title, const QString& text)
+{
+    shown().append(text);
+    Answer a;
+    if (takeAnswer(&a))
+        return;
+    QMessageBox::warning(parent, title, text);
+}
+
+bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& prompt, const QString& defaultText,
+                         QString* answer)
+{
+    shown().append(prompt);
+    lastDefault() = defaultText;
+    Answer a;
+    if (takeAnswer(&a)) {
+        *answer = a.text;
+        return a.accept;
+    }
+    bool ok = false;
+    *answer = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok;
+}
+
+void MessageBoxes::pushAnswer(bool accept, const QString& text)
+{
+    answers().push_back({accept, text});
+}
+
+void MessageBoxes::clearAnswers()
+{
+    answers().clear();
+}
+
+int MessageBoxes::pendingAnswers()
+{
+    return int(answers().size());
+}
+
+const QStringList& MessageBoxes::shownTexts()
+{
+    return shown();
+}
+
+void MessageBoxes::clearShownTexts()
+{
+    shown().clear();
+}
+
+const QString& MessageBoxes::lastInputDefault()
+{
+    return lastDefault();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every question, message and input box of the windows goes through here, so tests can
+// pre-answer them: queued answers are taken in order instead of showing a dialog, and every
+// text shown is recorded.
+class MessageBoxes
+{
+public:
+    // OK/Cancel question with a question icon; true for OK.
+    static bool question(QWidget* parent, const QString& title, const QString& text);
+    static void information(QWidget* parent, const QString& title, const QString& text);
+    static void warning(QWidget* parent, const QString& title, const QString& text);
+    // Input box; false when cancelled.
+    static bool input(QWidget* parent, const QString& title, const QString& prompt, const QString& defaultText,
+                      QString* answer);
+
+    // Test hooks.
+    static void pushAnswer(bool accept, const QString& text = QString());
+    static void clearAnswers();
+    static int pendingAnswers();
+    static const QStringList& shownTexts();
+    static void clearShownTexts();
+    // Default text offered by the last input box.
+    static const QString& lastInputDefault();
+};
