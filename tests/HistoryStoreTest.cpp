@@ -1,1 +1,208 @@
+#include "TestSupport.h"
 
+#include "app/Settings.h"
+#include "app/Workspace.h"
+#include "history/HistoryImport.h"
+#include "history/HistoryTextFile.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList issues(Workspace& ws)
+{
+    QStringList out;
+    for (const auto& d : ws.history().draws())
+        out << d.issue;
+    return out;
+}
+
+} // namespace
+
+TEST(HistoryStore, CreatesSchemaOnFirstOpen)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.file("formula.mdb")));
+    QSqlDatabase db = ws.database().connection();
+    EXPECT_EQ(db.record("Lishi").count(), 1 + kParameterCount + 5);
+    for (const QString& t : Database::formulaTables())
+        EXPECT_EQ(db.record(t).count(), 9) << t.toStdString();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("SELECT count(*), min(Num), max(Num) FROM Errarr") && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 6);
+    EXPECT_EQ(q.value(2).toInt(), 6);
+    EXPECT_EQ(db.record("ErrarrLei").count(), 4);
+}
+
+TEST(HistoryStore, BringsOldFileUpToDate)
+{
+    TempDataFolder dir;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+        db.setDatabaseName(dir.file("formula.mdb"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("CREATE TABLE Lishi (strQQH TEXT, L1A INTEGER, L2A INTEGER, L3A INTEGER)"));
+        ASSERT_TRUE(q.exec("INSERT INTO Lishi VALUES ('160121001', 1, 2, 3)"));
+        ASSERT_TRUE(q.exec("CREATE TABLE Gongshi1D (idx INTEGER, gongshi TEXT, gongshiCN TEXT, bolKill INTEGER)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("old");
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+    EXPECT_EQ(ws.database().connection().record("Lishi").count(), 1 + kParameterCount + 5);
+    EXPECT_EQ(ws.database().connection().record("Gongshi1D").count(), 9);
+    ASSERT_EQ(ws.history().draws().size(), 1u);
+    EXPECT_EQ(ws.history().draws()[0].number(3), 3);
+}
+
+TEST(HistoryStore, RefusesFileThatIsNotADatabaseAndLeavesItAlone)
+{
+    TempDataFolder dir;
+    const QByteArray garbage = QByteArray("this is not a database at all, just text\n").repeated(200);
+    {
+        QFile f(dir.file("formula.mdb"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(garbage);
+    }
+    Workspace ws;
+    QString error;
+    EXPECT_FALSE(ws.open(dir.path(), &error));
+    EXPECT_TRUE(error.contains("formula.mdb")) << error.toStdString();
+    QFile f(dir.file("formula.mdb"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), garbage);
+}
+
+TEST(HistoryStore, ReadOnlyFolderGivesMessage)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root can write into read-only folders";
+    TempDataFolder dir;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    Workspace ws;
+    QString error;
+    EXPECT_FALSE(ws.open(dir.path(), &error));
+    EXPECT_FALSE(error.isEmpty());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(HistoryStore, TypedDrawsChainAndStayUnique)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    const auto& draws = ws.history().draws();
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[1].value("LY"), 2); // chained from 1, 2, 3
+    EXPECT_FALSE(ws.history().addTyped("160121002", {4, 5, 6}, 78, &error));
+    EXPECT_TRUE(error.contains("160121002"));
+    EXPECT_FALSE(ws.history().addTyped("160121003", {4, 7, 6}, 78, &error));
+    EXPECT_FALSE(ws.history().addTyped("1601210", {4, 5, 6}, 78, &error));
+    EXPECT_EQ(ws.history().draws().size(), 2u);
+    EXPECT_EQ(ws.nextIssue(), "160121003");
+}
+
+TEST(HistoryStore, Deletions)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}, {"160121004", "111"}});
+    EXPECT_EQ(ws.history().deleteAfter("160121003", &error), 1);
+    EXPECT_EQ(issues(ws), QStringList({"160121001", "160121002", "160121003"}));
+    EXPECT_EQ(ws.history().deleteLast(1, &error), 1);
+    EXPECT_EQ(issues(ws).size(), 2);
+    EXPECT_EQ(ws.history().deleteLast(5, &error), 2);
+    EXPECT_TRUE(ws.history().isEmpty());
+    addDraws(ws, {{"160121001", "123"}});
+    EXPECT_EQ(ws.history().deleteAll(&error), 1);
+    EXPECT_TRUE(ws.history().isEmpty());
+}
+
+TEST(HistoryStore, CompactionKeepsDataAndLeavesWorkFile)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    ASSERT_EQ(ws.history().deleteLast(1, &error), 1);
+    ASSERT_TRUE(ws.compact(&error)) << error.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_EQ(issues(ws), QStringList({"160121001"}));
+    addDraws(ws, {{"160121002", "444"}});
+    ASSERT_TRUE(ws.compact(&error)) << error.toStdString();
+    Workspace again;
+    ASSERT_TRUE(again.open(dir.path(), &error));
+    EXPECT_EQ(issues(again), QStringList({"160121001", "160121002"}));
+}
+
+TEST(HistoryImport, AllOrNothing)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    addDraws(ws, {{"160121001", "123"}});
+    QStringList problems;
+    EXPECT_EQ(HistoryImport::importText(&ws.history(), "160121002 456\r\n160121003 476\r\nfoo\r\n160121001 111\n",
+                                        78, &problems),
+              -1);
+    ASSERT_EQ(problems.size(), 3);
+    EXPECT_TRUE(problems[0].startsWith(QStringLiteral("第2行")));
+    EXPECT_TRUE(problems[1].startsWith(QStringLiteral("第3行")));
+    EXPECT_TRUE(problems[2].startsWith(QStringLiteral("第4行")));
+    EXPECT_EQ(ws.history().draws().size(), 1u);
+
+    problems.clear();
+    EXPECT_EQ(HistoryImport::importText(&ws.history(), "160121002 456\r\n\r\n160121003 335\r\n", 78, &problems), 2);
+    EXPECT_TRUE(problems.isEmpty());
+    EXPECT_EQ(ws.history().draws()[2].value("LX"), 0);
+    EXPECT_EQ(ws.history().draws()[2].value("LY"), 1); // chained from 4, 5, 6 (from 1, 2, 3 it would be 2)
+}
+
+TEST(HistoryTextFile, ExportFormat)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    addDraws(ws, {{"160121001", "356"}, {"160121002", "111"}});
+    EXPECT_EQ(HistoryTextFile::format(ws.history().draws()), QByteArray("160121001 356\r\n160121002 111\r\n"));
+    EXPECT_TRUE(HistoryTextFile::exportPath(dir.path(), "160121002")
+                    .endsWith(QStringLiteral("/更新至160121002期历史号码.txt")));
+}
+
+TEST(Settings, DefaultsWordsAndRestore)
+{
+    Settings s;
+    s.restoreDefaults();
+    s.setLotteryIndex(0);
+    s.setCalculateSelected(false);
+    EXPECT_FALSE(s.resultsOnCurrentDraw());
+    EXPECT_TRUE(s.excludeCurrent());
+    EXPECT_TRUE(s.weighted());
+    EXPECT_EQ(s.lookBackIndex(), 3);
+    EXPECT_EQ(LookBackTable::draws(3), 300);
+    EXPECT_EQ(s.searchDays(), 6);
+    s.setExcludeCurrent(false);
+    EXPECT_EQ(s.readString("IniSetting", "SyBq", ""), "False");
+    s.setLookBackIndex(0);
+    s.setLotteryIndex(9);
+    s.restoreDefaults();
+    EXPECT_EQ(s.readString("IniSetting", "SyBq", ""), "True");
+    EXPECT_EQ(s.lookBackIndex(), 3);
+    EXPECT_EQ(s.lotteryIndex(), 9); // the lottery is not a default
+    s.setLotteryIndex(0);
+}

@@ -1,0 +1,311 @@
+#include "TestSupport.h"
+
+#include "app/DesktopOpener.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/Workspace.h"
+#include "history/HistoryGridModel.h"
+#include "history/ParameterReferenceWindow.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// One window over a fresh data folder, with the settings reset to their first-start state.
+class WindowFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
+        MessageBoxes::clearAnswers();
+        MessageBoxes::clearShownTexts();
+        open();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        ws.reset();
+        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << "a pre-answered dialog was never shown";
+        MessageBoxes::clearAnswers();
+    }
+    void open()
+    {
+        window.reset();
+        ws = std::make_unique<Workspace>();
+        QString error;
+        ws->open(dir.path(), &error);
+        window = std::make_unique<MainWindow>(ws.get(), error);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) { return child<QAction>(name); }
+    QLineEdit* box(const char* name) { return child<QLineEdit>(name); }
+    int rows() { return window->historyModel()->rowCount(); }
+
+    void typeDraw(const QString& issue, const char* digits)
+    {
+        box("Text1")->setText(issue);
+        QLineEdit* first = box("txtIpt1");
+        first->setFocus();
+        QApplication::processEvents();
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(digits).left(1));
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(digits).mid(1, 1));
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(digits).mid(2, 1));
+    }
+
+    TempDataFolder dir;
+    std::unique_ptr<Workspace> ws;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(WindowFixture, FirstStartDefaults)
+{
+    EXPECT_EQ(window->windowTitle(), "Zorvane");
+    EXPECT_TRUE(action("mnuK30")->isChecked());
+    EXPECT_EQ(ws->lottery().drawsPerDay, 78);
+    EXPECT_TRUE(child<QRadioButton>("Option60")->isChecked());
+    EXPECT_TRUE(action("mnuYsXs0")->isChecked());
+    EXPECT_FALSE(action("mnuYsXs1")->isChecked());
+    EXPECT_TRUE(action("mnuBuhan")->isChecked());
+    EXPECT_TRUE(action("mnuZqlJq")->isChecked());
+    EXPECT_TRUE(action("mnuQs3")->isChecked());
+    EXPECT_EQ(window->lookBackDraws(), 300);
+    EXPECT_EQ(window->formulaTable(), "Gongshi1D");
+    EXPECT_EQ(window->kindLabel(), QStringLiteral("单选个位"));
+    EXPECT_TRUE(child<QRadioButton>("opTDG0")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>("opTDG1")->isEnabled());
+    EXPECT_TRUE(window->databaseOpen());
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(WindowFixture, PositionAndSelectionOptions)
+{
+    child<QRadioButton>("optXing2")->click();
+    EXPECT_TRUE(child<QRadioButton>("opTDG1")->isEnabled());
+    EXPECT_TRUE(child<QRadioButton>("opTDG0")->isChecked());
+    EXPECT_EQ(window->formulaTable(), "Gongshi2D");
+    child<QRadioButton>("opTDG1")->click();
+    EXPECT_EQ(window->formulaTable(), "Gongshi2G");
+    EXPECT_EQ(window->historyModel()->emphasisFirst(), 2);
+    EXPECT_EQ(window->historyModel()->emphasisLast(), 3);
+    child<QRadioButton>("optXing3")->click();
+    EXPECT_EQ(window->formulaTable(), "Gongshi3G");
+    EXPECT_EQ(window->historyModel()->emphasisFirst(), 1);
+    child<QRadioButton>("optXing1")->click();
+    EXPECT_TRUE(child<QRadioButton>("opTDG0")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>("opTDG1")->isEnabled());
+    EXPECT_EQ(window->formulaTable(), "Gongshi1D");
+    EXPECT_EQ(window->historyModel()->emphasisFirst(), 3);
+    EXPECT_EQ(window->historyModel()->emphasisLast(), 3);
+}
+
+TEST_F(WindowFixture, TypingDrawsAppendsAndProposesNextIssue)
+{
+    typeDraw("160121077", "356");
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(ws->history().draws()[0].number(2), 5);
+    EXPECT_TRUE(box("txtIpt1")->text().isEmpty());
+    EXPECT_TRUE(box("txtIpt3")->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), box("txtIpt1"));
+    EXPECT_EQ(box("Text1")->text(), "160121078");
+    EXPECT_EQ(box("Text3")->text(), "160121077");
+    typeDraw(box("Text1")->text(), "124");
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(box("Text1")->text(), "160122001");
+}
+
+TEST_F(WindowFixture, BadTypedDrawIsRefusedAndKept)
+{
+    MessageBoxes::pushAnswer(true);
+    typeDraw("160121001", "376");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(box("txtIpt2")->text(), "7");
+    EXPECT_EQ(box("txtIpt3")->text(), "6");
+    ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("1到6")));
+
+    typeDraw("160121001", "123");
+    MessageBoxes::pushAnswer(true);
+    typeDraw("160121001", "456");
+    EXPECT_EQ(rows(), 1);
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("160121001"));
+}
+
+TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}, {"160121004", "111"},
+                   {"160121005", "222"}});
+    open(); // the window reads the stored history at start
+
+    // 删除到选定期 with the default after clicking row 160121004 removes it and every newer draw.
+    QTest::mouseClick(child<QTableView>("MSFlexGrid1")->viewport(), Qt::LeftButton, {},
+                      child<QTableView>("MSFlexGrid1")->visualRect(window->historyModel()->index(3, 0)).center());
+    MessageBoxes::pushAnswer(true, "160121003");
+    action("mnuDelTo")->trigger();
+    EXPECT_EQ(MessageBoxes::lastInputDefault(), "160121003");
+    EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(box("Text3")->text(), "160121003");
+
+    for (const char* answer : {"", "0", "abc", "-2", "160121000"}) {
+        MessageBoxes::pushAnswer(true, answer);
+        action("mnuDelTo")->trigger();
+        EXPECT_EQ(rows(), 3) << answer;
+    }
+    MessageBoxes::pushAnswer(false, "160121001");
+    action("mnuDelTo")->trigger();
+    EXPECT_EQ(rows(), 3);
+
+    MessageBoxes::pushAnswer(true, "x");
+    action("mnuDelLast")->trigger();
+    EXPECT_EQ(rows(), 3);
+    MessageBoxes::pushAnswer(true, "1");
+    action("mnuDelLast")->trigger();
+    EXPECT_EQ(rows(), 2);
+    EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
+
+    child<QPushButton>("Command3")->click();
+    EXPECT_EQ(rows(), 1);
+
+    MessageBoxes::pushAnswer(false);
+    action("mnuDelAll")->trigger();
+    EXPECT_EQ(rows(), 1);
+    MessageBoxes::pushAnswer(true);
+    action("mnuDelAll")->trigger();
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(ws->history().isEmpty());
+
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}});
+    open();
+    MessageBoxes::pushAnswer(true, "5");
+    action("mnuDelLast")->trigger();
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(WindowFixture, SettingsMenusSurviveRestart)
+{
+    action("mnuQs0")->trigger();
+    EXPECT_EQ(window->lookBackDraws(), 0);
+    action("mnuBuhan")->trigger();
+    action("mnuZqlJq")->trigger();
+    action("mnuYsXs1")->trigger();
+    action("mnuK35")->trigger();
+    child<QRadioButton>("Option61")->click();
+    open();
+    EXPECT_TRUE(action("mnuQs0")->isChecked());
+    EXPECT_FALSE(action("mnuQs3")->isChecked());
+    EXPECT_FALSE(action("mnuBuhan")->isChecked());
+    EXPECT_FALSE(action("mnuZqlJq")->isChecked());
+    EXPECT_TRUE(action("mnuYsXs1")->isChecked());
+    EXPECT_TRUE(action("mnuK35")->isChecked());
+    EXPECT_FALSE(action("mnuK30")->isChecked());
+    EXPECT_EQ(ws->lottery().drawsPerDay, 84);
+    EXPECT_TRUE(child<QRadioButton>("Option61")->isChecked());
+
+    action("meuHfmr")->trigger();
+    EXPECT_TRUE(action("mnuQs3")->isChecked());
+    open();
+    EXPECT_TRUE(action("mnuQs3")->isChecked());
+    EXPECT_TRUE(action("mnuBuhan")->isChecked());
+    EXPECT_TRUE(action("mnuZqlJq")->isChecked());
+    EXPECT_TRUE(action("mnuYsXs0")->isChecked());
+    EXPECT_TRUE(action("mnuK35")->isChecked()); // the lottery is kept
+    EXPECT_TRUE(child<QRadioButton>("Option61")->isChecked());
+}
+
+TEST_F(WindowFixture, LotteryOutOfRangeChecksNothing)
+{
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").setValue("IniSetting/GsZl", "22");
+    open();
+    for (int i = 0; i < 15; ++i)
+        EXPECT_FALSE(action(QStringLiteral("mnuK3%1").arg(i).toLatin1().constData())->isChecked());
+    EXPECT_EQ(ws->lottery().drawsPerDay, 0);
+}
+
+TEST_F(WindowFixture, ReferenceWindowAndTextExport)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121005", "335"}});
+    open();
+    child<QPushButton>("Command4")->click();
+    ParameterReferenceWindow* ref = window->referenceWindow();
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(ref->windowTitle(), QStringLiteral("参数对照"));
+    QTableWidget* grid = ref->grid();
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("号码"));
+    EXPECT_EQ(grid->item(0, 3)->text(), "5");
+    EXPECT_EQ(grid->item(10, 1)->text(), "0"); // 除3余N: L1L
+    EXPECT_EQ(grid->item(10, 3)->text(), "2"); // L3L
+    EXPECT_EQ(grid->item(13 + 23, 0)->text(), QStringLiteral("连同号"));
+    EXPECT_EQ(grid->item(13 + 23, 4)->text(), "1");
+    EXPECT_EQ(grid->item(50, 0)->text(), QStringLiteral("日期合"));
+    EXPECT_EQ(grid->item(50, 4)->text(), "3");
+    emit grid->cellClicked(13 + 10, 4);
+    EXPECT_EQ(QApplication::clipboard()->text(), "11");
+
+    child<QPushButton>("cmdLsdcTxt")->click();
+    const QString path = dir.file(QStringLiteral("更新至160121005期历史号码.txt"));
+    EXPECT_EQ(DesktopOpener::lastRequested(), path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("160121001 123\r\n160121005 335\r\n"));
+}
+
+TEST_F(WindowFixture, CorruptDatabaseIsReportedAndKept)
+{
+    window.reset();
+    ws.reset();
+    {
+        QFile f(dir.file("formula.mdb"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    MessageBoxes::pushAnswer(true);
+    open();
+    QTest::qWait(20);
+    ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("formula.mdb"));
+    EXPECT_FALSE(window->databaseOpen());
+    MessageBoxes::pushAnswer(true);
+    typeDraw("160121001", "123");
+    QFile f(dir.file("formula.mdb"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray(4096, 'x'));
+}
+
+TEST(HistoryGridModel, PassesModelTesterAndEmphasis)
+{
+    std::vector<DrawRecord> draws(40);
+    for (int i = 0; i < 40; ++i) {
+        draws[i].issue = QString::number(160121001 + i);
+        draws[i].values[0] = 1;
+        draws[i].values[1] = 2;
+        draws[i].values[2] = 3;
+    }
+    HistoryGridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setDraws(&draws);
+    model.setEmphasis(2, 3);
+    EXPECT_EQ(model.rowCount(), 40);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("期号"));
+    EXPECT_EQ(model.data(model.index(5, 0), Qt::DisplayRole).toString(), "160121006");
+    EXPECT_EQ(model.data(model.index(5, 3), Qt::DisplayRole).toInt(), 3);
+    EXPECT_TRUE(model.data(model.index(5, 2), Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(model.data(model.index(5, 2), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::blue));
+    EXPECT_FALSE(model.data(model.index(5, 1), Qt::FontRole).isValid());
+}
