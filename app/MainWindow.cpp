@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/DesktopOpener.h"
+#include "app/GridExport.h"
 #include "app/LotteryTable.h"
 #include "app/MessageBoxes.h"
 #include "app/Workspace.h"
@@ -130,6 +131,9 @@ void MainWindow::buildMenus()
     Q_UNUSED(s);
 
     // 历史管理
+    QAction* exportGrid = m_historyMenu->addAction(QStringLiteral("导出历史号码(&O)"));
+    exportGrid->setObjectName("mnuLsdc");
+    connect(exportGrid, &QAction::triggered, this, &MainWindow::exportHistoryWorkbook);
     QAction* delAll = m_historyMenu->addAction(QStringLiteral("删除所有历史(&A）"));
     delAll->setObjectName("mnuDelAll");
     connect(delAll, &QAction::triggered, this, &MainWindow::deleteAllDraws);
@@ -196,6 +200,9 @@ void MainWindow::buildControls()
     connect(exportText, &QPushButton::clicked, this, &MainWindow::exportHistoryText);
     QPushButton* deleteLast = addButton("Command3", QStringLiteral("删除最后历史(&D)"));
     connect(deleteLast, &QPushButton::clicked, this, &MainWindow::deleteLastDraw);
+    QPushButton* exportWorkbook = addButton("cmdDcexl", QStringLiteral("导出列表到Excel"));
+    connect(exportWorkbook, &QPushButton::clicked, this, &MainWindow::exportHistoryWorkbook);
+    buttons->addWidget(exportWorkbook, 2, 0);
     buttons->addWidget(settingsButton, 0, 0);
     buttons->addWidget(reference, 0, 1);
     buttons->addWidget(exportText, 1, 0);
@@ -600,6 +607,15 @@ void MainWindow::exportHistoryText()
     }
     if (!DesktopOpener::open(path))
         reportError(QStringLiteral("文件已保存为“%1”，但没有找到可以打开它的程序。").arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::exportHistoryWorkbook()
+{
+    if (!MessageBoxes::question(this, QStringLiteral("查询等待确认"),
+                                QStringLiteral("将本表导出到EXCEL，因为公式每一期验证数据较多可能需要数分钟，确认需要执行并等待吗？")))
+        return;
+    BusyCursor busy;
+    GridExport::exportAndOpen(this, *m_historyModel, QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")));
 }
 
 void MainWindow::openReferenceWindow()

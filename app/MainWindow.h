@@ -70,6 +70,7 @@ private:
     void deleteToChosenIssue();
     void deleteLastCount();
     void exportHistoryText();
+    void exportHistoryWorkbook();
     void openReferenceWindow();
     void rememberClickedRow(int row);
     bool requireDatabase();

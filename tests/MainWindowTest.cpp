@@ -264,6 +264,14 @@ TEST_F(WindowFixture, ReferenceWindowAndTextExport)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("160121001 123\r\n160121005 335\r\n"));
+
+    MessageBoxes::pushAnswer(false);
+    child<QPushButton>("cmdDcexl")->click();
+    EXPECT_FALSE(QFile::exists(dir.file("lishi.xlsx")));
+    MessageBoxes::pushAnswer(true);
+    action("mnuLsdc")->trigger();
+    EXPECT_TRUE(QFile::exists(dir.file("lishi.xlsx")));
+    EXPECT_EQ(DesktopOpener::lastRequested(), dir.file("lishi.xlsx"));
 }
 
 TEST_F(WindowFixture, CorruptDatabaseIsReportedAndKept)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+struct WorkbookStyle
+{
+    std::optional<uint32_t> background; // 0xRRGGBB
+    std::optional<uint32_t> foreground;
+    bool bold = false;
+};
+
+// Writes one .xlsx workbook with a single sheet "Sheet1". Cells are addressed from 0; colours
+// are 0xRRGGBB. The file appears only when save() succeeds: it is written beside the target
+// and moved over an old file of the same name.
+class WorkbookWriter
+{
+public:
+    explicit WorkbookWriter(const QString& path);
+    ~WorkbookWriter();
+    WorkbookWriter(const WorkbookWriter&) = delete;
+    WorkbookWriter& operator=(const WorkbookWriter&) = delete;
+
+    void writeText(int row, int column, const QString& text, const WorkbookStyle& style = {});
+    void writeNumber(int row, int column, double value, const WorkbookStyle& style = {});
+    // Writes a number when the text is one (so the spreadsheet can compute with it), else text.
+    void writeCell(int row, int column, const QString& text, const WorkbookStyle& style = {});
+    void setColumnWidth(int column, double characters);
+    bool save(QString* error);
+
+private:
+    lxw_format* format(const WorkbookStyle& style);
+
+    QString m_path;
+    QString m_tempPath;
+    lxw_workbook* m_workbook = nullptr;
+    lxw_worksheet* m_sheet = nullptr;
+    QHash<QString, lxw_format*> m_formats;
+    bool m_failed = false;
+};
