@@ -1,0 +1,110 @@
+#include "formula/FormulaTextFile.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+
+const QChar kIdeographicSpace(0x3000);
+constexpr int kLinesPerBlock = 50;
+
+QString entryLine(const QString& text, int finalHitRun)
+{
+    return text + QStringLiteral("连准：") + QString::number(finalHitRun) + QStringLiteral("期");
+}
+
+} // namespace
+
+QString FormulaTextFile::banner()
+{
+    return QStringLiteral("本组公式由《Zorvane》软件搜索而来");
+}
+
+QString FormulaTextFile::separator(int count)
+{
+    return QString(12, QChar(0x2014)) + QString::number(count) + QString(14, QChar(0x2014)) +
+           QStringLiteral("本公式由《Zorvane》生成");
+}
+
+QStringList FormulaTextFile::decodeLines(const QByteArray& bytes)
+{
+    QByteArray body = bytes;
+    if (body.startsWith("\xEF\xBB\xBF"))
+        body.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(body);
+    if (utf8.hasError()) {
+        QStringDecoder gbk("GB18030");
+        text = gbk.decode(body);
+    }
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        if (l.endsWith(QLatin1Char('\r')))
+            l.chop(1);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray FormulaTextFile::encode(const QStringList& lines)
+{
+    QStringEncoder gbk("GB18030");
+    QByteArray out;
+    for (const QString& l : lines) {
+        out += gbk.encode(l);
+        out += "\r\n";
+    }
+    return out;
+}
+
+QStringList FormulaTextFile::allKindsLines(const std::vector<Entry>& entries)
+{
+    QStringList lines{banner(), QString()};
+    int written = 0;
+    for (const Entry& e : entries) {
+        lines << entryLine(e.chineseForm + QString(11, kIdeographicSpace), e.finalHitRun);
+        if (++written % kLinesPerBlock == 0)
+            lines << separator(written);
+    }
+    lines << separator(written);
+    return lines;
+}
+
+QStringList FormulaTextFile::oneKindLines(const std::vector<Entry>& entries)
+{
+    QStringList lines{banner(), QString()};
+    const int width = entries.empty() ? 0 : int(entries.front().chineseForm.size()) + 10;
+    int written = 0;
+    for (const Entry& e : entries) {
+        QString text = e.chineseForm;
+        if (text.size() <= width)
+            text += QString(width + 1 - text.size(), kIdeographicSpace);
+        lines << entryLine(text, e.finalHitRun);
+        if (++written % kLinesPerBlock == 0)
+            lines << separator(written);
+    }
+    lines << separator(written);
+    return lines;
+}
+
+QString FormulaTextFile::allKindsFileName(const QString& latestIssue)
+{
+    return latestIssue + QStringLiteral("期快3彩公式.txt");
+}
+
+QString FormulaTextFile::oneKindFileName(const QString& latestIssue, const QString& kindText)
+{
+    return latestIssue + QStringLiteral("期快3彩") + kindText + QStringLiteral("公式.txt");
+}
+
+bool FormulaTextFile::write(const QString& path, const QStringList& lines, QString* error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(encode(lines)) < 0 || !f.commit()) {
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString());
+        return false;
+    }
+    return true;
+}
