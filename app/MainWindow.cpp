@@ -220,8 +220,10 @@ void MainWindow::buildControls()
     auto* pastDraw = new QRadioButton(QStringLiteral("验证历史结果"));
     pastDraw->setObjectName("Option51");
     pastDraw->setToolTip(QStringLiteral("验算指定期下期结果"));
-    m_checkIssueBox = new QLineEdit;
+    m_checkIssueBox = new QLineEdit(QStringLiteral("2007001"));
     m_checkIssueBox->setObjectName("Text3");
+    m_checkIssueBox->installEventFilter(this);
+    m_verifyOption = pastDraw;
     targetLayout->addWidget(nextDraw);
     targetLayout->addWidget(pastDraw);
     targetLayout->addWidget(m_checkIssueBox);
@@ -467,6 +469,9 @@ void MainWindow::onRestoreDefaults()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // Typing an issue to verify chooses "验证历史结果".
+    if (watched == m_checkIssueBox && event->type() == QEvent::FocusIn)
+        m_verifyOption->setChecked(true);
     const auto box = std::find(m_numberBoxes.begin(), m_numberBoxes.end(), watched);
     if (box == m_numberBoxes.end())
         return QMainWindow::eventFilter(watched, event);

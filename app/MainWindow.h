@@ -99,6 +99,7 @@ private:
     QRadioButton* m_generalOption = nullptr;
     QRadioButton* m_killOption = nullptr;
     QRadioButton* m_keepOption = nullptr;
+    QRadioButton* m_verifyOption = nullptr;
     QRadioButton* m_bestMethodOption = nullptr;
     QRadioButton* m_selectedMethodOption = nullptr;
     QLabel* m_dataFolderLabel = nullptr;

@@ -93,6 +93,11 @@ TEST_F(WindowFixture, FirstStartDefaults)
     EXPECT_FALSE(child<QRadioButton>("opTDG1")->isEnabled());
     EXPECT_TRUE(window->databaseOpen());
     EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(box("Text3")->text(), "2007001");
+    EXPECT_TRUE(child<QRadioButton>("Option50")->isChecked());
+    box("Text3")->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(child<QRadioButton>("Option51")->isChecked());
 }
 
 TEST_F(WindowFixture, PositionAndSelectionOptions)
