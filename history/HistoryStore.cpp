@@ -150,3 +150,50 @@ int HistoryStore::deleteAll(QString* error)
 {
     return deleteWhere(QString(), {}, error);
 }
+
+bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRecord>& records, QString* error)
+{
+    QSet<QString> seen;
+    if (!removeStored) {
+        for (const auto& d : m_draws)
+            seen.insert(d.issue);
+    }
+    for (const auto& r : records) {
+        if (seen.contains(r.issue)) {
+            *error = QStringLiteral("期号%1已经存在，没有保存。").arg(r.issue);
+            return false;
+        }
+        seen.insert(r.issue);
+    }
+    QSqlDatabase db = m_db->connection();
+    {
+        Transaction tx(db);
+        if (!tx.begin(error))
+            return false;
+        QSqlQuery q(db);
+        if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
+            *error = QStringLiteral("删除过期的历史号码失败：%1").arg(q.lastError().text());
+            return false;
+        }
+        QStringList marks;
+        for (int i = 0; i <= kParameterCount; ++i)
+            marks << QStringLiteral("?");
+        if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
+                           .arg(parameterColumnList(), marks.join(", ")))) {
+            *error = QStringLiteral("保存历史号码失败：%1").arg(q.lastError().text());
+            return false;
+        }
+        for (const auto& r : records) {
+            q.bindValue(0, r.issue);
+            for (int c = 0; c < kParameterCount; ++c)
+                q.bindValue(c + 1, int(r.values[c]));
+            if (!q.exec()) {
+                *error = QStringLiteral("保存期号%1失败：%2").arg(r.issue, q.lastError().text());
+                return false;
+            }
+        }
+        if (!tx.commit(error))
+            return false;
+    }
+    return reload(error);
+}

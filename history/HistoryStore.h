@@ -28,6 +28,10 @@ public:
     // Appends complete records; refuses (and stores nothing) when an issue is already stored or
     // repeated within the batch.
     bool append(const std::vector<DrawRecord>& records, QString* error);
+    // The online update's write: when removeStored, every stored draw is deleted; then records are
+    // appended. One transaction: on any failure (or an issue already stored and kept, or repeated
+    // within the batch) the history stays exactly as it was.
+    bool replaceAndAppend(bool removeStored, const std::vector<DrawRecord>& records, QString* error);
 
     // Deletions return the number of draws removed, or -1 on failure (nothing removed).
     int deleteLast(int count, QString* error);

@@ -1,0 +1,234 @@
+#include "history/OnlineHistoryUpdate.h"
+
+#include "app/Workspace.h"
+#include "history/DrawDeriver.h"
+#include "history/HistoryStore.h"
+#include "history/PageFetcher.h"
+#include "history/PageText.h"
+#include "history/ResultsPageAddress.h"
+#include "history/ResultsPageParser.h"
+
+#include <algorithm>
+
+namespace {
+
+QDate dateOf(const DrawRecord& draw)
+{
+    return QDate(draw.value("NF"), draw.value("YF"), draw.value("RQ"));
+}
+
+// The rejected draws named in a message; a long list is cut short.
+QString rejectedList(const QStringList& reasons)
+{
+    constexpr int kShown = 10;
+    QString text = reasons.mid(0, kShown).join(QStringLiteral("；"));
+    if (reasons.size() > kShown)
+        text += QStringLiteral("等%1期").arg(reasons.size());
+    return text;
+}
+
+} // namespace
+
+OnlineHistoryUpdate::OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, int lotteryIndex, int searchDays,
+                                         const QDate& today)
+    : m_lottery(LotteryTable::orEmpty(lotteryIndex))
+    , m_runningCount(lotteryIndex == LotteryTable::kBeijing)
+    , m_searchDays(validDays(searchDays))
+    , m_today(today)
+    , m_base(ResultsPageAddress::base(m_lottery.provinceCode, ResultsPageAddress::defaultHost()))
+    , m_timeoutMs(PageFetcher::kDefaultTimeoutMs)
+{
+    if (!stored.empty()) {
+        // A stored date that is not a date cannot be judged old; such a history is kept.
+        const QDate oldest = dateOf(stored.front());
+        m_replace = oldest.isValid() && oldest.daysTo(today) > m_searchDays;
+    }
+    if (stored.empty() || m_replace) {
+        m_daysToFetch = m_searchDays;
+        return;
+    }
+    const DrawRecord& newest = stored.back();
+    m_newestIssue = newest.issue;
+    m_newestDate = dateOf(newest);
+    m_previous = PreviousDraw::of(newest);
+    m_daysToFetch = m_newestDate.isValid() ? int(std::max<qint64>(1, m_newestDate.daysTo(today) + 1)) : m_searchDays;
+}
+
+OnlineHistoryUpdate OnlineHistoryUpdate::plan(Workspace& workspace, const OnlineUpdateOptions& options)
+{
+    const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
+    const int days = options.searchDays > 0 ? options.searchDays : workspace.settings().searchDays();
+    OnlineHistoryUpdate update(workspace.history().draws(), workspace.lotteryIndex(), days, today);
+    update.setBase(options.baseUrl.isEmpty()
+                       ? ResultsPageAddress::base(workspace.lottery().provinceCode,
+                                                  ResultsPageAddress::host(workspace.settings()))
+                       : options.baseUrl);
+    if (options.timeoutMs > 0)
+        update.setTimeout(options.timeoutMs);
+    return update;
+}
+
+QUrl OnlineHistoryUpdate::pageUrl() const
+{
+    return ResultsPageAddress::page(m_base, requestedDraws());
+}
+
+bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStringList* issues, QString* error) const
+{
+    const int perDay = m_lottery.drawsPerDay;
+    if (m_runningCount) {
+        // 北京快3 counts its draws on without a date: the range runs from the draw after the
+        // newest stored one (or the first listed) over draws per day × days to fetch.
+        qlonglong start = 0;
+        if (m_newestIssue.isEmpty()) {
+            if (!parser.firstRunningIssue(&start, error))
+                return false;
+        } else {
+            bool ok = false;
+            start = m_newestIssue.toLongLong(&ok) + 1;
+            if (!ok) {
+                *error = QStringLiteral("最新一期的期号“%1”不是数字，无法确定要更新的期号。").arg(m_newestIssue);
+                return false;
+            }
+        }
+        const qlonglong end = start + qlonglong(perDay) * m_daysToFetch;
+        for (qlonglong i = start; i <= end; ++i)
+            *issues << QString::number(i);
+        return true;
+    }
+    // Date-numbered issues: from the draw after the newest stored one (or the first draw of the
+    // day the days setting back) to today's last draw. Only issues that can exist are searched:
+    // sequence numbers 1 to draws per day on real dates.
+    QDate day;
+    int sequence = 1;
+    if (m_newestIssue.isEmpty()) {
+        day = m_today.addDays(-m_searchDays);
+    } else {
+        QString why;
+        if (!DrawDeriver::checkDatedIssue(m_newestIssue, &why)) {
+            *error = QStringLiteral("最新一期的期号无法识别（%1），无法确定要更新的期号。").arg(why);
+            return false;
+        }
+        day = QDate(2000 + m_newestIssue.left(2).toInt(), m_newestIssue.mid(2, 2).toInt(),
+                    m_newestIssue.mid(4, 2).toInt());
+        sequence = m_newestIssue.right(3).toInt() + 1;
+    }
+    for (; day <= m_today; day = day.addDays(1), sequence = 1) {
+        const QString prefix = day.toString(QStringLiteral("yyMMdd"));
+        for (; sequence <= perDay; ++sequence)
+            *issues << prefix + QStringLiteral("%1").arg(sequence, 3, 10, QChar('0'));
+    }
+    return true;
+}
+
+bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
+{
+    m_newDraws.clear();
+    m_rejected.clear();
+    m_firstIssue.clear();
+    m_lastIssue.clear();
+    ResultsPageParser parser(pageText, m_runningCount, m_today);
+    QStringList issues;
+    if (!issuesToSearch(parser, &issues, error))
+        return false;
+    if (!issues.isEmpty()) {
+        m_firstIssue = issues.first();
+        m_lastIssue = issues.last();
+    }
+
+    PreviousDraw previous = m_replace ? PreviousDraw{} : m_previous;
+    int found = 0;
+    for (const QString& issue : issues) {
+        PageDraw listed;
+        if (!parser.find(issue, &listed))
+            continue;
+        ++found;
+        if (!listed.problem.isEmpty()) {
+            m_rejected << listed.problem;
+            continue;
+        }
+        DrawInput input;
+        input.issue = issue;
+        input.numbers = listed.numbers;
+        input.drawsPerDay = m_lottery.drawsPerDay;
+        input.path = EntryPath::Online;
+        input.runningCount = m_runningCount;
+        input.pageDate = listed.date;
+        DrawRecord record;
+        QString why;
+        if (!DrawDeriver::derive(input, previous, &record, &why)) {
+            m_rejected << QStringLiteral("期号%1：%2").arg(issue, why);
+            continue;
+        }
+        previous = PreviousDraw::of(record);
+        m_newDraws.push_back(std::move(record));
+    }
+
+    if (parser.listedOutOfOrder()) {
+        m_newDraws.clear();
+        m_rejected.clear();
+        *error = QStringLiteral("页面上的开奖号码不是按期号从旧到新排列的，无法完整读取。");
+        return false;
+    }
+    // A page that lists none of the expected issues is a wrong page, unless it still shows the
+    // newest stored draw: then there is simply nothing new yet.
+    if (found == 0 && !issues.isEmpty() && !(!m_newestIssue.isEmpty() && parser.contains(m_newestIssue))) {
+        *error = QStringLiteral("页面中没有找到期号%1到%2的开奖号码（网络页面不对，或者服务器还没有更新）。")
+                     .arg(m_firstIssue, m_lastIssue);
+        return false;
+    }
+    return true;
+}
+
+bool OnlineHistoryUpdate::store(HistoryStore* history, QString* error) const
+{
+    if (m_newDraws.empty())
+        return true;
+    return history->replaceAndAppend(m_replace, m_newDraws, error);
+}
+
+bool OnlineHistoryUpdate::finish(const FetchResult& fetched, HistoryStore* history, QString* message)
+{
+    if (fetched.status != FetchResult::Ok) {
+        *message = failureMessage(fetched.error);
+        return false;
+    }
+    QString error;
+    if (!readPage(PageText::fromHtml(fetched.body, fetched.contentType), &error) || !store(history, &error)) {
+        *message = failureMessage(error);
+        return false;
+    }
+    *message = summary();
+    return true;
+}
+
+bool OnlineHistoryUpdate::runBlocking(HistoryStore* history, QString* message)
+{
+    PageFetcher fetcher;
+    fetcher.setTimeout(m_timeoutMs);
+    return finish(fetcher.fetch(pageUrl()), history, message);
+}
+
+QString OnlineHistoryUpdate::summary() const
+{
+    const int added = int(m_newDraws.size());
+    const int rejected = int(m_rejected.size());
+    if (added == 0 && rejected == 0)
+        return QStringLiteral("没有找到新的开奖号码，历史号码没有任何改动。");
+    QString text = QStringLiteral("在线更新完成：新增%1期，拒绝%2期。").arg(added).arg(rejected);
+    if (added > 0 && m_replace)
+        text += QStringLiteral("原有历史号码已超过%1天，已替换为新下载的号码。").arg(m_searchDays);
+    if (rejected > 0)
+        text += QStringLiteral("没有保存的开奖号码：%1。").arg(rejectedList(m_rejected));
+    if (added == 0)
+        text += QStringLiteral("历史号码没有任何改动。");
+    return text;
+}
+
+QString OnlineHistoryUpdate::failureMessage(const QString& reason)
+{
+    QString text = reason.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QStringLiteral("。")))
+        text += QStringLiteral("。");
+    return text + QStringLiteral("在线更新没有完成，历史号码没有任何改动。");
+}

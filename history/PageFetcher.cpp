@@ -1,0 +1,122 @@
+#include "history/PageFetcher.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+PageFetcher::PageFetcher(QObject* parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        if (m_reply)
+            m_reply->abort();
+    });
+}
+
+PageFetcher::~PageFetcher()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+}
+
+void PageFetcher::start(const QUrl& url)
+{
+    if (m_running)
+        cancel();
+    m_result = FetchResult{};
+    m_timedOut = m_cancelled = m_tooLarge = false;
+    m_running = true;
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
+        // Reported from the event loop like every other outcome, so callers see one path.
+        QTimer::singleShot(0, this, [this, url] {
+            if (m_running)
+                finish(FetchResult::Failed, QStringLiteral("开奖页面地址“%1”不正确。").arg(url.toString()));
+        });
+        return;
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    m_reply = m_manager.get(request);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > kMaxBytes && m_reply) {
+            m_tooLarge = true;
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &PageFetcher::onReplyFinished);
+    m_timer.start(m_timeoutMs);
+}
+
+void PageFetcher::cancel()
+{
+    if (!m_running)
+        return;
+    m_cancelled = true;
+    if (m_reply)
+        m_reply->abort();
+    else
+        finish(FetchResult::Cancelled, QStringLiteral("在线更新已取消。"));
+}
+
+void PageFetcher::onReplyFinished()
+{
+    QNetworkReply* reply = m_reply;
+    if (!reply)
+        return;
+    m_reply = nullptr;
+    reply->deleteLater();
+    if (m_cancelled) {
+        finish(FetchResult::Cancelled, QStringLiteral("在线更新已取消。"));
+        return;
+    }
+    if (m_timedOut) {
+        finish(FetchResult::TimedOut, QStringLiteral("开奖服务器在%1秒内没有送来完整的页面，已停止等待。")
+                                          .arg(QString::number(m_timeoutMs / 1000.0, 'g', 3)));
+        return;
+    }
+    if (m_tooLarge) {
+        finish(FetchResult::Failed, QStringLiteral("开奖服务器送来的内容过大，不是开奖页面。"));
+        return;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 400) {
+        const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        const QString code = reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(status).arg(reason);
+        finish(FetchResult::Failed, QStringLiteral("开奖服务器返回了错误（HTTP %1）。").arg(code));
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        finish(FetchResult::Failed, QStringLiteral("无法从开奖服务器读取页面（%1）。").arg(reply->errorString()));
+        return;
+    }
+    m_result.body = reply->readAll();
+    m_result.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
+    finish(FetchResult::Ok, QString());
+}
+
+void PageFetcher::finish(FetchResult::Status status, const QString& error)
+{
+    m_timer.stop();
+    m_running = false;
+    m_result.status = status;
+    m_result.error = error;
+    if (status != FetchResult::Ok)
+        m_result.body.clear();
+    emit finished();
+}
+
+FetchResult PageFetcher::fetch(const QUrl& url)
+{
+    QEventLoop loop;
+    connect(this, &PageFetcher::finished, &loop, &QEventLoop::quit);
+    start(url);
+    if (m_running)
+        loop.exec();
+    return m_result;
+}

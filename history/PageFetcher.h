@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+class QNetworkReply;
+
+// How one page load ended.
+struct FetchResult
+{
+    enum Status { Ok, Failed, TimedOut, Cancelled };
+    Status status = Failed;
+    QByteArray body;
+    QString contentType;
+    QString error; // Chinese, says what went wrong; empty when Ok
+};
+
+// Loads one page over HTTP within a time bound. Asynchronous use: start(), then finished() is
+// emitted once (also after cancel() or the time-out); the window's event loop keeps running
+// meanwhile. Synchronous use (command line): fetch() runs a local event loop until the load ends.
+class PageFetcher : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDefaultTimeoutMs = 30000;
+    // A results page is a few hundred kilobytes; anything far larger is not one.
+    static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+
+    explicit PageFetcher(QObject* parent = nullptr);
+    ~PageFetcher() override;
+
+    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    int timeout() const { return m_timeoutMs; }
+
+    void start(const QUrl& url);
+    void cancel();
+    bool isRunning() const { return m_running; }
+    const FetchResult& result() const { return m_result; }
+
+    FetchResult fetch(const QUrl& url);
+
+signals:
+    void finished();
+
+private:
+    void onReplyFinished();
+    void finish(FetchResult::Status status, const QString& error);
+
+    QNetworkAccessManager m_manager;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_timer;
+    int m_timeoutMs = kDefaultTimeoutMs;
+    bool m_running = false;
+    bool m_timedOut = false;
+    bool m_cancelled = false;
+    bool m_tooLarge = false;
+    FetchResult m_result;
+};

@@ -1,0 +1,31 @@
+#include "history/ResultsPageAddress.h"
+
+#include "app/Settings.h"
+
+const QString& ResultsPageAddress::defaultHost()
+{
+    // No public server publishes these pages, so the default names a reserved domain that never
+    // resolves: an update fails with a clear message until the user sets a real source.
+    static const QString host = QStringLiteral(".kuai3.zorvane.example");
+    return host;
+}
+
+QString ResultsPageAddress::host(const Settings& settings)
+{
+    const QString stored =
+        settings.readString(QStringLiteral("IniSetting"), QStringLiteral("ResultsHost"), defaultHost()).trimmed();
+    return stored.isEmpty() ? defaultHost() : stored;
+}
+
+QString ResultsPageAddress::base(const QString& provinceCode, const QString& host)
+{
+    return QStringLiteral("http://") + provinceCode + host;
+}
+
+QUrl ResultsPageAddress::page(const QString& base, int drawCount)
+{
+    QString trimmed = base.trimmed();
+    while (trimmed.endsWith('/'))
+        trimmed.chop(1);
+    return QUrl(trimmed + QStringLiteral("/?n=") + QString::number(drawCount));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <array>
+
+// One draw as the results page lists it.
+struct PageDraw
+{
+    QString issue;
+    std::array<int, 3> numbers{};
+    QDate date;      // 北京快3: the month-day date listed after the issue, in the year it fits
+    QString problem; // why the draw cannot be stored; empty when it can
+};
+
+// Reads draws from the text of a results page. A draw is found by its issue number written as
+// plain digits; its three numbers are the single characters 2, 4 and 6 places after the digit
+// offset counted from the issue's first character (offset 7 for nine-digit date-numbered
+// issues, so the numbers follow the issue directly: "1601210413 5 6"; offset 3 for 北京快3's
+// five-digit running count). Each search starts after the previous find, so the page must list
+// its draws oldest first.
+class ResultsPageParser
+{
+public:
+    static constexpr int kDatedDigitOffset = 7;
+    static constexpr int kRunningDigitOffset = 3;
+
+    ResultsPageParser(const QString& pageText, bool runningCount, const QDate& today);
+
+    // 北京快3 with nothing stored: the first issue listed after "开奖时间", that is the first run
+    // of digits there without its last digit (the first number follows the issue directly).
+    bool firstRunningIssue(qlonglong* issue, QString* error) const;
+
+    // Looks for `issue` after the previous find; false when it is not listed there, and the next
+    // search starts from the beginning of the text again.
+    bool find(const QString& issue, PageDraw* draw);
+    // True once an issue turned up only before the draw found previously: the page lists its
+    // draws newest first, and reading on would skip every other draw.
+    bool listedOutOfOrder() const { return m_outOfOrder; }
+    bool contains(const QString& issue) const { return m_text.contains(issue); }
+
+private:
+    PageDraw readAt(int position, const QString& issue) const;
+    bool readRunningDate(int position, PageDraw* draw) const;
+
+    QString m_text;
+    bool m_runningCount;
+    QDate m_today;
+    int m_from = 0;
+    bool m_outOfOrder = false;
+};
