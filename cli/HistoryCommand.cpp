@@ -3,14 +3,19 @@
 #include "app/Workspace.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
+#include "history/OnlineHistoryUpdate.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+
+#include <algorithm>
 
 QString HistoryCommand::usage() const
 {
     return QStringLiteral("history add ISSUE DDD | import FILE | export [FILE] | list [--all-columns] | "
-                          "delete --last K | --after ISSUE | --all");
+                          "delete --last K | --after ISSUE | --all | "
+                          "update [--base-url URL] [--today YYMMDD] [--days D] [--timeout SECONDS]");
 }
 
 int HistoryCommand::run(CliContext& ctx, const QStringList& args)
@@ -29,6 +34,8 @@ int HistoryCommand::run(CliContext& ctx, const QStringList& args)
         return list(ctx, rest);
     if (sub == "delete")
         return remove(ctx, rest);
+    if (sub == "update")
+        return update(ctx, rest);
     return usageError(ctx, QStringLiteral("unknown history subcommand %1").arg(sub));
 }
 
@@ -147,5 +154,48 @@ int HistoryCommand::remove(CliContext& ctx, const QStringList& args)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    return ExitOk;
+}
+
+int HistoryCommand::update(CliContext& ctx, const QStringList& args)
+{
+    OnlineUpdateOptions options;
+    for (int i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            return usageError(ctx, QStringLiteral("%1 needs a value").arg(args[i]));
+        const QString& option = args[i];
+        const QString& value = args[i + 1];
+        bool ok = false;
+        if (option == "--base-url") {
+            options.baseUrl = value;
+        } else if (option == "--today") {
+            options.today = value.size() == 6 ? QDate::fromString("20" + value, QStringLiteral("yyyyMMdd")) : QDate();
+            if (!options.today.isValid())
+                return usageError(ctx, QStringLiteral("--today takes a date YYMMDD"));
+        } else if (option == "--days") {
+            options.searchDays = value.toInt(&ok);
+            if (!ok || options.searchDays < OnlineHistoryUpdate::kMinDays ||
+                options.searchDays > OnlineHistoryUpdate::kMaxDays)
+                return usageError(ctx, QStringLiteral("--days takes a whole number from 2 to 10"));
+        } else if (option == "--timeout") {
+            const double seconds = value.toDouble(&ok);
+            if (!ok || seconds <= 0 || seconds > 3600)
+                return usageError(ctx, QStringLiteral("--timeout takes a number of seconds"));
+            options.timeoutMs = std::max(1, int(seconds * 1000));
+        } else {
+            return usageError(ctx, QStringLiteral("unknown history update option %1").arg(option));
+        }
+    }
+    if (!ctx.openWorkspace())
+        return ExitFailure;
+    OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(*ctx.workspace, options);
+    QString message;
+    if (!update.runBlocking(&ctx.workspace->history(), &message)) {
+        ctx.err << message << Qt::endl;
+        return ExitFailure;
+    }
+    if (!update.rejected().isEmpty() || update.replacesStored())
+        ctx.err << message << Qt::endl;
+    ctx.out << "added " << update.newDraws().size() << " rejected " << update.rejected().size() << Qt::endl;
     return ExitOk;
 }

@@ -2,7 +2,7 @@
 
 #include "cli/Command.h"
 
-// history add | import | export | list | delete: the history operations of the main window.
+// history add | import | export | list | delete | update: the history operations of the main window.
 class HistoryCommand : public Command
 {
 public:
@@ -16,4 +16,5 @@ private:
     int exportFile(CliContext& ctx, const QStringList& args);
     int list(CliContext& ctx, const QStringList& args);
     int remove(CliContext& ctx, const QStringList& args);
+    int update(CliContext& ctx, const QStringList& args);
 };

@@ -1,0 +1,462 @@
+#include "FixtureResultsPages.h"
+#include "FixtureResultsServer.h"
+#include "TestSupport.h"
+
+#include "app/Settings.h"
+#include "app/Workspace.h"
+#include "history/OnlineHistoryUpdate.h"
+#include "history/PageFetcher.h"
+#include "history/PageText.h"
+#include "history/ResultsPageAddress.h"
+#include "history/ResultsPageParser.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QStringEncoder>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate kToday(2016, 1, 21);
+constexpr int kFujian = 0; // 78 draws a day
+constexpr int kBeijing = LotteryTable::kBeijing;
+
+QStringList issuesOf(Workspace& ws)
+{
+    QStringList out;
+    for (const auto& d : ws.history().draws())
+        out << d.issue;
+    return out;
+}
+
+// A workspace in a fresh data folder for one lottery, with a fixture server beside it.
+class OnlineUpdate : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(m_ws.open(m_dir.path(), &error)) << error.toStdString();
+        m_ws.setLotteryIndex(kFujian);
+    }
+
+    // Runs the update as the command line does, against the fixture server.
+    bool runUpdate(QString* message, int timeoutMs = 5000, int searchDays = 6, QDate today = kToday)
+    {
+        OnlineUpdateOptions options;
+        options.baseUrl = m_server.baseUrl();
+        options.today = today;
+        options.searchDays = searchDays;
+        options.timeoutMs = timeoutMs;
+        OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(m_ws, options);
+        return update.runBlocking(&m_ws.history(), message);
+    }
+
+    void servePage(const std::vector<FixtureDraw>& draws, bool newestFirst = false)
+    {
+        m_server.setReply(FixtureResultsServer::Reply::Page);
+        m_server.setPage(FixtureResultsPages::page(draws, newestFirst));
+    }
+
+    TempDataFolder m_dir;
+    Workspace m_ws;
+    FixtureResultsServer m_server;
+};
+
+std::vector<FixtureDraw> fujianDays(QDate first, int firstSequence, QDate last, int lastSequence)
+{
+    return FixtureResultsPages::datedDraws(first, firstSequence, last, lastSequence, 78);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Page text: what a reader sees, in reading order.
+
+TEST(PageText, CellsAreBlanksInlineMarkupAddsNothing)
+{
+    EXPECT_EQ(PageText::fromHtml(QStringLiteral("<table><tr><td>160121041<b>3 5 6</b></td><td>01-21\n 09:10</td></tr>"
+                                                "<tr><th>期号</th><td> x </td></tr></table>")),
+              QStringLiteral("1601210413 5 6 01-21 09:10\n期号 x"));
+    EXPECT_EQ(PageText::fromHtml(QStringLiteral("<p>a<br>b</p><div>c&nbsp;&amp;&#x31;&#50;&lt;</div>")),
+              QStringLiteral("a\nb\nc &12<"));
+}
+
+TEST(PageText, HidesHeadScriptsStylesAndComments)
+{
+    const QString html = QStringLiteral(
+        "<html><head><title>160121001</title><style>p{}</style></head><body>"
+        "<script type=\"text/javascript\">var s = '<td>160121002</td>';</script>"
+        "<!-- 160121003 --><p title=\"a > b\">shown</p><noscript>n</noscript> if a < b</body></html>");
+    EXPECT_EQ(PageText::fromHtml(html), QStringLiteral("shown\nif a < b"));
+}
+
+TEST(PageText, DecodesTheDeclaredCharset)
+{
+    const QString text = QStringLiteral("开奖时间 160121001");
+    QStringEncoder gbk("GB18030");
+    const QByteArray gbkBody = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+                               "</head><body>" + QByteArray(gbk.encode(text)) + "</body></html>";
+    EXPECT_EQ(PageText::fromHtml(gbkBody), text);
+    EXPECT_EQ(PageText::fromHtml(QByteArray(gbk.encode(text)), "text/html; charset=GBK"), text);
+    // Undeclared: UTF-8 when it is valid UTF-8, otherwise GB18030.
+    EXPECT_EQ(PageText::fromHtml(text.toUtf8()), text);
+    EXPECT_EQ(PageText::fromHtml(QByteArray(gbk.encode(text))), text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading draws from the page text.
+
+TEST(ResultsPageParser, NumbersStandNineElevenThirteenAfterTheIssue)
+{
+    ResultsPageParser parser(QStringLiteral("期号 1601210413 5 6 01-21"), false, kToday);
+    PageDraw d;
+    ASSERT_TRUE(parser.find("160121041", &d));
+    EXPECT_TRUE(d.problem.isEmpty());
+    EXPECT_EQ(d.numbers, (std::array<int, 3>{3, 5, 6}));
+    EXPECT_FALSE(parser.find("160121042", &d));
+}
+
+TEST(ResultsPageParser, ACharacterThatIsNoDieNumberRejectsTheDraw)
+{
+    for (const char* text : {"1601210413 7 6", "1601210410 5 6", "160121041x 5 6", "1601210413 5"}) {
+        ResultsPageParser parser(QString::fromLatin1(text), false, kToday);
+        PageDraw d;
+        ASSERT_TRUE(parser.find("160121041", &d)) << text;
+        EXPECT_FALSE(d.problem.isEmpty()) << text;
+        EXPECT_TRUE(d.problem.contains("160121041"));
+    }
+}
+
+TEST(ResultsPageParser, NewestFirstIsNoticed)
+{
+    ResultsPageParser parser(QStringLiteral("1601210423 5 6\n1601210411 2 3"), false, kToday);
+    PageDraw d;
+    EXPECT_TRUE(parser.find("160121041", &d));
+    EXPECT_FALSE(parser.find("160121042", &d));
+    EXPECT_TRUE(parser.listedOutOfOrder());
+    // A heading naming an issue that the list lacks is no draw: not out of order.
+    ResultsPageParser heading(QStringLiteral("最新160121042期\n1601210411 2 3"), false, kToday);
+    EXPECT_TRUE(heading.find("160121041", &d));
+    EXPECT_FALSE(heading.find("160121042", &d));
+    EXPECT_FALSE(heading.listedOutOfOrder());
+}
+
+TEST(ResultsPageParser, BeijingRunningCountAndPageDate)
+{
+    const QString text = QStringLiteral("期号 开奖号码 开奖时间\n793011 2 3 01-20 09:01\n793024 5 6 12-31 09:11");
+    ResultsPageParser parser(text, true, kToday);
+    qlonglong first = 0;
+    QString error;
+    ASSERT_TRUE(parser.firstRunningIssue(&first, &error)) << error.toStdString();
+    EXPECT_EQ(first, 79301);
+    PageDraw d;
+    ASSERT_TRUE(parser.find("79301", &d));
+    EXPECT_EQ(d.numbers, (std::array<int, 3>{1, 2, 3}));
+    EXPECT_EQ(d.date, QDate(2016, 1, 20));
+    // A December date read in January belongs to the year before.
+    ASSERT_TRUE(parser.find("79302", &d));
+    EXPECT_EQ(d.date, QDate(2015, 12, 31));
+    ResultsPageParser inJune(text, true, QDate(2016, 6, 1));
+    ASSERT_TRUE(inJune.find("79302", &d));
+    EXPECT_EQ(d.date, QDate(2016, 12, 31));
+    ResultsPageParser noDate(QStringLiteral("开奖时间 793011 2 3 13-45"), true, kToday);
+    ASSERT_TRUE(noDate.find("79301", &d));
+    EXPECT_FALSE(d.problem.isEmpty());
+    ResultsPageParser noLabel(QStringLiteral("793011 2 3 01-20"), true, kToday);
+    EXPECT_FALSE(noLabel.firstRunningIssue(&first, &error));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Planning: request size, issue range, age check.
+
+TEST(OnlineUpdatePlan, EmptyHistoryFetchesTheDaysSetting)
+{
+    OnlineHistoryUpdate update({}, kFujian, 6, kToday);
+    EXPECT_FALSE(update.replacesStored());
+    EXPECT_EQ(update.daysToFetch(), 6);
+    EXPECT_EQ(update.requestedDraws(), 468);
+    EXPECT_EQ(update.pageUrl().toString(), "http://fj.kuai3.zorvane.example/?n=468");
+    QString error;
+    EXPECT_FALSE(update.readPage(QString(), &error));
+    EXPECT_EQ(update.firstIssue(), "160115001");
+    EXPECT_EQ(update.lastIssue(), "160121078");
+    EXPECT_TRUE(error.contains("160115001")) << error.toStdString();
+}
+
+TEST_F(OnlineUpdate, HostSettingAndBaseAddress)
+{
+    m_ws.settings().writeString("IniSetting", "ResultsHost", ".results.test");
+    addDraws(m_ws, {{"160121040", "123"}});
+    OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(m_ws, {QString(), kToday, 0, 0});
+    EXPECT_EQ(update.pageUrl().toString(), "http://fj.results.test/?n=78");
+    update.setBase("http://127.0.0.1:9/");
+    EXPECT_EQ(update.pageUrl().toString(), "http://127.0.0.1:9/?n=78");
+    EXPECT_EQ(ResultsPageAddress::host(m_ws.settings()), ".results.test");
+}
+
+TEST_F(OnlineUpdate, SameDayRangeRunsFromTheNextDraw)
+{
+    addDraws(m_ws, {{"160121040", "123"}});
+    OnlineHistoryUpdate update(m_ws.history().draws(), kFujian, 6, kToday);
+    EXPECT_EQ(update.daysToFetch(), 1);
+    EXPECT_EQ(update.requestedDraws(), 78);
+    QString error;
+    update.readPage(QString(), &error);
+    EXPECT_EQ(update.firstIssue(), "160121041");
+    EXPECT_EQ(update.lastIssue(), "160121078");
+}
+
+TEST_F(OnlineUpdate, AgeCheckReplacesOnlyAHistoryOlderThanTheSetting)
+{
+    addDraws(m_ws, {{"160115001", "123"}, {"160120078", "456"}});
+    OnlineHistoryUpdate kept(m_ws.history().draws(), kFujian, 6, kToday); // 6 days old: kept
+    EXPECT_FALSE(kept.replacesStored());
+    EXPECT_EQ(kept.daysToFetch(), 2);
+    EXPECT_EQ(kept.requestedDraws(), 156);
+
+    OnlineHistoryUpdate stale(m_ws.history().draws(), kFujian, 5, kToday);
+    EXPECT_TRUE(stale.replacesStored());
+    EXPECT_EQ(stale.daysToFetch(), 5);
+    QString error;
+    stale.readPage(QString(), &error);
+    EXPECT_EQ(stale.firstIssue(), "160116001");
+    // A stored days setting out of 2..10 counts as 6.
+    EXPECT_EQ(OnlineHistoryUpdate({}, kFujian, 11, kToday).requestedDraws(), 468);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole updates against the fixture server.
+
+TEST_F(OnlineUpdate, EmptyHistoryLoadsTheRangeInOneRequest)
+{
+    servePage(fujianDays(QDate(2016, 1, 14), 70, kToday, 78));
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(m_server.requestCount(), 1);
+    EXPECT_EQ(m_server.lastCount(), 468);
+    EXPECT_EQ(m_server.lastTarget(), "/?n=468");
+    const auto& draws = m_ws.history().draws();
+    ASSERT_EQ(draws.size(), 7u * 78);
+    EXPECT_EQ(draws.front().issue, "160115001");
+    EXPECT_EQ(draws.back().issue, "160121078");
+    EXPECT_EQ(message, QStringLiteral("在线更新完成：新增546期，拒绝0期。"));
+
+    // Numbers come from their offsets; online draws keep the last digit of year, month, day.
+    const DrawRecord& d = draws[5];
+    const QString numbers = FixtureResultsPages::numbersFor(d.issue);
+    EXPECT_EQ(QString("%1%2%3").arg(d.number(1)).arg(d.number(2)).arg(d.number(3)), numbers);
+    EXPECT_EQ(d.value("NF"), 2016);
+    EXPECT_EQ(d.value("NFW"), 6);
+    EXPECT_EQ(d.value("SQH"), 6);
+    EXPECT_EQ(draws[77].value("QH"), 1);
+    // Chained draw by draw: each draw's repeats count against the one before it.
+    for (size_t i = 1; i < 10; ++i) {
+        int same = 0;
+        for (int p = 1; p <= 3; ++p)
+            same += draws[i].number(p) == draws[i - 1].number(p);
+        EXPECT_EQ(draws[i].value("LX"), same);
+    }
+    EXPECT_EQ(draws[0].value("LY"), 0);
+}
+
+TEST_F(OnlineUpdate, AppendsAfterTheNewestStoredDraw)
+{
+    addDraws(m_ws, {{"160121039", "666"}, {"160121040", "123"}});
+    servePage(fujianDays(QDate(2016, 1, 20), 1, kToday, 60));
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(m_server.lastCount(), 78);
+    const QStringList issues = issuesOf(m_ws);
+    ASSERT_EQ(issues.size(), 22);
+    EXPECT_EQ(issues[2], "160121041");
+    EXPECT_EQ(issues.last(), "160121060");
+    // The first new draw is chained from the newest stored one (1, 2, 3).
+    const DrawRecord& first = m_ws.history().draws()[2];
+    int any = 0;
+    for (int p = 1; p <= 3; ++p)
+        any += first.number(p) >= 1 && first.number(p) <= 3;
+    EXPECT_EQ(first.value("LY"), any);
+    EXPECT_EQ(message, QStringLiteral("在线更新完成：新增20期，拒绝0期。"));
+
+    // Run again: nothing new, nothing changed, no failure.
+    ASSERT_TRUE(runUpdate(&message));
+    EXPECT_EQ(message, QStringLiteral("没有找到新的开奖号码，历史号码没有任何改动。"));
+    EXPECT_EQ(issuesOf(m_ws), issues);
+}
+
+TEST_F(OnlineUpdate, StaleHistoryIsReplacedOnlyAfterASuccessfulLoad)
+{
+    addDraws(m_ws, {{"160114001", "123"}, {"160114002", "456"}});
+    const QStringList before = issuesOf(m_ws);
+    m_server.setReply(FixtureResultsServer::Reply::NotFound);
+    QString message;
+    EXPECT_FALSE(runUpdate(&message));
+    EXPECT_TRUE(message.contains("HTTP 404")) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("没有任何改动")));
+    EXPECT_EQ(issuesOf(m_ws), before);
+
+    servePage(fujianDays(QDate(2016, 1, 14), 1, QDate(2016, 1, 21), 10));
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(m_server.lastCount(), 468);
+    const QStringList after = issuesOf(m_ws);
+    EXPECT_EQ(after.first(), "160115001");
+    EXPECT_EQ(after.size(), 6 * 78 + 10);
+    EXPECT_TRUE(message.contains(QStringLiteral("已替换")));
+    // The first draw of a replaced history has no previous draw.
+    EXPECT_EQ(m_ws.history().draws().front().value("LY"), 0);
+}
+
+TEST_F(OnlineUpdate, EveryFailureLeavesTheHistoryAndSaysSo)
+{
+    addDraws(m_ws, {{"160121001", "123"}, {"160121002", "456"}});
+    const QStringList before = issuesOf(m_ws);
+    const QByteArray goodPage = FixtureResultsPages::page(fujianDays(kToday, 1, kToday, 40));
+    struct Case
+    {
+        const char* name;
+        FixtureResultsServer::Reply reply;
+        QByteArray page;
+        const char* expected; // part of the message
+    };
+    const std::vector<Case> cases = {
+        {"404", FixtureResultsServer::Reply::NotFound, goodPage, "HTTP 404"},
+        {"500", FixtureResultsServer::Reply::ServerError, goodPage, "HTTP 500"},
+        {"garbage body", FixtureResultsServer::Reply::GarbageBody, goodPage, "页面中没有找到期号160121003到160121078"},
+        {"not http", FixtureResultsServer::Reply::NotHttp, goodPage, "无法从开奖服务器读取页面"},
+        {"truncated transfer", FixtureResultsServer::Reply::Truncated, goodPage, "无法从开奖服务器读取页面"},
+        {"hang", FixtureResultsServer::Reply::Hang, goodPage, "秒内没有送来完整的页面"},
+        {"newest first", FixtureResultsServer::Reply::Page,
+         FixtureResultsPages::page(fujianDays(kToday, 1, kToday, 40), true), "不是按期号从旧到新排列"},
+        {"other page", FixtureResultsServer::Reply::Page, "<html><body>维护中</body></html>", "页面中没有找到期号"},
+    };
+    for (const Case& c : cases) {
+        m_server.setReply(c.reply);
+        m_server.setPage(c.page);
+        QString message;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(runUpdate(&message, 400)) << c.name;
+        EXPECT_LT(clock.elapsed(), 3000) << c.name;
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << c.name << ": " << message.toStdString();
+        EXPECT_TRUE(message.endsWith(QStringLiteral("在线更新没有完成，历史号码没有任何改动。"))) << c.name;
+        EXPECT_EQ(issuesOf(m_ws), before) << c.name;
+    }
+
+    // Server down.
+    OnlineUpdateOptions options{QStringLiteral("http://127.0.0.1:%1").arg(FixtureResultsServer::closedPort()),
+                                kToday, 6, 2000};
+    QString message;
+    EXPECT_FALSE(OnlineHistoryUpdate::plan(m_ws, options).runBlocking(&m_ws.history(), &message));
+    EXPECT_TRUE(message.contains(QStringLiteral("无法从开奖服务器读取页面"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("没有任何改动")));
+    EXPECT_EQ(issuesOf(m_ws), before);
+}
+
+TEST_F(OnlineUpdate, ASlowServerWithinTheBoundIsWaitedFor)
+{
+    servePage(fujianDays(kToday, 1, kToday, 3));
+    m_server.setReply(FixtureResultsServer::Reply::Slow);
+    m_server.setDelayMs(300);
+    QString message;
+    EXPECT_TRUE(runUpdate(&message, 5000)) << message.toStdString();
+    EXPECT_EQ(issuesOf(m_ws).size(), 3);
+}
+
+TEST_F(OnlineUpdate, BadNumbersRejectTheirDrawOnly)
+{
+    addDraws(m_ws, {{"160121001", "111"}});
+    auto draws = fujianDays(kToday, 1, kToday, 6);
+    draws[2].numbers = "370"; // 160121003
+    draws[3].numbers = "4x5"; // 160121004
+    servePage(draws);
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(issuesOf(m_ws), QStringList({"160121001", "160121002", "160121005", "160121006"}));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增3期，拒绝2期。"))) << message.toStdString();
+    EXPECT_TRUE(message.contains("160121003") && message.contains("160121004"));
+    // The draw after the rejected ones is chained from the last stored one.
+    const auto& stored = m_ws.history().draws();
+    int same = 0;
+    for (int p = 1; p <= 3; ++p)
+        same += stored[2].number(p) == stored[1].number(p);
+    EXPECT_EQ(stored[2].value("LX"), same);
+}
+
+TEST_F(OnlineUpdate, APageCutOffInsideADrawRejectsThatDraw)
+{
+    QByteArray page = FixtureResultsPages::page(fujianDays(kToday, 1, kToday, 5));
+    page.truncate(page.lastIndexOf("160121005") + 12); // "1601210051 2" or so, then nothing
+    m_server.setReply(FixtureResultsServer::Reply::Page);
+    m_server.setPage(page);
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(issuesOf(m_ws).size(), 4);
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增4期，拒绝1期。"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("160121005的开奖号码不完整")));
+}
+
+TEST_F(OnlineUpdate, BeijingEmptyHistoryStartsAtTheFirstListedIssue)
+{
+    m_ws.setLotteryIndex(kBeijing);
+    // Two days of 78 draws listed; the range runs over 2 × 78 + 1 running numbers.
+    servePage(FixtureResultsPages::runningDraws(79301, 156, QDate(2016, 1, 20), 78));
+    QString message;
+    ASSERT_TRUE(runUpdate(&message, 5000, 2)) << message.toStdString();
+    EXPECT_EQ(m_server.lastCount(), 156);
+    const auto& draws = m_ws.history().draws();
+    ASSERT_EQ(draws.size(), 156u);
+    EXPECT_EQ(draws.front().issue, "79301");
+    EXPECT_EQ(draws.back().issue, "79456");
+    const DrawRecord& d = draws[98]; // 79399, drawn on the second day
+    EXPECT_EQ(d.value("SQH"), 99);
+    EXPECT_EQ(d.value("QH"), 100); // no wrap for the running count
+    EXPECT_EQ(d.value("SQHW"), 18);
+    EXPECT_EQ(d.value("NF"), 2016);
+    EXPECT_EQ(d.value("YF"), 1);
+    EXPECT_EQ(d.value("RQ"), 21);
+    EXPECT_EQ(d.value("RQW"), 1);
+
+    // Next day: from the draw after the newest, (today + 1 − newest date) days.
+    auto next = FixtureResultsPages::runningDraws(79301, 156 + 20, QDate(2016, 1, 20), 78);
+    servePage(next);
+    ASSERT_TRUE(runUpdate(&message, 5000, 2, QDate(2016, 1, 22))) << message.toStdString();
+    EXPECT_EQ(m_server.lastCount(), 156);
+    EXPECT_EQ(m_ws.history().draws().size(), 176u);
+    EXPECT_EQ(m_ws.history().draws().back().value("RQ"), 22);
+}
+
+TEST_F(OnlineUpdate, TheReplacingWriteIsOneTransaction)
+{
+    addDraws(m_ws, {{"160114001", "123"}, {"160114002", "456"}});
+    const QStringList before = issuesOf(m_ws);
+    // The database refuses the third new draw: the deletion and the first two go back too.
+    QSqlQuery q(m_ws.database().connection());
+    ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE INSERT ON Lishi WHEN NEW.strQQH = '160121003' "
+                       "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    servePage(fujianDays(kToday, 1, kToday, 5));
+    QString message;
+    EXPECT_FALSE(runUpdate(&message));
+    EXPECT_TRUE(message.contains("160121003")) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("没有任何改动")));
+    QString error;
+    ASSERT_TRUE(m_ws.history().reload(&error));
+    EXPECT_EQ(issuesOf(m_ws), before);
+}
+
+TEST(PageFetcher, CancelEndsTheWaitAtOnce)
+{
+    FixtureResultsServer server;
+    server.setReply(FixtureResultsServer::Reply::Hang);
+    PageFetcher fetcher;
+    fetcher.setTimeout(10000);
+    QTimer::singleShot(100, &fetcher, &PageFetcher::cancel);
+    QElapsedTimer clock;
+    clock.start();
+    const FetchResult r = fetcher.fetch(QUrl(server.baseUrl() + "/?n=78"));
+    EXPECT_EQ(r.status, FetchResult::Cancelled);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(r.error, QStringLiteral("在线更新已取消。"));
+    EXPECT_EQ(fetcher.fetch(QUrl("not a url")).status, FetchResult::Failed);
+}
