@@ -1,0 +1,53 @@
+#include "history/OnlineUpdateDialog.h"
+
+#include "app/MessageBoxes.h"
+#include "app/Workspace.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+
+FetchResult OnlineUpdateDialog::load(QWidget* parent, const QUrl& url, int timeoutMs)
+{
+    PageFetcher fetcher;
+    fetcher.setTimeout(timeoutMs);
+    QProgressDialog dialog(QStringLiteral("正在读取开奖历史页面，请稍候……"), QStringLiteral("取消"), 0, 0, parent);
+    dialog.setWindowTitle(QStringLiteral("在线更新"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    dialog.setMinimumDuration(0);
+    QObject::connect(&dialog, &QProgressDialog::canceled, &fetcher, &PageFetcher::cancel);
+    QEventLoop loop;
+    QObject::connect(&fetcher, &PageFetcher::finished, &loop, &QEventLoop::quit);
+
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    fetcher.start(url);
+    dialog.show();
+    if (fetcher.isRunning())
+        loop.exec();
+    QApplication::restoreOverrideCursor();
+    return fetcher.result();
+}
+
+bool runOnlineHistoryUpdate(QWidget* parent, Workspace& workspace, QString* summary,
+                            const OnlineUpdateOptions& options)
+{
+    const QString title = QStringLiteral("在线更新");
+    summary->clear();
+    if (!MessageBoxes::question(parent, title,
+                                QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                                               "更新不及时可能都造成更新失败！")))
+        return false;
+
+    OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(workspace, options);
+    const FetchResult fetched = OnlineUpdateDialog::load(parent, update.pageUrl(), update.timeout());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = update.finish(fetched, &workspace.history(), summary);
+    QApplication::restoreOverrideCursor();
+    if (ok)
+        MessageBoxes::information(parent, title, *summary);
+    else
+        MessageBoxes::warning(parent, title, *summary);
+    return ok && !update.newDraws().empty();
+}

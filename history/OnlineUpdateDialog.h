@@ -1,0 +1,27 @@
+#pragma once
+
+#include "history/OnlineHistoryUpdate.h"
+#include "history/PageFetcher.h"
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+class Workspace;
+
+// The wait for the results page: a window-modal progress dialog with a cancel button. The main
+// window keeps painting while the page loads but takes no other command until the load ends.
+class OnlineUpdateDialog
+{
+public:
+    // Loads `url` within `timeoutMs`; Cancelled when the user pressed "取消".
+    static FetchResult load(QWidget* parent, const QUrl& url, int timeoutMs);
+};
+
+// "开奖历史在线更新(&O)": asks for confirmation, loads the current lottery's results page while
+// the progress dialog waits, stores the draws read from it and shows the outcome (added and
+// rejected counts, or what went wrong and that nothing was changed) through MessageBoxes.
+// `summary` receives the outcome text (empty when the user declined). Returns true when the
+// history changed: the caller then refreshes its grids and re-runs the back-test.
+bool runOnlineHistoryUpdate(QWidget* parent, Workspace& workspace, QString* summary,
+                            const OnlineUpdateOptions& options = {});
