@@ -7,6 +7,8 @@
 #include "app/Workspace.h"
 #include "history/HistoryGridModel.h"
 #include "history/HistoryTextFile.h"
+#include "history/OnlineUpdateDialog.h"
+#include "history/SearchDaysDialog.h"
 #include "history/ParameterReferenceWindow.h"
 
 #include <QActionGroup>
@@ -114,6 +116,10 @@ void MainWindow::buildMenus()
     m_weightedAction->setCheckable(true);
     connect(m_weightedAction, &QAction::toggled, this, [this](bool on) { m_workspace->settings().setWeighted(on); });
 
+    QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
+    days->setObjectName("mnuSetDay");
+    connect(days, &QAction::triggered, this, [this] { SearchDaysDialog::ask(this, m_workspace->settings()); });
+
     QMenu* lotteries = m_settingsMenu->addMenu(QStringLiteral("彩种选择"));
     auto* lotteryGroup = new QActionGroup(this);
     lotteryGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -203,6 +209,9 @@ void MainWindow::buildControls()
     QPushButton* exportWorkbook = addButton("cmdDcexl", QStringLiteral("导出列表到Excel"));
     connect(exportWorkbook, &QPushButton::clicked, this, &MainWindow::exportHistoryWorkbook);
     buttons->addWidget(exportWorkbook, 2, 0);
+    QPushButton* online = addButton("Command21", QStringLiteral("开奖历史在线更新(&O)"), QStringLiteral("从官方服务器更新历史号码"));
+    connect(online, &QPushButton::clicked, this, &MainWindow::updateHistoryOnline);
+    buttons->addWidget(online, 2, 1);
     buttons->addWidget(settingsButton, 0, 0);
     buttons->addWidget(reference, 0, 1);
     buttons->addWidget(exportText, 1, 0);
@@ -621,6 +630,15 @@ void MainWindow::exportHistoryWorkbook()
         return;
     BusyCursor busy;
     GridExport::exportAndOpen(this, *m_historyModel, QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")));
+}
+
+void MainWindow::updateHistoryOnline()
+{
+    if (!requireDatabase())
+        return;
+    QString summary;
+    if (runOnlineHistoryUpdate(this, *m_workspace, &summary))
+        refreshAfterHistoryChange();
 }
 
 void MainWindow::openReferenceWindow()

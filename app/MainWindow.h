@@ -71,6 +71,7 @@ private:
     void deleteLastCount();
     void exportHistoryText();
     void exportHistoryWorkbook();
+    void updateHistoryOnline();
     void openReferenceWindow();
     void rememberClickedRow(int row);
     bool requireDatabase();

@@ -234,6 +234,18 @@ TEST_F(WindowFixture, SettingsMenusSurviveRestart)
     EXPECT_TRUE(child<QRadioButton>("Option61")->isChecked());
 }
 
+TEST_F(WindowFixture, OnlineUpdateControls)
+{
+    EXPECT_EQ(child<QPushButton>("Command21")->toolTip(), QStringLiteral("从官方服务器更新历史号码"));
+    MessageBoxes::pushAnswer(true, "8");
+    action("mnuSetDay")->trigger();
+    EXPECT_EQ(ws->settings().searchDays(), 8);
+    // Declining the update's question fetches nothing.
+    MessageBoxes::pushAnswer(false);
+    child<QPushButton>("Command21")->click();
+    EXPECT_EQ(rows(), 0);
+}
+
 TEST_F(WindowFixture, LotteryOutOfRangeChecksNothing)
 {
     QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").setValue("IniSetting/GsZl", "22");
