@@ -69,43 +69,7 @@ bool HistoryStore::addTyped(const QString& issue, const std::array<int, 3>& numb
 
 bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
 {
-    QSet<QString> seen;
-    for (const auto& d : m_draws)
-        seen.insert(d.issue);
-    for (const auto& r : records) {
-        if (seen.contains(r.issue)) {
-            *error = QStringLiteral("期号%1已经存在，没有保存。").arg(r.issue);
-            return false;
-        }
-        seen.insert(r.issue);
-    }
-    QSqlDatabase db = m_db->connection();
-    {
-        Transaction tx(db);
-        if (!tx.begin(error))
-            return false;
-        QStringList marks;
-        for (int i = 0; i <= kParameterCount; ++i)
-            marks << QStringLiteral("?");
-        QSqlQuery q(db);
-        if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
-                           .arg(parameterColumnList(), marks.join(", ")))) {
-            *error = QStringLiteral("保存历史号码失败：%1").arg(q.lastError().text());
-            return false;
-        }
-        for (const auto& r : records) {
-            q.bindValue(0, r.issue);
-            for (int c = 0; c < kParameterCount; ++c)
-                q.bindValue(c + 1, int(r.values[c]));
-            if (!q.exec()) {
-                *error = QStringLiteral("保存期号%1失败：%2。历史号码没有改变。").arg(r.issue, q.lastError().text());
-                return false;
-            }
-        }
-        if (!tx.commit(error))
-            return false;
-    }
-    return reload(error);
+    return replaceAndAppend(false, records, error);
 }
 
 int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error)
