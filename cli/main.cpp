@@ -1,8 +1,11 @@
 #include "app/DataFolder.h"
 #include "app/LotteryTable.h"
 #include "app/Workspace.h"
+#include "cli/BacktestCommand.h"
 #include "cli/DeriveCommand.h"
+#include "cli/FormulaCommand.h"
 #include "cli/HistoryCommand.h"
+#include "cli/TranslateCommand.h"
 
 #include <QCoreApplication>
 
@@ -20,6 +23,9 @@ int main(int argc, char* argv[])
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<DeriveCommand>());
     commands.push_back(std::make_unique<HistoryCommand>());
+    commands.push_back(std::make_unique<TranslateCommand>());
+    commands.push_back(std::make_unique<FormulaCommand>());
+    commands.push_back(std::make_unique<BacktestCommand>());
 
     auto printUsage = [&] {
         err << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n";

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "backtest/BacktestEngine.h"
+#include "formula/FormulaRecord.h"
+
+#include <QString>
+#include <vector>
+
+class FormulaTableStore;
+class HistoryColumns;
+
+// One back-test of the current subset (a kind's formulas of one sense): the formulas in idx order
+// (the rows of the formula grid), their compiled forms and the engine's result, all in that order.
+struct SubsetBacktest
+{
+    FormulaKind kind;
+    bool kill = true;
+    std::vector<FormulaRecord> formulas;
+    std::vector<CompiledFormula> compiled;
+    BacktestResult result;
+};
+
+// The back-test as the window and the command line run it. The database steps (load, write-back)
+// belong on the thread that owns the database; evaluate() may run on a worker thread in between.
+class BacktestRunner
+{
+public:
+    // Loads and compiles the subset.
+    static bool load(const FormulaTableStore& store, const FormulaKind& kind, bool kill, SubsetBacktest* run,
+                     QString* error);
+    static std::vector<CompiledFormula> compileAll(const std::vector<FormulaRecord>& formulas);
+    // Runs the engine over the loaded subset into run->result.
+    static void evaluate(const HistoryColumns& history, const BacktestOptions& options, SubsetBacktest* run,
+                         const BacktestEngine::Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+    // ArrGs: writes the run's statistics back (invalid formulas get 0), renumbers the table 1..n and
+    // gives run->formulas their new idx.
+    static bool arrGs(FormulaTableStore& store, SubsetBacktest* run, QString* error);
+    // Yansuan: load, evaluate, write back. Fails, writing nothing, when cancelled.
+    static bool yansuan(FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind, bool kill,
+                        const BacktestOptions& options, SubsetBacktest* run, QString* error,
+                        const BacktestEngine::Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+    // YansuanCalcu: load and evaluate unweighted (for the final hit runs and next-draw values of the
+    // exports); nothing is written.
+    static bool yansuanCalcu(const FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind,
+                             bool kill, BacktestOptions options, SubsetBacktest* run, QString* error);
+};

@@ -1,0 +1,62 @@
+#include "cli/BacktestCommand.h"
+
+#include "app/Workspace.h"
+#include "backtest/BacktestRunner.h"
+#include "backtest/HistoryColumns.h"
+#include "cli/CliOptions.h"
+#include "formula/FormulaTableStore.h"
+
+QString BacktestCommand::usage() const
+{
+    return QStringLiteral("backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
+                          "[--weighted true|false]");
+}
+
+int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
+{
+    QStringList args = arguments;
+    QString error;
+    FormulaKind kind;
+    std::optional<bool> kill;
+    std::optional<QString> lookBack;
+    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error))
+        return usageError(ctx, error);
+    int lookBackDraws = 0;
+    if (lookBack) {
+        bool ok = false;
+        lookBackDraws = lookBack->toInt(&ok);
+        if (!ok || lookBackDraws < 0)
+            return usageError(ctx, QStringLiteral("--lookback takes a number of draws (0 = all)"));
+    }
+    if (!ctx.openWorkspace())
+        return ExitFailure;
+    Workspace& ws = *ctx.workspace;
+    BacktestOptions options = BacktestOptions::fromSettings(ws.settings());
+    if (lookBack)
+        options.lookBackDraws = lookBackDraws;
+    if (!CliOptions::takeBool(&args, QStringLiteral("--exclude-current"), &options.excludeCurrent, &error) ||
+        !CliOptions::takeBool(&args, QStringLiteral("--weighted"), &options.weighted, &error))
+        return usageError(ctx, error);
+    if (!args.isEmpty())
+        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+
+    FormulaTableStore store(&ws.database());
+    const HistoryColumns history(ws.history().draws());
+    SubsetBacktest run;
+    if (!BacktestRunner::yansuan(store, history, kind, *kill, options, &run, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    ctx.out << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
+               "final_hit_run\tnext\n";
+    for (std::size_t i = 0; i < run.formulas.size(); ++i) {
+        const FormulaOutcome& o = run.result.outcomes[i];
+        const FormulaStats& s = o.stats;
+        ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
+                << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
+                << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun << '\t'
+                << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\n';
+    }
+    return ExitOk;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "backtest/FormulaStats.h"
+#include "formula/FormulaKind.h"
+#include "formula/FormulaRecord.h"
+
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+class Database;
+
+// The five formula tables of the database. Every write runs in one transaction and leaves the
+// table unchanged when it fails. Rows are addressed by their rowId, which stays valid until the
+// table is prepared again.
+class FormulaTableStore
+{
+public:
+    explicit FormulaTableStore(Database* db);
+
+    // The nine columns of a formula table, in table order.
+    static const QStringList& columnNames();
+
+    // The current subset: the kind's formulas of one sense (kill or keep), in idx order.
+    bool loadSubset(const FormulaKind& kind, bool kill, std::vector<FormulaRecord>* out, QString* error) const;
+    // Every formula of the kind's table, kill and keep alike, in idx order.
+    bool loadTable(const FormulaKind& kind, std::vector<FormulaRecord>* out, QString* error) const;
+    // Appends formulas (gongshi, gongshiCN, bolKill taken from each record) after the table's last idx,
+    // in the order given; their statistics stay empty.
+    bool append(const FormulaKind& kind, const std::vector<FormulaRecord>& records, QString* error);
+    // Rebuilds the table: rows that repeat an earlier row's (bolKill, gongshi, gongshiCN) are dropped,
+    // the table gets exactly the nine columns (the statistics emptied, as for a new formula), and idx
+    // runs 1..n in the order of the kept rows' first occurrence (the list order: idx, then insertion order).
+    bool prepareGongshiTable(const FormulaKind& kind, QString* error);
+    // Writes back a back-test: renumbers the whole table idx = 1..n in idx order and stores each given
+    // row's statistics; the rows not given (the other sense) keep theirs.
+    bool writeStatistics(const FormulaKind& kind, const std::vector<std::pair<qint64, FormulaStats>>& stats,
+                         QString* error);
+
+private:
+    bool load(const QString& sql, const QVariantList& binds, std::vector<FormulaRecord>* out, QString* error) const;
+
+    Database* m_db;
+};

@@ -1,0 +1,99 @@
+#include "CliRunner.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList rows(const QString& out)
+{
+    return out.trimmed().split('\n');
+}
+
+void addHistory(const QString& dir, std::initializer_list<std::pair<const char*, const char*>> draws)
+{
+    for (const auto& [issue, digits] : draws)
+        ASSERT_EQ(runCli(dir, {"history", "add", issue, digits}).exitCode, 0);
+}
+
+} // namespace
+
+TEST(CliTranslate, PrintsCodeOrRefuses)
+{
+    TempDataFolder dir;
+    CliResult r = runCli(dir.path(), {"translate", QStringLiteral("本期号合+上期号")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "QHW+SQH\n");
+    r = runCli(dir.path(), {"translate", QStringLiteral("十位码+跨度+3.5")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("."));
+    r = runCli(dir.path(), {"translate", QStringLiteral("百位码+千位码")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("千")));
+    EXPECT_EQ(runCli(dir.path(), {"translate"}).exitCode, 2);
+}
+
+TEST(CliFormula, AddListAndDecorations)
+{
+    TempDataFolder dir;
+    CliResult r = runCli(dir.path(), {"formula", "add", QStringLiteral("百位码+和数+3")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Gongshi1D\tkill\tL1A+LH+3\n");
+    // The text's own kind and sense take the place of the options.
+    r = runCli(dir.path(), {"formula", "add", "--sense", "kill", QStringLiteral("十位码+和数+3=下期生码十位通选")});
+    EXPECT_EQ(r.out, "Gongshi2G\tkeep\tL2A+LH+3\n");
+    r = runCli(dir.path(), {"formula", "add", "--kind", "3G", "--sense", "keep", QStringLiteral("[十位通选杀]十位码+3")});
+    EXPECT_EQ(r.out, "Gongshi2G\tkeep\tL2A+3\n");
+    r = runCli(dir.path(), {"formula", "add", "--kind", "3d", "--sense", "keep", "L1A++"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无效")));
+    EXPECT_EQ(runCli(dir.path(), {"formula", "add", QStringLiteral("下期杀十位通选")}).exitCode, 1);
+    EXPECT_EQ(runCli(dir.path(), {"formula", "add", "--kind", "1G", "L1A"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "maybe", "L1A"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"formula", "add"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"formula", "nosuch"}).exitCode, 2);
+
+    r = runCli(dir.path(), {"formula", "list", "--kind", "2G", "--sense", "keep"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\t"
+                                    "intGsTrueLst\n"
+                                    "1\tkeep\tL2A+LH+3\t十位码+和数+3=下期生码十位通选\t\t\t\t\t\n"
+                                    "2\tkeep\tL2A+3\t[十位通选杀]十位码+3\t\t\t\t\t\n"));
+    EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--kind", "2G"}).out).size(), 1);
+    EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--kind", "2G", "--sense", "all"}).out).size(), 3);
+    EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list"}).out).size(), 2);
+}
+
+TEST(CliBacktest, PrintsAndWritesBackTheFigures)
+{
+    TempDataFolder dir;
+    addHistory(dir.path(), {{"160121001", "111"}, {"160121002", "125"}, {"160121003", "133"}, {"160121004", "143"}});
+    ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "3"}).exitCode, 0);
+    ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "L1A++"}).exitCode, 0);
+    ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "L3A/2"}).exitCode, 0);
+    CliResult r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // Settings defaults: weighted, so the verdicts miss, hit, hit weigh 1, 4, 9.
+    QStringList lines = rows(r.out);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\t"
+                        "final_miss_run\tfinal_hit_run\tnext");
+    EXPECT_EQ(lines[1], "1\t1\t3\t92.8571\t13\t14\t1\t2\t0\t2\t3");
+    EXPECT_EQ(lines[2], "2\t2\tL1A++\tinvalid\t0\t0\t0\t0\t0\t0\t");
+    EXPECT_EQ(lines[3].section('\t', 10), "1"); // 3/2 = 1.5; MOD rounds 0.5 to 0, so ((1.5 − 1) MOD 6) + 1 = 1
+    r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "0", "--weighted", "false"});
+    EXPECT_EQ(rows(r.out)[1], "1\t1\t3\t66.6667\t2\t3\t1\t2\t0\t2\t3");
+    r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "1", "--exclude-current", "false",
+                            "--weighted", "false"});
+    EXPECT_EQ(rows(r.out)[1].section('\t', 4, 5), "2\t2");
+    const QStringList listed = rows(runCli(dir.path(), {"formula", "list", "--sense", "keep"}).out);
+    EXPECT_EQ(listed[1], "1\tkeep\t3\t3\t100.0000\t0\t2\t0\t2");
+    EXPECT_EQ(listed[2], "2\tkeep\tL1A++\tL1A++\t0.0000\t0\t0\t0\t0");
+
+    EXPECT_EQ(runCli(dir.path(), {"backtest", "--lookback", "-1"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"backtest", "--weighted", "yes"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"backtest", "extra"}).exitCode, 2);
+    // No formulas of the sense: only the header.
+    EXPECT_EQ(rows(runCli(dir.path(), {"backtest", "--kind", "3G"}).out).size(), 1);
+}
