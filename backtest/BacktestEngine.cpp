@@ -87,6 +87,7 @@ public:
         , m_rows(rows)
         , m_values(CompiledFormula::kBlockRows)
         , m_scratch(std::max<std::size_t>(scratchSize, 1))
+        , m_bits(CompiledFormula::kBlockRows)
     {
     }
 
@@ -127,17 +128,25 @@ public:
     }
 
 private:
-    static void score(const double* values, const std::uint16_t* hits, const std::int64_t* weights, int n, RunState* s)
+    // Scores rows in two passes: first the prediction bit of every row's own value (independent rows,
+    // so the processor overlaps them), then the short sequential pass that carries the last value
+    // read and counts the runs.
+    void score(const double* values, const std::uint16_t* hits, const std::int64_t* weights, int n, RunState* s)
     {
+        std::int8_t* bits = m_bits.data();
+        for (int i = 0; i < n; ++i)
+            bits[i] = static_cast<std::int8_t>(predictionBit(values[i], -1));
         RunState st = *s;
+        // Masks instead of branches: hits and misses alternate unpredictably.
         for (int i = 0; i < n; ++i) {
-            const bool hit = (hits[i] >> st.bit) & 1u;
-            st.weightedHits += hit ? weights[i] : 0;
-            st.hitRun = hit ? st.hitRun + 1 : 0;
-            st.missRun = hit ? 0 : st.missRun + 1;
+            const int hit = (hits[i] >> st.bit) & 1;
+            const int hitMask = -hit;
+            st.weightedHits += weights[i] & static_cast<std::int64_t>(hitMask);
+            st.hitRun = (st.hitRun + 1) & hitMask;
+            st.missRun = (st.missRun + 1) & ~hitMask;
             st.maxHitRun = std::max(st.maxHitRun, st.hitRun);
             st.maxMissRun = std::max(st.maxMissRun, st.missRun);
-            st.bit = predictionBit(values[i], st.bit);
+            st.bit = bits[i] >= 0 ? bits[i] : st.bit;
         }
         *s = st;
     }
@@ -165,6 +174,7 @@ private:
     const WindowRows& m_rows;
     std::vector<double> m_values;
     std::vector<double> m_scratch;
+    std::vector<std::int8_t> m_bits;
     std::vector<RunState> m_states;
 };
 

@@ -10,11 +10,64 @@ namespace {
 
 using Op = CompiledFormula::Op;
 
+// Instructions that only change the top of the stack, with a column or a constant as operand.
+bool changesTopOnly(Op op)
+{
+    return op == Op::Negate || (op >= Op::AddColumn && op <= Op::ModuloConstant);
+}
+
+// Calls f(r) for r = 0..W-1, fully unrolled so a tile's values stay in registers.
+template <int W, typename F>
+inline void forRows(F f)
+{
+#pragma GCC unroll 8
+    for (int r = 0; r < W; ++r)
+        f(r);
+}
+
+// Runs a segment of instructions (an optional load, then top-only instructions) on W rows held in
+// registers, so a formula such as L1A+LT+L3D+7 passes over its rows once.
+template <int W>
+inline void runTile(const CompiledFormula::Instruction* ins, const CompiledFormula::Instruction* end,
+                    const HistoryColumns& history, int row, double* __restrict top)
+{
+    double t[W];
+    if (ins->op == Op::LoadColumn) {
+        const double* c = history.column(ins->column) + row;
+        forRows<W>([&](int r) { t[r] = c[r]; });
+        ++ins;
+    } else if (ins->op == Op::LoadConstant) {
+        forRows<W>([&](int r) { t[r] = ins->constant; });
+        ++ins;
+    } else {
+        forRows<W>([&](int r) { t[r] = top[r]; });
+    }
+    for (; ins != end; ++ins) {
+        const double k = ins->constant;
+        const double* c = history.column(ins->column) + row;
+        switch (ins->op) {
+        case Op::Negate: forRows<W>([&](int r) { t[r] = -t[r]; }); break;
+        case Op::AddColumn: forRows<W>([&](int r) { t[r] += c[r]; }); break;
+        case Op::SubtractColumn: forRows<W>([&](int r) { t[r] -= c[r]; }); break;
+        case Op::MultiplyColumn: forRows<W>([&](int r) { t[r] *= c[r]; }); break;
+        case Op::DivideColumn: forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], c[r]); }); break;
+        case Op::ModuloColumn: forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], c[r]); }); break;
+        case Op::AddConstant: forRows<W>([&](int r) { t[r] += k; }); break;
+        case Op::SubtractConstant: forRows<W>([&](int r) { t[r] -= k; }); break;
+        case Op::MultiplyConstant: forRows<W>([&](int r) { t[r] *= k; }); break;
+        case Op::DivideConstant: forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], k); }); break;
+        case Op::ModuloConstant: forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], k); }); break;
+        default: break;
+        }
+    }
+    forRows<W>([&](int r) { top[r] = t[r]; });
+}
+
 template <typename F>
-inline void apply(double* __restrict top, int count, F f)
+inline void combineLevels(double* __restrict left, const double* __restrict right, int count, F f)
 {
     for (int i = 0; i < count; ++i)
-        top[i] = f(top[i], i);
+        left[i] = f(left[i], right[i]);
 }
 
 } // namespace
@@ -63,72 +116,38 @@ void CompiledFormula::evaluateBlock(const HistoryColumns& history, int firstRow,
         std::fill(out, out + count, FormulaArithmetic::kNoValue);
         return;
     }
-    // Stack level 0 is `out` itself; deeper levels live in scratch. Each instruction runs over the
-    // whole block, so the loops are short and branch-free enough for the compiler to vectorise.
+    // Stack level 0 is `out` itself; deeper levels live in scratch. Loads and top-only instructions
+    // run as segments, tile by tile; the operators that pop a level run over the whole block.
+    constexpr int kTile = 8;
     auto level = [&](int sp) { return sp == 0 ? out : scratch + static_cast<std::size_t>(sp - 1) * kBlockRows; };
+    const Instruction* const begin = m_program.data();
+    const Instruction* const end = begin + m_program.size();
     int sp = -1;
-    for (const Instruction& ins : m_program) {
-        switch (ins.op) {
-        case Op::LoadColumn: {
-            const double* c = history.column(ins.column) + firstRow;
-            std::copy(c, c + count, level(++sp));
-            break;
+    for (const Instruction* ins = begin; ins != end;) {
+        if (ins->op >= Op::Add && ins->op <= Op::Modulo) {
+            const double* r = level(sp);
+            double* t = level(--sp);
+            switch (ins->op) {
+            case Op::Add: combineLevels(t, r, count, [](double a, double b) { return a + b; }); break;
+            case Op::Subtract: combineLevels(t, r, count, [](double a, double b) { return a - b; }); break;
+            case Op::Multiply: combineLevels(t, r, count, [](double a, double b) { return a * b; }); break;
+            case Op::Divide: combineLevels(t, r, count, [](double a, double b) { return FormulaArithmetic::divide(a, b); }); break;
+            default: combineLevels(t, r, count, [](double a, double b) { return FormulaArithmetic::mod(a, b); }); break;
+            }
+            ++ins;
+            continue;
         }
-        case Op::LoadConstant:
-            std::fill(level(sp + 1), level(sp + 1) + count, ins.constant);
+        const Instruction* segmentEnd = ins + 1;
+        while (segmentEnd != end && changesTopOnly(segmentEnd->op))
+            ++segmentEnd;
+        if (ins->op == Op::LoadColumn || ins->op == Op::LoadConstant)
             ++sp;
-            break;
-        case Op::Negate:
-            apply(level(sp), count, [](double a, int) { return -a; });
-            break;
-        case Op::Add:
-        case Op::Subtract:
-        case Op::Multiply:
-        case Op::Divide:
-        case Op::Modulo: {
-            const double* __restrict r = level(sp);
-            double* __restrict t = level(--sp);
-            switch (ins.op) {
-            case Op::Add: apply(t, count, [r](double a, int i) { return a + r[i]; }); break;
-            case Op::Subtract: apply(t, count, [r](double a, int i) { return a - r[i]; }); break;
-            case Op::Multiply: apply(t, count, [r](double a, int i) { return a * r[i]; }); break;
-            case Op::Divide: apply(t, count, [r](double a, int i) { return FormulaArithmetic::divide(a, r[i]); }); break;
-            default: apply(t, count, [r](double a, int i) { return FormulaArithmetic::mod(a, r[i]); }); break;
-            }
-            break;
-        }
-        case Op::AddColumn:
-        case Op::SubtractColumn:
-        case Op::MultiplyColumn:
-        case Op::DivideColumn:
-        case Op::ModuloColumn: {
-            const double* __restrict r = history.column(ins.column) + firstRow;
-            double* __restrict t = level(sp);
-            switch (ins.op) {
-            case Op::AddColumn: apply(t, count, [r](double a, int i) { return a + r[i]; }); break;
-            case Op::SubtractColumn: apply(t, count, [r](double a, int i) { return a - r[i]; }); break;
-            case Op::MultiplyColumn: apply(t, count, [r](double a, int i) { return a * r[i]; }); break;
-            case Op::DivideColumn: apply(t, count, [r](double a, int i) { return FormulaArithmetic::divide(a, r[i]); }); break;
-            default: apply(t, count, [r](double a, int i) { return FormulaArithmetic::mod(a, r[i]); }); break;
-            }
-            break;
-        }
-        case Op::AddConstant:
-        case Op::SubtractConstant:
-        case Op::MultiplyConstant:
-        case Op::DivideConstant:
-        case Op::ModuloConstant: {
-            const double k = ins.constant;
-            double* __restrict t = level(sp);
-            switch (ins.op) {
-            case Op::AddConstant: apply(t, count, [k](double a, int) { return a + k; }); break;
-            case Op::SubtractConstant: apply(t, count, [k](double a, int) { return a - k; }); break;
-            case Op::MultiplyConstant: apply(t, count, [k](double a, int) { return a * k; }); break;
-            case Op::DivideConstant: apply(t, count, [k](double a, int) { return FormulaArithmetic::divide(a, k); }); break;
-            default: apply(t, count, [k](double a, int) { return FormulaArithmetic::mod(a, k); }); break;
-            }
-            break;
-        }
-        }
+        double* top = level(sp);
+        int i = 0;
+        for (; i + kTile <= count; i += kTile)
+            runTile<kTile>(ins, segmentEnd, history, firstRow + i, top + i);
+        for (; i < count; ++i)
+            runTile<1>(ins, segmentEnd, history, firstRow + i, top + i);
+        ins = segmentEnd;
     }
 }
