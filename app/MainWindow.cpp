@@ -5,6 +5,10 @@
 #include "app/LotteryTable.h"
 #include "app/MessageBoxes.h"
 #include "app/Workspace.h"
+#include "app/BackgroundTask.h"
+#include "backtest/BacktestRunner.h"
+#include "formula/FormulaGridModel.h"
+#include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineUpdateDialog.h"
@@ -27,9 +31,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <numeric>
 
 namespace {
 
@@ -51,6 +58,8 @@ MainWindow::MainWindow(Workspace* workspace, const QString& startupError, QWidge
     , m_startupError(startupError)
     , m_databaseOpen(startupError.isEmpty())
     , m_historyModel(new HistoryGridModel(this))
+    , m_formulaModel(new FormulaGridModel(this))
+    , m_formulaStore(std::make_unique<FormulaTableStore>(&workspace->database()))
 {
     setObjectName("frmMain");
     setWindowTitle(kTitle);
@@ -64,13 +73,12 @@ MainWindow::~MainWindow() = default;
 
 QString MainWindow::formulaTable() const
 {
-    return QStringLiteral("Gongshi%1%2").arg(m_position).arg(m_single ? 'D' : 'G');
+    return m_kind.tableName();
 }
 
 QString MainWindow::kindLabel() const
 {
-    static const char* const captions[] = {"个位", "十位", "百位"};
-    return (m_single ? QStringLiteral("单选") : QStringLiteral("通选")) + QString::fromUtf8(captions[m_position - 1]);
+    return m_kind.selectionLabel();
 }
 
 void MainWindow::buildMenus()
@@ -161,6 +169,60 @@ QPushButton* MainWindow::addButton(const char* objectName, const QString& captio
     return b;
 }
 
+QWidget* MainWindow::buildFormulaArea()
+{
+    auto* area = new QWidget;
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_viewTabs = new QTabBar;
+    m_viewTabs->setObjectName("TabStrip1");
+    m_viewTabs->addTab(QStringLiteral("公式中文显示"));
+    m_viewTabs->addTab(QStringLiteral("公式英文显示"));
+    connect(m_viewTabs, &QTabBar::tabBarClicked, this, [this](int tab) {
+        if (tab < 0)
+            return;
+        // Each click on the strip switches the view and lists the formulas again, all selected.
+        m_formulaModel->setChineseMode(!m_formulaModel->chineseMode());
+        m_formulaModel->selectAll();
+        m_formulaModel->redrawResults();
+    });
+    layout->addWidget(m_viewTabs);
+
+    m_formulaView = new QTableView;
+    m_formulaView->setObjectName("MSFlexGrid2");
+    m_formulaView->setModel(m_formulaModel);
+    m_formulaView->setToolTip(
+        QStringLiteral("双击参数列可以以该参数次序排序，单击鼠标右键可以打开此表功能扩展菜单"));
+    m_formulaView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_formulaView->setSelectionMode(QAbstractItemView::NoSelection);
+    m_formulaView->verticalHeader()->hide();
+    m_formulaView->verticalHeader()->setDefaultSectionSize(22);
+    m_formulaView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_formulaView, &QTableView::clicked, this, &MainWindow::onFormulaGridClicked);
+    connect(m_formulaView, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& i) { sortFormulaGrid(i.column()); });
+    connect(m_formulaView->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            &MainWindow::sortFormulaGrid);
+    connect(m_formulaView, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
+        m_contextRow = m_formulaView->indexAt(p).row();
+        if (!m_manageMenu->actions().isEmpty())
+            m_manageMenu->popup(m_formulaView->viewport()->mapToGlobal(p));
+    });
+    layout->addWidget(m_formulaView, 1);
+
+    auto* selection = new QHBoxLayout;
+    const QString tip = QStringLiteral("执行公式列表中序号为蓝色的公式");
+    QPushButton* selectAll = addButton("Command8", QStringLiteral("选中所有公式"), tip);
+    connect(selectAll, &QPushButton::clicked, this, [this] { m_formulaModel->selectAll(); });
+    QPushButton* invert = addButton("Command5", QStringLiteral("反选所有公式"), tip);
+    connect(invert, &QPushButton::clicked, this, [this] { m_formulaModel->invertSelection(); });
+    selection->addWidget(selectAll);
+    selection->addWidget(invert);
+    selection->addStretch();
+    layout->addLayout(selection);
+    return area;
+}
+
 QGroupBox* MainWindow::buildEntryBox()
 {
     auto* box = new QGroupBox(QStringLiteral("手工输入已经开出的历史号码记录下一期:"));
@@ -194,8 +256,9 @@ void MainWindow::buildControls()
     auto* central = new QWidget;
     auto* outer = new QHBoxLayout(central);
 
-    // Left: buttons and option frames.
+    // Left: the formula grid, buttons and option frames.
     auto* left = new QVBoxLayout;
+    left->addWidget(buildFormulaArea(), 1);
     auto* buttons = new QGridLayout;
     QPushButton* settingsButton = addButton("Command9", QStringLiteral("软件设置(&T)"));
     connect(settingsButton, &QPushButton::clicked, this,
@@ -296,7 +359,6 @@ void MainWindow::buildControls()
     connect(m_keepOption, &QRadioButton::clicked, this, [this] { m_kill = false; });
     frames->addWidget(sense, 0, 4);
     left->addLayout(frames);
-    left->addStretch();
 
     // Right: the history grid and the manual entry.
     auto* right = new QVBoxLayout;
@@ -350,10 +412,11 @@ void MainWindow::startUp()
     }
     m_kill = true;
 
+    m_kind = FormulaKind{1, true};
     m_dataFolderLabel->setText(QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(m_workspace->dataFolder())));
     if (m_databaseOpen) {
         showNextIssue();
-        fillHistoryGrid();
+        refreshChain(true);
     }
 }
 
@@ -381,6 +444,7 @@ bool MainWindow::requireDatabase()
 
 void MainWindow::fillHistoryGrid()
 {
+    m_columns = HistoryColumns(m_workspace->history().draws());
     m_historyModel->setDraws(&m_workspace->history().draws());
     applyEmphasis();
     m_historyView->setColumnWidth(0, 100);
@@ -401,8 +465,8 @@ void MainWindow::scrollHistoryToEnd()
 
 void MainWindow::applyEmphasis()
 {
-    const int column = 4 - m_position; // 个位 -> 3, 十位 -> 2, 百位 -> 1
-    m_historyModel->setEmphasis(column, m_single ? column : 3);
+    const int column = 4 - m_kind.position; // 个位 -> 3, 十位 -> 2, 百位 -> 1
+    m_historyModel->setEmphasis(column, m_kind.single ? column : 3);
 }
 
 void MainWindow::showNextIssue()
@@ -419,22 +483,130 @@ void MainWindow::showNextIssue()
 
 void MainWindow::refreshAfterHistoryChange()
 {
-    fillHistoryGrid();
+    refreshChain(false);
     showNextIssue();
+}
+
+void MainWindow::refreshChain(bool formulasChanged)
+{
+    if (formulasChanged)
+        fillFormulaGrid();
+    fillHistoryGrid();
+    runBacktest();
+}
+
+void MainWindow::fillFormulaGrid()
+{
+    if (!m_databaseOpen)
+        return;
+    std::vector<FormulaRecord> formulas;
+    QString error;
+    if (!m_formulaStore->loadSubset(m_kind, m_kill, &formulas, &error))
+        reportError(error);
+    m_formulaModel->setWeightedRate(m_workspace->settings().weighted());
+    m_formulaModel->setFormulas(m_kind, std::move(formulas));
+    for (int c = 0; c < FormulaGridModel::ColumnCount; ++c)
+        m_formulaView->setColumnWidth(c, FormulaGridModel::columnWidthPixels(c));
+    m_formulaView->setColumnHidden(FormulaGridModel::IdxColumn, true);
+}
+
+void MainWindow::runBacktest()
+{
+    if (!m_databaseOpen)
+        return;
+    SubsetBacktest run;
+    QString error;
+    if (!BacktestRunner::load(*m_formulaStore, m_kind, m_kill, &run, &error)) {
+        reportError(error);
+        return;
+    }
+    BacktestOptions options = BacktestOptions::fromSettings(m_workspace->settings());
+    options.lookBackDraws = m_lookBackDraws;
+    const bool finished = BackgroundTask::run(this, QStringLiteral("正在验算公式，请稍候..."), [&](TaskProgress& p) {
+        BacktestRunner::evaluate(
+            m_columns, options, &run,
+            [&p](int done, int total) {
+                p.total = total;
+                p.done = done;
+            },
+            &p.cancelled);
+    });
+    if (!finished || run.result.cancelled) {
+        statusBar()->showMessage(QStringLiteral("验算已取消，公式统计没有更新。"), 5000);
+        return;
+    }
+    if (!BacktestRunner::arrGs(*m_formulaStore, &run, &error))
+        reportError(error);
+    m_formulaModel->setWeightedRate(options.weighted);
+    m_formulaModel->refillFormulas(run.formulas);
+    m_formulaModel->setResults(run.result);
+    if (m_formulaModel->scrollsToLastRow())
+        m_formulaView->scrollTo(m_formulaModel->index(m_formulaModel->rowCount() - 1, 0),
+                                QAbstractItemView::PositionAtTop);
+    ++m_backtestRuns;
+}
+
+void MainWindow::onFormulaGridClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    if (index.column() == FormulaGridModel::FormulaColumn)
+        m_formulaModel->toggleSelected(index.row());
+    else if (index.column() == FormulaGridModel::NextValueColumn)
+        m_formulaModel->highlightSameNextValue(index.row());
+}
+
+void MainWindow::sortFormulaGrid(int column)
+{
+    if (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)
+        return;
+    const int rows = m_formulaModel->rowCount();
+    std::vector<int> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    // Ascending by the figure of the last back-test; formulas without figures first, ties by idx.
+    auto key = [&](int row) -> double {
+        const FormulaOutcome* o = m_formulaModel->outcomeAt(row);
+        if (!o)
+            return -1;
+        switch (column) {
+        case FormulaGridModel::RateColumn:
+            return o->stats.rate;
+        case FormulaGridModel::MaxMissColumn:
+            return o->stats.maxMissRun;
+        case FormulaGridModel::MaxHitColumn:
+            return o->stats.maxHitRun;
+        case FormulaGridModel::FinalMissColumn:
+            return o->stats.finalMissRun;
+        default:
+            return o->stats.finalHitRun;
+        }
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const double ka = key(a), kb = key(b);
+        return ka != kb ? ka < kb : m_formulaModel->idxAt(a) < m_formulaModel->idxAt(b);
+    });
+    std::vector<FormulaRecord> sorted;
+    sorted.reserve(rows);
+    for (int row : order)
+        sorted.push_back(m_formulaModel->formulaAt(row));
+    m_formulaModel->refillFormulas(std::move(sorted));
+    m_formulaModel->redrawResults();
+    if (m_formulaModel->scrollsToLastRow())
+        m_formulaView->scrollTo(m_formulaModel->index(rows - 1, 0), QAbstractItemView::PositionAtTop);
 }
 
 void MainWindow::onPositionClicked(int position)
 {
     BusyCursor busy;
-    m_position = position;
+    m_kind.position = position;
     if (position == 1) {
         m_singleOption->setChecked(true);
         m_generalOption->setEnabled(false);
     } else {
         m_generalOption->setEnabled(true);
     }
-    m_single = m_singleOption->isChecked();
-    fillHistoryGrid();
+    m_kind.single = m_singleOption->isChecked();
+    refreshChain(true);
 }
 
 void MainWindow::onSelectionClicked(bool single)
@@ -442,12 +614,12 @@ void MainWindow::onSelectionClicked(bool single)
     BusyCursor busy;
     for (int i = 0; i < 3; ++i) {
         if (m_positionOptions[i]->isChecked()) {
-            m_position = i + 1;
+            m_kind.position = i + 1;
             break;
         }
     }
-    m_single = single;
-    fillHistoryGrid();
+    m_kind.single = single;
+    refreshChain(true);
 }
 
 void MainWindow::onLotteryChosen(int index)
@@ -462,6 +634,7 @@ void MainWindow::onLookBackChosen(int index)
     m_workspace->settings().setLookBackIndex(index);
     m_lookBackActions[index]->setChecked(true);
     m_lookBackDraws = LookBackTable::draws(index);
+    runBacktest();
 }
 
 void MainWindow::onRestoreDefaults()
@@ -553,6 +726,7 @@ void MainWindow::deleteAllDraws()
     {
         BusyCursor busy;
         if (m_workspace->history().deleteAll(&error) >= 0) {
+            fillFormulaGrid();
             fillHistoryGrid();
             return;
         }
@@ -584,7 +758,8 @@ void MainWindow::deleteToChosenIssue()
         return;
     }
     compactAfterDeletion();
-    refreshAfterHistoryChange();
+    refreshChain(true);
+    showNextIssue();
 }
 
 void MainWindow::deleteLastCount()
@@ -606,7 +781,8 @@ void MainWindow::deleteLastCount()
         return;
     }
     compactAfterDeletion();
-    refreshAfterHistoryChange();
+    refreshChain(true);
+    showNextIssue();
 }
 
 void MainWindow::exportHistoryText()

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "backtest/HistoryColumns.h"
+#include "formula/FormulaKind.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QActionGroup;
@@ -12,7 +16,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QTabBar;
 class QTableView;
+class FormulaGridModel;
+class FormulaTableStore;
 class HistoryGridModel;
 class ParameterReferenceWindow;
 class Workspace;
@@ -30,8 +37,9 @@ public:
     ~MainWindow() override;
 
     // Current kind: position 1 = 个位, 2 = 十位, 3 = 百位; single (单选) or general (通选).
-    int position() const { return m_position; }
-    bool singleSelection() const { return m_single; }
+    const FormulaKind& kind() const { return m_kind; }
+    int position() const { return m_kind.position; }
+    bool singleSelection() const { return m_kind.single; }
     bool killSense() const { return m_kill; }
     QString formulaTable() const;
     QString kindLabel() const;
@@ -39,6 +47,9 @@ public:
     bool databaseOpen() const { return m_databaseOpen; }
 
     HistoryGridModel* historyModel() const { return m_historyModel; }
+    FormulaGridModel* formulaModel() const { return m_formulaModel; }
+    // How many back-tests have finished (tests wait on it).
+    int backtestRuns() const { return m_backtestRuns; }
     ParameterReferenceWindow* referenceWindow() const;
 
 protected:
@@ -52,8 +63,15 @@ private:
     QPushButton* addButton(const char* objectName, const QString& caption, const QString& tooltip = QString());
     void startUp();
 
-    // The refresh chain after a change of the history or of the kind.
+    QWidget* buildFormulaArea();
+    // The refresh chain after a change of the history or of the formula set: refill the formula
+    // grid (when the formulas changed), the history grid, then back-test.
+    void refreshChain(bool formulasChanged);
     void refreshAfterHistoryChange();
+    void fillFormulaGrid();
+    void runBacktest();
+    void onFormulaGridClicked(const QModelIndex& index);
+    void sortFormulaGrid(int column);
     void fillHistoryGrid();
     void showNextIssue();
     void applyEmphasis();
@@ -83,14 +101,20 @@ private:
     bool m_databaseOpen = false;
     bool m_startupErrorShown = false;
 
-    int m_position = 1;
-    bool m_single = true;
+    FormulaKind m_kind;
     bool m_kill = true;
     int m_lookBackDraws = 0;
     qlonglong m_clickedIssue = -1;
+    int m_contextRow = -1; // formula grid row under the last right-click
     QString m_issueBoxText; // remembered for the names of exported files
 
     HistoryGridModel* m_historyModel;
+    FormulaGridModel* m_formulaModel;
+    std::unique_ptr<FormulaTableStore> m_formulaStore;
+    HistoryColumns m_columns;
+    int m_backtestRuns = 0;
+    QTableView* m_formulaView = nullptr;
+    QTabBar* m_viewTabs = nullptr;
     QTableView* m_historyView = nullptr;
     QLineEdit* m_issueBox = nullptr;      // Text1: issue of the draw to enter next
     QLineEdit* m_checkIssueBox = nullptr; // Text3: newest stored issue

@@ -4,6 +4,8 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Workspace.h"
+#include "formula/FormulaGridModel.h"
+#include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
 #include "history/ParameterReferenceWindow.h"
 
@@ -17,6 +19,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -311,6 +314,95 @@ TEST_F(WindowFixture, CorruptDatabaseIsReportedAndKept)
     QFile f(dir.file("formula.mdb"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray(4096, 'x'));
+}
+
+namespace {
+
+void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStringList& codes)
+{
+    std::vector<FormulaRecord> records;
+    for (const QString& c : codes) {
+        FormulaRecord r;
+        r.gongshi = c;
+        r.gongshiCN = QStringLiteral("中文") + c;
+        r.bolKill = kill;
+        records.push_back(r);
+    }
+    FormulaTableStore store(&ws.database());
+    QString error;
+    ASSERT_TRUE(store.append(kind, records, &error)) << error.toStdString();
+}
+
+} // namespace
+
+TEST_F(WindowFixture, FormulaGridFollowsKindSenseAndBacktests)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}, {"160121004", "246"}});
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L2A*2", "L9Z"});
+    addFormulas(*ws, {1, true}, false, {"L3A"});
+    addFormulas(*ws, {2, false}, true, {"LH+3"});
+    open();
+    FormulaGridModel* m = window->formulaModel();
+    ASSERT_EQ(m->rowCount(), 3);
+    EXPECT_GE(window->backtestRuns(), 1);
+    ASSERT_NE(m->outcomeAt(0), nullptr);
+    // L1A+1 on draws 1..3 predicts 2, 5, 2 for draws 2..4 (个位 6, 1, 6): all three kills hold.
+    EXPECT_EQ(m->outcomeAt(0)->stats.finalHitRun, 3);
+    EXPECT_EQ(m->data(m->index(0, FormulaGridModel::NextValueColumn), Qt::DisplayRole).toString(), "3");
+    EXPECT_FALSE(m->outcomeAt(2)->valid);
+    EXPECT_EQ(m->data(m->index(0, FormulaGridModel::FormulaColumn), Qt::DisplayRole).toString(),
+              QStringLiteral("中文L1A+1"));
+
+    // The view strip shows the code forms.
+    emit child<QTabBar>("TabStrip1")->tabBarClicked(1);
+    EXPECT_EQ(m->data(m->index(0, FormulaGridModel::FormulaColumn), Qt::DisplayRole).toString(), "L1A+1");
+
+    // Selection: buttons and a click on the formula cell.
+    child<QPushButton>("Command5")->click();
+    EXPECT_EQ(m->selectedCount(), 0);
+    QTableView* grid = child<QTableView>("MSFlexGrid2");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(m->index(1, FormulaGridModel::FormulaColumn)).center());
+    EXPECT_TRUE(m->isSelected(1));
+    child<QPushButton>("Command8")->click();
+    EXPECT_EQ(m->selectedCount(), 3);
+
+    // The sense takes effect at the next reload; a change of kind reloads.
+    child<QRadioButton>("Option21")->click();
+    EXPECT_EQ(m->rowCount(), 3);
+    child<QRadioButton>("optXing2")->click();
+    child<QRadioButton>("optXing1")->click();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(m->formulaAt(0).gongshi, "L3A");
+    child<QRadioButton>("Option20")->click();
+    child<QRadioButton>("optXing2")->click();
+    child<QRadioButton>("opTDG1")->click();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(m->formulaAt(0).gongshi, "LH+3");
+
+    // A look-back entry re-runs the back-test.
+    const int runs = window->backtestRuns();
+    action("mnuQs0")->trigger();
+    EXPECT_EQ(window->backtestRuns(), runs + 1);
+}
+
+TEST_F(WindowFixture, TypedDrawRerunsTheBacktestAndDoubleClickSorts)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}});
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L3A", "L2A+L3A"});
+    open();
+    FormulaGridModel* m = window->formulaModel();
+    const int runs = window->backtestRuns();
+    typeDraw("160121003", "666");
+    EXPECT_EQ(window->backtestRuns(), runs + 1);
+    ASSERT_NE(m->outcomeAt(0), nullptr);
+    // L1A+1: 2 (kill, 6 drawn: hit) then 5 (kill, 6 drawn: hit).
+    EXPECT_EQ(m->outcomeAt(0)->stats.finalHitRun, 2);
+    // L3A predicts 3 then 6: the last kill fails.
+    EXPECT_EQ(m->outcomeAt(1)->stats.finalMissRun, 1);
+    QTableView* grid = child<QTableView>("MSFlexGrid2");
+    emit grid->doubleClicked(m->index(0, FormulaGridModel::FinalHitColumn));
+    EXPECT_EQ(m->formulaAt(0).gongshi, "L3A"); // fewest final hits first
 }
 
 TEST(HistoryGridModel, PassesModelTesterAndEmphasis)
