@@ -389,3 +389,20 @@ TEST(BacktestEngine, ProgressAndCancel)
                                                     [&](int done, int) { later = done >= 128; }, &later);
     EXPECT_TRUE(half.cancelled);
 }
+
+// The longest history the program keeps: the widest window, weights and runs still agree with the rules.
+TEST(BacktestEngine, LongestHistory)
+{
+    const HistoryColumns h(derivedDraws(32767, 5));
+    const QStringList codes = {"L1A+LT+L3D+7", "6/(L1A-L2A)", "1"};
+    std::vector<CompiledFormula> compiled;
+    for (const QString& c : codes)
+        compiled.push_back(CompiledFormula::compile(c));
+    for (int w : {0, 3000}) {
+        const BacktestResult r = BacktestEngine::run(h, compiled, k3G, true, options(w, false, true, 2));
+        for (int i = 0; i < codes.size(); ++i)
+            EXPECT_EQ(r.outcomes[i].stats, reference(h, codes[i], k3G, true, options(w, false, true)).stats) << w;
+    }
+    const BacktestResult all = BacktestEngine::run(h, compiled, k3G, true, options(0, true, true));
+    EXPECT_EQ(all.totalWeight, 32766LL * 32767 * 65533 / 6);
+}
