@@ -380,7 +380,7 @@ void MainWindow::buildControls()
     right->addWidget(m_historyView, 1);
     right->addWidget(buildEntryBox());
 
-    outer->addLayout(left, 3);
+    outer->addLayout(left, 5);
     outer->addLayout(right, 2);
     setCentralWidget(central);
 
@@ -508,6 +508,9 @@ void MainWindow::fillFormulaGrid()
     for (int c = 0; c < FormulaGridModel::ColumnCount; ++c)
         m_formulaView->setColumnWidth(c, FormulaGridModel::columnWidthPixels(c));
     m_formulaView->setColumnHidden(FormulaGridModel::IdxColumn, true);
+    // The twips widths are a guide; CJK captions need a little more room than they allow.
+    m_formulaView->setColumnWidth(FormulaGridModel::KindColumn, 72);
+    m_formulaView->setColumnWidth(FormulaGridModel::SenseColumn, 36);
 }
 
 void MainWindow::runBacktest()
