@@ -7,6 +7,7 @@
 #include "app/Workspace.h"
 #include "app/BackgroundTask.h"
 #include "backtest/BacktestRunner.h"
+#include "formula/FormulaDeletion.h"
 #include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
@@ -157,7 +158,17 @@ void MainWindow::buildMenus()
     QAction* delLast = m_historyMenu->addAction(QStringLiteral("删除最后指定数量期历史(&E)"));
     delLast->setObjectName("mnuDelLast");
     connect(delLast, &QAction::triggered, this, &MainWindow::deleteLastCount);
-    m_manageMenu->setEnabled(!m_manageMenu->actions().isEmpty());
+    // 管理 (right button on the formula grid)
+    const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
+                                                             {"mnuDelSelected", "删除选中所有公式(&C)"},
+                                                             {"mnuDelLastGS", "删除最后公式(&E)"},
+                                                             {"mnuDelUnselected", "删除未选中公式(&X)"}};
+    const DeleteMode modes[] = {DeleteMode::UnderMouse, DeleteMode::Selected, DeleteMode::Last, DeleteMode::Unselected};
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = m_manageMenu->addAction(QString::fromUtf8(deletions[i].second));
+        a->setObjectName(QString::fromLatin1(deletions[i].first));
+        connect(a, &QAction::triggered, this, [this, mode = modes[i]] { deleteFormulas(mode); });
+    }
 }
 
 QPushButton* MainWindow::addButton(const char* objectName, const QString& caption, const QString& tooltip)
@@ -557,6 +568,52 @@ void MainWindow::onFormulaGridClicked(const QModelIndex& index)
         m_formulaModel->toggleSelected(index.row());
     else if (index.column() == FormulaGridModel::NextValueColumn)
         m_formulaModel->highlightSameNextValue(index.row());
+}
+
+void MainWindow::deleteFormulas(DeleteMode mode)
+{
+    if (!requireDatabase())
+        return;
+    const int rows = m_formulaModel->rowCount();
+    std::vector<qint64> doomed;
+    if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
+        if (m_contextRow < 0 || m_contextRow >= rows)
+            return; // no formula under the mouse: nothing to delete
+        doomed.push_back(m_formulaModel->formulaAt(m_contextRow).rowId);
+    } else {
+        const bool selected = mode == DeleteMode::Selected;
+        const QString question = selected ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
+                                          : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
+        if (!MessageBoxes::question(this, QStringLiteral("删除公式"), question))
+            return;
+        for (int r = 0; r < rows; ++r)
+            if (m_formulaModel->isSelected(r) == selected)
+                doomed.push_back(m_formulaModel->formulaAt(r).rowId);
+    }
+    // Flags go by row: deleting the formula under the mouse moves the later rows' flags up by one,
+    // so every remaining formula keeps its own; "删除最后公式" leaves them where they stand.
+    // (Compaction may renumber the rows' identities, so they cannot carry the flags.)
+    std::vector<bool> positional = m_formulaModel->selectedFlags();
+    if (mode == DeleteMode::UnderMouse)
+        positional.erase(positional.begin() + m_contextRow);
+    QString error;
+    BusyCursor busy;
+    if (FormulaDeletion::deleteRows(&m_workspace->database(), m_kind, doomed, &error) < 0) {
+        reportError(error);
+        return;
+    }
+    compactAfterDeletion();
+    std::vector<FormulaRecord> formulas;
+    if (!m_formulaStore->loadSubset(m_kind, m_kill, &formulas, &error))
+        reportError(error);
+    m_formulaModel->setFormulas(m_kind, std::move(formulas));
+    if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
+        positional.resize(size_t(m_formulaModel->rowCount()), true);
+        m_formulaModel->setSelectedFlags(positional);
+    }
+    m_contextRow = -1;
+    fillHistoryGrid();
+    runBacktest();
 }
 
 void MainWindow::sortFormulaGrid(int column)

@@ -72,6 +72,8 @@ private:
     void runBacktest();
     void onFormulaGridClicked(const QModelIndex& index);
     void sortFormulaGrid(int column);
+    enum class DeleteMode { UnderMouse, Last, Selected, Unselected };
+    void deleteFormulas(DeleteMode mode);
     void fillHistoryGrid();
     void showNextIssue();
     void applyEmphasis();

@@ -405,6 +405,54 @@ TEST_F(WindowFixture, TypedDrawRerunsTheBacktestAndDoubleClickSorts)
     EXPECT_EQ(m->formulaAt(0).gongshi, "L3A"); // fewest final hits first
 }
 
+TEST_F(WindowFixture, FormulaDeletionsKeepTheRightFlags)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}});
+    addFormulas(*ws, {1, true}, true, {"L1A", "L2A", "L3A", "LH", "LT"});
+    open();
+    FormulaGridModel* m = window->formulaModel();
+    QTableView* grid = child<QTableView>("MSFlexGrid2");
+    auto rightClick = [&](int row) {
+        emit grid->customContextMenuRequested(grid->visualRect(m->index(row, 1)).center());
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    };
+    m->setSelected(3, false); // LH
+    rightClick(2);
+    action("mnuDelGS")->trigger();
+    ASSERT_EQ(m->rowCount(), 4);
+    EXPECT_EQ(m->formulaAt(2).gongshi, "LH");
+    EXPECT_EQ(m->formulaAt(2).idx, 3);
+    EXPECT_EQ(m->formulaAt(3).idx, 4);
+    EXPECT_FALSE(m->isSelected(2)); // LH kept its flag
+    EXPECT_TRUE(m->isSelected(3));
+
+    rightClick(0);
+    action("mnuDelLastGS")->trigger();
+    ASSERT_EQ(m->rowCount(), 3);
+    EXPECT_EQ(m->formulaAt(0).gongshi, "L2A");
+    EXPECT_FALSE(m->isSelected(2)); // flags stay by row
+
+    MessageBoxes::pushAnswer(false);
+    action("mnuDelUnselected")->trigger();
+    EXPECT_EQ(m->rowCount(), 3);
+    MessageBoxes::pushAnswer(true);
+    action("mnuDelUnselected")->trigger();
+    ASSERT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(m->selectedCount(), 2);
+    m->setSelected(0, false);
+    MessageBoxes::pushAnswer(true);
+    action("mnuDelSelected")->trigger();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(m->formulaAt(0).idx, 1);
+    EXPECT_TRUE(m->isSelected(0));
+    std::vector<FormulaRecord> stored;
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&ws->database()).loadSubset({1, true}, true, &stored, &error));
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].gongshi, m->formulaAt(0).gongshi);
+}
+
 TEST(HistoryGridModel, PassesModelTesterAndEmphasis)
 {
     std::vector<DrawRecord> draws(40);
