@@ -17,10 +17,11 @@ bool Workspace::open(const QString& dataFolderOption, QString* error)
 {
     m_lotteryIndex = m_settings.lotteryIndex();
     m_dataFolder = DataFolder::resolve(dataFolderOption);
-    if (!DataFolder::ensure(m_dataFolder, error))
-        return false;
+    // The objects exist even when opening fails, so the window can run without stored data.
     m_database = std::make_unique<Database>(databasePath());
     m_history = std::make_unique<HistoryStore>(m_database.get());
+    if (!DataFolder::ensure(m_dataFolder, error))
+        return false;
     if (!m_database->open(error))
         return false;
     return m_history->reload(error);

@@ -453,6 +453,21 @@ TEST_F(WindowFixture, FormulaDeletionsKeepTheRightFlags)
     EXPECT_EQ(stored[0].gongshi, m->formulaAt(0).gongshi);
 }
 
+TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)
+{
+    TempDataFolder dir;
+    QFile blocker(dir.file("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Workspace ws;
+    QString error;
+    EXPECT_FALSE(ws.open(dir.file("file/sub"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    MainWindow window(&ws, error);
+    EXPECT_FALSE(window.databaseOpen());
+    EXPECT_EQ(window.historyModel()->rowCount(), 0);
+}
+
 TEST(HistoryGridModel, PassesModelTesterAndEmphasis)
 {
     std::vector<DrawRecord> draws(40);
