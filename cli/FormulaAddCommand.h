@@ -2,10 +2,11 @@
 
 #include "cli/FormulaSubcommand.h"
 
-// formula add [--kind K] [--sense kill|keep] TEXT: translates TEXT like the main window's typed
-// entry and appends it to the kind's table, gongshiCN being TEXT as given. A kind or sense that
-// TEXT names in its decoration ("[十位通选杀]…", "…=下期生十位通选") takes the place of the options,
-// as it takes the place of the window's current kind and sense. Prints table, sense and code form.
+// formula add [--kind K] [--sense kill|keep] TEXT: the main window's typed entry, K and S standing
+// for the window's current kind and sense. gongshiCN is TEXT as given; a kind or sense that TEXT
+// names in its decoration ("[十位通选杀]…", "…=下期生码十位通选") takes the place of the options. A
+// formula that does not translate to a valid code form is refused with the reason (exit 1) and
+// nothing is added. Prints table, sense and code form.
 class FormulaAddCommand : public FormulaSubcommand
 {
 public:

@@ -1,12 +1,20 @@
 #include "cli/FormulaCommand.h"
 
 #include "cli/FormulaAddCommand.h"
+#include "cli/FormulaClearCommand.h"
+#include "cli/FormulaExportCommand.h"
+#include "cli/FormulaImportCommand.h"
 #include "cli/FormulaListCommand.h"
+#include "cli/FormulaUpdateCommand.h"
 
 FormulaCommand::FormulaCommand()
 {
     m_subcommands.push_back(std::make_unique<FormulaAddCommand>());
     m_subcommands.push_back(std::make_unique<FormulaListCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaImportCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaExportCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaClearCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaUpdateCommand>());
 }
 
 QString FormulaCommand::usage() const

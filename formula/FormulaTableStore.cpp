@@ -108,11 +108,14 @@ bool FormulaTableStore::loadTable(const FormulaKind& kind, std::vector<FormulaRe
 
 bool FormulaTableStore::append(const FormulaKind& kind, const std::vector<FormulaRecord>& records, QString* error)
 {
-    QSqlDatabase db = m_db->connection();
-    Transaction tx(db);
-    if (!tx.begin(error))
-        return false;
-    QSqlQuery q(db);
+    Transaction tx(m_db->connection());
+    return tx.begin(error) && appendInTransaction(kind, records, error) && tx.commit(error);
+}
+
+bool FormulaTableStore::appendInTransaction(const FormulaKind& kind, const std::vector<FormulaRecord>& records,
+                                            QString* error)
+{
+    QSqlQuery q(m_db->connection());
     if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(idx), 0) FROM \"%1\"").arg(kind.tableName())) || !q.next())
         return fail(error, QStringLiteral("无法添加公式"), q);
     int idx = std::max(0, q.value(0).toInt());
@@ -128,17 +131,20 @@ bool FormulaTableStore::append(const FormulaKind& kind, const std::vector<Formul
         if (!q.exec())
             return fail(error, QStringLiteral("无法添加公式"), q);
     }
-    return tx.commit(error);
+    return true;
 }
 
 bool FormulaTableStore::prepareGongshiTable(const FormulaKind& kind, QString* error)
 {
+    Transaction tx(m_db->connection());
+    return tx.begin(error) && prepareGongshiTableInTransaction(kind, error) && tx.commit(error);
+}
+
+bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind, QString* error)
+{
     const QString table = kind.tableName();
     const QString work = QStringLiteral("Tmp");
     QSqlDatabase db = m_db->connection();
-    Transaction tx(db);
-    if (!tx.begin(error))
-        return false;
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(work)) || !q.exec(createStatement(work)))
         return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
@@ -164,7 +170,7 @@ bool FormulaTableStore::prepareGongshiTable(const FormulaKind& kind, QString* er
     if (!q.exec(QStringLiteral("UPDATE \"%1\" SET idx = rowid").arg(work)) ||
         !q.exec(QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%2\"").arg(work, table)))
         return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
-    return tx.commit(error);
+    return true;
 }
 
 bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
@@ -175,11 +181,9 @@ bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
     Transaction tx(db);
     if (!tx.begin(error))
         return false;
+    if (!renumberInTransaction(kind, error))
+        return false;
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("UPDATE \"%1\" SET idx = o.n FROM (SELECT rowid AS r, ROW_NUMBER() OVER "
-                               "(ORDER BY idx, rowid) AS n FROM \"%1\") AS o WHERE \"%1\".rowid = o.r")
-                    .arg(table)))
-        return fail(error, QStringLiteral("无法保存公式统计结果"), q);
     if (!q.prepare(QStringLiteral("UPDATE \"%1\" SET sglGsRate = ?, intGsErrCon = ?, intGsTrueCon = ?, "
                                   "intGsErrLst = ?, intGsTrueLst = ? WHERE rowid = ?")
                        .arg(table)))
@@ -195,4 +199,14 @@ bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
             return fail(error, QStringLiteral("无法保存公式统计结果"), q);
     }
     return tx.commit(error);
+}
+
+bool FormulaTableStore::renumberInTransaction(const FormulaKind& kind, QString* error)
+{
+    QSqlQuery q(m_db->connection());
+    if (!q.exec(QStringLiteral("UPDATE \"%1\" SET idx = o.n FROM (SELECT rowid AS r, ROW_NUMBER() OVER "
+                               "(ORDER BY idx, rowid) AS n FROM \"%1\") AS o WHERE \"%1\".rowid = o.r")
+                    .arg(kind.tableName())))
+        return fail(error, QStringLiteral("无法为公式表%1重新编号").arg(kind.tableName()), q);
+    return true;
 }

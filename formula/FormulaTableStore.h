@@ -38,6 +38,13 @@ public:
     bool writeStatistics(const FormulaKind& kind, const std::vector<std::pair<qint64, FormulaStats>>& stats,
                          QString* error);
 
+    // The same writes for a caller that already holds a Transaction on the connection (a whole file
+    // import is one transaction): they neither begin nor commit, and leave the rollback to the caller.
+    bool appendInTransaction(const FormulaKind& kind, const std::vector<FormulaRecord>& records, QString* error);
+    bool prepareGongshiTableInTransaction(const FormulaKind& kind, QString* error);
+    // Renumbers the whole table idx = 1..n in list order (idx, then insertion order).
+    bool renumberInTransaction(const FormulaKind& kind, QString* error);
+
 private:
     bool load(const QString& sql, const QVariantList& binds, std::vector<FormulaRecord>* out, QString* error) const;
 

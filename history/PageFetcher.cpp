@@ -35,7 +35,7 @@ void PageFetcher::start(const QUrl& url)
         // Reported from the event loop like every other outcome, so callers see one path.
         QTimer::singleShot(0, this, [this, url] {
             if (m_running)
-                finish(FetchResult::Failed, QStringLiteral("开奖页面地址“%1”不正确。").arg(url.toString()));
+                finish(FetchResult::Failed, m_wording.badAddress.arg(url.toString()));
         });
         return;
     }
@@ -61,7 +61,7 @@ void PageFetcher::cancel()
     if (m_reply)
         m_reply->abort();
     else
-        finish(FetchResult::Cancelled, QStringLiteral("在线更新已取消。"));
+        finish(FetchResult::Cancelled, m_wording.cancelled);
 }
 
 void PageFetcher::onReplyFinished()
@@ -72,27 +72,26 @@ void PageFetcher::onReplyFinished()
     m_reply = nullptr;
     reply->deleteLater();
     if (m_cancelled) {
-        finish(FetchResult::Cancelled, QStringLiteral("在线更新已取消。"));
+        finish(FetchResult::Cancelled, m_wording.cancelled);
         return;
     }
     if (m_timedOut) {
-        finish(FetchResult::TimedOut, QStringLiteral("开奖服务器在%1秒内没有送来完整的页面，已停止等待。")
-                                          .arg(QString::number(m_timeoutMs / 1000.0, 'g', 3)));
+        finish(FetchResult::TimedOut, m_wording.timedOut.arg(QString::number(m_timeoutMs / 1000.0, 'g', 3)));
         return;
     }
     if (m_tooLarge) {
-        finish(FetchResult::Failed, QStringLiteral("开奖服务器送来的内容过大，不是开奖页面。"));
+        finish(FetchResult::Failed, m_wording.tooLarge);
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         const QString code = reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(status).arg(reason);
-        finish(FetchResult::Failed, QStringLiteral("开奖服务器返回了错误（HTTP %1）。").arg(code));
+        finish(FetchResult::Failed, m_wording.httpError.arg(code));
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        finish(FetchResult::Failed, QStringLiteral("无法从开奖服务器读取页面（%1）。").arg(reply->errorString()));
+        finish(FetchResult::Failed, m_wording.networkError.arg(reply->errorString()));
         return;
     }
     m_result.body = reply->readAll();

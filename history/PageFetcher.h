@@ -20,7 +20,20 @@ struct FetchResult
     QString error; // Chinese, says what went wrong; empty when Ok
 };
 
-// Loads one page over HTTP within a time bound. Asynchronous use: start(), then finished() is
+// The messages of a failed load, naming what is loaded and from where. The defaults are the
+// results page's; %1 is the address, the seconds waited, the HTTP status or the network error.
+struct FetchWording
+{
+    QString badAddress = QStringLiteral("开奖页面地址“%1”不正确。");
+    QString cancelled = QStringLiteral("在线更新已取消。");
+    QString timedOut = QStringLiteral("开奖服务器在%1秒内没有送来完整的页面，已停止等待。");
+    QString tooLarge = QStringLiteral("开奖服务器送来的内容过大，不是开奖页面。");
+    QString httpError = QStringLiteral("开奖服务器返回了错误（HTTP %1）。");
+    QString networkError = QStringLiteral("无法从开奖服务器读取页面（%1）。");
+};
+
+// Loads one page over HTTP within a time bound, following redirects that are no less safe (not
+// from https to http). Asynchronous use: start(), then finished() is
 // emitted once (also after cancel() or the time-out); the window's event loop keeps running
 // meanwhile. Synchronous use (command line): fetch() runs a local event loop until the load ends.
 class PageFetcher : public QObject
@@ -36,6 +49,7 @@ public:
 
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
     int timeout() const { return m_timeoutMs; }
+    void setWording(const FetchWording& wording) { m_wording = wording; }
 
     void start(const QUrl& url);
     void cancel();
@@ -55,6 +69,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     int m_timeoutMs = kDefaultTimeoutMs;
+    FetchWording m_wording;
     bool m_running = false;
     bool m_timedOut = false;
     bool m_cancelled = false;

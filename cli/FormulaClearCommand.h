@@ -1,0 +1,13 @@
+#pragma once
+
+#include "cli/FormulaSubcommand.h"
+
+// formula clear --yes: deletes every formula of all five kinds ("清空所有公式"); --yes answers the
+// window's confirmation. Prints "cleared".
+class FormulaClearCommand : public FormulaSubcommand
+{
+public:
+    QString name() const override { return QStringLiteral("clear"); }
+    QString usage() const override { return QStringLiteral("clear --yes"); }
+    int run(CliContext& ctx, const QStringList& args) override;
+};
