@@ -7,7 +7,11 @@
 #include "app/Workspace.h"
 #include "app/BackgroundTask.h"
 #include "backtest/BacktestRunner.h"
+#include "formula/FormulaClearAll.h"
 #include "formula/FormulaDeletion.h"
+#include "formula/FormulaExport.h"
+#include "formula/FormulaImport.h"
+#include "formula/FormulaTypedEntry.h"
 #include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
@@ -159,6 +163,12 @@ void MainWindow::buildMenus()
     delLast->setObjectName("mnuDelLast");
     connect(delLast, &QAction::triggered, this, &MainWindow::deleteLastCount);
     // 管理 (right button on the formula grid)
+    QAction* exportFormulas = m_manageMenu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
+    exportFormulas->setObjectName("mnuGsdc");
+    connect(exportFormulas, &QAction::triggered, this, [this] {
+        GridExport::exportAndOpen(this, *m_formulaModel,
+                                  QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
+    });
     const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
                                                              {"mnuDelSelected", "删除选中所有公式(&C)"},
                                                              {"mnuDelLastGS", "删除最后公式(&E)"},
@@ -229,7 +239,14 @@ QWidget* MainWindow::buildFormulaArea()
     connect(invert, &QPushButton::clicked, this, [this] { m_formulaModel->invertSelection(); });
     selection->addWidget(selectAll);
     selection->addWidget(invert);
-    selection->addStretch();
+    m_formulaInput = new QLineEdit;
+    m_formulaInput->setObjectName("Text2");
+    m_formulaInput->setPlaceholderText(QStringLiteral("例如：[个位单选杀]百位码+和数+3"));
+    selection->addWidget(m_formulaInput, 1);
+    QPushButton* add = addButton("Command1", QStringLiteral("添加所输公式(&A)"));
+    connect(add, &QPushButton::clicked, this, &MainWindow::addTypedFormula);
+    connect(m_formulaInput, &QLineEdit::returnPressed, this, &MainWindow::addTypedFormula);
+    selection->addWidget(add);
     layout->addLayout(selection);
     return area;
 }
@@ -270,26 +287,31 @@ void MainWindow::buildControls()
     // Left: the formula grid, buttons and option frames.
     auto* left = new QVBoxLayout;
     left->addWidget(buildFormulaArea(), 1);
-    auto* buttons = new QGridLayout;
+    m_buttonGrid = new QGridLayout;
+    auto button = [this](const char* name, const QString& caption, auto slot, const QString& tip = QString()) {
+        QPushButton* b = addButton(name, caption, tip);
+        connect(b, &QPushButton::clicked, this, slot);
+        m_buttonGrid->addWidget(b, m_buttonCount / 4, m_buttonCount % 4);
+        ++m_buttonCount;
+        return b;
+    };
+    button("Command10", QStringLiteral("读取公式文本(N)"), &MainWindow::importFormulaFile);
+    button("Command2", QStringLiteral("清空所有公式"), &MainWindow::clearAllFormulas);
+    button("Command11", QStringLiteral("所有类公式中文导出"), &MainWindow::exportAllKindsText);
+    button("Command20", QStringLiteral("所选类公式中文导出"), &MainWindow::exportCurrentKindText);
     QPushButton* settingsButton = addButton("Command9", QStringLiteral("软件设置(&T)"));
-    connect(settingsButton, &QPushButton::clicked, this,
-            [this, settingsButton] { m_settingsMenu->popup(settingsButton->mapToGlobal(QPoint(0, settingsButton->height()))); });
-    QPushButton* reference = addButton("Command4", QStringLiteral("公式参数对照说明(&I)"));
-    connect(reference, &QPushButton::clicked, this, &MainWindow::openReferenceWindow);
-    QPushButton* exportText = addButton("cmdLsdcTxt", QStringLiteral("历史号码导出文本文件(&X)"));
-    connect(exportText, &QPushButton::clicked, this, &MainWindow::exportHistoryText);
-    QPushButton* deleteLast = addButton("Command3", QStringLiteral("删除最后历史(&D)"));
-    connect(deleteLast, &QPushButton::clicked, this, &MainWindow::deleteLastDraw);
-    QPushButton* exportWorkbook = addButton("cmdDcexl", QStringLiteral("导出列表到Excel"));
-    connect(exportWorkbook, &QPushButton::clicked, this, &MainWindow::exportHistoryWorkbook);
-    buttons->addWidget(exportWorkbook, 2, 0);
-    QPushButton* online = addButton("Command21", QStringLiteral("开奖历史在线更新(&O)"), QStringLiteral("从官方服务器更新历史号码"));
-    connect(online, &QPushButton::clicked, this, &MainWindow::updateHistoryOnline);
-    buttons->addWidget(online, 2, 1);
-    buttons->addWidget(settingsButton, 0, 0);
-    buttons->addWidget(reference, 0, 1);
-    buttons->addWidget(exportText, 1, 0);
-    buttons->addWidget(deleteLast, 1, 1);
+    connect(settingsButton, &QPushButton::clicked, this, [this, settingsButton] {
+        m_settingsMenu->popup(settingsButton->mapToGlobal(QPoint(0, settingsButton->height())));
+    });
+    m_buttonGrid->addWidget(settingsButton, m_buttonCount / 4, m_buttonCount % 4);
+    ++m_buttonCount;
+    button("Command4", QStringLiteral("公式参数对照说明(&I)"), &MainWindow::openReferenceWindow);
+    button("cmdDcexl", QStringLiteral("导出列表到Excel"), &MainWindow::exportHistoryWorkbook);
+    button("cmdLsdcTxt", QStringLiteral("历史号码导出文本文件(&X)"), &MainWindow::exportHistoryText);
+    button("Command3", QStringLiteral("删除最后历史(&D)"), &MainWindow::deleteLastDraw);
+    button("Command21", QStringLiteral("开奖历史在线更新(&O)"), &MainWindow::updateHistoryOnline,
+           QStringLiteral("从官方服务器更新历史号码"));
+    auto* buttons = m_buttonGrid;
     left->addLayout(buttons);
 
     auto* frames = new QGridLayout;
@@ -614,6 +636,124 @@ void MainWindow::deleteFormulas(DeleteMode mode)
     m_contextRow = -1;
     fillHistoryGrid();
     runBacktest();
+}
+
+void MainWindow::selectKind(const FormulaKind& kind, bool kill)
+{
+    // As choosing the options by hand: position first, then the selection.
+    m_kill = kill;
+    (kill ? m_killOption : m_keepOption)->setChecked(true);
+    m_positionOptions[kind.position - 1]->setChecked(true);
+    m_generalOption->setEnabled(kind.position != 1);
+    (kind.single ? m_singleOption : m_generalOption)->setChecked(true);
+    m_kind = kind;
+}
+
+void MainWindow::addTypedFormula()
+{
+    if (!requireDatabase())
+        return;
+    const TypedEntryResult r = FormulaTypedEntry::add(&m_workspace->database(), m_formulaInput->text(), m_kind, m_kill);
+    if (!r.added) {
+        MessageBoxes::information(this, r.title, r.message);
+        m_formulaInput->setFocus();
+        return;
+    }
+    selectKind(r.kind, r.kill);
+    m_formulaInput->clear();
+    refreshChain(true);
+}
+
+void MainWindow::importFormulaFile()
+{
+    if (!requireDatabase())
+        return;
+    const QString folder = QDir(m_workspace->dataFolder()).filePath(QStringLiteral("公式文本"));
+    QDir().mkpath(folder);
+    QString path;
+    if (!MessageBoxes::openFile(this, QStringLiteral("读取公式文本"), folder, QStringLiteral("Text (*.txt)"), &path))
+        return;
+    if (path.right(3).compare(QStringLiteral("txt"), Qt::CaseInsensitive) != 0)
+        return;
+    FormulaImportOptions options;
+    options.startKind = m_kind;
+    options.startKill = m_kill;
+    options.unrecognisedPath = QDir(m_workspace->dataFolder()).filePath(FormulaImport::unrecognisedFileName());
+    FormulaImportResult result;
+    QString error;
+    bool ok = false;
+    {
+        BusyCursor busy;
+        ok = FormulaImport(&m_workspace->database(), options).importFile(path, &result, &error);
+    }
+    if (!ok) {
+        reportError(error);
+        return;
+    }
+    m_kill = result.kill;
+    (m_kill ? m_killOption : m_keepOption)->setChecked(true);
+    refreshChain(true);
+    statusBar()->showMessage(QStringLiteral("读入公式%1条，无法识别%2条。").arg(result.added).arg(result.rejected), 8000);
+    if (result.rejected > 0 && MessageBoxes::question(this, QStringLiteral("无法识别公式"),
+                                                      QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
+        DesktopOpener::open(result.unrecognisedPath);
+}
+
+void MainWindow::clearAllFormulas()
+{
+    if (!requireDatabase())
+        return;
+    if (!MessageBoxes::question(this, FormulaClearAll::title(), FormulaClearAll::question()))
+        return;
+    QString error;
+    if (!FormulaClearAll::clearAll(&m_workspace->database(), &error))
+        reportError(error);
+    refreshChain(true);
+}
+
+void MainWindow::showChineseForms()
+{
+    if (m_formulaModel->chineseMode())
+        return;
+    m_viewTabs->setCurrentIndex(0);
+    m_formulaModel->setChineseMode(true);
+}
+
+void MainWindow::exportAllKindsText()
+{
+    if (!requireDatabase())
+        return;
+    showChineseForms();
+    QString path, error;
+    bool ok = false;
+    {
+        BusyCursor busy;
+        ok = FormulaExport::exportAllKinds(*m_workspace, m_kill, &path, &error);
+    }
+    if (!ok) {
+        reportError(error);
+        return;
+    }
+    GridExport::openWritten(this, path);
+}
+
+void MainWindow::exportCurrentKindText()
+{
+    if (!requireDatabase())
+        return;
+    showChineseForms();
+    std::vector<FormulaTextFile::Entry> rows;
+    for (int r = 0; r < m_formulaModel->rowCount(); ++r) {
+        const FormulaOutcome* o = m_formulaModel->outcomeAt(r);
+        rows.push_back({m_formulaModel->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
+    }
+    QString path, error;
+    if (!FormulaExport::exportCurrentKind(rows, m_kind, m_kill, m_workspace->dataFolder(),
+                                          FormulaExport::latestIssue(*m_workspace), &path, &error)) {
+        reportError(error);
+        return;
+    }
+    GridExport::openWritten(this, path);
 }
 
 void MainWindow::sortFormulaGrid(int column)

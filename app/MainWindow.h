@@ -10,6 +10,7 @@
 
 class QAction;
 class QActionGroup;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -72,6 +73,13 @@ private:
     void runBacktest();
     void onFormulaGridClicked(const QModelIndex& index);
     void sortFormulaGrid(int column);
+    void selectKind(const FormulaKind& kind, bool kill);
+    void addTypedFormula();
+    void importFormulaFile();
+    void clearAllFormulas();
+    void showChineseForms();
+    void exportAllKindsText();
+    void exportCurrentKindText();
     enum class DeleteMode { UnderMouse, Last, Selected, Unselected };
     void deleteFormulas(DeleteMode mode);
     void fillHistoryGrid();
@@ -117,6 +125,9 @@ private:
     int m_backtestRuns = 0;
     QTableView* m_formulaView = nullptr;
     QTabBar* m_viewTabs = nullptr;
+    QLineEdit* m_formulaInput = nullptr; // Text2
+    QGridLayout* m_buttonGrid = nullptr;
+    int m_buttonCount = 0;
     QTableView* m_historyView = nullptr;
     QLineEdit* m_issueBox = nullptr;      // Text1: issue of the draw to enter next
     QLineEdit* m_checkIssueBox = nullptr; // Text3: newest stored issue

@@ -1,5 +1,6 @@
 #include "app/MessageBoxes.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <deque>
@@ -82,6 +83,19 @@ bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& p
     bool ok = false;
     *answer = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok;
+}
+
+bool MessageBoxes::openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                            QString* path)
+{
+    shown().append(title);
+    Answer a;
+    if (takeAnswer(&a)) {
+        *path = a.text;
+        return a.accept;
+    }
+    *path = QFileDialog::getOpenFileName(parent, title, folder, filter);
+    return !path->isEmpty();
 }
 
 void MessageBoxes::pushAnswer(bool accept, const QString& text)

@@ -19,6 +19,10 @@ public:
     static bool input(QWidget* parent, const QString& title, const QString& prompt, const QString& defaultText,
                       QString* answer);
 
+    // File-open dialog; false when cancelled. A queued answer gives the path.
+    static bool openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                         QString* path);
+
     // Test hooks.
     static void pushAnswer(bool accept, const QString& text = QString());
     static void clearAnswers();

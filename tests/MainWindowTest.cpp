@@ -453,6 +453,57 @@ TEST_F(WindowFixture, FormulaDeletionsKeepTheRightFlags)
     EXPECT_EQ(stored[0].gongshi, m->formulaAt(0).gongshi);
 }
 
+TEST_F(WindowFixture, TypedFormulasImportClearAndExports)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    open();
+    FormulaGridModel* m = window->formulaModel();
+    MessageBoxes::pushAnswer(true);
+    child<QPushButton>("Command1")->click();
+    EXPECT_EQ(MessageBoxes::shownTexts().last(), QStringLiteral("请在左边文本框输入需要添加的公式"));
+
+    box("Text2")->setText(QStringLiteral("十位码+和数+3=下期生码十位通选"));
+    child<QPushButton>("Command1")->click();
+    EXPECT_EQ(window->formulaTable(), "Gongshi2G");
+    EXPECT_FALSE(window->killSense());
+    EXPECT_TRUE(child<QRadioButton>("opTDG1")->isChecked());
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(m->formulaAt(0).gongshi, "L2A+LH+3");
+    EXPECT_TRUE(box("Text2")->text().isEmpty());
+
+    MessageBoxes::pushAnswer(true);
+    box("Text2")->setText(QStringLiteral("十位码+千位码"));
+    child<QPushButton>("Command1")->click();
+    EXPECT_EQ(m->rowCount(), 1);
+
+    // A file with one good line and one banner line: the question offers the rejected lines.
+    const QString file = dir.file(QStringLiteral("公式.txt"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("本组公式由《Zorvane》软件搜索而来\r\n[十位通选生]十位码+跨度+1\r\n").toUtf8());
+    }
+    MessageBoxes::pushAnswer(true, file);
+    MessageBoxes::pushAnswer(false);
+    child<QPushButton>("Command10")->click();
+    EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("无法识别公式.txt"))));
+
+    child<QPushButton>("Command20")->click();
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("160121003期快3彩十位通选生公式.txt"))));
+    child<QPushButton>("Command11")->click();
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("160121003期快3彩公式.txt"))));
+    action("mnuGsdc")->trigger();
+    EXPECT_TRUE(QFile::exists(dir.file("gongshi.xlsx")));
+
+    MessageBoxes::pushAnswer(false);
+    child<QPushButton>("Command2")->click();
+    EXPECT_EQ(m->rowCount(), 2);
+    MessageBoxes::pushAnswer(true);
+    child<QPushButton>("Command2")->click();
+    EXPECT_EQ(m->rowCount(), 0);
+}
+
 TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)
 {
     TempDataFolder dir;
