@@ -1,0 +1,74 @@
+#include "killkeep/RankingPanel.h"
+
+#include "killkeep/DistributionTableModel.h"
+#include "killkeep/RankingTableModel.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableView* makeGrid(QAbstractItemModel* model, QWidget* parent)
+{
+    auto* view = new QTableView(parent);
+    view->setModel(model);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::NoSelection);
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setSectionsClickable(true);
+    return view;
+}
+
+QGroupBox* frame(const QString& caption, QWidget* grid, QWidget* parent)
+{
+    auto* box = new QGroupBox(caption, parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(grid);
+    return box;
+}
+
+} // namespace
+
+RankingPanel::RankingPanel(QWidget* parent)
+    : QWidget(parent),
+      m_rankingModel(new RankingTableModel(this)),
+      m_distributionModel(new DistributionTableModel(this)),
+      m_rankingView(makeGrid(m_rankingModel, this)),
+      m_distributionView(makeGrid(m_distributionModel, this))
+{
+    m_rankingView->setObjectName(QStringLiteral("rankingGrid"));
+    m_distributionView->setObjectName(QStringLiteral("distributionGrid"));
+    for (int c = 0; c < RankingBuilder::VerdictColumn; ++c)
+        m_rankingView->setColumnWidth(c, RankingTableModel::columnWidthPixels(c));
+    m_rankingView->horizontalHeader()->setStretchLastSection(true);
+    for (int c = 0; c < 3; ++c)
+        m_distributionView->setColumnWidth(c, DistributionTableModel::columnWidthPixels(c));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(frame(QStringLiteral("该类公式计算综合结果"), m_rankingView, this), 3);
+    layout->addWidget(frame(QStringLiteral("公式总计算结果情况统计"), m_distributionView, this), 2);
+
+    connect(m_rankingView, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { resortByColumn(index.column()); });
+    connect(m_rankingView->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            &RankingPanel::resortByColumn);
+}
+
+void RankingPanel::setRanking(RankingBuilder ranking)
+{
+    m_distributionModel->setRows(ranking.distribution());
+    m_rankingModel->setRanking(std::move(ranking));
+}
+
+const RankingBuilder& RankingPanel::ranking() const
+{
+    return m_rankingModel->ranking();
+}
+
+void RankingPanel::resortByColumn(int column)
+{
+    m_rankingModel->resortByColumn(column);
+}
