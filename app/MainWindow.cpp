@@ -7,6 +7,13 @@
 #include "app/Workspace.h"
 #include "app/BackgroundTask.h"
 #include "backtest/BacktestRunner.h"
+#include "backtest/DetailListWindow.h"
+#include "backtest/FormulaFilterWindow.h"
+#include "backtest/FormulaSortWindow.h"
+#include "backtest/NextDrawCalculation.h"
+#include "killkeep/AllPositionsRankingWindow.h"
+#include "killkeep/RankingWindow.h"
+#include "killkeep/VoteTally.h"
 #include "formula/FormulaClearAll.h"
 #include "formula/FormulaDeletion.h"
 #include "formula/FormulaExport.h"
@@ -295,6 +302,8 @@ void MainWindow::buildControls()
         ++m_buttonCount;
         return b;
     };
+    button("Command23", QStringLiteral("计算公式(&C)"), &MainWindow::calculate);
+    button("Command7", QStringLiteral("公式过滤设置"), &MainWindow::filterFormulas);
     button("Command10", QStringLiteral("读取公式文本(N)"), &MainWindow::importFormulaFile);
     button("Command2", QStringLiteral("清空所有公式"), &MainWindow::clearAllFormulas);
     button("Command11", QStringLiteral("所有类公式中文导出"), &MainWindow::exportAllKindsText);
@@ -647,6 +656,129 @@ void MainWindow::selectKind(const FormulaKind& kind, bool kill)
     m_generalOption->setEnabled(kind.position != 1);
     (kind.single ? m_singleOption : m_generalOption)->setChecked(true);
     m_kind = kind;
+}
+
+KillKeepWindow* MainWindow::rankingWindowFor(bool general)
+{
+    if (general && !m_rankingWindow) {
+        m_rankingWindow = new RankingWindow(m_workspace->dataFolder(), this);
+        connect(m_rankingWindow, &KillKeepWindow::detailListRequested, this, &MainWindow::showDetailList);
+    }
+    if (!general && !m_allPositionsWindow) {
+        m_allPositionsWindow = new AllPositionsRankingWindow(m_workspace->dataFolder(), this);
+        connect(m_allPositionsWindow, &KillKeepWindow::detailListRequested, this, &MainWindow::showDetailList);
+    }
+    return general ? static_cast<KillKeepWindow*>(m_rankingWindow) : m_allPositionsWindow;
+}
+
+void MainWindow::calculate()
+{
+    if (!requireDatabase())
+        return;
+    const auto& draws = m_workspace->history().draws();
+    if (draws.empty()) {
+        reportError(QStringLiteral("没有历史号码，无法计算公式。"));
+        return;
+    }
+    int targetRow = int(draws.size()) - 1;
+    QString error;
+    if (m_verifyOption->isChecked()) {
+        std::vector<QString> issues;
+        issues.reserve(draws.size());
+        for (const DrawRecord& d : draws)
+            issues.push_back(d.issue);
+        if (!NextDrawCalculation::rowBeforeIssue(issues, m_checkIssueBox->text(), &targetRow, &error)) {
+            reportError(error);
+            return;
+        }
+    }
+    NextDrawCalculation::Options options;
+    options.general = !m_kind.single;
+    options.kill = m_kill;
+    options.bestMethod = !m_selectedMethodOption->isChecked();
+    if (options.bestMethod) {
+        if (!m_sortWindow)
+            m_sortWindow = new FormulaSortWindow(this);
+        const FormulaSortChoice choice = m_sortWindow->ask();
+        if (!choice.hasFirstKey())
+            return;
+        options.keys = choice.keys;
+        options.limit = choice.limit;
+    }
+    BusyCursor busy;
+    // 通选: the current table; 单选: the single-selection tables from 个位 up to the current position,
+    // each voting for its own position. The grid's flags apply to the current table; the other
+    // tables are loaded afresh, which selects all their formulas.
+    std::vector<FormulaKind> kinds;
+    if (options.general)
+        kinds.push_back(m_kind);
+    else
+        for (int p = 1; p <= m_kind.position; ++p)
+            kinds.push_back({p, true});
+    VoteTally tally;
+    for (const FormulaKind& kind : kinds) {
+        CalculationTable table;
+        table.position = options.general ? VoteTally::kGeneralPosition : kind.position;
+        if (!m_formulaStore->loadSubset(kind, m_kill, &table.formulas, &error)) {
+            reportError(error);
+            return;
+        }
+        table.compiled = BacktestRunner::compileAll(table.formulas);
+        table.selected.assign(table.formulas.size(), true);
+        if (kind == m_kind) {
+            QHash<qint64, bool> flags;
+            for (int r = 0; r < m_formulaModel->rowCount(); ++r)
+                flags.insert(m_formulaModel->formulaAt(r).rowId, m_formulaModel->isSelected(r));
+            for (size_t i = 0; i < table.formulas.size(); ++i)
+                table.selected[i] = flags.value(table.formulas[i].rowId, true);
+        }
+        NextDrawCalculation::run(m_columns, targetRow, table, options,
+                                 [&tally](int position, int value) { tally.vote(position, value); });
+        if (!m_kill)
+            tally.moveKillToKeep(table.position);
+    }
+    KillKeepWindow* window = rankingWindowFor(options.general);
+    if (options.general)
+        m_rankingWindow->activate(tally, m_kill, m_kind.position, !options.bestMethod);
+    else
+        m_allPositionsWindow->activate(tally, m_kill, m_kind.position, !options.bestMethod);
+    window->show();
+    window->raise();
+}
+
+void MainWindow::showDetailList()
+{
+    std::vector<DetailListRow> rows;
+    auto text = [this](int row, int column) {
+        return m_formulaModel->data(m_formulaModel->index(row, column), Qt::DisplayRole).toString();
+    };
+    for (int r = 0; r < m_formulaModel->rowCount(); ++r) {
+        if (!m_formulaModel->isSelected(r))
+            continue;
+        rows.push_back({text(r, FormulaGridModel::FormulaColumn), text(r, FormulaGridModel::KindColumn),
+                        text(r, FormulaGridModel::SenseColumn), text(r, FormulaGridModel::NextValueColumn),
+                        text(r, FormulaGridModel::RateColumn)});
+    }
+    DetailListWindow list(rows, m_workspace->dataFolder(), this);
+    list.exec();
+}
+
+void MainWindow::filterFormulas()
+{
+    if (!m_filterWindow)
+        m_filterWindow = new FormulaFilterWindow(this);
+    std::vector<FormulaFigures> figures;
+    for (int r = 0; r < m_formulaModel->rowCount(); ++r) {
+        FormulaFigures f;
+        f.idx = m_formulaModel->idxAt(r);
+        if (const FormulaOutcome* o = m_formulaModel->outcomeAt(r))
+            f = {f.idx, o->stats.rate, o->stats.maxMissRun, o->stats.maxHitRun, o->stats.finalMissRun,
+                 o->stats.finalHitRun};
+        figures.push_back(f);
+    }
+    std::vector<bool> flags = m_formulaModel->selectedFlags();
+    if (m_filterWindow->run(figures, &flags))
+        m_formulaModel->setSelectedFlags(flags);
 }
 
 void MainWindow::addTypedFormula()

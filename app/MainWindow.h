@@ -18,6 +18,11 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
+class AllPositionsRankingWindow;
+class FormulaFilterWindow;
+class FormulaSortWindow;
+class KillKeepWindow;
+class RankingWindow;
 class QTableView;
 class FormulaGridModel;
 class FormulaTableStore;
@@ -52,6 +57,10 @@ public:
     // How many back-tests have finished (tests wait on it).
     int backtestRuns() const { return m_backtestRuns; }
     ParameterReferenceWindow* referenceWindow() const;
+    RankingWindow* rankingWindow() const { return m_rankingWindow; }
+    AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
+    FormulaSortWindow* sortWindow() const { return m_sortWindow; }
+    FormulaFilterWindow* filterWindow() const { return m_filterWindow; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -74,6 +83,10 @@ private:
     void onFormulaGridClicked(const QModelIndex& index);
     void sortFormulaGrid(int column);
     void selectKind(const FormulaKind& kind, bool kill);
+    void calculate();
+    void filterFormulas();
+    void showDetailList();
+    KillKeepWindow* rankingWindowFor(bool general);
     void addTypedFormula();
     void importFormulaFile();
     void clearAllFormulas();
@@ -152,4 +165,8 @@ private:
     std::array<QAction*, 15> m_lotteryActions{};
 
     QPointer<ParameterReferenceWindow> m_referenceWindow;
+    RankingWindow* m_rankingWindow = nullptr;
+    AllPositionsRankingWindow* m_allPositionsWindow = nullptr;
+    FormulaSortWindow* m_sortWindow = nullptr;
+    FormulaFilterWindow* m_filterWindow = nullptr;
 };

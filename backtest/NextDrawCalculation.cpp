@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <set>
 
 bool NextDrawCalculation::rowBeforeIssue(const std::vector<QString>& issues, const QString& issue, int* row,
@@ -44,35 +43,14 @@ std::optional<int> NextDrawCalculation::votedValue(double value, bool general)
     return v;
 }
 
-std::vector<int> NextDrawCalculation::bestOrder(const std::vector<FormulaRecord>& formulas,
-                                                const std::vector<FormulaSortKey>& keys)
+std::vector<FormulaFigures> NextDrawCalculation::storedFigures(const std::vector<FormulaRecord>& formulas)
 {
-    auto figure = [](const FormulaRecord& r, FormulaSortKey::Figure f) -> double {
-        switch (f) {
-        case FormulaSortKey::Figure::Rate:
-            return r.sglGsRate.value_or(0);
-        case FormulaSortKey::Figure::MaxMiss:
-            return r.intGsErrCon.value_or(0);
-        case FormulaSortKey::Figure::MaxHit:
-            return r.intGsTrueCon.value_or(0);
-        case FormulaSortKey::Figure::FinalMiss:
-            return r.intGsErrLst.value_or(0);
-        case FormulaSortKey::Figure::FinalHit:
-            return r.intGsTrueLst.value_or(0);
-        }
-        return 0;
-    };
-    std::vector<int> order(formulas.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        for (const FormulaSortKey& k : keys) {
-            const double fa = figure(formulas[a], k.figure), fb = figure(formulas[b], k.figure);
-            if (fa != fb)
-                return k.descending ? fa > fb : fa < fb;
-        }
-        return formulas[a].idx < formulas[b].idx;
-    });
-    return order;
+    std::vector<FormulaFigures> figures;
+    figures.reserve(formulas.size());
+    for (const FormulaRecord& r : formulas)
+        figures.push_back({r.idx, r.sglGsRate.value_or(0), r.intGsErrCon.value_or(0), r.intGsTrueCon.value_or(0),
+                           r.intGsErrLst.value_or(0), r.intGsTrueLst.value_or(0)});
+    return figures;
 }
 
 std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history, int targetRow,
@@ -98,7 +76,7 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     const int cells = options.general ? 6 : 10;
     const int target = options.kill ? cells - options.limit : options.limit;
     std::set<int> covered;
-    for (int i : bestOrder(table.formulas, options.keys)) {
+    for (int i : FormulaOrdering::walkOrder(storedFigures(table.formulas), options.keys)) {
         if (int(covered.size()) >= target)
             break;
         WalkStep step{table.position, table.formulas[i].idx, {}};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/FormulaOrdering.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaKind.h"
@@ -10,14 +11,6 @@
 #include <functional>
 #include <optional>
 #include <vector>
-
-// One sort key of the best-formula method: a statistics column and its direction.
-struct FormulaSortKey
-{
-    enum class Figure { Rate, MaxMiss, MaxHit, FinalMiss, FinalHit };
-    Figure figure = Figure::Rate;
-    bool descending = true;
-};
 
 // The formulas of one table taking part in a calculation, in idx order.
 struct CalculationTable
@@ -38,7 +31,7 @@ public:
         bool general = true; // 通选: numbers 1..6; 单选: digits 0..9 per position
         bool kill = true;
         bool bestMethod = false;
-        std::vector<FormulaSortKey> keys; // best method: up to three keys, first the strongest
+        std::vector<FormulaOrderKey> keys; // best method: up to three keys, first the strongest
         int limit = 3;                    // best method: L
     };
     struct WalkStep
@@ -61,8 +54,8 @@ public:
     // it has no cell.
     static std::optional<int> votedValue(double value, bool general);
 
-    // The walk order of the best method: by the keys, ties in ascending idx.
-    static std::vector<int> bestOrder(const std::vector<FormulaRecord>& formulas, const std::vector<FormulaSortKey>& keys);
+    // The stored figures of formulas (0 where none were written yet), for the best method's order.
+    static std::vector<FormulaFigures> storedFigures(const std::vector<FormulaRecord>& formulas);
 
     // Runs one table; returns the walk record.
     static std::vector<WalkStep> run(const HistoryColumns& history, int targetRow, const CalculationTable& table,

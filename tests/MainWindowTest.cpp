@@ -4,7 +4,11 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Workspace.h"
+#include "backtest/FormulaSortWindow.h"
 #include "formula/FormulaGridModel.h"
+#include "killkeep/AllPositionsRankingWindow.h"
+#include "killkeep/RankingPanel.h"
+#include "killkeep/RankingWindow.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
 #include "history/ParameterReferenceWindow.h"
@@ -21,6 +25,7 @@
 #include <QTableWidget>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -502,6 +507,62 @@ TEST_F(WindowFixture, TypedFormulasImportClearAndExports)
     MessageBoxes::pushAnswer(true);
     child<QPushButton>("Command2")->click();
     EXPECT_EQ(m->rowCount(), 0);
+}
+
+TEST_F(WindowFixture, CalculationVotesIntoTheRankingWindows)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    addFormulas(*ws, {2, false}, true, {"2", "2", "5", "1", "L1A+10"});
+    addFormulas(*ws, {1, true}, true, {"13", "L1A"});
+    addFormulas(*ws, {2, true}, true, {"17"});
+    open();
+    child<QRadioButton>("optXing2")->click();
+    child<QRadioButton>("opTDG1")->click();
+    FormulaGridModel* m = window->formulaModel();
+    ASSERT_EQ(m->rowCount(), 5);
+    m->setSelected(4, false);
+
+    // Selected formulas, next draw: votes 2, 2, 5, 1.
+    child<QRadioButton>("Option61")->click();
+    child<QPushButton>("Command23")->click();
+    RankingWindow* ranking = window->rankingWindow();
+    ASSERT_NE(ranking, nullptr);
+    EXPECT_TRUE(ranking->isVisible());
+    EXPECT_FALSE(ranking->detailButton()->isHidden());
+    QAbstractItemModel* rm = ranking->panel()->rankingView()->model();
+    ASSERT_EQ(rm->rowCount(), 6);
+    // Kill sense: the numbers nobody named come first (3, 4, 6), then 1, 5, then 2 with two votes.
+    EXPECT_EQ(rm->data(rm->index(0, 1)).toString(), "3");
+    EXPECT_EQ(rm->data(rm->index(5, 1)).toString(), "2");
+    EXPECT_EQ(rm->data(rm->index(5, 2)).toString(), "2");
+
+    // Best method: the sort window opens; the walk stops after 3 distinct numbers (L = 3).
+    child<QRadioButton>("Option60")->click();
+    m->selectAll();
+    QTimer::singleShot(0, [this] { window->sortWindow()->confirmButton()->click(); });
+    child<QPushButton>("Command23")->click();
+    EXPECT_TRUE(ranking->detailButton()->isHidden());
+
+    // Verification of the oldest issue is refused.
+    box("Text3")->setText("160121001");
+    child<QRadioButton>("Option51")->click();
+    MessageBoxes::pushAnswer(true);
+    child<QRadioButton>("Option61")->click();
+    child<QPushButton>("Command23")->click();
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("160121001"));
+
+    // Single selection at 十位: 个位 and 十位 tables vote into their own positions.
+    box("Text3")->setText("160121003");
+    child<QRadioButton>("opTDG0")->click();
+    child<QPushButton>("Command23")->click();
+    AllPositionsRankingWindow* all = window->allPositionsWindow();
+    ASSERT_NE(all, nullptr);
+    EXPECT_TRUE(all->isVisible());
+    ASSERT_EQ(all->panelCount(), 2);
+    // 个位 (L1A on draw 2 = 4 -> 4; 13 -> 3), 十位 (17 -> 7): each digit has one vote in its position.
+    QAbstractItemModel* units = all->panelAt(0)->rankingView()->model();
+    EXPECT_EQ(units->rowCount(), 10);
+    EXPECT_EQ(units->data(units->index(9, 2)).toString(), "1");
 }
 
 TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)

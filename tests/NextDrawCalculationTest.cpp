@@ -110,20 +110,22 @@ TEST(NextDrawCalculation, TypedIssueTakesThePreviousRow)
     EXPECT_EQ(v[1].second, 4); // 6/(1−2)+10 on row 0
 }
 
-TEST(NextDrawCalculation, BestOrderKeysAndTies)
+TEST(NextDrawCalculation, BestWalkFollowsTheStoredFigures)
 {
-    std::vector<FormulaRecord> f(4);
-    for (int i = 0; i < 4; ++i)
-        f[i].idx = i + 1;
-    f[0].sglGsRate = 50;
-    f[1].sglGsRate = 90;
-    f[2].sglGsRate = 90;
-    f[3].sglGsRate = 70;
-    f[1].intGsErrCon = 3;
-    f[2].intGsErrCon = 1;
-    const auto byRate = NextDrawCalculation::bestOrder(f, {{FormulaSortKey::Figure::Rate, true}});
-    EXPECT_EQ(byRate, (std::vector<int>{1, 2, 3, 0}));
-    const auto thenMiss = NextDrawCalculation::bestOrder(
-        f, {{FormulaSortKey::Figure::Rate, true}, {FormulaSortKey::Figure::MaxMiss, false}});
-    EXPECT_EQ(thenMiss, (std::vector<int>{2, 1, 3, 0}));
+    const HistoryColumns h = history(3);
+    CalculationTable t = constants({"1", "2", "3", "4"});
+    t.formulas[0].sglGsRate = 50;
+    t.formulas[1].sglGsRate = 90;
+    t.formulas[2].sglGsRate = 90;
+    t.formulas[3].sglGsRate = 70;
+    t.formulas[1].intGsErrCon = 3;
+    t.formulas[2].intGsErrCon = 1;
+    NextDrawCalculation::Options o;
+    o.bestMethod = true;
+    o.limit = 4; // kill: stop after 2 distinct numbers
+    o.keys = {{FormulaFigure::Rate, true}, {FormulaFigure::MaxMiss, false}};
+    const auto v = votes(h, t, o);
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(v[0].second, 3); // rate 90 with the shorter miss run first
+    EXPECT_EQ(v[1].second, 2);
 }
