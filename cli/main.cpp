@@ -5,6 +5,8 @@
 #include "cli/DeriveCommand.h"
 #include "cli/FormulaCommand.h"
 #include "cli/HistoryCommand.h"
+#include "cli/SchemeCommand.h"
+#include "cli/SearchCommand.h"
 #include "cli/TranslateCommand.h"
 
 #include <QCoreApplication>
@@ -26,6 +28,8 @@ int main(int argc, char* argv[])
     commands.push_back(std::make_unique<TranslateCommand>());
     commands.push_back(std::make_unique<FormulaCommand>());
     commands.push_back(std::make_unique<BacktestCommand>());
+    commands.push_back(std::make_unique<SearchCommand>());
+    commands.push_back(std::make_unique<SchemeCommand>());
 
     auto printUsage = [&] {
         err << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n";

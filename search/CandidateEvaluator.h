@@ -1,0 +1,58 @@
+#pragma once
+
+#include "backtest/FormulaStats.h"
+#include "backtest/LookBackWindow.h"
+#include "formula/FormulaKind.h"
+#include "history/DrawRecord.h"
+#include "search/SearchCandidate.h"
+
+#include <cstdint>
+#include <vector>
+
+// How the search judges a candidate: its kind and sense, the look-back length W (0 = all draws)
+// and whether newer draws weigh more (row k of the window weighs k * k).
+struct SearchRules
+{
+    FormulaKind kind;
+    bool kill = true;
+    int lookBackDraws = 300;
+    bool weighted = true;
+};
+
+// The search's own back-test of a candidate. For every draw of the window the candidate's value x
+// on the draw before it gives the predicted number p = ((x − 1) MOD 6) + 1 (MOD keeps the sign of
+// its left operand, so values of 0 or below predict 0 down to -4); a kill candidate is right when
+// p equals none of the kind's drawn numbers, a keep candidate when it equals one of them.
+//
+// The window is the newest W + 1 draws (all but the oldest when W is 0 or the history is shorter):
+// unlike the main back-test, the search ignores the setting that leaves out the current draw. Its
+// figures depend only on the window's draws and the draw before each, so those rows are copied
+// once, column by column, and a candidate costs a few integer additions per row. Immutable after
+// construction: one evaluator serves every worker thread.
+class CandidateEvaluator
+{
+public:
+    CandidateEvaluator(const std::vector<DrawRecord>& draws, const SearchRules& rules);
+
+    static LookBackWindow window(int drawCount, int lookBackDraws);
+
+    const SearchRules& rules() const { return m_rules; }
+    const LookBackWindow& window() const { return m_window; }
+    std::int64_t totalWeight() const { return m_totalWeight; }
+
+    // The five figures (and the weighted hits and total weight); an empty window gives rate 0 and
+    // runs 0.
+    FormulaStats evaluate(const SearchCandidate& candidate) const;
+
+private:
+    SearchRules m_rules;
+    LookBackWindow m_window;
+    int m_rows = 0;
+    // Column c of the draws before the window's rows: m_values[c * m_rows + i] is the value on
+    // draw window.first − 1 + i.
+    std::vector<std::int32_t> m_values;
+    // Bit p + 4 of row i is set when the prediction p is right on the window's row i.
+    std::vector<std::uint16_t> m_hitBits;
+    std::vector<std::int64_t> m_weights;
+    std::int64_t m_totalWeight = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "backtest/FormulaStats.h"
+#include "formula/FormulaKind.h"
+
+#include <QString>
+
+// One qualified candidate of the result list. It keeps its kind, so it is saved into its own
+// kind's table whatever mix of searches filled the list.
+struct SearchResult
+{
+    FormulaKind kind;
+    bool kill = true;
+    QString code;    // gongshi
+    QString chinese; // gongshiCN
+    FormulaStats stats;
+};

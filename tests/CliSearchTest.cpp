@@ -1,0 +1,131 @@
+#include "CliRunner.h"
+#include "SearchTestSupport.h"
+#include "TestSupport.h"
+
+#include "app/Workspace.h"
+#include "formula/FormulaTableStore.h"
+#include "search/SearchSettings.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHeader = QStringLiteral("gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run");
+
+class CliSearch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(m_dir.path(), &error)) << error.toStdString();
+        storeDraws(ws, searchTestDraws(400, 8));
+    }
+    CliResult run(const QStringList& args) { return runCli(m_dir.path(), args); }
+    std::vector<FormulaRecord> table(FormulaKind kind)
+    {
+        Workspace ws;
+        QString error;
+        EXPECT_TRUE(ws.open(m_dir.path(), &error));
+        std::vector<FormulaRecord> out;
+        EXPECT_TRUE(FormulaTableStore(&ws.database()).loadTable(kind, &out, &error));
+        return out;
+    }
+
+    TempDataFolder m_dir;
+};
+
+// The rows between the header and the closing line.
+QStringList rows(const CliResult& r)
+{
+    QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.first(), kHeader);
+    EXPECT_TRUE(lines.last().startsWith("tried ")) << lines.last().toStdString();
+    return lines.mid(1, lines.size() - 2);
+}
+
+QString closingLine(const CliResult& r)
+{
+    return r.out.split('\n', Qt::SkipEmptyParts).last();
+}
+
+} // namespace
+
+TEST_F(CliSearch, PrintsQualifiedCandidatesReproduciblyForAnySeedAndThreadCount)
+{
+    const QStringList args{"search", "--kind", "2G", "--tries", "3000", "--seed", "77", "--ranges",
+                           "80,100,0,32768,0,32768,0,32768,0,32768", "--operands", "5"};
+    const CliResult one = run(args + QStringList{"--threads", "1"});
+    ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+    const CliResult two = run(args + QStringList{"--threads", "2"});
+    ASSERT_EQ(two.exitCode, 0) << two.err.toStdString();
+    const QStringList found = rows(one);
+    EXPECT_EQ(rows(two), found);
+    ASSERT_FALSE(found.isEmpty());
+    EXPECT_TRUE(closingLine(one).startsWith(QStringLiteral("tried 3000 qualified %1 seconds ").arg(found.size())));
+    const QStringList fields = found.first().split('\t');
+    ASSERT_EQ(fields.size(), 7);
+    EXPECT_EQ(fields[0].count('+'), 5);
+    EXPECT_TRUE(fields[1].startsWith(QStringLiteral("[十位通选杀]")));
+    EXPECT_GE(fields[2].toDouble(), 80.0);
+}
+
+TEST_F(CliSearch, TargetStopsAtExactlyThatManyAndSaveWritesTheTable)
+{
+    const CliResult r = run({"search", "--sense", "keep", "--target", "4", "--ranges", "0,100,0,32768,0,32768,0,32768,0,32768",
+                             "--tail", "random", "--form", "next", "--save", "append", "--seed", "3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList found = rows(r);
+    ASSERT_EQ(found.size(), 4);
+    EXPECT_TRUE(closingLine(r).startsWith("tried 4 qualified 4 "));
+    EXPECT_TRUE(found[0].split('\t')[1].endsWith(QStringLiteral("=下期生个位单选")));
+    const auto stored = table(FormulaKind{1, true});
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_FALSE(stored[0].bolKill);
+    EXPECT_EQ(stored[0].gongshi, found[0].split('\t')[0]);
+}
+
+TEST_F(CliSearch, RefusesATailOutsideSixteenBitsAndBadOptions)
+{
+    CliResult r = run({"search", "--tail", "40000"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("超出范围")));
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(run({"search", "--ranges", "1,2,3"}).exitCode, 2);
+    EXPECT_EQ(run({"search", "--operands", "25"}).exitCode, 2);
+    EXPECT_EQ(run({"search", "--form", "round"}).exitCode, 2);
+    EXPECT_EQ(run({"scheme", "--targets", "1,2,3,4"}).exitCode, 2);
+    EXPECT_EQ(run({"scheme", "--mode", "all"}).exitCode, 2);
+}
+
+TEST_F(CliSearch, SchemeSearchesTheKindsInOrderWithTheirStoredRanges)
+{
+    {
+        Settings settings;
+        SearchSettings search(&settings);
+        for (int k : {0, 1, 2, 4, 5})
+            search.saveRanges(k, true, {"0", "100", "0", "32768", "0", "32768", "0", "32768", "0", "32768"});
+        search.saveOperandCount(5, 3);
+    }
+    const CliResult r = run({"scheme", "--targets", "2,1,0,2,1", "--seed", "9", "--save", "update"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList found = rows(r);
+    QStringList prefixes;
+    for (const QString& row : found)
+        prefixes << row.split('\t')[1].left(7);
+    EXPECT_EQ(prefixes, (QStringList{"[个位单选杀]", "[个位单选杀]", "[十位单选杀]", "[百位单选杀]", "[十位通选杀]",
+                                     "[十位通选杀]", "[百位通选杀]"}));
+    EXPECT_EQ(found[4].split('\t')[0].count('+'), 3); // 十位通选 uses its stored operand count
+    EXPECT_TRUE(closingLine(r).startsWith("tried 7 qualified 7 "));
+    EXPECT_EQ(table(FormulaKind{2, false}).size(), 2u);
+
+    // Held mode: 2G already holds 2, so only the other kinds search.
+    const CliResult held = run({"scheme", "--targets", "0,0,0,2,0", "--mode", "keep", "--seed", "1"});
+    ASSERT_EQ(held.exitCode, 0);
+    EXPECT_TRUE(rows(held).isEmpty());
+    EXPECT_TRUE(closingLine(held).startsWith("tried 0 qualified 0 "));
+}
