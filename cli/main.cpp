@@ -5,6 +5,7 @@
 #include "cli/DeriveCommand.h"
 #include "cli/FormulaCommand.h"
 #include "cli/HistoryCommand.h"
+#include "cli/PastRankCommand.h"
 #include "cli/SchemeCommand.h"
 #include "cli/SearchCommand.h"
 #include "cli/TranslateCommand.h"
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
     commands.push_back(std::make_unique<BacktestCommand>());
     commands.push_back(std::make_unique<SearchCommand>());
     commands.push_back(std::make_unique<SchemeCommand>());
+    commands.push_back(std::make_unique<PastRankCommand>());
 
     auto printUsage = [&] {
         err << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n";
