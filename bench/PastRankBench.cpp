@@ -1,0 +1,99 @@
+#include "backtest/BacktestRunner.h"
+#include "backtest/HistoryColumns.h"
+#include "backtest/PastRanking.h"
+#include "backtest/VerificationDisplay.h"
+#include "history/DrawDeriver.h"
+#include "history/ParameterTable.h"
+#include "history/PositionHistory.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+constexpr int kDraws = 3000;
+
+// Random draws with every parameter derived, 78 draws a day.
+const std::vector<DrawRecord>& draws()
+{
+    static const std::vector<DrawRecord> records = [] {
+        std::mt19937 rng(1);
+        std::vector<DrawRecord> out;
+        PreviousDraw previous;
+        for (int i = 0; i < kDraws; ++i) {
+            DrawInput in;
+            in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
+            in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
+            in.drawsPerDay = 78;
+            DrawRecord r;
+            QString error;
+            DrawDeriver::derive(in, previous, &r, &error);
+            previous = PreviousDraw::of(r);
+            out.push_back(r);
+        }
+        return out;
+    }();
+    return records;
+}
+
+// Formulas of the search's shape: eight parameter codes and a constant.
+std::vector<CompiledFormula> formulas(int count)
+{
+    std::mt19937 rng(2);
+    std::vector<FormulaRecord> out(count);
+    for (FormulaRecord& f : out) {
+        for (int t = 0; t < 8; ++t)
+            f.gongshi += ParameterTable::code(int(rng() % kParameterCount)) + '+';
+        f.gongshi += QString::number(rng() % 10);
+    }
+    return BacktestRunner::compileAll(out);
+}
+
+// "公式往期位置值结果列表": 3,000 draws × 1,000 selected formulas, then the rows of the list.
+void PastRankingBuild(benchmark::State& state)
+{
+    const HistoryColumns history(draws());
+    const std::vector<CompiledFormula> compiled = formulas(1000);
+    const std::vector<bool> selected(compiled.size(), true);
+    const bool kill = state.range(0) != 0;
+    for (auto _ : state) {
+        std::vector<PastRankingDraw> ranking;
+        QString error;
+        if (!PastRanking::build(draws(), history, compiled, selected, kill, &ranking, &error)) {
+            state.SkipWithError(error.toStdString().c_str());
+            return;
+        }
+        const PositionHistory list = PositionHistory::build(ranking, 1, true);
+        benchmark::DoNotOptimize(list.rowCount());
+    }
+    state.counters["evaluations/s"] =
+        benchmark::Counter(double(kDraws) * 1000, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(PastRankingBuild)->Arg(1)->Arg(0)->ArgName("kill")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The per-draw display: one block of 500 formulas over 3,000 draws (the second block of 1,000).
+void VerificationBlock500(benchmark::State& state)
+{
+    const HistoryColumns history(draws());
+    const std::vector<CompiledFormula> compiled = formulas(1000);
+    const auto mode = state.range(0) ? VerificationMode::Canshu : VerificationMode::PreCanshu;
+    for (auto _ : state) {
+        const VerificationBlock block =
+            VerificationDisplay::compute(history, compiled, FormulaKind{2, false}, true, mode, 501);
+        benchmark::DoNotOptimize(block.predictions.data());
+    }
+}
+BENCHMARK(VerificationBlock500)->Arg(0)->Arg(1)->ArgName("canshu")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
