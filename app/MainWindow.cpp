@@ -7,6 +7,10 @@
 #include "app/Workspace.h"
 #include "app/BackgroundTask.h"
 #include "backtest/BacktestRunner.h"
+#include "backtest/CalculationStepsWindow.h"
+#include "backtest/PastRankingTask.h"
+#include "backtest/VerificationDisplay.h"
+#include "history/PositionHistoryWindow.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaSortWindow.h"
@@ -30,6 +34,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QScrollBar>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -170,6 +176,9 @@ void MainWindow::buildMenus()
     delLast->setObjectName("mnuDelLast");
     connect(delLast, &QAction::triggered, this, &MainWindow::deleteLastCount);
     // 管理 (right button on the formula grid)
+    QAction* steps = m_manageMenu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
+    steps->setObjectName("mnuGsbz");
+    connect(steps, &QAction::triggered, this, &MainWindow::showCalculationSteps);
     QAction* exportFormulas = m_manageMenu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
     exportFormulas->setObjectName("mnuGsdc");
     connect(exportFormulas, &QAction::triggered, this, [this] {
@@ -304,6 +313,7 @@ void MainWindow::buildControls()
     };
     button("Command23", QStringLiteral("计算公式(&C)"), &MainWindow::calculate);
     button("Command7", QStringLiteral("公式过滤设置"), &MainWindow::filterFormulas);
+    button("Command12", QStringLiteral("公式往期位置值结果列表"), &MainWindow::buildPastRanking);
     button("Command10", QStringLiteral("读取公式文本(N)"), &MainWindow::importFormulaFile);
     button("Command2", QStringLiteral("清空所有公式"), &MainWindow::clearAllFormulas);
     button("Command11", QStringLiteral("所有类公式中文导出"), &MainWindow::exportAllKindsText);
@@ -420,6 +430,25 @@ void MainWindow::buildControls()
         m_historyMenu->popup(m_historyView->viewport()->mapToGlobal(p));
     });
     right->addWidget(m_historyView, 1);
+    m_verificationScroll = new QScrollBar(Qt::Horizontal);
+    m_verificationScroll->setObjectName("HScroll1");
+    m_verificationScroll->setRange(1, 1);
+    m_verificationScroll->setSingleStep(VerificationDisplay::kBlockSize);
+    m_verificationScroll->setPageStep(VerificationDisplay::kBlockSize);
+    m_verificationScroll->setEnabled(false);
+    connect(m_verificationScroll, &QScrollBar::valueChanged, this, [this] { showVerificationColumns(); });
+    right->addWidget(m_verificationScroll);
+    m_verificationCheck = new QCheckBox(QStringLiteral("历史列表显示公式各期验算结果(时间较长，请耐性等待...)"));
+    m_verificationCheck->setObjectName("Check1");
+    connect(m_verificationCheck, &QCheckBox::toggled, this, [this](bool on) {
+        m_verificationScroll->setEnabled(on);
+        m_verificationScroll->setRange(1, VerificationDisplay::scrollMaximum(m_formulaModel->rowCount()));
+        if (on)
+            showVerificationColumns();
+        else
+            m_historyModel->clearVerificationBlock();
+    });
+    right->addWidget(m_verificationCheck);
     right->addWidget(buildEntryBox());
 
     outer->addLayout(left, 5);
@@ -589,6 +618,58 @@ void MainWindow::runBacktest()
         m_formulaView->scrollTo(m_formulaModel->index(m_formulaModel->rowCount() - 1, 0),
                                 QAbstractItemView::PositionAtTop);
     ++m_backtestRuns;
+    if (m_verificationCheck->isChecked()) {
+        m_verificationScroll->setRange(1, VerificationDisplay::scrollMaximum(m_formulaModel->rowCount()));
+        showVerificationColumns();
+    }
+}
+
+void MainWindow::showVerificationColumns()
+{
+    if (!m_verificationCheck->isChecked())
+        return;
+    std::vector<CompiledFormula> subset;
+    subset.reserve(size_t(m_formulaModel->rowCount()));
+    for (int r = 0; r < m_formulaModel->rowCount(); ++r)
+        subset.push_back(CompiledFormula::compile(m_formulaModel->formulaAt(r).gongshi));
+    const VerificationMode mode =
+        m_workspace->settings().resultsOnCurrentDraw() ? VerificationMode::Canshu : VerificationMode::PreCanshu;
+    BusyCursor busy;
+    m_historyModel->showVerification(m_columns, subset, m_kind, m_kill, mode, m_verificationScroll->value());
+    for (int c = HistoryGridModel::kFixedColumns; c < m_historyModel->columnCount(); ++c)
+        m_historyView->setColumnWidth(c, HistoryGridModel::kFormulaColumnWidthPixels);
+}
+
+void MainWindow::buildPastRanking()
+{
+    if (!requireDatabase())
+        return;
+    std::vector<FormulaRecord> formulas;
+    for (int r = 0; r < m_formulaModel->rowCount(); ++r)
+        formulas.push_back(m_formulaModel->formulaAt(r));
+    std::vector<PastRankingDraw> ranking;
+    if (!PastRankingTask::run(this, m_workspace->history().draws(), m_columns, formulas,
+                              m_formulaModel->selectedFlags(), m_kill, &ranking))
+        return;
+    if (!m_positionHistoryWindow)
+        m_positionHistoryWindow =
+            new PositionHistoryWindow(std::move(ranking), m_kind.position, m_kind.single, m_workspace->dataFolder(), this);
+    else
+        m_positionHistoryWindow->setRanking(std::move(ranking), m_kind.position, m_kind.single);
+    m_positionHistoryWindow->show();
+    m_positionHistoryWindow->raise();
+}
+
+void MainWindow::showCalculationSteps()
+{
+    if (m_contextRow < 0 || m_contextRow >= m_formulaModel->rowCount())
+        return;
+    if (!m_stepsWindow)
+        m_stepsWindow = new CalculationStepsWindow(m_workspace->dataFolder(), this);
+    const FormulaRecord& f = m_formulaModel->formulaAt(m_contextRow);
+    m_stepsWindow->setFormula(f.gongshi, f.gongshiCN, m_workspace->history().draws(), m_columns);
+    m_stepsWindow->show();
+    m_stepsWindow->raise();
 }
 
 void MainWindow::onFormulaGridClicked(const QModelIndex& index)

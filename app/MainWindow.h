@@ -17,7 +17,11 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QCheckBox;
+class QScrollBar;
 class QTabBar;
+class CalculationStepsWindow;
+class PositionHistoryWindow;
 class AllPositionsRankingWindow;
 class FormulaFilterWindow;
 class FormulaSortWindow;
@@ -61,6 +65,8 @@ public:
     AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
     FormulaSortWindow* sortWindow() const { return m_sortWindow; }
     FormulaFilterWindow* filterWindow() const { return m_filterWindow; }
+    PositionHistoryWindow* positionHistoryWindow() const { return m_positionHistoryWindow; }
+    CalculationStepsWindow* stepsWindow() const { return m_stepsWindow; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +90,9 @@ private:
     void sortFormulaGrid(int column);
     void selectKind(const FormulaKind& kind, bool kill);
     void calculate();
+    void showVerificationColumns();
+    void buildPastRanking();
+    void showCalculationSteps();
     void filterFormulas();
     void showDetailList();
     KillKeepWindow* rankingWindowFor(bool general);
@@ -169,4 +178,8 @@ private:
     AllPositionsRankingWindow* m_allPositionsWindow = nullptr;
     FormulaSortWindow* m_sortWindow = nullptr;
     FormulaFilterWindow* m_filterWindow = nullptr;
+    PositionHistoryWindow* m_positionHistoryWindow = nullptr;
+    CalculationStepsWindow* m_stepsWindow = nullptr;
+    QCheckBox* m_verificationCheck = nullptr; // Check1
+    QScrollBar* m_verificationScroll = nullptr; // HScroll1
 };

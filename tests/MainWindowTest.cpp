@@ -4,7 +4,10 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Workspace.h"
+#include "backtest/CalculationStepsModel.h"
+#include "backtest/CalculationStepsWindow.h"
 #include "backtest/FormulaSortWindow.h"
+#include "history/PositionHistoryWindow.h"
 #include "formula/FormulaGridModel.h"
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/RankingPanel.h"
@@ -16,6 +19,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
@@ -563,6 +567,36 @@ TEST_F(WindowFixture, CalculationVotesIntoTheRankingWindows)
     QAbstractItemModel* units = all->panelAt(0)->rankingView()->model();
     EXPECT_EQ(units->rowCount(), 10);
     EXPECT_EQ(units->data(units->index(9, 2)).toString(), "1");
+}
+
+TEST_F(WindowFixture, PerDrawColumnsPastRankingAndSteps)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L2A*2"});
+    open();
+    child<QCheckBox>("Check1")->setChecked(true);
+    HistoryGridModel* h = window->historyModel();
+    ASSERT_EQ(h->columnCount(), 6);
+    EXPECT_EQ(h->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("公式1"));
+    // PreCanshu: row 2 shows the prediction made on draw 1 (L1A+1 = 2), a hit against 个位 3? 2 ≠ 6: hit.
+    EXPECT_EQ(h->data(h->index(1, 4), Qt::DisplayRole).toString(), "2");
+    typeDraw("160121004", "222");
+    EXPECT_EQ(h->columnCount(), 6); // the back-test repaints the columns
+    child<QCheckBox>("Check1")->setChecked(false);
+    EXPECT_EQ(h->columnCount(), 4);
+
+    MessageBoxes::pushAnswer(true);
+    child<QPushButton>("Command12")->click();
+    ASSERT_NE(window->positionHistoryWindow(), nullptr);
+    EXPECT_TRUE(window->positionHistoryWindow()->isVisible());
+
+    QTableView* grid = child<QTableView>("MSFlexGrid2");
+    emit grid->customContextMenuRequested(grid->visualRect(window->formulaModel()->index(1, 1)).center());
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    action("mnuGsbz")->trigger();
+    ASSERT_NE(window->stepsWindow(), nullptr);
+    EXPECT_EQ(window->stepsWindow()->model()->rowCount(), 4);
 }
 
 TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)
