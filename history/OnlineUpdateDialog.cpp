@@ -9,9 +9,16 @@
 
 FetchResult OnlineUpdateDialog::load(QWidget* parent, const QUrl& url, int timeoutMs)
 {
+    return load(parent, url, timeoutMs, QStringLiteral("正在读取开奖历史页面，请稍候……"), FetchWording{});
+}
+
+FetchResult OnlineUpdateDialog::load(QWidget* parent, const QUrl& url, int timeoutMs, const QString& label,
+                                     const FetchWording& wording)
+{
     PageFetcher fetcher;
     fetcher.setTimeout(timeoutMs);
-    QProgressDialog dialog(QStringLiteral("正在读取开奖历史页面，请稍候……"), QStringLiteral("取消"), 0, 0, parent);
+    fetcher.setWording(wording);
+    QProgressDialog dialog(label, QStringLiteral("取消"), 0, 0, parent);
     dialog.setWindowTitle(QStringLiteral("在线更新"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAutoReset(false);

@@ -16,6 +16,9 @@ class OnlineUpdateDialog
 public:
     // Loads `url` within `timeoutMs`; Cancelled when the user pressed "取消".
     static FetchResult load(QWidget* parent, const QUrl& url, int timeoutMs);
+    // The same for another download: the dialog's text and the messages of a failed load.
+    static FetchResult load(QWidget* parent, const QUrl& url, int timeoutMs, const QString& label,
+                            const FetchWording& wording);
 };
 
 // "开奖历史在线更新(&O)": asks for confirmation, loads the current lottery's results page while

@@ -93,6 +93,12 @@ void FixtureResultsServer::setDelayMs(int ms)
     m_delayMs = ms;
 }
 
+void FixtureResultsServer::setRedirectPath(const QString& path)
+{
+    QMutexLocker lock(&m_mutex);
+    m_redirectPath = path;
+}
+
 int FixtureResultsServer::lastCount() const
 {
     QMutexLocker lock(&m_mutex);
@@ -140,6 +146,7 @@ void FixtureResultsServer::answer(QTcpSocket* socket, const QByteArray& requestL
     Reply reply;
     QByteArray page, contentType;
     int delayMs;
+    QString redirectPath;
     {
         QMutexLocker lock(&m_mutex);
         const QList<QByteArray> parts = requestLine.split(' ');
@@ -148,6 +155,9 @@ void FixtureResultsServer::answer(QTcpSocket* socket, const QByteArray& requestL
         page = m_page;
         contentType = m_contentType;
         delayMs = m_delayMs;
+        redirectPath = m_redirectPath;
+        if (reply == Reply::Redirect && m_lastTarget == redirectPath)
+            reply = Reply::Page;
     }
     ++m_requests;
     switch (reply) {
@@ -170,6 +180,10 @@ void FixtureResultsServer::answer(QTcpSocket* socket, const QByteArray& requestL
         break;
     case Reply::Truncated:
         sendAndClose(socket, response(200, "OK", contentType, page.left(page.size() / 2), page.size()));
+        break;
+    case Reply::Redirect:
+        sendAndClose(socket, "HTTP/1.1 302 Found\r\nLocation: " + redirectPath.toLatin1() +
+                                 "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         break;
     case Reply::Hang:
         break;

@@ -25,6 +25,7 @@ public:
         Truncated,   // the header promises the whole page, half of it comes, then the line closes
         Hang,        // reads the request and never answers
         Slow,        // the page after delayMs
+        Redirect,    // 302 to the redirect path on this server, where the page is served
     };
 
     FixtureResultsServer();
@@ -36,6 +37,7 @@ public:
     void setReply(Reply reply);
     void setPage(const QByteArray& body, const QByteArray& contentType = "text/html; charset=utf-8");
     void setDelayMs(int ms);
+    void setRedirectPath(const QString& path); // with Reply::Redirect, e.g. "/moved/Pelq.txt"
 
     int requestCount() const { return m_requests.load(); }
     // The query value "n" of the last request; -1 before any request or when it had none.
@@ -60,5 +62,6 @@ private:
     QByteArray m_page;
     QByteArray m_contentType = "text/html; charset=utf-8";
     int m_delayMs = 0;
+    QString m_redirectPath = QStringLiteral("/moved");
     QString m_lastTarget;
 };
