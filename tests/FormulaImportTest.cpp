@@ -304,7 +304,7 @@ TEST_F(FormulaImportTest, AllKindsExportWritesTheSenseInKindOrder)
     EXPECT_TRUE(expected[2].startsWith(u("[百位单选生]"))); // 百位单选 comes first
 }
 
-TEST_F(FormulaImportTest, CurrentKindExportOf120FormulasAndOfAnEmptyGrid)
+TEST_F(FormulaImportTest, CurrentKindExportOf120Formulas)
 {
     std::vector<FormulaTextFile::Entry> grid;
     for (int i = 1; i <= 120; ++i)
@@ -323,11 +323,6 @@ TEST_F(FormulaImportTest, CurrentKindExportOf120FormulasAndOfAnEmptyGrid)
                                        QStringLiteral("103:") + FormulaTextFile::separator(100),
                                        QStringLiteral("124:") + FormulaTextFile::separator(120)}));
     EXPECT_EQ(text.size(), 125);
-
-    ASSERT_TRUE(FormulaExport::exportCurrentKind({}, k1D, false, m_dir.path(), "", &path, &error));
-    EXPECT_EQ(path, m_dir.file(u("期快3彩个位单选生公式.txt")));
-    EXPECT_EQ(FormulaTextFile::decodeLines(readFile(path)),
-              (QStringList{FormulaTextFile::banner(), QString(), FormulaTextFile::separator(0)}));
 }
 
 TEST_F(FormulaImportTest, AnExportReadBackGivesTheSameFormulasInTheSameOrder)

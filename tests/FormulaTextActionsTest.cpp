@@ -71,18 +71,6 @@ TEST_F(FormulaTextActionsTest, ImportRefreshesThenOffersTheUnrecognisedFile)
     EXPECT_TRUE(rows(k1D).empty());
 }
 
-TEST_F(FormulaTextActionsTest, TypedEntryShowsWhyItRefuses)
-{
-    MessageBoxes::pushAnswer(true);
-    TypedEntryResult r = FormulaTextActions::addTyped(nullptr, m_ws, u("下期杀十位通选"), k1D, true);
-    EXPECT_FALSE(r.added);
-    EXPECT_EQ(MessageBoxes::shownTexts(), QStringList{u("公式文本文件中含有无法识别公式，无法添加到软件")});
-    r = FormulaTextActions::addTyped(nullptr, m_ws, u("[百位通选杀]百位码+1"), k1D, false);
-    EXPECT_TRUE(r.added);
-    EXPECT_EQ(r.kind, k3G);
-    EXPECT_EQ(MessageBoxes::shownTexts().size(), 1);
-}
-
 TEST_F(FormulaTextActionsTest, CancellingTheClearAllQuestionDeletesNothing)
 {
     store(k3D, {{"L1A+1", "L1A+1", true}});
