@@ -18,11 +18,9 @@
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/RankingWindow.h"
 #include "killkeep/VoteTally.h"
-#include "formula/FormulaClearAll.h"
 #include "formula/FormulaDeletion.h"
-#include "formula/FormulaExport.h"
-#include "formula/FormulaImport.h"
-#include "formula/FormulaTypedEntry.h"
+#include "formula/FormulaTextActions.h"
+#include "formula/FormulaUpdateDialog.h"
 #include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
@@ -315,6 +313,7 @@ void MainWindow::buildControls()
     button("Command7", QStringLiteral("公式过滤设置"), &MainWindow::filterFormulas);
     button("Command12", QStringLiteral("公式往期位置值结果列表"), &MainWindow::buildPastRanking);
     button("Command10", QStringLiteral("读取公式文本(N)"), &MainWindow::importFormulaFile);
+    button("cmdGsgx", QStringLiteral("公式在线更新（&W)"), &MainWindow::updateFormulasOnline);
     button("Command2", QStringLiteral("清空所有公式"), &MainWindow::clearAllFormulas);
     button("Command11", QStringLiteral("所有类公式中文导出"), &MainWindow::exportAllKindsText);
     button("Command20", QStringLiteral("所选类公式中文导出"), &MainWindow::exportCurrentKindText);
@@ -866,9 +865,8 @@ void MainWindow::addTypedFormula()
 {
     if (!requireDatabase())
         return;
-    const TypedEntryResult r = FormulaTypedEntry::add(&m_workspace->database(), m_formulaInput->text(), m_kind, m_kill);
+    const TypedEntryResult r = FormulaTextActions::addTyped(this, *m_workspace, m_formulaInput->text(), m_kind, m_kill);
     if (!r.added) {
-        MessageBoxes::information(this, r.title, r.message);
         m_formulaInput->setFocus();
         return;
     }
@@ -881,47 +879,20 @@ void MainWindow::importFormulaFile()
 {
     if (!requireDatabase())
         return;
-    const QString folder = QDir(m_workspace->dataFolder()).filePath(QStringLiteral("公式文本"));
-    QDir().mkpath(folder);
     QString path;
-    if (!MessageBoxes::openFile(this, QStringLiteral("读取公式文本"), folder, QStringLiteral("Text (*.txt)"), &path))
+    if (!MessageBoxes::openFile(this, QStringLiteral("读取公式文本"), FormulaTextActions::importFolder(*m_workspace),
+                                QStringLiteral("Text (*.txt)"), &path))
         return;
-    if (path.right(3).compare(QStringLiteral("txt"), Qt::CaseInsensitive) != 0)
-        return;
-    FormulaImportOptions options;
-    options.startKind = m_kind;
-    options.startKill = m_kill;
-    options.unrecognisedPath = QDir(m_workspace->dataFolder()).filePath(FormulaImport::unrecognisedFileName());
-    FormulaImportResult result;
-    QString error;
-    bool ok = false;
-    {
-        BusyCursor busy;
-        ok = FormulaImport(&m_workspace->database(), options).importFile(path, &result, &error);
-    }
-    if (!ok) {
-        reportError(error);
-        return;
-    }
-    m_kill = result.kill;
-    (m_kill ? m_killOption : m_keepOption)->setChecked(true);
-    refreshChain(true);
-    statusBar()->showMessage(QStringLiteral("读入公式%1条，无法识别%2条。").arg(result.added).arg(result.rejected), 8000);
-    if (result.rejected > 0 && MessageBoxes::question(this, QStringLiteral("无法识别公式"),
-                                                      QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
-        DesktopOpener::open(result.unrecognisedPath);
+    FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
+        (m_kill ? m_killOption : m_keepOption)->setChecked(true);
+        refreshChain(true);
+    });
 }
 
 void MainWindow::clearAllFormulas()
 {
-    if (!requireDatabase())
-        return;
-    if (!MessageBoxes::question(this, FormulaClearAll::title(), FormulaClearAll::question()))
-        return;
-    QString error;
-    if (!FormulaClearAll::clearAll(&m_workspace->database(), &error))
-        reportError(error);
-    refreshChain(true);
+    if (requireDatabase() && FormulaTextActions::clearAll(this, *m_workspace))
+        refreshChain(true);
 }
 
 void MainWindow::showChineseForms()
@@ -937,17 +908,7 @@ void MainWindow::exportAllKindsText()
     if (!requireDatabase())
         return;
     showChineseForms();
-    QString path, error;
-    bool ok = false;
-    {
-        BusyCursor busy;
-        ok = FormulaExport::exportAllKinds(*m_workspace, m_kill, &path, &error);
-    }
-    if (!ok) {
-        reportError(error);
-        return;
-    }
-    GridExport::openWritten(this, path);
+    FormulaTextActions::exportAllKinds(this, *m_workspace, m_kill);
 }
 
 void MainWindow::exportCurrentKindText()
@@ -960,13 +921,18 @@ void MainWindow::exportCurrentKindText()
         const FormulaOutcome* o = m_formulaModel->outcomeAt(r);
         rows.push_back({m_formulaModel->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
     }
-    QString path, error;
-    if (!FormulaExport::exportCurrentKind(rows, m_kind, m_kill, m_workspace->dataFolder(),
-                                          FormulaExport::latestIssue(*m_workspace), &path, &error)) {
-        reportError(error);
+    FormulaTextActions::exportCurrentKind(this, *m_workspace, rows, m_kind, m_kill);
+}
+
+void MainWindow::updateFormulasOnline()
+{
+    if (!requireDatabase())
         return;
+    QString summary;
+    if (runOnlineFormulaUpdate(this, *m_workspace, m_kind, &m_kill, &summary)) {
+        (m_kill ? m_killOption : m_keepOption)->setChecked(true);
+        refreshChain(true);
     }
-    GridExport::openWritten(this, path);
 }
 
 void MainWindow::sortFormulaGrid(int column)

@@ -102,6 +102,7 @@ private:
     void showChineseForms();
     void exportAllKindsText();
     void exportCurrentKindText();
+    void updateFormulasOnline();
     enum class DeleteMode { UnderMouse, Last, Selected, Unselected };
     void deleteFormulas(DeleteMode mode);
     void fillHistoryGrid();

@@ -506,6 +506,9 @@ TEST_F(WindowFixture, TypedFormulasImportClearAndExports)
     EXPECT_TRUE(QFile::exists(dir.file("gongshi.xlsx")));
 
     MessageBoxes::pushAnswer(false);
+    child<QPushButton>("cmdGsgx")->click(); // declined: nothing fetched
+    EXPECT_EQ(m->rowCount(), 2);
+    MessageBoxes::pushAnswer(false);
     child<QPushButton>("Command2")->click();
     EXPECT_EQ(m->rowCount(), 2);
     MessageBoxes::pushAnswer(true);
