@@ -1,0 +1,108 @@
+#include "history/DrawDeriver.h"
+#include "search/CandidateEvaluator.h"
+#include "search/FormulaGenerator.h"
+#include "search/SearchRun.h"
+#include "search/SearchSettings.h"
+
+#include <QDate>
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kDraws = 3000;
+
+// Random draws with every parameter derived, 78 draws a day.
+const std::vector<DrawRecord>& draws()
+{
+    static const std::vector<DrawRecord> records = [] {
+        std::mt19937 rng(1);
+        std::vector<DrawRecord> out;
+        PreviousDraw previous;
+        for (int i = 0; i < kDraws; ++i) {
+            DrawInput in;
+            in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
+            in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
+            in.drawsPerDay = 78;
+            DrawRecord r;
+            QString error;
+            DrawDeriver::derive(in, previous, &r, &error);
+            previous = PreviousDraw::of(r);
+            out.push_back(r);
+        }
+        return out;
+    }();
+    return records;
+}
+
+std::shared_ptr<const CandidateEvaluator> evaluator(int lookBack)
+{
+    return std::make_shared<CandidateEvaluator>(draws(), SearchRules{FormulaKind{1, true}, true, lookBack, true});
+}
+
+long maxResidentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// One candidate judged: eight operands, look-back W (range(0)).
+void BM_EvaluateCandidate(benchmark::State& state)
+{
+    const auto e = evaluator(int(state.range(0)));
+    FormulaGenerator generator(1, 0);
+    std::vector<SearchCandidate> candidates(1024);
+    for (SearchCandidate& c : candidates)
+        generator.next({8, true, 0}, &c);
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(e->evaluate(candidates[i++ & 1023]));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EvaluateCandidate)->Arg(300)->Arg(0);
+
+// Built, judged and qualified against the stored default ranges, one thread.
+void BM_GenerateAndQualify(benchmark::State& state)
+{
+    const auto e = evaluator(300);
+    const QualificationRanges ranges = SearchSettings::defaultRanges(0, true);
+    FormulaGenerator generator(2, 0);
+    SearchCandidate c;
+    int qualified = 0;
+    for (auto _ : state) {
+        generator.next({8, false, 0}, &c);
+        qualified += ranges.admits(e->evaluate(c));
+    }
+    benchmark::DoNotOptimize(qualified);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GenerateAndQualify);
+
+// A whole run of range(1) candidates on range(0) threads, as the window runs it.
+void BM_SearchRun(benchmark::State& state)
+{
+    SearchRunConfig config;
+    config.evaluator = evaluator(300);
+    config.generator = {8, false, 0};
+    config.ranges = SearchSettings::defaultRanges(0, true);
+    config.threads = int(state.range(0));
+    config.maxTries = state.range(1);
+    const long before = maxResidentKb();
+    for (auto _ : state) {
+        config.seed = FormulaGenerator::freshSeed();
+        SearchRun run(config);
+        run.start();
+        run.wait();
+        benchmark::DoNotOptimize(run.takeResults());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(1));
+    state.counters["max_rss_growth_kb"] = double(maxResidentKb() - before);
+}
+BENCHMARK(BM_SearchRun)->Args({1, 200000})->Args({2, 200000})->Args({2, 1000000})->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

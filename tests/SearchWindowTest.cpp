@@ -1,0 +1,340 @@
+#include "SearchTestSupport.h"
+#include "TestSupport.h"
+
+#include "app/DesktopOpener.h"
+#include "app/MessageBoxes.h"
+#include "app/Settings.h"
+#include "app/Workspace.h"
+#include "formula/FormulaTableStore.h"
+#include "formula/FormulaTextFile.h"
+#include "search/SearchResultModel.h"
+#include "search/SearchSettings.h"
+#include "search/SearchWindow.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QStringList kEverything{"0", "100", "0", "32768", "0", "32768", "0", "32768", "0", "32768"};
+// Units kill formulas right at least 86 % of the time (weighted): a few in a hundred qualify.
+const QStringList kSome{"86", "100", "0", "32768", "0", "32768", "0", "32768", "0", "32768"};
+const QStringList kNothing{"101", "102", "0", "32768", "0", "32768", "0", "32768", "0", "32768"};
+
+class SearchWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        MessageBoxes::clearAnswers();
+        MessageBoxes::clearShownTexts();
+        QString error;
+        ASSERT_TRUE(m_ws.open(m_dir.path(), &error)) << error.toStdString();
+        storeDraws(m_ws, searchTestDraws(400, 4));
+    }
+    void TearDown() override { EXPECT_EQ(MessageBoxes::pendingAnswers(), 0); }
+
+    template <typename T>
+    T* child(SearchWindow& w, const char* name)
+    {
+        T* c = w.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QLineEdit* box(SearchWindow& w, const char* name) { return child<QLineEdit>(w, name); }
+    void click(SearchWindow& w, const char* name) { child<QAbstractButton>(w, name)->click(); }
+    QStringList ranges(SearchWindow& w)
+    {
+        QStringList out;
+        for (int j = 0; j < 10; ++j)
+            out << box(w, QStringLiteral("range%1").arg(j).toLatin1().constData())->text();
+        return out;
+    }
+    void setRanges(SearchWindow& w, const QStringList& texts)
+    {
+        for (int j = 0; j < 10; ++j)
+            box(w, QStringLiteral("range%1").arg(j).toLatin1().constData())->setText(texts[j]);
+    }
+    void waitIdle(SearchWindow& w) { ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isSearching(); }, 20000)); }
+    std::size_t stored(FormulaKind kind)
+    {
+        std::vector<FormulaRecord> rows;
+        QString error;
+        EXPECT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(kind, &rows, &error));
+        return rows.size();
+    }
+    void storeRangesForAllKinds(const QStringList& texts, bool kill = true)
+    {
+        SearchSettings s(&m_ws.settings());
+        for (int k : {0, 1, 2, 4, 5})
+            s.saveRanges(k, kill, texts);
+    }
+
+    TempDataFolder m_dir;
+    Workspace m_ws;
+};
+
+QColor labelColour(QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+TEST_F(SearchWindowTest, OpensOnTheUnitsKillRangesAndFollowsTheKindButtons)
+{
+    SearchWindow w(&m_ws);
+    EXPECT_EQ(w.objectName(), "frmGSGL");
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("公式搜索设置以及搜索结果"));
+    EXPECT_EQ(ranges(w), (QStringList{"94.6", "100", "0", "2", "48", "32768", "0", "0", "32", "32768"}));
+    EXPECT_EQ(box(w, "txtOperands")->text(), "8");
+    EXPECT_FALSE(child<QRadioButton>(w, "optGeneral")->isEnabled());
+    EXPECT_EQ(box(w, "txtAutoStop")->text(), "50");
+    EXPECT_EQ(box(w, "txtTail")->text(), "0");
+    EXPECT_TRUE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(w, "chkAutoAppend")->isChecked());
+    EXPECT_EQ(child<QPushButton>(w, "cmdAppend")->toolTip(),
+              QStringLiteral("保留软件现有公式然后将所有合格公式追加到软件数据库。"));
+
+    click(w, "optKeep");
+    EXPECT_EQ(ranges(w), (QStringList{"12", "100", "0", "28", "2", "32768", "0", "0", "2", "32768"}));
+    click(w, "optPosition2");
+    EXPECT_TRUE(child<QRadioButton>(w, "optGeneral")->isEnabled());
+    click(w, "optGeneral");
+    EXPECT_EQ(w.currentSlot(), 5);
+    EXPECT_EQ(ranges(w)[0], "26");
+    // The operand count is kept per kind.
+    child<QScrollBar>(w, "hsbOperands")->setValue(5);
+    EXPECT_EQ(box(w, "txtOperands")->text(), "5");
+    click(w, "optPosition1"); // 个位 with 通选 chosen: back to 单选
+    EXPECT_TRUE(child<QRadioButton>(w, "optSingle")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>(w, "optGeneral")->isEnabled());
+    EXPECT_EQ(w.currentSlot(), 1);
+    EXPECT_EQ(ranges(w)[0], "12");
+    EXPECT_EQ(box(w, "txtOperands")->text(), "8");
+    click(w, "optPosition2");
+    click(w, "optGeneral");
+    EXPECT_EQ(box(w, "txtOperands")->text(), "5");
+
+    // "保存当前种类参数设置" stores the boxes for the kind and sense.
+    box(w, "range0")->setText("27.5");
+    click(w, "cmdSaveKind");
+    EXPECT_FLOAT_EQ(SearchSettings(&m_ws.settings()).ranges(4, false).bounds[0], 27.5f);
+}
+
+TEST_F(SearchWindowTest, SchemeTotalsFollowTheTargetsAndCountMode)
+{
+    QString error;
+    FormulaRecord f;
+    f.gongshi = "LH+1";
+    f.gongshiCN = "x";
+    ASSERT_TRUE(FormulaTableStore(&m_ws.database()).append(FormulaKind{1, true}, {f, f, f}, &error));
+    SearchWindow w(&m_ws);
+    EXPECT_EQ(child<QLabel>(w, "lblStored1")->text(), "3");
+    EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "3");
+    click(w, "cmdLoadScheme");
+    for (int slot : {1, 2, 3, 5, 6})
+        EXPECT_EQ(box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->text(), "60");
+    EXPECT_EQ(box(w, "txtTarget4")->text(), "0");
+    EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "300");
+    click(w, "optHeldCount"); // checks the append box: 57 + 4 * 60 still to find, plus the 3 stored
+    EXPECT_TRUE(child<QCheckBox>(w, "chkAutoAppend")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "300");
+    click(w, "optNewCount");
+    EXPECT_TRUE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "300");
+    child<QCheckBox>(w, "chkAutoAppend")->click();
+    EXPECT_FALSE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "303");
+
+    box(w, "txtTarget2")->setText("15");
+    click(w, "cmdSaveScheme");
+    EXPECT_EQ(SearchSettings(&m_ws.settings()).schemeTargetText(2, true), "15");
+}
+
+TEST_F(SearchWindowTest, SingleSearchAutoStopsAtTheTargetAndSavingAppends)
+{
+    SearchWindow w(&m_ws);
+    QSignalSpy changed(&w, &SearchWindow::formulasChanged);
+    click(w, "optPosition3");
+    setRanges(w, kEverything);
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    box(w, "txtAutoStop")->setText("3");
+    click(w, "cmdStart");
+    waitIdle(w);
+    EXPECT_EQ(w.pendingResults().size(), 3u);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "3");
+    EXPECT_EQ(box(w, "txtTried")->text(), "3");
+    EXPECT_EQ(w.resultModel()->rowCount(), 3);
+    EXPECT_TRUE(w.resultModel()->forms()[0].startsWith(QStringLiteral("[百位单选杀]")));
+    EXPECT_FALSE(box(w, "txtCurrentFormula")->text().isEmpty());
+
+    // A new start continues the list; the target is already met, so one candidate is tried.
+    click(w, "cmdStart");
+    waitIdle(w);
+    EXPECT_EQ(w.pendingResults().size(), 4u);
+    EXPECT_EQ(box(w, "txtTried")->text(), "1");
+
+    // Saving after switching to 十位 and 生: the entries go to their own kind's table, as keep
+    // formulas, and the window goes back to the last entry's kind.
+    click(w, "optPosition2");
+    click(w, "optKeep");
+    MessageBoxes::pushAnswer(true);
+    click(w, "cmdAppend");
+    EXPECT_TRUE(MessageBoxes::shownTexts().contains(QStringLiteral("公式追加完毕！")));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(w.formulasChangedFlag());
+    EXPECT_GE(stored(FormulaKind{3, true}), 1u);
+    EXPECT_EQ(stored(FormulaKind{2, true}), 0u);
+    std::vector<FormulaRecord> rows;
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(FormulaKind{3, true}, &rows, &error));
+    EXPECT_FALSE(rows[0].bolKill);
+    EXPECT_TRUE(w.pendingResults().empty());
+    EXPECT_EQ(box(w, "txtQualified")->text(), "0");
+    EXPECT_EQ(w.resultModel()->rowCount(), 4); // the list box keeps everything
+    EXPECT_TRUE(child<QRadioButton>(w, "optPosition3")->isChecked());
+
+    // The export writes what the list box shows and opens the file.
+    click(w, "cmdExport");
+    const QString path = DesktopOpener::lastRequested();
+    EXPECT_TRUE(path.endsWith(m_ws.nextIssue() + QStringLiteral("期快3彩公式.txt"))) << path.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = FormulaTextFile::decodeLines(file.readAll());
+    EXPECT_EQ(lines.size(), 4 + 4 + 1);
+    EXPECT_EQ(lines[4], w.resultModel()->forms()[0]);
+}
+
+TEST_F(SearchWindowTest, AGivenTailOutsideSixteenBitsIsRefusedAtStart)
+{
+    SearchWindow w(&m_ws);
+    box(w, "txtTail")->setText("40000");
+    MessageBoxes::pushAnswer(true);
+    click(w, "cmdStart");
+    EXPECT_FALSE(w.isSearching());
+    ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("超出范围")));
+}
+
+TEST_F(SearchWindowTest, OnlyOneSearchRunsAndClosingAsksAboutUnsavedResults)
+{
+    SearchWindow w(&m_ws);
+    setRanges(w, kSome);
+    w.show();
+    click(w, "cmdStart");
+    EXPECT_TRUE(w.isSearching());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdSchemeStart")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdStart")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdAppend")->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.pendingResults().empty(); }, 5000));
+    click(w, "cmdStop");
+    EXPECT_FALSE(w.isSearching());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdSchemeStart")->isEnabled());
+    const std::size_t found = w.pendingResults().size();
+    EXPECT_GT(found, 0u);
+    EXPECT_EQ(box(w, "txtQualified")->text(), QString::number(found));
+    EXPECT_GT(box(w, "txtTried")->text().toLongLong(), qint64(found));
+
+    MessageBoxes::pushAnswer(false);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    MessageBoxes::pushAnswer(true);
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtTheEnd)
+{
+    storeRangesForAllKinds(kEverything);
+    SearchWindow w(&m_ws);
+    QSignalSpy changed(&w, &SearchWindow::formulasChanged);
+    for (int slot : {1, 2, 3, 5, 6})
+        box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("2");
+    box(w, "txtTarget2")->setText(""); // no number: skipped
+    MessageBoxes::pushAnswer(true); // "公式追加完毕！"
+    click(w, "cmdSchemeStart");
+    waitIdle(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
+    EXPECT_TRUE(MessageBoxes::shownTexts().contains(QStringLiteral("公式追加完毕！")));
+    EXPECT_EQ(w.resultModel()->rowCount(), 8);
+    EXPECT_EQ(box(w, "txtTried")->text(), "8");
+    EXPECT_LE(stored(FormulaKind{1, true}) + stored(FormulaKind{3, true}) + stored(FormulaKind{2, false}) +
+                  stored(FormulaKind{3, false}),
+              8u); // equal candidates of a kind are stored once
+    EXPECT_GE(stored(FormulaKind{1, true}), 1u);
+    EXPECT_EQ(stored(FormulaKind{2, true}), 0u);
+    EXPECT_GE(stored(FormulaKind{3, false}), 1u);
+    for (int slot : {1, 2, 3, 5, 6})
+        EXPECT_EQ(labelColour(child<QLabel>(w, QStringLiteral("lblSlot%1").arg(slot).toLatin1().constData())),
+                  QColor(0, 0, 255))
+            << slot;
+    EXPECT_TRUE(w.pendingResults().empty());
+    // The last kind's buttons stay chosen, with its target in the auto-stop box.
+    EXPECT_EQ(w.currentSlot(), 6);
+    EXPECT_EQ(box(w, "txtAutoStop")->text(), "2");
+}
+
+TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
+{
+    storeRangesForAllKinds(kNothing); // nothing ever qualifies: the first kind runs until closed
+    SearchWindow w(&m_ws);
+    w.show();
+    box(w, "txtTarget1")->setText("1");
+    click(w, "cmdSchemeStart");
+    EXPECT_TRUE(w.isSearching());
+    EXPECT_EQ(labelColour(child<QLabel>(w, "lblSlot1")), child<QLabel>(w, "lblSlot2")->palette().color(QPalette::WindowText));
+    EXPECT_FALSE(child<QPushButton>(w, "cmdStart")->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box(w, "txtTried")->text().toLongLong() > 0; }, 5000));
+    click(w, "cmdSchemePause");
+    EXPECT_FALSE(child<QPushButton>(w, "cmdSchemePause")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdSchemeResume")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(w, "cmdAppend")->isEnabled());
+    QTest::qWait(300);
+    const QString held = box(w, "txtTried")->text();
+    QTest::qWait(300);
+    EXPECT_EQ(box(w, "txtTried")->text(), held);
+    click(w, "cmdSchemeResume");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box(w, "txtTried")->text() != held; }, 5000));
+    w.close(); // nothing unsaved: no question
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.isSearching());
+}
+
+TEST_F(SearchWindowTest, OptimumFillsFiveBoxesAndTheAllKindsOptimumStoresEveryKind)
+{
+    SearchWindow w(&m_ws);
+    const QStringList before = ranges(w);
+    click(w, "cmdOptimum");
+    const QStringList after = ranges(w);
+    for (int j : {1, 2, 5, 6, 9})
+        EXPECT_EQ(after[j], before[j]) << j;
+    EXPECT_GE(after[8].toInt(), 1);
+    EXPECT_EQ(box(w, "txtTried")->text(), "20");
+    EXPECT_EQ(m_ws.settings().readString("0", "0", "-"), "-"); // nothing stored
+
+    MessageBoxes::pushAnswer(false);
+    click(w, "cmdOptimumAll");
+    EXPECT_EQ(m_ws.settings().readString("5", "0", "-"), "-");
+
+    MessageBoxes::pushAnswer(true);
+    click(w, "cmdOptimumAll");
+    for (const char* section : {"0", "1", "2", "4", "5"}) {
+        EXPECT_NE(m_ws.settings().readString(section, "0", "-"), "-") << section;
+        EXPECT_EQ(m_ws.settings().readString(section, "1", "-"), "100") << section;
+    }
+    EXPECT_EQ(m_ws.settings().readString("3", "0", "-"), "-");
+    EXPECT_EQ(w.currentSlot(), 1);
+    EXPECT_EQ(ranges(w)[0], m_ws.settings().readString("0", "0", "-"));
+}
