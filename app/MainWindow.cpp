@@ -11,6 +11,7 @@
 #include "backtest/PastRankingTask.h"
 #include "backtest/VerificationDisplay.h"
 #include "history/PositionHistoryWindow.h"
+#include "search/SearchWindow.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaSortWindow.h"
@@ -309,6 +310,7 @@ void MainWindow::buildControls()
         ++m_buttonCount;
         return b;
     };
+    button("Command22", QStringLiteral("公式搜索(&F)"), &MainWindow::openSearch);
     button("Command23", QStringLiteral("计算公式(&C)"), &MainWindow::calculate);
     button("Command7", QStringLiteral("公式过滤设置"), &MainWindow::filterFormulas);
     button("Command12", QStringLiteral("公式往期位置值结果列表"), &MainWindow::buildPastRanking);
@@ -922,6 +924,16 @@ void MainWindow::exportCurrentKindText()
         rows.push_back({m_formulaModel->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
     }
     FormulaTextActions::exportCurrentKind(this, *m_workspace, rows, m_kind, m_kill);
+}
+
+void MainWindow::openSearch()
+{
+    if (!requireDatabase())
+        return;
+    SearchWindow search(m_workspace, this);
+    search.exec();
+    if (search.formulasChangedFlag())
+        refreshChain(true);
 }
 
 void MainWindow::updateFormulasOnline()

@@ -103,6 +103,7 @@ private:
     void exportAllKindsText();
     void exportCurrentKindText();
     void updateFormulasOnline();
+    void openSearch();
     enum class DeleteMode { UnderMouse, Last, Selected, Unselected };
     void deleteFormulas(DeleteMode mode);
     void fillHistoryGrid();

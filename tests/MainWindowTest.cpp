@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -600,6 +601,21 @@ TEST_F(WindowFixture, PerDrawColumnsPastRankingAndSteps)
     action("mnuGsbz")->trigger();
     ASSERT_NE(window->stepsWindow(), nullptr);
     EXPECT_EQ(window->stepsWindow()->model()->rowCount(), 4);
+}
+
+TEST_F(WindowFixture, SearchWindowOpensModallyAndClosesCleanly)
+{
+    bool sawSearch = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            sawSearch = d->windowTitle() == QStringLiteral("公式搜索设置以及搜索结果");
+            d->reject();
+        }
+    });
+    const int runs = window->backtestRuns();
+    child<QPushButton>("Command22")->click();
+    EXPECT_TRUE(sawSearch);
+    EXPECT_EQ(window->backtestRuns(), runs); // nothing saved: no refresh
 }
 
 TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)
