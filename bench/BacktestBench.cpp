@@ -1,4 +1,5 @@
 #include "backtest/BacktestEngine.h"
+#include "SyntheticHistory.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
@@ -22,20 +23,7 @@ constexpr int kFormulas = 5000;
 const HistoryColumns& history()
 {
     static const HistoryColumns columns = [] {
-        std::mt19937 rng(1);
-        std::vector<DrawRecord> draws;
-        PreviousDraw previous;
-        for (int i = 0; i < kDraws; ++i) {
-            DrawInput in;
-            in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
-            in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
-            in.drawsPerDay = 78;
-            DrawRecord r;
-            QString error;
-            DrawDeriver::derive(in, previous, &r, &error);
-            previous = PreviousDraw::of(r);
-            draws.push_back(r);
-        }
+        std::vector<DrawRecord> draws = syntheticDraws(kDraws, 1);
         return HistoryColumns(draws);
     }();
     return columns;

@@ -1,4 +1,5 @@
 #include "backtest/BacktestRunner.h"
+#include "SyntheticHistory.h"
 #include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
 #include "backtest/VerificationDisplay.h"
@@ -20,20 +21,7 @@ constexpr int kDraws = 3000;
 const std::vector<DrawRecord>& draws()
 {
     static const std::vector<DrawRecord> records = [] {
-        std::mt19937 rng(1);
-        std::vector<DrawRecord> out;
-        PreviousDraw previous;
-        for (int i = 0; i < kDraws; ++i) {
-            DrawInput in;
-            in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
-            in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
-            in.drawsPerDay = 78;
-            DrawRecord r;
-            QString error;
-            DrawDeriver::derive(in, previous, &r, &error);
-            previous = PreviousDraw::of(r);
-            out.push_back(r);
-        }
+        std::vector<DrawRecord> out = syntheticDraws(kDraws, 1);
         return out;
     }();
     return records;

@@ -1,4 +1,5 @@
 #include "backtest/BacktestEngine.h"
+#include "SyntheticHistory.h"
 #include "backtest/HistoryColumns.h"
 #include "history/DrawDeriver.h"
 #include "history/ParameterTable.h"
@@ -25,20 +26,7 @@ HistoryColumns numbers(const std::vector<std::array<int, 3>>& draws)
 // A realistic history: random draws with every parameter derived, 78 draws a day.
 std::vector<DrawRecord> derivedDraws(int count, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::vector<DrawRecord> out;
-    PreviousDraw previous;
-    for (int i = 0; i < count; ++i) {
-        DrawInput in;
-        in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
-        in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
-        in.drawsPerDay = 78;
-        DrawRecord r;
-        QString error;
-        EXPECT_TRUE(DrawDeriver::derive(in, previous, &r, &error)) << error.toStdString();
-        previous = PreviousDraw::of(r);
-        out.push_back(r);
-    }
+    std::vector<DrawRecord> out = syntheticDraws(count, seed);
     return out;
 }
 

@@ -1,4 +1,5 @@
 #include "SearchTestSupport.h"
+#include "SyntheticHistory.h"
 
 #include "app/Workspace.h"
 #include "backtest/HistoryColumns.h"
@@ -15,20 +16,7 @@
 
 std::vector<DrawRecord> searchTestDraws(int count, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::vector<DrawRecord> out;
-    PreviousDraw previous;
-    for (int i = 0; i < count; ++i) {
-        DrawInput in;
-        in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
-        in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
-        in.drawsPerDay = 78;
-        DrawRecord r;
-        QString error;
-        EXPECT_TRUE(DrawDeriver::derive(in, previous, &r, &error)) << error.toStdString();
-        previous = PreviousDraw::of(r);
-        out.push_back(r);
-    }
+    std::vector<DrawRecord> out = syntheticDraws(count, seed);
     return out;
 }
 
