@@ -495,6 +495,8 @@ void MainWindow::startUp()
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Rows can only be scrolled into view once the grid has its size.
+    QTimer::singleShot(0, this, &MainWindow::scrollHistoryToEnd);
     if (!m_startupError.isEmpty() && !m_startupErrorShown) {
         m_startupErrorShown = true;
         QTimer::singleShot(0, this, [this] { reportError(m_startupError); });
@@ -583,6 +585,7 @@ void MainWindow::fillFormulaGrid()
     // The twips widths are a guide; CJK captions need a little more room than they allow.
     m_formulaView->setColumnWidth(FormulaGridModel::KindColumn, 72);
     m_formulaView->setColumnWidth(FormulaGridModel::SenseColumn, 36);
+    m_formulaView->setColumnWidth(FormulaGridModel::RateColumn, 280); // weighted totals run to seven digits
 }
 
 void MainWindow::runBacktest()
