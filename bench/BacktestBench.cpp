@@ -22,10 +22,7 @@ constexpr int kFormulas = 5000;
 // Random draws with every parameter derived, 78 draws a day.
 const HistoryColumns& history()
 {
-    static const HistoryColumns columns = [] {
-        std::vector<DrawRecord> draws = syntheticDraws(kDraws, 1);
-        return HistoryColumns(draws);
-    }();
+    static const HistoryColumns columns(syntheticDraws(kDraws, 1));
     return columns;
 }
 
@@ -109,10 +106,3 @@ BENCHMARK(BacktestWithWriteBack)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)-
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

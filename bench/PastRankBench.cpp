@@ -20,10 +20,7 @@ constexpr int kDraws = 3000;
 // Random draws with every parameter derived, 78 draws a day.
 const std::vector<DrawRecord>& draws()
 {
-    static const std::vector<DrawRecord> records = [] {
-        std::vector<DrawRecord> out = syntheticDraws(kDraws, 1);
-        return out;
-    }();
+    static const std::vector<DrawRecord> records = syntheticDraws(kDraws, 1);
     return records;
 }
 
@@ -78,10 +75,3 @@ BENCHMARK(VerificationBlock500)->Arg(0)->Arg(1)->ArgName("canshu")->Unit(benchma
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

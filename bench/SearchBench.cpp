@@ -18,10 +18,7 @@ constexpr int kDraws = 3000;
 // Random draws with every parameter derived, 78 draws a day.
 const std::vector<DrawRecord>& draws()
 {
-    static const std::vector<DrawRecord> records = [] {
-        std::vector<DrawRecord> out = syntheticDraws(kDraws, 1);
-        return out;
-    }();
+    static const std::vector<DrawRecord> records = syntheticDraws(kDraws, 1);
     return records;
 }
 
@@ -93,4 +90,3 @@ BENCHMARK(BM_SearchRun)->Args({1, 200000})->Args({2, 200000})->Args({2, 1000000}
 
 } // namespace
 
-BENCHMARK_MAIN();

@@ -26,8 +26,7 @@ HistoryColumns numbers(const std::vector<std::array<int, 3>>& draws)
 // A realistic history: random draws with every parameter derived, 78 draws a day.
 std::vector<DrawRecord> derivedDraws(int count, unsigned seed)
 {
-    std::vector<DrawRecord> out = syntheticDraws(count, seed);
-    return out;
+    return syntheticDraws(count, seed);
 }
 
 BacktestOptions options(int lookBack, bool excludeCurrent, bool weighted, int threads = 1)

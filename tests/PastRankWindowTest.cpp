@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "SyntheticHistory.h"
 
 #include "app/MessageBoxes.h"
 #include "backtest/CalculationStepsModel.h"
@@ -23,13 +24,7 @@ namespace {
 
 std::vector<DrawRecord> numbers(const std::vector<std::array<int, 3>>& draws)
 {
-    std::vector<DrawRecord> records(draws.size());
-    for (std::size_t i = 0; i < draws.size(); ++i) {
-        records[i].issue = QString::number(160121001 + i);
-        for (int p = 0; p < 3; ++p)
-            records[i].values[p] = static_cast<int16_t>(draws[i][p]);
-    }
-    return records;
+    return drawsWithNumbers(draws);
 }
 
 std::vector<CompiledFormula> constants(int count)

@@ -1,4 +1,5 @@
 #include "CliRunner.h"
+#include "SyntheticHistory.h"
 #include "TestSupport.h"
 
 #include "app/Workspace.h"
@@ -14,13 +15,7 @@ namespace {
 // Draws with only the three numbers set (百位, 十位, 个位), issues 160121001 onwards.
 std::vector<DrawRecord> numbers(const std::vector<std::array<int, 3>>& draws)
 {
-    std::vector<DrawRecord> records(draws.size());
-    for (std::size_t i = 0; i < draws.size(); ++i) {
-        records[i].issue = QString::number(160121001 + i);
-        for (int p = 0; p < 3; ++p)
-            records[i].values[p] = static_cast<int16_t>(draws[i][p]);
-    }
-    return records;
+    return drawsWithNumbers(draws);
 }
 
 struct Ranking

@@ -16,8 +16,7 @@
 
 std::vector<DrawRecord> searchTestDraws(int count, unsigned seed)
 {
-    std::vector<DrawRecord> out = syntheticDraws(count, seed);
-    return out;
+    return syntheticDraws(count, seed);
 }
 
 void storeDraws(Workspace& ws, const std::vector<DrawRecord>& draws)

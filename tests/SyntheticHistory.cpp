@@ -25,3 +25,14 @@ std::vector<DrawRecord> syntheticDraws(int count, unsigned seed)
     }
     return out;
 }
+
+std::vector<DrawRecord> drawsWithNumbers(const std::vector<std::array<int, 3>>& draws)
+{
+    std::vector<DrawRecord> records(draws.size());
+    for (std::size_t i = 0; i < draws.size(); ++i) {
+        records[i].issue = QString::number(160121001 + qulonglong(i));
+        for (int p = 0; p < 3; ++p)
+            records[i].values[p] = static_cast<int16_t>(draws[i][p]);
+    }
+    return records;
+}
