@@ -24,16 +24,26 @@ QString DataFolder::takeOption(QStringList* args)
 
 QString DataFolder::resolve(const QString& option)
 {
+    return choose(option, qEnvironmentVariable("ZORVANE_DATA_DIR"), QCoreApplication::applicationDirPath(),
+                  QStringLiteral(ZORVANE_INSTALL_BINDIR),
+                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+QString DataFolder::choose(const QString& option, const QString& environment, const QString& programDir,
+                           const QString& installedBinDir, const QString& perUserDir)
+{
     if (!option.isEmpty())
         return QDir(option).absolutePath();
-    const QString env = qEnvironmentVariable("ZORVANE_DATA_DIR");
-    if (!env.isEmpty())
-        return QDir(env).absolutePath();
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QFileInfo info(appDir);
-    if (!appDir.isEmpty() && info.isDir() && info.isWritable())
-        return appDir;
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!environment.isEmpty())
+        return QDir(environment).absolutePath();
+    const QFileInfo info(programDir);
+    const auto same = [](const QString& a, const QString& b) {
+        const QString ca = QFileInfo(a).canonicalFilePath();
+        return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+    };
+    if (!programDir.isEmpty() && info.isDir() && info.isWritable() && !same(programDir, installedBinDir))
+        return programDir;
+    return perUserDir;
 }
 
 bool DataFolder::ensure(const QString& folder, QString* error)

@@ -175,15 +175,15 @@ void MainWindow::buildMenus()
     delLast->setObjectName("mnuDelLast");
     connect(delLast, &QAction::triggered, this, &MainWindow::deleteLastCount);
     // 管理 (right button on the formula grid)
-    QAction* steps = m_manageMenu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
-    steps->setObjectName("mnuGsbz");
-    connect(steps, &QAction::triggered, this, &MainWindow::showCalculationSteps);
     QAction* exportFormulas = m_manageMenu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
     exportFormulas->setObjectName("mnuGsdc");
     connect(exportFormulas, &QAction::triggered, this, [this] {
         GridExport::exportAndOpen(this, *m_formulaModel,
                                   QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
     });
+    QAction* steps = m_manageMenu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
+    steps->setObjectName("mnuGsbz");
+    connect(steps, &QAction::triggered, this, &MainWindow::showCalculationSteps);
     const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
                                                              {"mnuDelSelected", "删除选中所有公式(&C)"},
                                                              {"mnuDelLastGS", "删除最后公式(&E)"},
@@ -1199,7 +1199,18 @@ void MainWindow::exportHistoryWorkbook()
                                 QStringLiteral("将本表导出到EXCEL，因为公式每一期验证数据较多可能需要数分钟，确认需要执行并等待吗？")))
         return;
     BusyCursor busy;
-    GridExport::exportAndOpen(this, *m_historyModel, QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")));
+    // The workbook names the formula columns by their Chinese form, which the grid has no room for.
+    const VerificationBlock& block = m_historyModel->verificationBlock();
+    const auto header = [this, &block](int column) {
+        const int row = column >= HistoryGridModel::kFixedColumns
+                            ? block.numberAt(column - HistoryGridModel::kFixedColumns) - 1
+                            : -1;
+        return row >= 0 && row < m_formulaModel->rowCount()
+                   ? m_formulaModel->formulaAt(row).gongshiCN
+                   : m_historyModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
+    GridExport::exportAndOpen(this, *m_historyModel, QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")),
+                              header);
 }
 
 void MainWindow::updateHistoryOnline()

@@ -1,6 +1,6 @@
 #include "killkeep/KillKeepWindow.h"
 
-#include "app/DesktopOpener.h"
+#include "app/GridExport.h"
 #include "app/MessageBoxes.h"
 #include "killkeep/RankingBuilder.h"
 
@@ -69,9 +69,6 @@ bool KillKeepWindow::exportRanking(QWidget* parent, const RankingBuilder& rankin
         tellExportFailed(parent, error);
         return false;
     }
-    if (!DesktopOpener::open(path)) {
-        tellExportFailed(parent, QStringLiteral("文件已保存为：%1").arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
+    GridExport::openWritten(parent, path);
     return true;
 }

@@ -15,7 +15,7 @@ class KillKeepWindow : public QWidget
     Q_OBJECT
 public:
     // Writes the export sheet of `ranking` to "ErrarrLei.xlsx" in `dataFolder` and opens it;
-    // tells the user when the file cannot be written or opened. True when it was opened.
+    // tells the user when the file cannot be written or opened. True when it was written.
     static bool exportRanking(QWidget* parent, const RankingBuilder& ranking, const QString& dataFolder);
 
     QPushButton* detailButton() const { return m_detailButton; }

@@ -2,6 +2,7 @@
 
 #include "app/Workspace.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 TempDataFolder::TempDataFolder()
@@ -18,4 +19,13 @@ void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const 
         ASSERT_TRUE(ws.history().addTyped(QString::fromLatin1(issue), n, ws.lottery().drawsPerDay, &error))
             << error.toStdString();
     }
+}
+
+QString readWorkbookPart(const QString& xlsx, const QString& part)
+{
+    QProcess p;
+    p.start("python3", {"-c", "import sys,zipfile;sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())",
+                        xlsx, part});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <ostream>
 #include <QTemporaryDir>
 #include <array>
 
@@ -20,3 +22,19 @@ private:
 
 // Appends draws typed by hand ("ISSUE", "DDD") to an open workspace; fails the test on error.
 void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const char*>> draws);
+
+// One part of an .xlsx zip container ("xl/sharedStrings.xml"), read with python3's zipfile; empty
+// when the part or python3 is missing.
+QString readWorkbookPart(const QString& xlsx, const QString& part);
+
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << '{' << l.join(QStringLiteral(" | ")).toStdString() << '}';
+}
+QT_END_NAMESPACE
