@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/DesktopOpener.h"
+#include "app/GridColumns.h"
 #include "app/GridExport.h"
 #include "app/LotteryTable.h"
 #include "app/MessageBoxes.h"
@@ -41,6 +42,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -579,13 +581,41 @@ void MainWindow::fillFormulaGrid()
         reportError(error);
     m_formulaModel->setWeightedRate(m_workspace->settings().weighted());
     m_formulaModel->setFormulas(m_kind, std::move(formulas));
-    for (int c = 0; c < FormulaGridModel::ColumnCount; ++c)
-        m_formulaView->setColumnWidth(c, FormulaGridModel::columnWidthPixels(c));
+    sizeFormulaColumns();
+}
+
+void MainWindow::sizeFormulaColumns()
+{
+    // The figure columns get what their texts need; the formula column takes the rest of the
+    // grid's width, so every figure stays in view on a 1366-pixel screen.
+    const QFontMetrics metrics(m_formulaView->font());
+    GridColumns::apply(m_formulaView, [&metrics](int c) {
+        switch (c) {
+        case FormulaGridModel::KindColumn:
+            return metrics.horizontalAdvance(QStringLiteral("十位通选")) + 12;
+        case FormulaGridModel::RateColumn: // weighted totals run to ten digits over 3,000 draws
+            return metrics.horizontalAdvance(QStringLiteral("88.8888% (8888888888/8888888888)")) + 12;
+        default:
+            return FormulaGridModel::columnWidthPixels(c);
+        }
+    });
     m_formulaView->setColumnHidden(FormulaGridModel::IdxColumn, true);
-    // The twips widths are a guide; CJK captions need a little more room than they allow.
-    m_formulaView->setColumnWidth(FormulaGridModel::KindColumn, 72);
-    m_formulaView->setColumnWidth(FormulaGridModel::SenseColumn, 36);
-    m_formulaView->setColumnWidth(FormulaGridModel::RateColumn, 280); // weighted totals run to seven digits
+    m_formulaView->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
+}
+
+void MainWindow::showForScreen()
+{
+    const QSize comfortable(1500, 900);
+    const QRect available = screen()->availableGeometry();
+    if (available.width() < comfortable.width() || available.height() < comfortable.height()) {
+        // Without a window manager a maximised window keeps its size: start at the screen's.
+        setGeometry(available);
+        showMaximized();
+    } else {
+        resize(comfortable);
+        move(available.center() - rect().center());
+        show();
+    }
 }
 
 void MainWindow::runBacktest()

@@ -46,6 +46,10 @@ public:
     MainWindow(Workspace* workspace, const QString& startupError, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Shows the window at a size that suits the screen: maximised where the screen is smaller
+    // than the window's comfortable size, otherwise at that size.
+    void showForScreen();
+
     // Current kind: position 1 = 个位, 2 = 十位, 3 = 百位; single (单选) or general (通选).
     const FormulaKind& kind() const { return m_kind; }
     int position() const { return m_kind.position; }
@@ -85,6 +89,7 @@ private:
     void refreshChain(bool formulasChanged);
     void refreshAfterHistoryChange();
     void fillFormulaGrid();
+    void sizeFormulaColumns();
     void runBacktest();
     void onFormulaGridClicked(const QModelIndex& index);
     void sortFormulaGrid(int column);

@@ -15,6 +15,6 @@ int main(int argc, char* argv[])
     QString error;
     workspace.open(dataDir, &error);
     MainWindow window(&workspace, error);
-    window.show();
+    window.showForScreen();
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "backtest/DetailListWindow.h"
 
+#include "app/GridColumns.h"
 #include "app/GridExport.h"
 
 #include <QDir>
@@ -38,8 +39,7 @@ DetailListWindow::DetailListWindow(const std::vector<DetailListRow>& rows, const
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
-    for (int c = 0; c < 6; ++c)
-        m_view->setColumnWidth(c, columnWidthPixels(c));
+    GridColumns::apply(m_view, &DetailListWindow::columnWidthPixels, true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

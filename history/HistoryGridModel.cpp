@@ -134,6 +134,8 @@ QVariant HistoryGridModel::formulaData(int formula, int row, int role) const
         case VerificationBlock::White: return QBrush(QColor(255, 255, 255));
         default: return {};
         }
+    case Qt::ForegroundRole: // readable on the blue of a prediction that came true
+        return m_block.colour(formula, row) == VerificationBlock::Hit ? QVariant(QBrush(Qt::white)) : QVariant();
     default:
         return {};
     }

@@ -36,6 +36,8 @@ QVariant PositionHistoryModel::data(const QModelIndex& index, int role) const
         if (m_history.isMarked(index.row(), index.column()))
             return QBrush(QColor(0, 0, 255));
         return {};
+    case Qt::ForegroundRole: // readable on the blue mark
+        return m_history.isMarked(index.row(), index.column()) ? QVariant(QBrush(Qt::white)) : QVariant();
     case Qt::TextAlignmentRole:
         return int(index.column() >= PositionHistory::kFixedColumns ? Qt::AlignLeft | Qt::AlignVCenter
                                                                     : Qt::AlignCenter);

@@ -1,5 +1,6 @@
 #include "history/PositionHistoryWindow.h"
 
+#include "app/GridColumns.h"
 #include "app/GridExport.h"
 #include "formula/FormulaKind.h"
 #include "history/PositionHistoryModel.h"
@@ -119,8 +120,7 @@ void PositionHistoryWindow::fill(int comparedPosition)
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_model->setHistory(PositionHistory::build(m_ranking, comparedPosition, m_single));
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        m_grid->setColumnWidth(c, columnWidth(c));
+    GridColumns::apply(m_grid, columnWidth);
     QGuiApplication::restoreOverrideCursor();
 }
 

@@ -30,7 +30,7 @@ KillKeepWindow::KillKeepWindow(const QString& dataFolder, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("杀留值排序(鼠标双击列表反向排序)"));
     setWindowModality(Qt::NonModal);
-    resize(720, 560);
+    resize(720, 600);
     m_detailButton->setObjectName(QStringLiteral("detailButton"));
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_detailButton->setVisible(false);

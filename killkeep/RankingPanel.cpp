@@ -1,5 +1,6 @@
 #include "killkeep/RankingPanel.h"
 
+#include "app/GridColumns.h"
 #include "killkeep/DistributionTableModel.h"
 #include "killkeep/RankingTableModel.h"
 
@@ -17,6 +18,7 @@ QTableView* makeGrid(QAbstractItemModel* model, QWidget* parent)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(22); // ten digits fit without scrolling
     view->horizontalHeader()->setSectionsClickable(true);
     return view;
 }
@@ -40,11 +42,11 @@ RankingPanel::RankingPanel(QWidget* parent)
 {
     m_rankingView->setObjectName(QStringLiteral("rankingGrid"));
     m_distributionView->setObjectName(QStringLiteral("distributionGrid"));
-    for (int c = 0; c < RankingBuilder::VerdictColumn; ++c)
-        m_rankingView->setColumnWidth(c, RankingTableModel::columnWidthPixels(c));
+    GridColumns::apply(m_rankingView, &RankingTableModel::columnWidthPixels);
     m_rankingView->horizontalHeader()->setStretchLastSection(true);
-    for (int c = 0; c < 3; ++c)
-        m_distributionView->setColumnWidth(c, DistributionTableModel::columnWidthPixels(c));
+    // The numbers column takes whatever width is left.
+    GridColumns::apply(m_distributionView, [](int c) { return c < 2 ? DistributionTableModel::columnWidthPixels(c) : 0; });
+    m_distributionView->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -108,9 +108,11 @@ SearchWindow::SearchWindow(Workspace* workspace, QWidget* parent)
         const QFontMetrics fm(qualifiedLabel->font());
         const int height = fm.height() + 6;
         qualifiedLabel->setMinimumHeight(height);
-        m_qualifiedBox->setGeometry(fm.horizontalAdvance(QStringLiteral("检索合格公式数 ")), 0,
-                                    fm.horizontalAdvance(QString(13, QLatin1Char(' '))) + 20, height);
-        qualifiedLabel->setMinimumWidth(fm.horizontalAdvance(qualifiedLabel->text()) + 24);
+        // The box covers the blanks after the first one and leaves "合格" readable.
+        const int left = fm.horizontalAdvance(QStringLiteral("检索合格公式数 "));
+        const int right = fm.horizontalAdvance(qualifiedLabel->text().chopped(2)) - 2;
+        m_qualifiedBox->setGeometry(left, 0, right - left, height);
+        qualifiedLabel->setMinimumWidth(fm.horizontalAdvance(qualifiedLabel->text()) + 4);
     }
     counters->addWidget(qualifiedLabel);
     counters->addStretch();

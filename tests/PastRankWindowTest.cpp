@@ -99,6 +99,9 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
     EXPECT_EQ(colour(model, 2, 4), kBlue);
     EXPECT_EQ(colour(model, 3, 4), kGreen);
     EXPECT_EQ(colour(model, 3, 5), kGreen);
+    // The number stays readable on blue; on green it keeps the grid's own text colour.
+    EXPECT_EQ(model.index(1, 4).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::white));
+    EXPECT_FALSE(model.index(3, 4).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(text(model, 2, 1), "1"); // the number columns are unchanged
 
     model.showVerification(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1);
