@@ -24,6 +24,18 @@ bool DesktopOpener::open(const QString& path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool DesktopOpener::openAddress(const QString& address)
+{
+    const QUrl url(address);
+    // A bare path has no scheme; a Windows-style drive letter is no scheme either.
+    if (url.scheme().size() < 2)
+        return open(address);
+    last() = address;
+    if (isDisabled())
+        return true;
+    return QDesktopServices::openUrl(url);
+}
+
 QString DesktopOpener::lastRequested()
 {
     return last();

@@ -9,6 +9,8 @@ class DesktopOpener
 public:
     static bool isDisabled();
     static bool open(const QString& path);
+    // A web address ("https://…") or a local file path.
+    static bool openAddress(const QString& address);
     // Paths that would have been opened while opening was off (for tests).
     static QString lastRequested();
 };

@@ -2,6 +2,7 @@
 
 #include "app/DesktopOpener.h"
 #include "app/GridColumns.h"
+#include "app/HelpLinks.h"
 #include "app/GridExport.h"
 #include "app/LotteryTable.h"
 #include "app/MessageBoxes.h"
@@ -333,6 +334,9 @@ void MainWindow::buildControls()
     button("Command3", QStringLiteral("删除最后历史(&D)"), &MainWindow::deleteLastDraw);
     button("Command21", QStringLiteral("开奖历史在线更新(&O)"), &MainWindow::updateHistoryOnline,
            QStringLiteral("从官方服务器更新历史号码"));
+    button("cmdSmwd", QStringLiteral("使用说明文档下载(&L)"), [this] { openHelp(HelpLinks::Link::Guide); });
+    button("cmdLxxz", QStringLiteral("演示说明录像下载(&M)"), [this] { openHelp(HelpLinks::Link::Video); });
+    button("cmdHdsm", QStringLiteral("幻灯图示说明下载(&P)"), [this] { openHelp(HelpLinks::Link::Slides); });
     auto* buttons = m_buttonGrid;
     left->addLayout(buttons);
 
@@ -1250,6 +1254,23 @@ void MainWindow::updateHistoryOnline()
     QString summary;
     if (runOnlineHistoryUpdate(this, *m_workspace, &summary))
         refreshAfterHistoryChange();
+}
+
+void MainWindow::openHelp(HelpLinks::Link link)
+{
+    static const char* const what[] = {"使用说明文档", "演示说明录像", "幻灯图示说明"};
+    const QString name = QString::fromUtf8(what[int(link)]);
+    const QString address = HelpLinks::address(m_workspace->settings(), link);
+    if (address.isEmpty()) {
+        MessageBoxes::information(this, name,
+                                  QStringLiteral("还没有%1的地址。可以在设置文件 %2 的 [IniSetting] 节中用 %3 指定网址或文件；"
+                                                 "使用说明请看程序附带的 README.md。")
+                                      .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
+                                           HelpLinks::settingKey(link)));
+        return;
+    }
+    if (!DesktopOpener::openAddress(address))
+        reportError(QStringLiteral("无法打开%1“%2”：没有找到可以打开它的程序。").arg(name, address));
 }
 
 void MainWindow::openReferenceWindow()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HelpLinks.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaKind.h"
 
@@ -130,6 +131,7 @@ private:
     void exportHistoryWorkbook();
     void updateHistoryOnline();
     void openReferenceWindow();
+    void openHelp(HelpLinks::Link link);
     void rememberClickedRow(int row);
     bool requireDatabase();
     void compactAfterDeletion();

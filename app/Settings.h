@@ -47,6 +47,9 @@ public:
     QString readString(const QString& group, const QString& key, const QString& fallback) const;
     void writeString(const QString& group, const QString& key, const QString& value);
 
+    // The settings file, for messages that tell the user where to change a value.
+    QString fileName() const { return m_settings.fileName(); }
+
     static QString boolText(bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); }
 
 private:

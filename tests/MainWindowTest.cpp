@@ -259,6 +259,20 @@ TEST_F(WindowFixture, OnlineUpdateControls)
     EXPECT_EQ(rows(), 0);
 }
 
+TEST_F(WindowFixture, GuideButtonsOpenTheGuideOrSayWhereToSetAnAddress)
+{
+    child<QPushButton>("cmdSmwd")->click();
+    EXPECT_TRUE(DesktopOpener::lastRequested().endsWith("README.md"));
+    MessageBoxes::pushAnswer(true);
+    child<QPushButton>("cmdLxxz")->click();
+    ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("HelpVideoUrl"));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq")
+        .setValue("IniSetting/HelpSlidesUrl", "https://example.org/slides");
+    child<QPushButton>("cmdHdsm")->click();
+    EXPECT_EQ(DesktopOpener::lastRequested(), "https://example.org/slides");
+}
+
 TEST_F(WindowFixture, LotteryOutOfRangeChecksNothing)
 {
     QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").setValue("IniSetting/GsZl", "22");
