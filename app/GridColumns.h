@@ -10,5 +10,6 @@ class QTableView;
 class GridColumns
 {
 public:
-    static void apply(QTableView* view, const std::function<int(int column)>& width, bool fitContents = false);
+    static void apply(QTableView* view, const std::function<int(int column)>& width,
+                      bool fitContents = false);
 };

@@ -8,16 +8,20 @@
 QString HelpLinks::settingKey(Link link)
 {
     switch (link) {
-    case Link::Guide: return QStringLiteral("HelpGuideUrl");
-    case Link::Video: return QStringLiteral("HelpVideoUrl");
-    case Link::Slides: return QStringLiteral("HelpSlidesUrl");
+    case Link::Guide:
+        return QStringLiteral("HelpGuideUrl");
+    case Link::Video:
+        return QStringLiteral("HelpVideoUrl");
+    case Link::Slides:
+        return QStringLiteral("HelpSlidesUrl");
     }
     return {};
 }
 
 QString HelpLinks::address(const Settings& settings, Link link)
 {
-    const QString set = settings.readString(QStringLiteral("IniSetting"), settingKey(link), QString()).trimmed();
+    const QString set =
+        settings.readString(QStringLiteral("IniSetting"), settingKey(link), QString()).trimmed();
     if (!set.isEmpty() || link != Link::Guide)
         return set;
     return userGuidePath();

@@ -10,7 +10,12 @@ class Settings;
 class HelpLinks
 {
 public:
-    enum class Link { Guide, Video, Slides };
+    enum class Link
+    {
+        Guide,
+        Video,
+        Slides
+    };
 
     static QString settingKey(Link link);
     // A web address or a local file; empty when there is nothing to open.

@@ -70,7 +70,8 @@ protected:
         // The window builds the results page's address from the stored lottery and host; the
         // fixture server stands in for that host as an HTTP proxy, so the request it sees is the
         // address the window built.
-        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_server.port()));
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_server.port()));
     }
     void TearDown() override
     {
@@ -175,10 +176,7 @@ protected:
         return QStringLiteral("(%1/%2)").arg(hits).arg(total);
     }
 
-    int rowOf(const QString& code)
-    {
-        return int(gridCodes().indexOf(code));
-    }
+    int rowOf(const QString& code) { return int(gridCodes().indexOf(code)); }
 
     TempDataFolder m_dir;
     FixtureResultsServer m_server;
@@ -239,7 +237,8 @@ TEST_F(SessionTest, ANewcomersWholeSessionSurvivesARestart)
     ASSERT_EQ(m_window->historyModel()->rowCount(), 123);
     EXPECT_EQ(m_ws->history().draws().back().issue, todayPrefix + "045");
     EXPECT_EQ(box("Text1")->text(), todayPrefix + "046");
-    EXPECT_TRUE(MessageBoxes::shownTexts().size() == 2) << MessageBoxes::shownTexts().join('\n').toStdString();
+    EXPECT_TRUE(MessageBoxes::shownTexts().size() == 2)
+        << MessageBoxes::shownTexts().join('\n').toStdString();
 
     // --- Formulas: import a file from the folder 公式文本. ---
     const QString folder = m_dir.file(u("公式文本"));

@@ -48,7 +48,7 @@ void saveTopLevels(const QString& prefix)
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && !qobject_cast<MainWindow*>(w))
             save(w, prefix + (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
-                                                         : w->objectName()));
+                                                        : w->objectName()));
     }
 }
 
@@ -84,8 +84,8 @@ int main(int argc, char* argv[])
     QString error;
     ws.open(data.path(), &error);
     storeDraws(ws, syntheticDraws(600, 7));
-    const QStringList demo{"L1A+L2A+1", "LT*2+LH", "(L1A MOD 3)+LH*2", "L3A+L2A*L1A+7", "-L2A+20",
-                           "L1A+LT+L3D+7", "LH+3", "L2A*2+LT+L1A+L3A+11"};
+    const QStringList demo{"L1A+L2A+1",    "LT*2+LH", "(L1A MOD 3)+LH*2",   "L3A+L2A*L1A+7", "-L2A+20",
+                           "L1A+LT+L3D+7", "LH+3",    "L2A*2+LT+L1A+L3A+11"};
     for (const FormulaKind& kind : {FormulaKind{1, true}, FormulaKind{2, true}, FormulaKind{3, true},
                                     FormulaKind{2, false}, FormulaKind{3, false}}) {
         addFormulas(ws, kind, true, demo);
@@ -178,6 +178,7 @@ int main(int argc, char* argv[])
     });
     click("Command22");
 
-    std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(), window.height());
+    std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
+                window.height());
     return 0;
 }
