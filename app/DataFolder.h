@@ -13,7 +13,7 @@ public:
     // Takes "--data-dir DIR" / "--data-dir=DIR" out of args when present.
     static QString takeOption(QStringList* args);
     static QString resolve(const QString& option);
-    // The rule of resolve() over given inputs; `installedBinDir` is the folder `make install`
+    // The rule of resolve() over given inputs; `installedBinDir` is the folder `cmake --install`
     // puts the programs in.
     static QString choose(const QString& option, const QString& environment, const QString& programDir,
                           const QString& installedBinDir, const QString& perUserDir);

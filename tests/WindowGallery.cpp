@@ -52,6 +52,13 @@ void saveTopLevels(const QString& prefix)
     }
 }
 
+void hideAllBut(QWidget* window)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != window && w->isVisible())
+            w->hide();
+}
+
 void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStringList& codes)
 {
     std::vector<FormulaRecord> records;
@@ -106,9 +113,7 @@ int main(int argc, char* argv[])
 
     click("Command4");
     saveTopLevels("03-");
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != &window && w->isVisible())
-            w->hide();
+    hideAllBut(&window);
 
     // General selection at 十位: the selected formulas vote, then the best ones.
     click("optXing2");
@@ -131,17 +136,13 @@ int main(int argc, char* argv[])
         window.sortWindow()->confirmButton()->click();
     });
     click("Command23");
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != &window && w->isVisible())
-            w->hide();
+    hideAllBut(&window);
 
     click("opTDG0");
     click("Option61");
     click("Command23");
     saveTopLevels("07-");
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != &window && w->isVisible())
-            w->hide();
+    hideAllBut(&window);
 
     QTimer::singleShot(300, [&] {
         saveTopLevels("08-");
@@ -154,9 +155,7 @@ int main(int argc, char* argv[])
     MessageBoxes::pushAnswer(true);
     click("Command12");
     saveTopLevels("09-");
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != &window && w->isVisible())
-            w->hide();
+    hideAllBut(&window);
 
     QTableView* grid = window.findChild<QTableView*>("MSFlexGrid2");
     emit grid->customContextMenuRequested(grid->visualRect(window.formulaModel()->index(3, 1)).center());
@@ -166,9 +165,7 @@ int main(int argc, char* argv[])
     }
     trigger("mnuGsbz");
     saveTopLevels("11-");
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != &window && w->isVisible())
-            w->hide();
+    hideAllBut(&window);
 
     QTimer::singleShot(300, [&] {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
