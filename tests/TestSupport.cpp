@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "app/Workspace.h"
+#include "formula/FormulaTableStore.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -19,6 +20,21 @@ void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const 
         ASSERT_TRUE(ws.history().addTyped(QString::fromLatin1(issue), n, ws.lottery().drawsPerDay, &error))
             << error.toStdString();
     }
+}
+
+void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStringList& codes,
+                 const QString& chinesePrefix)
+{
+    std::vector<FormulaRecord> records;
+    for (const QString& c : codes) {
+        FormulaRecord r;
+        r.gongshi = c;
+        r.gongshiCN = chinesePrefix + c;
+        r.bolKill = kill;
+        records.push_back(r);
+    }
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&ws.database()).append(kind, records, &error)) << error.toStdString();
 }
 
 QString readWorkbookPart(const QString& xlsx, const QString& part)

@@ -7,6 +7,7 @@
 #include <array>
 
 class Workspace;
+struct FormulaKind;
 
 // A fresh data folder for one test; removed afterwards.
 class TempDataFolder
@@ -22,6 +23,11 @@ private:
 
 // Appends draws typed by hand ("ISSUE", "DDD") to an open workspace; fails the test on error.
 void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const char*>> draws);
+
+// Appends formulas given in code form to a kind's table; gongshiCN is the code with
+// `chinesePrefix` in front, so a test can tell which form the grid shows.
+void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStringList& codes,
+                 const QString& chinesePrefix);
 
 // One part of an .xlsx zip container ("xl/sharedStrings.xml"), read with python3's zipfile; empty
 // when the part or python3 is missing.

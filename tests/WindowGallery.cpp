@@ -3,6 +3,7 @@
 // virtual display of a chosen size. Not a test: it asserts nothing.
 
 #include "SearchTestSupport.h"
+#include "TestSupport.h"
 #include "SyntheticHistory.h"
 
 #include "app/MainWindow.h"
@@ -10,7 +11,6 @@
 #include "app/Workspace.h"
 #include "backtest/FormulaSortWindow.h"
 #include "formula/FormulaGridModel.h"
-#include "formula/FormulaTableStore.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
 #include "search/SearchWindow.h"
@@ -59,21 +59,6 @@ void hideAllBut(QWidget* window)
             w->hide();
 }
 
-void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStringList& codes)
-{
-    std::vector<FormulaRecord> records;
-    for (const QString& c : codes) {
-        FormulaRecord r;
-        r.gongshi = c;
-        r.gongshiCN = c;
-        r.bolKill = kill;
-        records.push_back(r);
-    }
-    QString error;
-    if (!FormulaTableStore(&ws.database()).append(kind, records, &error))
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -95,8 +80,8 @@ int main(int argc, char* argv[])
                            "L1A+LT+L3D+7", "LH+3",    "L2A*2+LT+L1A+L3A+11"};
     for (const FormulaKind& kind : {FormulaKind{1, true}, FormulaKind{2, true}, FormulaKind{3, true},
                                     FormulaKind{2, false}, FormulaKind{3, false}}) {
-        addFormulas(ws, kind, true, demo);
-        addFormulas(ws, kind, false, demo.mid(0, 3));
+        addFormulas(ws, kind, true, demo, QString());
+        addFormulas(ws, kind, false, demo.mid(0, 3), QString());
     }
 
     MainWindow window(&ws, error);
