@@ -40,8 +40,10 @@ void addFormulas(Workspace& ws, const FormulaKind& kind, bool kill, const QStrin
 QString readWorkbookPart(const QString& xlsx, const QString& part)
 {
     QProcess p;
-    p.start("python3", {"-c", "import sys,zipfile;sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())",
-                        xlsx, part});
+    p.start("python3",
+            {"-c",
+             "import sys,zipfile;sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())",
+             xlsx, part});
     p.waitForFinished();
     return QString::fromUtf8(p.readAllStandardOutput());
 }

@@ -2,9 +2,9 @@
 
 #include <QString>
 #include <QStringList>
-#include <ostream>
 #include <QTemporaryDir>
 #include <array>
+#include <ostream>
 
 class Workspace;
 struct FormulaKind;

@@ -3,8 +3,8 @@
 // virtual display of a chosen size. Not a test: it asserts nothing.
 
 #include "SearchTestSupport.h"
-#include "TestSupport.h"
 #include "SyntheticHistory.h"
+#include "TestSupport.h"
 
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
