@@ -3,10 +3,8 @@
 #include <algorithm>
 
 SearchRun::SearchRun(SearchRunConfig config)
-    : m_config(std::move(config))
-    , m_kind(m_config.evaluator->rules().kind)
-    , m_kill(m_config.evaluator->rules().kill)
-    , m_maxTries(m_config.maxTries)
+    : m_config(std::move(config)), m_kind(m_config.evaluator->rules().kind),
+      m_kill(m_config.evaluator->rules().kill), m_maxTries(m_config.maxTries)
 {
     // A target already met still gets one candidate tried, as every start of a search does.
     if (m_config.stopAt && m_config.alreadyQualified >= *m_config.stopAt)
@@ -89,7 +87,8 @@ void SearchRun::work()
         const qint64 first = block * kBlockTries;
         if (m_maxTries >= 0 && first >= m_maxTries)
             break;
-        const int count = m_maxTries >= 0 ? int(std::min<qint64>(kBlockTries, m_maxTries - first)) : kBlockTries;
+        const int count =
+            m_maxTries >= 0 ? int(std::min<qint64>(kBlockTries, m_maxTries - first)) : kBlockTries;
         FormulaGenerator generator(m_config.seed, (m_config.stream << 40) ^ std::uint64_t(block));
         Block done;
         for (int i = 0; i < count; ++i) {
@@ -103,12 +102,15 @@ void SearchRun::work()
             stats = evaluator.evaluate(candidate);
             ++done.tries;
             if (m_config.ranges.admits(stats))
-                done.results.push_back({i, SearchResult{m_kind, m_kill, candidate.codeForm(),
-                                                        candidate.chineseForm(m_kind, m_kill, m_config.style), stats}});
+                done.results.push_back(
+                    {i, SearchResult{m_kind, m_kill, candidate.codeForm(),
+                                     candidate.chineseForm(m_kind, m_kill, m_config.style), stats}});
         }
         if (done.tries > 0)
             publishCurrent(candidate, stats);
         const bool complete = done.tries == count;
+        if (m_config.beforeSubmit)
+            m_config.beforeSubmit(block);
         submit(block, std::move(done));
         if (!complete)
             break;
@@ -122,6 +124,9 @@ void SearchRun::publishCurrent(const SearchCandidate& c, const FormulaStats& s)
 {
     QString text = c.chineseForm(m_kind, m_kill, m_config.style);
     std::lock_guard lock(m_mutex);
+    // A candidate beyond the one that closed the run was never part of it.
+    if (m_closed)
+        return;
     m_progress.hasCurrent = true;
     m_progress.currentChinese = std::move(text);
     m_progress.currentStats = s;
@@ -138,12 +143,13 @@ void SearchRun::submit(qint64 block, Block done)
     }
     releaseLocked(done);
     ++m_nextRelease;
+    // Each waiting block leaves the map before it is released: releasing it may close the run,
+    // which empties the map, so nothing may still point into it then.
     while (!m_closed) {
-        auto it = m_waiting.find(m_nextRelease);
-        if (it == m_waiting.end())
+        auto node = m_waiting.extract(m_nextRelease);
+        if (node.empty())
             break;
-        releaseLocked(it->second);
-        m_waiting.erase(it);
+        releaseLocked(node.mapped());
         ++m_nextRelease;
     }
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,9 @@ struct SearchRunConfig
     std::optional<double> stopAt;
     int alreadyQualified = 0;
     int capacity = 32767; // room left in the result list; the run ends when it is full
+    // Called by a worker with a finished block's number just before handing it in; tests use it
+    // to hold chosen blocks back so that later ones finish first.
+    std::function<void(qint64 block)> beforeSubmit;
 };
 
 // One search of one kind on worker threads. Candidates are numbered in the order they are tried;
@@ -48,8 +52,8 @@ public:
 
     struct Progress
     {
-        qint64 tried = 0;   // candidates released in order so far
-        int qualified = 0;  // of which qualified
+        qint64 tried = 0;  // candidates released in order so far
+        int qualified = 0; // of which qualified
         bool hasCurrent = false;
         QString currentChinese; // a recently tried candidate and its figures
         FormulaStats currentStats;

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -38,7 +39,8 @@ QualificationRanges allQualify()
 SearchRunConfig config(const QualificationRanges& ranges, int threads, std::uint64_t seed = 17)
 {
     SearchRunConfig c;
-    c.evaluator = std::make_shared<CandidateEvaluator>(draws(), SearchRules{FormulaKind{1, true}, true, 300, true});
+    c.evaluator =
+        std::make_shared<CandidateEvaluator>(draws(), SearchRules{FormulaKind{1, true}, true, 300, true});
     c.generator = {8, false, 0};
     c.ranges = ranges;
     c.seed = seed;
@@ -195,6 +197,45 @@ TEST(SearchRun, TheListNeverHoldsMoreThanItsRoom)
     EXPECT_TRUE(out.progress.finished);
 }
 
+// Blocks handed in out of order wait for the earlier ones; the candidate that reaches the target
+// or fills the list may sit in any of them. Holding back early blocks by a seed-chosen time makes
+// later ones finish first, so the closing release runs while other blocks still wait.
+TEST(SearchRun, OutOfOrderBlocksEndExactlyAtTheTargetOrTheRoomForAnyThreadCount)
+{
+    for (int threads : {2, 4, 8}) {
+        for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+            SearchRunConfig c = config(someQualify(), threads, seed);
+            const std::vector<qint64> expected = qualifyingTries(c, 12 * SearchRun::kBlockTries);
+            // The target's candidate is the first one of a block beyond the first two.
+            const qint64 closingBlock = 2 + qint64(seed % 7);
+            const int target = 1 + int(std::count_if(expected.begin(), expected.end(), [&](qint64 t) {
+                                   return t < closingBlock * SearchRun::kBlockTries;
+                               }));
+            ASSERT_LT(std::size_t(target), expected.size());
+            ASSERT_GE(expected[target - 1], 2 * SearchRun::kBlockTries);
+            c.beforeSubmit = [seed, threads](qint64 block) {
+                if ((block + qint64(seed)) % threads != 0)
+                    std::this_thread::sleep_for(
+                        std::chrono::microseconds(200 * ((block * 7 + qint64(seed)) % 5)));
+            };
+            const bool byCapacity = seed % 2 == 0;
+            if (byCapacity)
+                c.capacity = target;
+            else
+                c.stopAt = target;
+            const RunOutcome out = runToEnd(c);
+            const std::string where = "threads " + std::to_string(threads) + ", seed " + std::to_string(seed);
+            ASSERT_EQ(out.results.size(), std::size_t(target)) << where;
+            EXPECT_EQ(out.progress.qualified, target) << where;
+            EXPECT_EQ(out.progress.tried, expected[target - 1] + 1) << where;
+            EXPECT_EQ(out.progress.listFull, byCapacity) << where;
+            EXPECT_TRUE(out.progress.finished) << where;
+            const std::vector<qint64> one = qualifyingTries(c, expected[target - 1] + 1);
+            EXPECT_EQ(one.size(), std::size_t(target)) << where;
+        }
+    }
+}
+
 TEST(SearchRun, PauseHoldsTheWorkersAndStopEndsTheRun)
 {
     SearchRun run(config(someQualify(), 2));
@@ -301,7 +342,8 @@ TEST(SearchResultSaver, AppendDropsDuplicatesAndEveryEntryGoesToItsOwnKind)
         result(tensSingle, "LT+LT+5", "[十位单选杀]跨度+跨度+5"),
     };
     std::vector<FormulaKind> saved;
-    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Append, true, &saved, &error))
+    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Append, true,
+                                        &saved, &error))
         << error.toStdString();
     EXPECT_EQ(saved, (std::vector<FormulaKind>{tensSingle, tensGeneral}));
     const auto single = o.table(tensSingle);
@@ -327,10 +369,12 @@ TEST(SearchResultSaver, UpdateReplacesOnlyTheTablesThatReceiveResultsAndUsesTheS
     for (const FormulaKind& k : FormulaKind::all())
         ASSERT_TRUE(store.append(k, {keep}, &error));
     const FormulaKind tensSingle{2, true};
-    const std::vector<SearchResult> entries = {result(tensSingle, "LH+LT+1", "a"), result(tensSingle, "LH+LT+1", "a"),
+    const std::vector<SearchResult> entries = {result(tensSingle, "LH+LT+1", "a"),
+                                               result(tensSingle, "LH+LT+1", "a"),
                                                result(tensSingle, "LH+LT+2", "b")};
     std::vector<FormulaKind> saved;
-    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Update, false, &saved, &error));
+    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Update, false,
+                                        &saved, &error));
     const auto tens = o.table(tensSingle);
     ASSERT_EQ(tens.size(), 2u);
     EXPECT_EQ(tens[0].gongshi, "LH+LT+1");
@@ -343,14 +387,16 @@ TEST(SearchResultSaver, UpdateReplacesOnlyTheTablesThatReceiveResultsAndUsesTheS
 
     // Entries of one kind separated by another kind are all kept by an update.
     const FormulaKind units{1, true};
-    const std::vector<SearchResult> mixed = {result(units, "LH+LT+3", "c"), result(tensSingle, "LH+LT+4", "d"),
-                                             result(units, "LH+LT+5", "e")};
-    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), mixed, SearchResultSaver::Mode::Update, true, &saved, &error));
+    const std::vector<SearchResult> mixed = {
+        result(units, "LH+LT+3", "c"), result(tensSingle, "LH+LT+4", "d"), result(units, "LH+LT+5", "e")};
+    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), mixed, SearchResultSaver::Mode::Update, true,
+                                        &saved, &error));
     EXPECT_EQ(o.table(units).size(), 2u);
     EXPECT_EQ(o.table(tensSingle).size(), 1u);
 
     // An empty list saves nothing and succeeds.
-    ASSERT_TRUE(SearchResultSaver::save(&o.ws.database(), {}, SearchResultSaver::Mode::Update, true, &saved, &error));
+    ASSERT_TRUE(
+        SearchResultSaver::save(&o.ws.database(), {}, SearchResultSaver::Mode::Update, true, &saved, &error));
     EXPECT_TRUE(saved.empty());
     EXPECT_EQ(o.table(units).size(), 2u);
 }
@@ -368,7 +414,8 @@ TEST(SearchResultSaver, AFailingTableStaysAsItWasAndTheEarlierOnesStaySaved)
                                                result(FormulaKind{2, true}, "LH+LT+3", "c")};
     std::vector<FormulaKind> saved;
     QString error;
-    EXPECT_FALSE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Update, true, &saved, &error));
+    EXPECT_FALSE(SearchResultSaver::save(&o.ws.database(), entries, SearchResultSaver::Mode::Update, true,
+                                         &saved, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(saved, (std::vector<FormulaKind>{FormulaKind{1, true}}));
     EXPECT_EQ(o.table(FormulaKind{1, true}).size(), 1u);
