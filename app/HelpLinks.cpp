@@ -1,6 +1,6 @@
 #include "app/HelpLinks.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,55 +1,55 @@
 #include "app/MainWindow.h"
 
-#include "app/DesktopOpener.h"
-#include "app/GridColumns.h"
 #include "app/HelpLinks.h"
-#include "app/GridExport.h"
-#include "app/LotteryTable.h"
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
-#include "app/BackgroundTask.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
-#include "backtest/PastRankingTask.h"
-#include "backtest/VerificationDisplay.h"
-#include "history/PositionHistoryWindow.h"
-#include "search/SearchWindow.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaSortWindow.h"
 #include "backtest/NextDrawCalculation.h"
+#include "backtest/PastRankingTask.h"
+#include "backtest/VerificationDisplay.h"
+#include "formula/FormulaDeletion.h"
+#include "formula/FormulaGridModel.h"
+#include "formula/FormulaTableStore.h"
+#include "formula/FormulaTextActions.h"
+#include "formula/FormulaUpdateDialog.h"
+#include "history/HistoryGridModel.h"
+#include "history/HistoryTextFile.h"
+#include "history/LotteryTable.h"
+#include "history/OnlineUpdateDialog.h"
+#include "history/ParameterReferenceWindow.h"
+#include "history/PositionHistoryWindow.h"
+#include "history/SearchDaysDialog.h"
+#include "history/Workspace.h"
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/RankingWindow.h"
 #include "killkeep/VoteTally.h"
-#include "formula/FormulaDeletion.h"
-#include "formula/FormulaTextActions.h"
-#include "formula/FormulaUpdateDialog.h"
-#include "formula/FormulaGridModel.h"
-#include "formula/FormulaTableStore.h"
-#include "history/HistoryGridModel.h"
-#include "history/HistoryTextFile.h"
-#include "history/OnlineUpdateDialog.h"
-#include "history/SearchDaysDialog.h"
-#include "history/ParameterReferenceWindow.h"
+#include "search/SearchWindow.h"
+#include "ui/BackgroundTask.h"
+#include "ui/DesktopOpener.h"
+#include "ui/GridColumns.h"
+#include "ui/GridExport.h"
+#include "ui/MessageBoxes.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QScrollBar>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
@@ -73,13 +73,10 @@ public:
 } // namespace
 
 MainWindow::MainWindow(Workspace* workspace, const QString& startupError, QWidget* parent)
-    : QMainWindow(parent)
-    , m_workspace(workspace)
-    , m_startupError(startupError)
-    , m_databaseOpen(startupError.isEmpty())
-    , m_historyModel(new HistoryGridModel(this))
-    , m_formulaModel(new FormulaGridModel(this))
-    , m_formulaStore(std::make_unique<FormulaTableStore>(&workspace->database()))
+    : QMainWindow(parent), m_workspace(workspace), m_startupError(startupError),
+      m_databaseOpen(startupError.isEmpty()), m_historyModel(new HistoryGridModel(this)),
+      m_formulaModel(new FormulaGridModel(this)),
+      m_formulaStore(std::make_unique<FormulaTableStore>(&workspace->database()))
 {
     setObjectName("frmMain");
     setWindowTitle(kTitle);
@@ -142,11 +139,13 @@ void MainWindow::buildMenus()
     m_weightedAction = m_settingsMenu->addAction(QStringLiteral("正确率使用期数加权算法(&A)"));
     m_weightedAction->setObjectName("mnuZqlJq");
     m_weightedAction->setCheckable(true);
-    connect(m_weightedAction, &QAction::toggled, this, [this](bool on) { m_workspace->settings().setWeighted(on); });
+    connect(m_weightedAction, &QAction::toggled, this,
+            [this](bool on) { m_workspace->settings().setWeighted(on); });
 
     QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
-    connect(days, &QAction::triggered, this, [this] { SearchDaysDialog::ask(this, m_workspace->settings()); });
+    connect(days, &QAction::triggered, this,
+            [this] { SearchDaysDialog::ask(this, m_workspace->settings()); });
 
     QMenu* lotteries = m_settingsMenu->addMenu(QStringLiteral("彩种选择"));
     auto* lotteryGroup = new QActionGroup(this);
@@ -191,7 +190,8 @@ void MainWindow::buildMenus()
                                                              {"mnuDelSelected", "删除选中所有公式(&C)"},
                                                              {"mnuDelLastGS", "删除最后公式(&E)"},
                                                              {"mnuDelUnselected", "删除未选中公式(&X)"}};
-    const DeleteMode modes[] = {DeleteMode::UnderMouse, DeleteMode::Selected, DeleteMode::Last, DeleteMode::Unselected};
+    const DeleteMode modes[] = {DeleteMode::UnderMouse, DeleteMode::Selected, DeleteMode::Last,
+                                DeleteMode::Unselected};
     for (int i = 0; i < 4; ++i) {
         QAction* a = m_manageMenu->addAction(QString::fromUtf8(deletions[i].second));
         a->setObjectName(QString::fromLatin1(deletions[i].first));
@@ -306,7 +306,8 @@ void MainWindow::buildControls()
     auto* left = new QVBoxLayout;
     left->addWidget(buildFormulaArea(), 1);
     m_buttonGrid = new QGridLayout;
-    auto button = [this](const char* name, const QString& caption, auto slot, const QString& tip = QString()) {
+    auto button = [this](const char* name, const QString& caption, auto slot,
+                         const QString& tip = QString()) {
         QPushButton* b = addButton(name, caption, tip);
         connect(b, &QPushButton::clicked, this, slot);
         m_buttonGrid->addWidget(b, m_buttonCount / 4, m_buttonCount % 4);
@@ -370,8 +371,9 @@ void MainWindow::buildControls()
     methodLayout->addWidget(m_bestMethodOption);
     methodLayout->addWidget(m_selectedMethodOption);
     for (QRadioButton* o : {m_bestMethodOption, m_selectedMethodOption})
-        connect(o, &QRadioButton::clicked, this,
-                [this] { m_workspace->settings().setCalculateSelected(m_selectedMethodOption->isChecked()); });
+        connect(o, &QRadioButton::clicked, this, [this] {
+            m_workspace->settings().setCalculateSelected(m_selectedMethodOption->isChecked());
+        });
     frames->addWidget(method, 0, 1);
 
     // 位数选择
@@ -429,7 +431,8 @@ void MainWindow::buildControls()
     m_historyView->verticalHeader()->setDefaultSectionSize(22);
     m_historyView->verticalHeader()->hide();
     m_historyView->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_historyView, &QTableView::pressed, this, [this](const QModelIndex& i) { rememberClickedRow(i.row()); });
+    connect(m_historyView, &QTableView::pressed, this,
+            [this](const QModelIndex& i) { rememberClickedRow(i.row()); });
     connect(m_historyView, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
         const QModelIndex i = m_historyView->indexAt(p);
         if (i.isValid())
@@ -445,7 +448,8 @@ void MainWindow::buildControls()
     m_verificationScroll->setEnabled(false);
     connect(m_verificationScroll, &QScrollBar::valueChanged, this, [this] { showVerificationColumns(); });
     right->addWidget(m_verificationScroll);
-    m_verificationCheck = new QCheckBox(QStringLiteral("历史列表显示公式各期验算结果(时间较长，请耐性等待...)"));
+    m_verificationCheck =
+        new QCheckBox(QStringLiteral("历史列表显示公式各期验算结果(时间较长，请耐性等待...)"));
     m_verificationCheck->setObjectName("Check1");
     connect(m_verificationCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_verificationScroll->setEnabled(on);
@@ -491,7 +495,8 @@ void MainWindow::startUp()
     m_kill = true;
 
     m_kind = FormulaKind{1, true};
-    m_dataFolderLabel->setText(QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(m_workspace->dataFolder())));
+    m_dataFolderLabel->setText(
+        QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(m_workspace->dataFolder())));
     if (m_databaseOpen) {
         showNextIssue();
         refreshChain(true);
@@ -604,7 +609,8 @@ void MainWindow::sizeFormulaColumns()
         }
     });
     m_formulaView->setColumnHidden(FormulaGridModel::IdxColumn, true);
-    m_formulaView->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
+    m_formulaView->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn,
+                                                            QHeaderView::Stretch);
 }
 
 void MainWindow::showForScreen()
@@ -634,15 +640,16 @@ void MainWindow::runBacktest()
     }
     BacktestOptions options = BacktestOptions::fromSettings(m_workspace->settings());
     options.lookBackDraws = m_lookBackDraws;
-    const bool finished = BackgroundTask::run(this, QStringLiteral("正在验算公式，请稍候..."), [&](TaskProgress& p) {
-        BacktestRunner::evaluate(
-            m_columns, options, &run,
-            [&p](int done, int total) {
-                p.total = total;
-                p.done = done;
-            },
-            &p.cancelled);
-    });
+    const bool finished =
+        BackgroundTask::run(this, QStringLiteral("正在验算公式，请稍候..."), [&](TaskProgress& p) {
+            BacktestRunner::evaluate(
+                m_columns, options, &run,
+                [&p](int done, int total) {
+                    p.total = total;
+                    p.done = done;
+                },
+                &p.cancelled);
+        });
     if (!finished || run.result.cancelled) {
         statusBar()->showMessage(QStringLiteral("验算已取消，公式统计没有更新。"), 5000);
         return;
@@ -670,8 +677,9 @@ void MainWindow::showVerificationColumns()
     subset.reserve(size_t(m_formulaModel->rowCount()));
     for (int r = 0; r < m_formulaModel->rowCount(); ++r)
         subset.push_back(CompiledFormula::compile(m_formulaModel->formulaAt(r).gongshi));
-    const VerificationMode mode =
-        m_workspace->settings().resultsOnCurrentDraw() ? VerificationMode::Canshu : VerificationMode::PreCanshu;
+    const VerificationMode mode = m_workspace->settings().resultsOnCurrentDraw()
+                                      ? VerificationMode::Canshu
+                                      : VerificationMode::PreCanshu;
     BusyCursor busy;
     m_historyModel->showVerification(m_columns, subset, m_kind, m_kill, mode, m_verificationScroll->value());
     for (int c = HistoryGridModel::kFixedColumns; c < m_historyModel->columnCount(); ++c)
@@ -690,8 +698,8 @@ void MainWindow::buildPastRanking()
                               m_formulaModel->selectedFlags(), m_kill, &ranking))
         return;
     if (!m_positionHistoryWindow)
-        m_positionHistoryWindow =
-            new PositionHistoryWindow(std::move(ranking), m_kind.position, m_kind.single, m_workspace->dataFolder(), this);
+        m_positionHistoryWindow = new PositionHistoryWindow(std::move(ranking), m_kind.position,
+                                                            m_kind.single, m_workspace->dataFolder(), this);
     else
         m_positionHistoryWindow->setRanking(std::move(ranking), m_kind.position, m_kind.single);
     m_positionHistoryWindow->show();
@@ -732,8 +740,9 @@ void MainWindow::deleteFormulas(DeleteMode mode)
         doomed.push_back(m_formulaModel->formulaAt(m_contextRow).rowId);
     } else {
         const bool selected = mode == DeleteMode::Selected;
-        const QString question = selected ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
-                                          : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
+        const QString question = selected
+                                     ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
+                                     : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
         if (!MessageBoxes::question(this, QStringLiteral("删除公式"), question))
             return;
         for (int r = 0; r < rows; ++r)
@@ -785,7 +794,8 @@ KillKeepWindow* MainWindow::rankingWindowFor(bool general)
     }
     if (!general && !m_allPositionsWindow) {
         m_allPositionsWindow = new AllPositionsRankingWindow(m_workspace->dataFolder(), this);
-        connect(m_allPositionsWindow, &KillKeepWindow::detailListRequested, this, &MainWindow::showDetailList);
+        connect(m_allPositionsWindow, &KillKeepWindow::detailListRequested, this,
+                &MainWindow::showDetailList);
     }
     return general ? static_cast<KillKeepWindow*>(m_rankingWindow) : m_allPositionsWindow;
 }
@@ -891,7 +901,11 @@ void MainWindow::filterFormulas()
         FormulaFigures f;
         f.idx = m_formulaModel->idxAt(r);
         if (const FormulaOutcome* o = m_formulaModel->outcomeAt(r))
-            f = {f.idx, o->stats.rate, o->stats.maxMissRun, o->stats.maxHitRun, o->stats.finalMissRun,
+            f = {f.idx,
+                 o->stats.rate,
+                 o->stats.maxMissRun,
+                 o->stats.maxHitRun,
+                 o->stats.finalMissRun,
                  o->stats.finalHitRun};
         figures.push_back(f);
     }
@@ -904,7 +918,8 @@ void MainWindow::addTypedFormula()
 {
     if (!requireDatabase())
         return;
-    const TypedEntryResult r = FormulaTextActions::addTyped(this, *m_workspace, m_formulaInput->text(), m_kind, m_kill);
+    const TypedEntryResult r =
+        FormulaTextActions::addTyped(this, *m_workspace, m_formulaInput->text(), m_kind, m_kill);
     if (!r.added) {
         m_formulaInput->setFocus();
         return;
@@ -919,7 +934,8 @@ void MainWindow::importFormulaFile()
     if (!requireDatabase())
         return;
     QString path;
-    if (!MessageBoxes::openFile(this, QStringLiteral("读取公式文本"), FormulaTextActions::importFolder(*m_workspace),
+    if (!MessageBoxes::openFile(this, QStringLiteral("读取公式文本"),
+                                FormulaTextActions::importFolder(*m_workspace),
                                 QStringLiteral("Text (*.txt)"), &path))
         return;
     FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
@@ -1114,7 +1130,8 @@ void MainWindow::submitTypedDraw()
     QString error;
     {
         BusyCursor busy;
-        if (m_workspace->history().addTyped(m_issueBox->text(), numbers, m_workspace->lottery().drawsPerDay, &error)) {
+        if (m_workspace->history().addTyped(m_issueBox->text(), numbers, m_workspace->lottery().drawsPerDay,
+                                            &error)) {
             refreshAfterHistoryChange();
             m_numberBoxes[0]->setFocus();
             for (QLineEdit* e : m_numberBoxes)
@@ -1171,7 +1188,8 @@ void MainWindow::deleteToChosenIssue()
     const QString suggestion = m_clickedIssue > 0 ? QString::number(m_clickedIssue - 1) : QString();
     QString answer;
     if (!MessageBoxes::input(this, QStringLiteral("删除期数"),
-                             QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), suggestion, &answer))
+                             QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"),
+                             suggestion, &answer))
         return;
     answer = answer.trimmed();
     const bool digitsOnly =
@@ -1195,9 +1213,10 @@ void MainWindow::deleteLastCount()
     if (!requireDatabase())
         return;
     QString answer;
-    if (!MessageBoxes::input(this, QStringLiteral("删除期数"),
-                             QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
-                             QStringLiteral("1"), &answer))
+    if (!MessageBoxes::input(
+            this, QStringLiteral("删除期数"),
+            QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+            QStringLiteral("1"), &answer))
         return;
     const int count = answer.trimmed().toInt(); // not a number counts as 0
     if (count <= 0)
@@ -1224,13 +1243,16 @@ void MainWindow::exportHistoryText()
         return;
     }
     if (!DesktopOpener::open(path))
-        reportError(QStringLiteral("文件已保存为“%1”，但没有找到可以打开它的程序。").arg(QDir::toNativeSeparators(path)));
+        reportError(QStringLiteral("文件已保存为“%1”，但没有找到可以打开它的程序。")
+                        .arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::exportHistoryWorkbook()
 {
-    if (!MessageBoxes::question(this, QStringLiteral("查询等待确认"),
-                                QStringLiteral("将本表导出到EXCEL，因为公式每一期验证数据较多可能需要数分钟，确认需要执行并等待吗？")))
+    if (!MessageBoxes::question(
+            this, QStringLiteral("查询等待确认"),
+            QStringLiteral(
+                "将本表导出到EXCEL，因为公式每一期验证数据较多可能需要数分钟，确认需要执行并等待吗？")))
         return;
     BusyCursor busy;
     // The workbook names the formula columns by their Chinese form, which the grid has no room for.
@@ -1243,8 +1265,8 @@ void MainWindow::exportHistoryWorkbook()
                    ? m_formulaModel->formulaAt(row).gongshiCN
                    : m_historyModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
     };
-    GridExport::exportAndOpen(this, *m_historyModel, QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")),
-                              header);
+    GridExport::exportAndOpen(this, *m_historyModel,
+                              QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")), header);
 }
 
 void MainWindow::updateHistoryOnline()
@@ -1262,11 +1284,12 @@ void MainWindow::openHelp(HelpLinks::Link link)
     const QString name = QString::fromUtf8(what[int(link)]);
     const QString address = HelpLinks::address(m_workspace->settings(), link);
     if (address.isEmpty()) {
-        MessageBoxes::information(this, name,
-                                  QStringLiteral("还没有%1的地址。可以在设置文件 %2 的 [IniSetting] 节中用 %3 指定网址或文件；"
-                                                 "使用说明请看程序附带的 README.md。")
-                                      .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
-                                           HelpLinks::settingKey(link)));
+        MessageBoxes::information(
+            this, name,
+            QStringLiteral("还没有%1的地址。可以在设置文件 %2 的 [IniSetting] 节中用 %3 指定网址或文件；"
+                           "使用说明请看程序附带的 README.md。")
+                .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
+                     HelpLinks::settingKey(link)));
         return;
     }
     if (!DesktopOpener::openAddress(address))

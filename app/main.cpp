@@ -1,6 +1,6 @@
-#include "app/DataFolder.h"
 #include "app/MainWindow.h"
-#include "app/Workspace.h"
+#include "history/Workspace.h"
+#include "store/DataFolder.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #include "backtest/BacktestEngine.h"
 
-#include "app/Settings.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
+#include "store/Settings.h"
 
 #include <algorithm>
 #include <thread>
@@ -62,8 +62,8 @@ struct WindowRows
     std::int64_t totalWeight = 0;
 };
 
-WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& window, const FormulaKind& kind, bool kill,
-                      bool weighted)
+WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& window, const FormulaKind& kind,
+                      bool kill, bool weighted)
 {
     WindowRows rows;
     const std::vector<int> columns = kind.checkedColumns();
@@ -81,24 +81,23 @@ WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& windo
 class Worker
 {
 public:
-    Worker(const HistoryColumns& history, const LookBackWindow& window, const WindowRows& rows, std::size_t scratchSize)
-        : m_history(history)
-        , m_window(window)
-        , m_rows(rows)
-        , m_values(CompiledFormula::kBlockRows)
-        , m_scratch(std::max<std::size_t>(scratchSize, 1))
-        , m_bits(CompiledFormula::kBlockRows)
+    Worker(const HistoryColumns& history, const LookBackWindow& window, const WindowRows& rows,
+           std::size_t scratchSize)
+        : m_history(history), m_window(window), m_rows(rows), m_values(CompiledFormula::kBlockRows),
+          m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
     {
     }
 
     // Statistics of formulas[first, first + count) that are valid.
-    void runChunk(const std::vector<CompiledFormula>& formulas, int first, int count, std::vector<FormulaOutcome>* out)
+    void runChunk(const std::vector<CompiledFormula>& formulas, int first, int count,
+                  std::vector<FormulaOutcome>* out)
     {
         m_states.assign(count, RunState{});
         for (int i = 0; i < count; ++i)
             if (formulas[first + i].isValid())
                 m_states[i].bit = bitBeforeWindow(formulas[first + i]);
-        for (int blockStart = m_window.first; blockStart <= m_window.last; blockStart += CompiledFormula::kBlockRows) {
+        for (int blockStart = m_window.first; blockStart <= m_window.last;
+             blockStart += CompiledFormula::kBlockRows) {
             const int rowsInBlock = std::min(CompiledFormula::kBlockRows, m_window.last + 1 - blockStart);
             const std::uint16_t* hits = m_rows.hitBits.data() + (blockStart - m_window.first);
             const std::int64_t* weights = m_rows.weights.data() + (blockStart - m_window.first);
@@ -117,9 +116,10 @@ public:
             const RunState& s = m_states[i];
             o.stats.weightedHits = s.weightedHits;
             o.stats.totalWeight = m_rows.totalWeight;
-            o.stats.rate = m_rows.totalWeight > 0
-                               ? static_cast<float>(double(s.weightedHits) / double(m_rows.totalWeight) * 100.0)
-                               : 0.0f;
+            o.stats.rate =
+                m_rows.totalWeight > 0
+                    ? static_cast<float>(double(s.weightedHits) / double(m_rows.totalWeight) * 100.0)
+                    : 0.0f;
             o.stats.maxHitRun = s.maxHitRun;
             o.stats.maxMissRun = s.maxMissRun;
             o.stats.finalHitRun = s.hitRun;
@@ -131,7 +131,8 @@ private:
     // Scores rows in two passes: first the prediction bit of every row's own value (independent rows,
     // so the processor overlaps them), then the short sequential pass that carries the last value
     // read and counts the runs.
-    void score(const double* values, const std::uint16_t* hits, const std::int64_t* weights, int n, RunState* s)
+    void score(const double* values, const std::uint16_t* hits, const std::int64_t* weights, int n,
+               RunState* s)
     {
         std::int8_t* bits = m_bits.data();
         for (int i = 0; i < n; ++i)
@@ -198,9 +199,10 @@ BacktestOptions BacktestOptions::fromSettings(const Settings& settings)
     return o;
 }
 
-BacktestResult BacktestEngine::run(const HistoryColumns& history, const std::vector<CompiledFormula>& formulas,
-                                   const FormulaKind& kind, bool kill, const BacktestOptions& options,
-                                   const Progress& progress, const std::atomic<bool>* cancel)
+BacktestResult BacktestEngine::run(const HistoryColumns& history,
+                                   const std::vector<CompiledFormula>& formulas, const FormulaKind& kind,
+                                   bool kill, const BacktestOptions& options, const Progress& progress,
+                                   const std::atomic<bool>* cancel)
 {
     BacktestResult result;
     result.kind = kind;
@@ -229,7 +231,8 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history, const std::vec
     }
 
     const int chunks = (n + kFormulasPerChunk - 1) / kFormulasPerChunk;
-    const int threads = chooseThreads(options, std::max(chunks, 1), static_cast<long long>(n) * (result.window.size() + 1));
+    const int threads =
+        chooseThreads(options, std::max(chunks, 1), static_cast<long long>(n) * (result.window.size() + 1));
     std::atomic<int> nextChunk{0};
     std::atomic<int> done{0};
     std::atomic<bool> stopped{false};

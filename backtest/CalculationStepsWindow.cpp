@@ -1,8 +1,8 @@
 #include "backtest/CalculationStepsWindow.h"
 
-#include "app/GridExport.h"
 #include "backtest/CalculationSteps.h"
 #include "backtest/CalculationStepsModel.h"
+#include "ui/GridExport.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -11,10 +11,8 @@
 #include <QVBoxLayout>
 
 CalculationStepsWindow::CalculationStepsWindow(const QString& dataFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window)
-    , m_dataFolder(dataFolder)
-    , m_model(new CalculationStepsModel(this))
-    , m_grid(new QTableView(this))
+    : QWidget(parent, Qt::Window), m_dataFolder(dataFolder), m_model(new CalculationStepsModel(this)),
+      m_grid(new QTableView(this))
 {
     setObjectName("frmGsbz");
     setWindowTitle(QStringLiteral("公式计算步骤"));
@@ -45,5 +43,6 @@ void CalculationStepsWindow::setFormula(const QString& code, const QString& chin
 
 bool CalculationStepsWindow::exportSteps()
 {
-    return GridExport::exportAndOpen(this, *m_model, QDir(m_dataFolder).filePath(QStringLiteral("LSJS.xlsx")));
+    return GridExport::exportAndOpen(this, *m_model,
+                                     QDir(m_dataFolder).filePath(QStringLiteral("LSJS.xlsx")));
 }

@@ -1,7 +1,7 @@
 #include "backtest/DetailListWindow.h"
 
-#include "app/GridColumns.h"
-#include "app/GridExport.h"
+#include "ui/GridColumns.h"
+#include "ui/GridExport.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -13,22 +13,21 @@
 
 DetailListWindow::DetailListWindow(const std::vector<DetailListRow>& rows, const QString& dataFolder,
                                    QWidget* parent)
-    : QDialog(parent),
-      m_dataFolder(dataFolder),
-      m_model(new QStandardItemModel(int(rows.size()), 6, this)),
-      m_view(new QTableView(this)),
-      m_exportButton(new QPushButton(QStringLiteral("导出数据(&E)"), this))
+    : QDialog(parent), m_dataFolder(dataFolder), m_model(new QStandardItemModel(int(rows.size()), 6, this)),
+      m_view(new QTableView(this)), m_exportButton(new QPushButton(QStringLiteral("导出数据(&E)"), this))
 {
     setObjectName(QStringLiteral("frmXxlb"));
     setWindowTitle(QStringLiteral("详细结果列表"));
     setModal(true);
     resize(900, 480);
 
-    m_model->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("公式"), QStringLiteral("类型"),
-                                        QStringLiteral("生杀"), QStringLiteral("结果"), QStringLiteral("号码")});
+    m_model->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("公式"),
+                                        QStringLiteral("类型"), QStringLiteral("生杀"),
+                                        QStringLiteral("结果"), QStringLiteral("号码")});
     for (int r = 0; r < int(rows.size()); ++r) {
         const DetailListRow& row = rows[r];
-        const QString texts[] = {QString::number(r + 1), row.formula, row.kind, row.sense, row.nextValue, row.rateText};
+        const QString texts[] = {QString::number(r + 1), row.formula, row.kind, row.sense,
+                                 row.nextValue,          row.rateText};
         for (int c = 0; c < 6; ++c) {
             auto* item = new QStandardItem(texts[c]);
             item->setEditable(false);

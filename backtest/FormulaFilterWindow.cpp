@@ -1,6 +1,6 @@
 #include "backtest/FormulaFilterWindow.h"
 
-#include "app/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QEvent>
 #include <QGridLayout>

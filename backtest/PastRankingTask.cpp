@@ -1,20 +1,20 @@
 #include "backtest/PastRankingTask.h"
 
-#include "app/BackgroundTask.h"
-#include "app/MessageBoxes.h"
 #include "backtest/BacktestRunner.h"
+#include "ui/BackgroundTask.h"
+#include "ui/MessageBoxes.h"
 
-bool PastRankingTask::run(QWidget* parent, const std::vector<DrawRecord>& draws, const HistoryColumns& history,
-                          const std::vector<FormulaRecord>& formulas, const std::vector<bool>& selected, bool kill,
-                          std::vector<PastRankingDraw>* out)
+bool PastRankingTask::run(QWidget* parent, const std::vector<DrawRecord>& draws,
+                          const HistoryColumns& history, const std::vector<FormulaRecord>& formulas,
+                          const std::vector<bool>& selected, bool kill, std::vector<PastRankingDraw>* out)
 {
     out->clear();
     if (!MessageBoxes::question(parent, PastRanking::confirmTitle(), PastRanking::confirmText()))
         return false;
     bool built = false;
     QString error;
-    const bool finished =
-        BackgroundTask::run(parent, QStringLiteral("正在计算往期位置值结果，请稍候..."), [&](TaskProgress& p) {
+    const bool finished = BackgroundTask::run(
+        parent, QStringLiteral("正在计算往期位置值结果，请稍候..."), [&](TaskProgress& p) {
             const std::vector<CompiledFormula> compiled = BacktestRunner::compileAll(formulas);
             built = PastRanking::build(
                 draws, history, compiled, selected, kill, out, &error,

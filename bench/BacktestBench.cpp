@@ -1,5 +1,5 @@
-#include "backtest/BacktestEngine.h"
 #include "SyntheticHistory.h"
+#include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
@@ -53,7 +53,8 @@ BacktestOptions allDraws(int threads)
 void reportRate(benchmark::State& state, const BacktestResult& r)
 {
     const double evaluations = double(r.outcomes.size()) * (r.window.size() + 1);
-    state.counters["evaluations/s"] = benchmark::Counter(evaluations, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["evaluations/s"] =
+        benchmark::Counter(evaluations, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The engine alone: every formula over every draw (look-back 前所有期).
@@ -84,7 +85,7 @@ BENCHMARK(BacktestCompile)->Unit(benchmark::kMillisecond);
 void BacktestWithWriteBack(benchmark::State& state)
 {
     QTemporaryDir dir;
-    Database db(dir.filePath("formula.mdb"));
+    Database db(dir.filePath("formula.mdb"), ParameterTable::codes());
     QString error;
     if (!db.open(&error)) {
         state.SkipWithError(error.toStdString().c_str());
@@ -94,8 +95,8 @@ void BacktestWithWriteBack(benchmark::State& state)
     store.append(FormulaKind{1, true}, formulas(), &error);
     SubsetBacktest run;
     for (auto _ : state) {
-        if (!BacktestRunner::yansuan(store, history(), FormulaKind{1, true}, true, allDraws(int(state.range(0))), &run,
-                                     &error)) {
+        if (!BacktestRunner::yansuan(store, history(), FormulaKind{1, true}, true,
+                                     allDraws(int(state.range(0))), &run, &error)) {
             state.SkipWithError(error.toStdString().c_str());
             return;
         }
@@ -105,4 +106,3 @@ void BacktestWithWriteBack(benchmark::State& state)
 BENCHMARK(BacktestWithWriteBack)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-

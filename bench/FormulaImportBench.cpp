@@ -1,6 +1,6 @@
-#include "app/Workspace.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaTextFile.h"
+#include "history/Workspace.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,10 +13,11 @@ namespace {
 // bracket and next-draw form over all five kinds, runs of 500 lines per kind, statistics tails.
 QByteArray formulaFile(int count)
 {
-    const QStringList kinds{QStringLiteral("个位单选"), QStringLiteral("十位单选"), QStringLiteral("百位单选"),
-                            QStringLiteral("十位通选"), QStringLiteral("百位通选")};
+    const QStringList kinds{QStringLiteral("个位单选"), QStringLiteral("十位单选"),
+                            QStringLiteral("百位单选"), QStringLiteral("十位通选"),
+                            QStringLiteral("百位通选")};
     const QStringList terms{QStringLiteral("百位码"), QStringLiteral("十位大小"), QStringLiteral("个位5余"),
-                            QStringLiteral("和数"), QStringLiteral("跨度"), QStringLiteral("本期号合"),
+                            QStringLiteral("和数"),   QStringLiteral("跨度"),     QStringLiteral("本期号合"),
                             QStringLiteral("质数个"), QStringLiteral("除3余0")};
     QStringList lines{FormulaTextFile::banner(), QString()};
     for (int i = 0; i < count; ++i) {
@@ -56,4 +57,3 @@ void FormulaImportLines(benchmark::State& state)
 BENCHMARK(FormulaImportLines)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-

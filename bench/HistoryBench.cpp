@@ -1,5 +1,5 @@
-#include "app/Workspace.h"
 #include "history/HistoryImport.h"
+#include "history/Workspace.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -60,4 +60,3 @@ void HistoryReload(benchmark::State& state)
 BENCHMARK(HistoryReload)->Arg(32767)->Unit(benchmark::kMillisecond);
 
 } // namespace
-

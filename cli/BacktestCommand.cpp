@@ -1,15 +1,16 @@
 #include "cli/BacktestCommand.h"
 
-#include "app/Workspace.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 QString BacktestCommand::usage() const
 {
-    return QStringLiteral("backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
-                          "[--weighted true|false]");
+    return QStringLiteral(
+        "backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
+        "[--weighted true|false]");
 }
 
 int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -48,15 +49,16 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
-               "final_hit_run\tnext\n";
+    ctx.out
+        << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
+           "final_hit_run\tnext\n";
     for (std::size_t i = 0; i < run.formulas.size(); ++i) {
         const FormulaOutcome& o = run.result.outcomes[i];
         const FormulaStats& s = o.stats;
         ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
                 << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
-                << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun << '\t'
-                << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\n';
+                << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun
+                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\n';
     }
     return ExitOk;
 }

@@ -1,6 +1,6 @@
 #include "cli/Command.h"
 
-#include "app/Workspace.h"
+#include "history/Workspace.h"
 
 bool CliContext::openWorkspace()
 {

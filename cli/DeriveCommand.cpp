@@ -1,7 +1,7 @@
 #include "cli/DeriveCommand.h"
 
-#include "app/LotteryTable.h"
 #include "history/DrawDeriver.h"
+#include "history/LotteryTable.h"
 
 #include <QDate>
 

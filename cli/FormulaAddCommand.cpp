@@ -1,9 +1,9 @@
 #include "cli/FormulaAddCommand.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaLineParser.h"
 #include "formula/FormulaTypedEntry.h"
+#include "history/Workspace.h"
 
 int FormulaAddCommand::run(CliContext& ctx, const QStringList& arguments)
 {
@@ -25,7 +25,7 @@ int FormulaAddCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << result.message << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << result.kind.tableName() << '\t' << CliOptions::senseWord(result.kill) << '\t' << result.record.gongshi
-            << Qt::endl;
+    ctx.out << result.kind.tableName() << '\t' << CliOptions::senseWord(result.kill) << '\t'
+            << result.record.gongshi << Qt::endl;
     return ExitOk;
 }

@@ -1,7 +1,7 @@
 #include "cli/FormulaClearCommand.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaClearAll.h"
+#include "history/Workspace.h"
 
 int FormulaClearCommand::run(CliContext& ctx, const QStringList& arguments)
 {

@@ -1,8 +1,8 @@
 #include "cli/FormulaExportCommand.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaExport.h"
+#include "history/Workspace.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "cli/FormulaImportCommand.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaImport.h"
+#include "history/Workspace.h"
 
 #include <QDir>
 
@@ -12,7 +12,8 @@ int FormulaImportCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     FormulaImportOptions options;
     std::optional<bool> kill;
-    if (!CliOptions::takeKind(&args, &options.startKind, &error) || !CliOptions::takeSense(&args, false, &kill, &error))
+    if (!CliOptions::takeKind(&args, &options.startKind, &error) ||
+        !CliOptions::takeSense(&args, false, &kill, &error))
         return usageError(ctx, error);
     if (!CliOptions::leftoverOption(args).isEmpty())
         return usageError(ctx, QStringLiteral("unknown option %1").arg(CliOptions::leftoverOption(args)));
@@ -21,7 +22,8 @@ int FormulaImportCommand::run(CliContext& ctx, const QStringList& arguments)
     options.startKill = *kill;
     if (!ctx.openWorkspace())
         return ExitFailure;
-    options.unrecognisedPath = QDir(ctx.workspace->dataFolder()).filePath(FormulaImport::unrecognisedFileName());
+    options.unrecognisedPath =
+        QDir(ctx.workspace->dataFolder()).filePath(FormulaImport::unrecognisedFileName());
     FormulaImport import(&ctx.workspace->database(), options);
     FormulaImportResult result;
     if (!import.importFile(args.first(), &result, &error)) {

@@ -1,13 +1,12 @@
 #include "cli/FormulaListCommand.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 namespace {
 
-template <typename T>
-QString optionalText(const std::optional<T>& v)
+template <typename T> QString optionalText(const std::optional<T>& v)
 {
     return v ? QString::number(*v) : QString();
 }
@@ -28,14 +27,17 @@ int FormulaListCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     FormulaTableStore store(&ctx.workspace->database());
     std::vector<FormulaRecord> records;
-    const bool ok = kill ? store.loadSubset(kind, *kill, &records, &error) : store.loadTable(kind, &records, &error);
+    const bool ok =
+        kill ? store.loadSubset(kind, *kill, &records, &error) : store.loadTable(kind, &records, &error);
     if (!ok) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << "idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\tintGsTrueLst\n";
+    ctx.out << "idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\tintGsTrueL"
+               "st\n";
     for (const FormulaRecord& r : records) {
-        ctx.out << r.idx << '\t' << CliOptions::senseWord(r.bolKill) << '\t' << r.gongshi << '\t' << r.gongshiCN << '\t'
+        ctx.out << r.idx << '\t' << CliOptions::senseWord(r.bolKill) << '\t' << r.gongshi << '\t'
+                << r.gongshiCN << '\t'
                 << (r.sglGsRate ? QString::number(double(*r.sglGsRate), 'f', 4) : QString()) << '\t'
                 << optionalText(r.intGsErrCon) << '\t' << optionalText(r.intGsTrueCon) << '\t'
                 << optionalText(r.intGsErrLst) << '\t' << optionalText(r.intGsTrueLst) << '\n';

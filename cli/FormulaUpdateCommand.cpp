@@ -1,8 +1,8 @@
 #include "cli/FormulaUpdateCommand.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaOnlineUpdate.h"
+#include "history/Workspace.h"
 
 int FormulaUpdateCommand::run(CliContext& ctx, const QStringList& arguments)
 {

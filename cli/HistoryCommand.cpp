@@ -1,9 +1,9 @@
 #include "cli/HistoryCommand.h"
 
-#include "app/Workspace.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineHistoryUpdate.h"
+#include "history/Workspace.h"
 
 #include <QDate>
 #include <QDir>
@@ -92,9 +92,9 @@ int HistoryCommand::exportFile(CliContext& ctx, const QStringList& args)
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const DrawRecord* newest = ws.history().newest();
-    const QString path = args.isEmpty()
-                             ? HistoryTextFile::exportPath(ws.dataFolder(), newest ? newest->issue : QString())
-                             : QDir::current().absoluteFilePath(args[0]);
+    const QString path =
+        args.isEmpty() ? HistoryTextFile::exportPath(ws.dataFolder(), newest ? newest->issue : QString())
+                       : QDir::current().absoluteFilePath(args[0]);
     QString error;
     if (!HistoryTextFile::write(path, ws.history().draws(), &error)) {
         ctx.err << error << Qt::endl;
@@ -127,7 +127,12 @@ int HistoryCommand::list(CliContext& ctx, const QStringList& args)
 
 int HistoryCommand::remove(CliContext& ctx, const QStringList& args)
 {
-    enum { Last, After, All } mode;
+    enum
+    {
+        Last,
+        After,
+        All
+    } mode;
     QString value;
     if (args.size() == 2 && args[0] == "--last")
         mode = Last;
@@ -147,7 +152,7 @@ int HistoryCommand::remove(CliContext& ctx, const QStringList& args)
         return ExitFailure;
     HistoryStore& h = ctx.workspace->history();
     QString error;
-    const int removed = mode == Last ? h.deleteLast(count, &error)
+    const int removed = mode == Last    ? h.deleteLast(count, &error)
                         : mode == After ? h.deleteAfter(value, &error)
                                         : h.deleteAll(&error);
     if (removed < 0 || (removed > 0 && !ctx.workspace->compact(&error))) {
@@ -169,7 +174,8 @@ int HistoryCommand::update(CliContext& ctx, const QStringList& args)
         if (option == "--base-url") {
             options.baseUrl = value;
         } else if (option == "--today") {
-            options.today = value.size() == 6 ? QDate::fromString("20" + value, QStringLiteral("yyyyMMdd")) : QDate();
+            options.today =
+                value.size() == 6 ? QDate::fromString("20" + value, QStringLiteral("yyyyMMdd")) : QDate();
             if (!options.today.isValid())
                 return usageError(ctx, QStringLiteral("--today takes a date YYMMDD"));
         } else if (option == "--days") {

@@ -1,12 +1,12 @@
 #include "cli/PastRankCommand.h"
 
-#include "app/Workspace.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
 #include "history/PositionHistory.h"
+#include "history/Workspace.h"
 
 QString PastRankCommand::usage() const
 {

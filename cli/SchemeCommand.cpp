@@ -1,14 +1,14 @@
 #include "cli/SchemeCommand.h"
 
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchSettings.h"
+#include "store/Settings.h"
 
 #include <QElapsedTimer>
 
@@ -33,7 +33,8 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
     std::vector<double> given;
-    if (targets && !SearchCommandSupport::parseNumbers(*targets, 5, QStringLiteral("--targets"), &given, &error))
+    if (targets &&
+        !SearchCommandSupport::parseNumbers(*targets, 5, QStringLiteral("--targets"), &given, &error))
         return usageError(ctx, error);
     SchemeConfig config;
     if (mode && *mode == QLatin1String("keep"))
@@ -52,8 +53,8 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     config.kill = *kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {
         const int slot = KindSlot::schemeOrder()[i];
-        config.targets.targets[slot] =
-            targets ? std::optional<double>(given[i]) : NumericText::value(settings.schemeTargetText(slot, *kill));
+        config.targets.targets[slot] = targets ? std::optional<double>(given[i])
+                                               : NumericText::value(settings.schemeTargetText(slot, *kill));
         config.ranges[slot] = settings.ranges(KindSlot::kindNumber(slot), *kill);
         config.operandCounts[slot] = settings.operandCount(slot);
         if (config.targets.targets[slot]) {

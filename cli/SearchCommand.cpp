@@ -1,13 +1,13 @@
 #include "cli/SearchCommand.h"
 
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
+#include "history/Workspace.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
 #include "search/SearchRun.h"
 #include "search/SearchSettings.h"
+#include "store/Settings.h"
 
 #include <QElapsedTimer>
 
@@ -17,8 +17,8 @@ namespace {
 
 constexpr qint64 kDefaultTries = 100000;
 
-bool parseCount(const std::optional<QString>& text, const QString& option, qint64 low, qint64 high, qint64* out,
-                QString* error)
+bool parseCount(const std::optional<QString>& text, const QString& option, qint64 low, qint64 high,
+                qint64* out, QString* error)
 {
     if (!text)
         return true;
@@ -35,9 +35,10 @@ bool parseCount(const std::optional<QString>& text, const QString& option, qint6
 
 QString SearchCommand::usage() const
 {
-    return QStringLiteral("search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
-                          "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
-                          "[--tail V|random] [--form bracket|next] [--save append|update]");
+    return QStringLiteral(
+        "search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
+        "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
+        "[--tail V|random] [--form bracket|next] [--save append|update]");
 }
 
 int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -59,16 +60,18 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
         !SearchCommandSupport::takeCommon(&args, &common, &error))
         return usageError(ctx, error);
 
-    qint64 operandCount = 0, maxTries = target && !tries ? -1 : kDefaultTries, targetCount = 0, lookBackDraws = 0;
+    qint64 operandCount = 0, maxTries = target && !tries ? -1 : kDefaultTries, targetCount = 0,
+           lookBackDraws = 0;
     if (!parseCount(operands, QStringLiteral("--operands"), SearchSettings::kMinOperandCount,
                     SearchSettings::kMaxOperandCount, &operandCount, &error) ||
-        !parseCount(tries, QStringLiteral("--tries"), 0, std::numeric_limits<qint64>::max() / 2, &maxTries, &error) ||
+        !parseCount(tries, QStringLiteral("--tries"), 0, std::numeric_limits<qint64>::max() / 2, &maxTries,
+                    &error) ||
         !parseCount(target, QStringLiteral("--target"), 0, SearchRun::kMaxResults, &targetCount, &error) ||
         !parseCount(lookBack, QStringLiteral("--lookback"), 0, 32767, &lookBackDraws, &error))
         return usageError(ctx, error);
     std::vector<double> bounds;
-    if (ranges && !SearchCommandSupport::parseNumbers(*ranges, QualificationRanges::kBoxes, QStringLiteral("--ranges"),
-                                                      &bounds, &error))
+    if (ranges && !SearchCommandSupport::parseNumbers(*ranges, QualificationRanges::kBoxes,
+                                                      QStringLiteral("--ranges"), &bounds, &error))
         return usageError(ctx, error);
     GeneratorOptions generator;
     if (tail && *tail == QLatin1String("random")) {
@@ -90,7 +93,8 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    SearchRules rules{kind, *kill, LookBackTable::draws(ws.settings().lookBackIndex()), ws.settings().weighted()};
+    SearchRules rules{kind, *kill, LookBackTable::draws(ws.settings().lookBackIndex()),
+                      ws.settings().weighted()};
     if (lookBack)
         rules.lookBackDraws = int(lookBackDraws);
     if (!CliOptions::takeBool(&args, QStringLiteral("--weighted"), &rules.weighted, &error))

@@ -1,7 +1,7 @@
 #include "cli/SearchCommandSupport.h"
 
-#include "app/Workspace.h"
 #include "cli/CliOptions.h"
+#include "history/Workspace.h"
 #include "search/FormulaGenerator.h"
 
 #include <thread>
@@ -68,9 +68,9 @@ void SearchCommandSupport::print(CliContext& ctx, const std::vector<SearchResult
 {
     ctx.out << "gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\n";
     for (const SearchResult& r : results)
-        ctx.out << r.code << '\t' << r.chinese << '\t' << QString::number(double(r.stats.rate), 'f', 4) << '\t'
-                << r.stats.maxMissRun << '\t' << r.stats.maxHitRun << '\t' << r.stats.finalMissRun << '\t'
-                << r.stats.finalHitRun << '\n';
+        ctx.out << r.code << '\t' << r.chinese << '\t' << QString::number(double(r.stats.rate), 'f', 4)
+                << '\t' << r.stats.maxMissRun << '\t' << r.stats.maxHitRun << '\t' << r.stats.finalMissRun
+                << '\t' << r.stats.finalHitRun << '\n';
     ctx.out << "tried " << tried << " qualified " << results.size() << " seconds "
             << QString::number(seconds, 'f', 3) << '\n';
 }

@@ -1,6 +1,3 @@
-#include "app/DataFolder.h"
-#include "app/LotteryTable.h"
-#include "app/Workspace.h"
 #include "cli/BacktestCommand.h"
 #include "cli/DeriveCommand.h"
 #include "cli/FormulaCommand.h"
@@ -9,6 +6,9 @@
 #include "cli/SchemeCommand.h"
 #include "cli/SearchCommand.h"
 #include "cli/TranslateCommand.h"
+#include "history/LotteryTable.h"
+#include "history/Workspace.h"
+#include "store/DataFolder.h"
 
 #include <QCoreApplication>
 

@@ -1,16 +1,17 @@
 #include "formula/FormulaExport.h"
 
-#include "app/Workspace.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 #include <QDir>
 
 const std::array<FormulaKind, 5>& FormulaExport::allKindsOrder()
 {
-    static const std::array<FormulaKind, 5> order = {
-        FormulaKind{3, true}, FormulaKind{2, true}, FormulaKind{1, true}, FormulaKind{3, false}, FormulaKind{2, false}};
+    static const std::array<FormulaKind, 5> order = {FormulaKind{3, true}, FormulaKind{2, true},
+                                                     FormulaKind{1, true}, FormulaKind{3, false},
+                                                     FormulaKind{2, false}};
     return order;
 }
 
@@ -55,9 +56,9 @@ bool FormulaExport::exportAllKinds(const FormulaTableStore& store, const History
     return FormulaTextFile::write(*path, FormulaTextFile::allKindsLines(all), error);
 }
 
-bool FormulaExport::exportCurrentKind(const std::vector<FormulaTextFile::Entry>& rows, const FormulaKind& kind,
-                                      bool kill, const QString& dataFolder, const QString& latestIssue, QString* path,
-                                      QString* error)
+bool FormulaExport::exportCurrentKind(const std::vector<FormulaTextFile::Entry>& rows,
+                                      const FormulaKind& kind, bool kill, const QString& dataFolder,
+                                      const QString& latestIssue, QString* path, QString* error)
 {
     *path = QDir(dataFolder).filePath(FormulaTextFile::oneKindFileName(latestIssue, kindText(kind, kill)));
     return FormulaTextFile::write(*path, FormulaTextFile::oneKindLines(rows), error);
@@ -77,6 +78,7 @@ bool FormulaExport::exportCurrentKind(Workspace& workspace, const FormulaKind& k
     const FormulaTableStore store(&workspace.database());
     const HistoryColumns history(workspace.history().draws());
     std::vector<FormulaTextFile::Entry> rows;
-    return entriesOf(store, history, BacktestOptions::fromSettings(workspace.settings()), kind, kill, &rows, error) &&
+    return entriesOf(store, history, BacktestOptions::fromSettings(workspace.settings()), kind, kill, &rows,
+                     error) &&
            exportCurrentKind(rows, kind, kill, workspace.dataFolder(), latestIssue(workspace), path, error);
 }

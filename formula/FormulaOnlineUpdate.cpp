@@ -1,11 +1,11 @@
 #include "formula/FormulaOnlineUpdate.h"
 
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "formula/FormulaClearAll.h"
 #include "formula/FormulaTextFile.h"
 #include "history/PageFetcher.h"
+#include "history/Workspace.h"
 #include "store/Database.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -21,7 +21,8 @@ const QString& FormulaOnlineUpdate::defaultUrl()
 QString FormulaOnlineUpdate::url(const Settings& settings)
 {
     const QString stored =
-        settings.readString(QStringLiteral("IniSetting"), QStringLiteral("FormulaUrl"), defaultUrl()).trimmed();
+        settings.readString(QStringLiteral("IniSetting"), QStringLiteral("FormulaUrl"), defaultUrl())
+            .trimmed();
     return stored.isEmpty() ? defaultUrl() : stored;
 }
 
@@ -37,9 +38,10 @@ QString FormulaOnlineUpdate::title()
 
 QString FormulaOnlineUpdate::question()
 {
-    return QStringLiteral("确实要在线更新公式吗？因为快3彩开奖频繁，该公式可能并不是当前最新的，因此自己搜索会更有时效性"
-                          "（软件已经设置了默认搜索的参数，也可以手动变更）。同意更新将删除软件中现有的所有公式，并可能要花"
-                          "费一段时间，网络不通或者我方服务器更新不及时可能都造成更新失败！");
+    return QStringLiteral(
+        "确实要在线更新公式吗？因为快3彩开奖频繁，该公式可能并不是当前最新的，因此自己搜索会更有时效性"
+        "（软件已经设置了默认搜索的参数，也可以手动变更）。同意更新将删除软件中现有的所有公式，并可能要花"
+        "费一段时间，网络不通或者我方服务器更新不及时可能都造成更新失败！");
 }
 
 FetchWording FormulaOnlineUpdate::wording()
@@ -54,13 +56,11 @@ FetchWording FormulaOnlineUpdate::wording()
     return w;
 }
 
-FormulaOnlineUpdate::FormulaOnlineUpdate(Workspace& workspace, const FormulaKind& currentKind, bool currentKill,
-                                         const FormulaUpdateOptions& options)
-    : m_workspace(workspace)
-    , m_kind(currentKind)
-    , m_kill(currentKill)
-    , m_url(QUrl::fromUserInput(options.url.isEmpty() ? url(workspace.settings()) : options.url))
-    , m_timeoutMs(options.timeoutMs > 0 ? options.timeoutMs : PageFetcher::kDefaultTimeoutMs)
+FormulaOnlineUpdate::FormulaOnlineUpdate(Workspace& workspace, const FormulaKind& currentKind,
+                                         bool currentKill, const FormulaUpdateOptions& options)
+    : m_workspace(workspace), m_kind(currentKind), m_kill(currentKill),
+      m_url(QUrl::fromUserInput(options.url.isEmpty() ? url(workspace.settings()) : options.url)),
+      m_timeoutMs(options.timeoutMs > 0 ? options.timeoutMs : PageFetcher::kDefaultTimeoutMs)
 {
 }
 
@@ -78,14 +78,15 @@ bool FormulaOnlineUpdate::finish(const FetchResult& fetched, QString* message)
     }
     // The local copy is the file exactly as served, kept for the user to look at.
     QSaveFile local(localPath());
-    if (!local.open(QIODevice::WriteOnly) || local.write(fetched.body) != fetched.body.size() || !local.commit()) {
+    if (!local.open(QIODevice::WriteOnly) || local.write(fetched.body) != fetched.body.size() ||
+        !local.commit()) {
         *message = failureMessage(QStringLiteral("无法保存下载的公式文件“%1”：%2")
                                       .arg(QDir::toNativeSeparators(localPath()), local.errorString()));
         return false;
     }
     if (fetched.body.size() <= kMaxShortFileBytes) {
-        *message = failureMessage(QStringLiteral("服务器送来的公式文件只有%1字节，不是完整的公式文件")
-                                      .arg(fetched.body.size()));
+        *message = failureMessage(
+            QStringLiteral("服务器送来的公式文件只有%1字节，不是完整的公式文件").arg(fetched.body.size()));
         return false;
     }
     QString error;
@@ -113,7 +114,8 @@ bool FormulaOnlineUpdate::replaceFormulas(const QByteArray& bytes, QString* erro
         return false;
     // A page that is no formula file (an error page served as a success) must not empty the store.
     if (m_imported.added == 0) {
-        *error = QStringLiteral("下载的文件中没有一个可以识别的公式（共%1行无法识别）").arg(m_imported.rejected);
+        *error =
+            QStringLiteral("下载的文件中没有一个可以识别的公式（共%1行无法识别）").arg(m_imported.rejected);
         return false;
     }
     return tx.commit(error);

@@ -1,11 +1,11 @@
 #include "formula/FormulaTextActions.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "formula/FormulaClearAll.h"
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
+#include "history/Workspace.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,7 +28,8 @@ void openText(QWidget* parent, const QString& title, const QString& path)
 {
     if (!DesktopOpener::open(path))
         MessageBoxes::warning(parent, title,
-                              QStringLiteral("没有可以打开文本文件的程序。文件已保存为：%1").arg(QDir::toNativeSeparators(path)));
+                              QStringLiteral("没有可以打开文本文件的程序。文件已保存为：%1")
+                                  .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace
@@ -40,11 +41,11 @@ QString FormulaTextActions::importFolder(Workspace& workspace)
     return folder;
 }
 
-bool FormulaTextActions::importFile(QWidget* parent, Workspace& workspace, const FormulaKind& currentKind, bool* kill,
-                                    const std::function<void()>& refresh)
+bool FormulaTextActions::importFile(QWidget* parent, Workspace& workspace, const FormulaKind& currentKind,
+                                    bool* kill, const std::function<void()>& refresh)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("读取公式文本"), importFolder(workspace),
-                                                      QStringLiteral("Text(*.txt)"));
+    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("读取公式文本"),
+                                                      importFolder(workspace), QStringLiteral("Text(*.txt)"));
     return importChosenFile(parent, workspace, path, currentKind, kill, refresh);
 }
 
@@ -102,7 +103,8 @@ bool FormulaTextActions::clearAll(QWidget* parent, Workspace& workspace)
         ok = FormulaClearAll::clearAll(&workspace.database(), &error);
     }
     if (!ok)
-        MessageBoxes::warning(parent, FormulaClearAll::title(), error + QStringLiteral("\n没有删除任何公式。"));
+        MessageBoxes::warning(parent, FormulaClearAll::title(),
+                              error + QStringLiteral("\n没有删除任何公式。"));
     return ok;
 }
 
@@ -123,12 +125,12 @@ bool FormulaTextActions::exportAllKinds(QWidget* parent, Workspace& workspace, b
 }
 
 bool FormulaTextActions::exportCurrentKind(QWidget* parent, Workspace& workspace,
-                                           const std::vector<FormulaTextFile::Entry>& rows, const FormulaKind& kind,
-                                           bool kill)
+                                           const std::vector<FormulaTextFile::Entry>& rows,
+                                           const FormulaKind& kind, bool kill)
 {
     QString path, error;
-    if (!FormulaExport::exportCurrentKind(rows, kind, kill, workspace.dataFolder(), FormulaExport::latestIssue(workspace),
-                                          &path, &error)) {
+    if (!FormulaExport::exportCurrentKind(rows, kind, kill, workspace.dataFolder(),
+                                          FormulaExport::latestIssue(workspace), &path, &error)) {
         MessageBoxes::warning(parent, QStringLiteral("所选类公式中文导出"), error);
         return false;
     }

@@ -1,7 +1,7 @@
 #include "formula/FormulaUpdateDialog.h"
 
-#include "app/MessageBoxes.h"
 #include "history/OnlineUpdateDialog.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 
@@ -13,9 +13,9 @@ bool runOnlineFormulaUpdate(QWidget* parent, Workspace& workspace, const Formula
         return false;
 
     FormulaOnlineUpdate update(workspace, currentKind, *kill, options);
-    const FetchResult fetched =
-        OnlineUpdateDialog::load(parent, update.address(), update.timeout(),
-                                 QStringLiteral("正在下载公式文件，请稍候……"), FormulaOnlineUpdate::wording());
+    const FetchResult fetched = OnlineUpdateDialog::load(parent, update.address(), update.timeout(),
+                                                         QStringLiteral("正在下载公式文件，请稍候……"),
+                                                         FormulaOnlineUpdate::wording());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = update.finish(fetched, summary);
     QApplication::restoreOverrideCursor();

@@ -1,12 +1,12 @@
 #include "history/OnlineHistoryUpdate.h"
 
-#include "app/Workspace.h"
 #include "history/DrawDeriver.h"
 #include "history/HistoryStore.h"
 #include "history/PageFetcher.h"
 #include "history/PageText.h"
 #include "history/ResultsPageAddress.h"
 #include "history/ResultsPageParser.h"
+#include "history/Workspace.h"
 
 #include <algorithm>
 
@@ -29,14 +29,12 @@ QString rejectedList(const QStringList& reasons)
 
 } // namespace
 
-OnlineHistoryUpdate::OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, int lotteryIndex, int searchDays,
-                                         const QDate& today)
-    : m_lottery(LotteryTable::orEmpty(lotteryIndex))
-    , m_runningCount(lotteryIndex == LotteryTable::kBeijing)
-    , m_searchDays(validDays(searchDays))
-    , m_today(today)
-    , m_base(ResultsPageAddress::base(m_lottery.provinceCode, ResultsPageAddress::defaultHost()))
-    , m_timeoutMs(PageFetcher::kDefaultTimeoutMs)
+OnlineHistoryUpdate::OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, int lotteryIndex,
+                                         int searchDays, const QDate& today)
+    : m_lottery(LotteryTable::orEmpty(lotteryIndex)), m_runningCount(lotteryIndex == LotteryTable::kBeijing),
+      m_searchDays(validDays(searchDays)), m_today(today),
+      m_base(ResultsPageAddress::base(m_lottery.provinceCode, ResultsPageAddress::defaultHost())),
+      m_timeoutMs(PageFetcher::kDefaultTimeoutMs)
 {
     if (!stored.empty()) {
         // A stored date that is not a date cannot be judged old; such a history is kept.
@@ -51,7 +49,8 @@ OnlineHistoryUpdate::OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, 
     m_newestIssue = newest.issue;
     m_newestDate = dateOf(newest);
     m_previous = PreviousDraw::of(newest);
-    m_daysToFetch = m_newestDate.isValid() ? int(std::max<qint64>(1, m_newestDate.daysTo(today) + 1)) : m_searchDays;
+    m_daysToFetch =
+        m_newestDate.isValid() ? int(std::max<qint64>(1, m_newestDate.daysTo(today) + 1)) : m_searchDays;
 }
 
 OnlineHistoryUpdate OnlineHistoryUpdate::plan(Workspace& workspace, const OnlineUpdateOptions& options)
@@ -73,7 +72,8 @@ QUrl OnlineHistoryUpdate::pageUrl() const
     return ResultsPageAddress::page(m_base, requestedDraws());
 }
 
-bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStringList* issues, QString* error) const
+bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStringList* issues,
+                                         QString* error) const
 {
     const int perDay = m_lottery.drawsPerDay;
     if (m_runningCount) {
@@ -87,7 +87,8 @@ bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStrin
             bool ok = false;
             start = m_newestIssue.toLongLong(&ok) + 1;
             if (!ok) {
-                *error = QStringLiteral("最新一期的期号“%1”不是数字，无法确定要更新的期号。").arg(m_newestIssue);
+                *error =
+                    QStringLiteral("最新一期的期号“%1”不是数字，无法确定要更新的期号。").arg(m_newestIssue);
                 return false;
             }
         }

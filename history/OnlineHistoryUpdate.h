@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LotteryTable.h"
 #include "history/DrawRecord.h"
+#include "history/LotteryTable.h"
 
 #include <QDate>
 #include <QString>
@@ -17,8 +17,8 @@ struct FetchResult;
 // What the caller may fix for one update; the defaults are those of the window.
 struct OnlineUpdateOptions
 {
-    QString baseUrl;  // replaces "http://" + province code + results host; empty: from the settings
-    QDate today;      // invalid: the system date
+    QString baseUrl;    // replaces "http://" + province code + results host; empty: from the settings
+    QDate today;        // invalid: the system date
     int searchDays = 0; // 0: the setting "IniSerchDay"
     int timeoutMs = 0;  // 0: the default time bound of the page load
 };
@@ -37,7 +37,8 @@ public:
     static int validDays(int days) { return days >= kMinDays && days <= kMaxDays ? days : kDefaultDays; }
 
     // Plans the update of `stored` (ascending issue order) for the lottery on `today`.
-    OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, int lotteryIndex, int searchDays, const QDate& today);
+    OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, int lotteryIndex, int searchDays,
+                        const QDate& today);
 
     // Plans the update of the workspace's history and lottery with the options' overrides: the
     // days setting "IniSerchDay", the system date and the results host "ResultsHost".

@@ -1,7 +1,7 @@
 #include "history/OnlineUpdateDialog.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
+#include "history/Workspace.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -42,9 +42,10 @@ bool runOnlineHistoryUpdate(QWidget* parent, Workspace& workspace, QString* summ
 {
     const QString title = QStringLiteral("在线更新");
     summary->clear();
-    if (!MessageBoxes::question(parent, title,
-                                QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                                               "更新不及时可能都造成更新失败！")))
+    if (!MessageBoxes::question(
+            parent, title,
+            QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                           "更新不及时可能都造成更新失败！")))
         return false;
 
     OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(workspace, options);

@@ -94,3 +94,11 @@ int ParameterTable::column(const char* code)
 {
     return indexOf(QString::fromLatin1(code));
 }
+
+QStringList ParameterTable::codes()
+{
+    QStringList out;
+    for (const ParameterEntry& e : entries())
+        out << e.code;
+    return out;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <array>
 
@@ -26,4 +27,6 @@ public:
     // Indexes of frequently used columns.
     static int numberColumn(int position) { return position - 1; } // L1A, L2A, L3A
     static int column(const char* code);
+    // Every code in column order: the parameter columns of the history table.
+    static QStringList codes();
 };

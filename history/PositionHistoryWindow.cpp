@@ -1,9 +1,9 @@
 #include "history/PositionHistoryWindow.h"
 
-#include "app/GridColumns.h"
-#include "app/GridExport.h"
 #include "formula/FormulaKind.h"
 #include "history/PositionHistoryModel.h"
+#include "ui/GridColumns.h"
+#include "ui/GridExport.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -33,14 +33,11 @@ int columnWidth(int column)
 
 } // namespace
 
-PositionHistoryWindow::PositionHistoryWindow(std::vector<PastRankingDraw> ranking, int comparedPosition, bool single,
-                                             const QString& dataFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window)
-    , m_dataFolder(dataFolder)
-    , m_model(new PositionHistoryModel(this))
-    , m_grid(new QTableView(this))
-    , m_singleOption(new QRadioButton(QStringLiteral("单选")))
-    , m_generalOption(new QRadioButton(QStringLiteral("通选")))
+PositionHistoryWindow::PositionHistoryWindow(std::vector<PastRankingDraw> ranking, int comparedPosition,
+                                             bool single, const QString& dataFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_dataFolder(dataFolder), m_model(new PositionHistoryModel(this)),
+      m_grid(new QTableView(this)), m_singleOption(new QRadioButton(QStringLiteral("单选"))),
+      m_generalOption(new QRadioButton(QStringLiteral("通选")))
 {
     setObjectName("PositionHistoryWindow");
     setWindowTitle(QStringLiteral("历史开奖列表"));
@@ -89,7 +86,8 @@ PositionHistoryWindow::PositionHistoryWindow(std::vector<PastRankingDraw> rankin
     setRanking(std::move(ranking), comparedPosition, single);
 }
 
-void PositionHistoryWindow::setRanking(std::vector<PastRankingDraw> ranking, int comparedPosition, bool single)
+void PositionHistoryWindow::setRanking(std::vector<PastRankingDraw> ranking, int comparedPosition,
+                                       bool single)
 {
     m_ranking = std::move(ranking);
     m_single = single;

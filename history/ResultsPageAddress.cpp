@@ -1,6 +1,6 @@
 #include "history/ResultsPageAddress.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 
 const QString& ResultsPageAddress::defaultHost()
 {
@@ -13,7 +13,8 @@ const QString& ResultsPageAddress::defaultHost()
 QString ResultsPageAddress::host(const Settings& settings)
 {
     const QString stored =
-        settings.readString(QStringLiteral("IniSetting"), QStringLiteral("ResultsHost"), defaultHost()).trimmed();
+        settings.readString(QStringLiteral("IniSetting"), QStringLiteral("ResultsHost"), defaultHost())
+            .trimmed();
     return stored.isEmpty() ? defaultHost() : stored;
 }
 

@@ -1,15 +1,16 @@
 #include "history/SearchDaysDialog.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
 #include "history/OnlineHistoryUpdate.h"
+#include "store/Settings.h"
+#include "ui/MessageBoxes.h"
 
 #include <algorithm>
 
 bool SearchDaysDialog::parseDays(const QString& answer, int* days)
 {
     const QString text = answer.trimmed();
-    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
+    if (text.isEmpty() ||
+        !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
         return false;
     bool ok = false;
     const int value = text.toInt(&ok);
@@ -33,7 +34,9 @@ bool SearchDaysDialog::ask(QWidget* parent, Settings& settings)
             settings.setSearchDays(days);
             return true;
         }
-        MessageBoxes::warning(parent, QStringLiteral("输入有误"),
-                              QStringLiteral("为了保证时效性和提高计算效率，软件只能统计10天以内的数据，请输入2到10中的自然数。"));
+        MessageBoxes::warning(
+            parent, QStringLiteral("输入有误"),
+            QStringLiteral(
+                "为了保证时效性和提高计算效率，软件只能统计10天以内的数据，请输入2到10中的自然数。"));
     }
 }

@@ -1,8 +1,8 @@
 #include "killkeep/KillKeepWindow.h"
 
-#include "app/GridExport.h"
-#include "app/MessageBoxes.h"
 #include "killkeep/RankingBuilder.h"
+#include "ui/GridExport.h"
+#include "ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -16,15 +16,14 @@ const QString kExportFile = QStringLiteral("ErrarrLei.xlsx");
 void tellExportFailed(QWidget* parent, const QString& detail)
 {
     MessageBoxes::warning(parent, QStringLiteral("列表显示错误"),
-                          QStringLiteral("您的电脑没有安装Microsoft Excel表格软件，多参数列表无法显示\n") + detail);
+                          QStringLiteral("您的电脑没有安装Microsoft Excel表格软件，多参数列表无法显示\n") +
+                              detail);
 }
 
 } // namespace
 
 KillKeepWindow::KillKeepWindow(const QString& dataFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      m_dataFolder(dataFolder),
-      m_layout(new QVBoxLayout(this)),
+    : QWidget(parent, Qt::Window), m_dataFolder(dataFolder), m_layout(new QVBoxLayout(this)),
       m_detailButton(new QPushButton(QStringLiteral("详细结果列表(&D)"), this)),
       m_exportButton(new QPushButton(QStringLiteral("导出列表(&E)"), this))
 {

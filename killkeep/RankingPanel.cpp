@@ -1,8 +1,8 @@
 #include "killkeep/RankingPanel.h"
 
-#include "app/GridColumns.h"
 #include "killkeep/DistributionTableModel.h"
 #include "killkeep/RankingTableModel.h"
+#include "ui/GridColumns.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -34,10 +34,8 @@ QGroupBox* frame(const QString& caption, QWidget* grid, QWidget* parent)
 } // namespace
 
 RankingPanel::RankingPanel(QWidget* parent)
-    : QWidget(parent),
-      m_rankingModel(new RankingTableModel(this)),
-      m_distributionModel(new DistributionTableModel(this)),
-      m_rankingView(makeGrid(m_rankingModel, this)),
+    : QWidget(parent), m_rankingModel(new RankingTableModel(this)),
+      m_distributionModel(new DistributionTableModel(this)), m_rankingView(makeGrid(m_rankingModel, this)),
       m_distributionView(makeGrid(m_distributionModel, this))
 {
     m_rankingView->setObjectName(QStringLiteral("rankingGrid"));
@@ -45,7 +43,8 @@ RankingPanel::RankingPanel(QWidget* parent)
     GridColumns::apply(m_rankingView, &RankingTableModel::columnWidthPixels);
     m_rankingView->horizontalHeader()->setStretchLastSection(true);
     // The numbers column takes whatever width is left.
-    GridColumns::apply(m_distributionView, [](int c) { return c < 2 ? DistributionTableModel::columnWidthPixels(c) : 0; });
+    GridColumns::apply(m_distributionView,
+                       [](int c) { return c < 2 ? DistributionTableModel::columnWidthPixels(c) : 0; });
     m_distributionView->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);

@@ -1,7 +1,7 @@
 #include "search/SearchSettings.h"
 
-#include "app/Settings.h"
 #include "search/NumericText.h"
+#include "store/Settings.h"
 
 #include <QLocale>
 
@@ -54,10 +54,7 @@ QString schemeKey(int slot, bool kill)
 
 } // namespace
 
-SearchSettings::SearchSettings(Settings* settings)
-    : m_settings(settings)
-{
-}
+SearchSettings::SearchSettings(Settings* settings) : m_settings(settings) {}
 
 QString SearchSettings::numberText(double v)
 {
@@ -78,7 +75,8 @@ QualificationRanges SearchSettings::ranges(int kindNumber, bool kill) const
 {
     QualificationRanges r;
     for (int j = 0; j < QualificationRanges::kBoxes; ++j) {
-        const QString stored = m_settings->readString(QString::number(kindNumber), rangeKey(j, kill), kNothingStored);
+        const QString stored =
+            m_settings->readString(QString::number(kindNumber), rangeKey(j, kill), kNothingStored);
         if (stored == kNothingStored)
             r.bounds[j] = defaultBound(kindNumber, j, kill);
         else
@@ -100,7 +98,8 @@ int SearchSettings::operandCount(int slot) const
     const std::optional<double> v = NumericText::value(stored);
     if (!v)
         return kDefaultOperandCount;
-    return static_cast<int>(std::clamp(std::nearbyint(*v), double(kMinOperandCount), double(kMaxOperandCount)));
+    return static_cast<int>(
+        std::clamp(std::nearbyint(*v), double(kMinOperandCount), double(kMaxOperandCount)));
 }
 
 void SearchSettings::saveOperandCount(int slot, int count)
@@ -110,10 +109,12 @@ void SearchSettings::saveOperandCount(int slot, int count)
 
 QString SearchSettings::schemeTargetText(int slot, bool kill) const
 {
-    return m_settings->readString(kSchemeSection, schemeKey(slot, kill), QString::number(kDefaultSchemeTarget));
+    return m_settings->readString(kSchemeSection, schemeKey(slot, kill),
+                                  QString::number(kDefaultSchemeTarget));
 }
 
 void SearchSettings::saveSchemeTarget(int slot, bool kill, const QString& boxText)
 {
-    m_settings->writeString(kSchemeSection, schemeKey(slot, kill), numberText(NumericText::leadingValue(boxText)));
+    m_settings->writeString(kSchemeSection, schemeKey(slot, kill),
+                            numberText(NumericText::leadingValue(boxText)));
 }

@@ -1,11 +1,7 @@
 #include "search/SearchWindow.h"
 
-#include "app/BackgroundTask.h"
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
 #include "search/KindSlot.h"
@@ -17,6 +13,10 @@
 #include "search/SearchResultModel.h"
 #include "search/SearchResultSaver.h"
 #include "search/SearchRun.h"
+#include "store/Settings.h"
+#include "ui/BackgroundTask.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -40,9 +40,10 @@ const QString kTitle = QStringLiteral("公式搜索");
 const QString kSaveTitle = QStringLiteral("追加公式");
 const QString kSaveDone = QStringLiteral("公式追加完毕！");
 const QString kOptimumAllTitle = QStringLiteral("更新参数默认设置");
-const QString kOptimumAllQuestion = QStringLiteral(
-    "此操作将耗时一分钟到数分钟自动搜索分析各类公式并分析其参数值，归纳出相对参数较高的数值为设置软件各类公式搜索的默认值，"
-    "操作后各类公式搜索默认值将改变，是否确认更改搜索默认值？");
+const QString kOptimumAllQuestion =
+    QStringLiteral("此操作将耗时一分钟到数分钟自动搜索分析各类公式并分析其参数值，归纳出相对参数较高的数值为"
+                   "设置软件各类公式搜索的默认值，"
+                   "操作后各类公式搜索默认值将改变，是否确认更改搜索默认值？");
 const QString kListFull = QStringLiteral("搜索结果已达32767条，请先保存结果再继续搜索。");
 
 // Colours of the all-kinds search's position labels: done (blue) and current (red).
@@ -69,10 +70,8 @@ QString rangeBoxName(int j)
 } // namespace
 
 SearchWindow::SearchWindow(Workspace* workspace, QWidget* parent)
-    : QDialog(parent)
-    , m_workspace(workspace)
-    , m_settings(&workspace->settings())
-    , m_pollTimer(new QTimer(this))
+    : QDialog(parent), m_workspace(workspace), m_settings(&workspace->settings()),
+      m_pollTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
@@ -380,8 +379,10 @@ QWidget* SearchWindow::buildSchemeFrame()
     m_autoUpdateCheck = new QCheckBox(QStringLiteral("搜索完毕公式自动更新到数据库"));
     m_autoUpdateCheck->setObjectName(QStringLiteral("chkAutoUpdate"));
     m_autoUpdateCheck->setChecked(true);
-    connect(m_autoAppendCheck, &QCheckBox::toggled, this, [this](bool on) { onAutoSaveToggled(m_autoAppendCheck, on); });
-    connect(m_autoUpdateCheck, &QCheckBox::toggled, this, [this](bool on) { onAutoSaveToggled(m_autoUpdateCheck, on); });
+    connect(m_autoAppendCheck, &QCheckBox::toggled, this,
+            [this](bool on) { onAutoSaveToggled(m_autoAppendCheck, on); });
+    connect(m_autoUpdateCheck, &QCheckBox::toggled, this,
+            [this](bool on) { onAutoSaveToggled(m_autoUpdateCheck, on); });
     layout->addWidget(m_autoAppendCheck);
     layout->addWidget(m_autoUpdateCheck);
 
@@ -420,13 +421,15 @@ QWidget* SearchWindow::buildOptimumFrame()
     m_sampleBox = readOnlyBox("txtSamples");
     m_sampleBox->setText(QString::number(kMinSamples));
     m_sampleBox->setMaximumWidth(60);
-    connect(m_sampleBar, &QScrollBar::valueChanged, this, [this](int v) { m_sampleBox->setText(QString::number(v)); });
+    connect(m_sampleBar, &QScrollBar::valueChanged, this,
+            [this](int v) { m_sampleBox->setText(QString::number(v)); });
     samples->addWidget(m_sampleBar, 1);
     samples->addWidget(m_sampleBox);
     layout->addLayout(samples);
     m_optimumButton = addButton("cmdOptimum", QStringLiteral("当前公式类在指定范围内检索最优参数设置"));
     connect(m_optimumButton, &QPushButton::clicked, this, &SearchWindow::optimumForCurrentKind);
-    m_optimumAllButton = addButton("cmdOptimumAll", QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
+    m_optimumAllButton =
+        addButton("cmdOptimumAll", QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
     connect(m_optimumAllButton, &QPushButton::clicked, this, &SearchWindow::optimumForAllKinds);
     layout->addWidget(m_optimumButton);
     layout->addWidget(m_optimumAllButton);
@@ -516,7 +519,8 @@ bool SearchWindow::generatorOptions(GeneratorOptions* options)
     options->randomTail = m_randomTailOption->isChecked();
     options->givenTail = 0;
     QString error;
-    if (!options->randomTail && !FormulaGenerator::givenTail(m_tailBox->text(), &options->givenTail, &error)) {
+    if (!options->randomTail &&
+        !FormulaGenerator::givenTail(m_tailBox->text(), &options->givenTail, &error)) {
         MessageBoxes::warning(this, kTitle, error);
         m_tailBox->setFocus();
         return false;
@@ -740,7 +744,8 @@ void SearchWindow::enterSchemeSlot(int slot)
 {
     // The kind's buttons, stored ranges and operand count, and its target in the auto-stop box.
     chooseKind(slot);
-    const std::optional<double> target = SchemePlan::kindTarget(slot, m_scheme->config().targets, m_scheme->config().mode);
+    const std::optional<double> target =
+        SchemePlan::kindTarget(slot, m_scheme->config().targets, m_scheme->config().mode);
     if (target)
         m_autoStopBox->setText(QString::number(*target, 'g', 10));
 }
@@ -787,9 +792,10 @@ void SearchWindow::reject()
         m_scheme->pause();
     poll();
     if (!m_entries.empty() &&
-        !MessageBoxes::question(this, kTitle,
-                                QStringLiteral("还有%1条搜索合格的公式没有保存到数据库，关闭窗口将放弃这些公式，是否关闭？")
-                                    .arg(m_entries.size()))) {
+        !MessageBoxes::question(
+            this, kTitle,
+            QStringLiteral("还有%1条搜索合格的公式没有保存到数据库，关闭窗口将放弃这些公式，是否关闭？")
+                .arg(m_entries.size()))) {
         if (schemeWasRunning)
             m_scheme->resume();
         updateControls();
@@ -810,10 +816,10 @@ void SearchWindow::saveResults(SaveKind kind)
         m_entries.empty() ? std::nullopt : std::optional<FormulaKind>(m_entries.back().kind);
     std::vector<FormulaKind> saved;
     QString error;
-    const bool ok = SearchResultSaver::save(
-        &m_workspace->database(), m_entries,
-        kind == SaveKind::Append ? SearchResultSaver::Mode::Append : SearchResultSaver::Mode::Update, kill, &saved,
-        &error);
+    const bool ok = SearchResultSaver::save(&m_workspace->database(), m_entries,
+                                            kind == SaveKind::Append ? SearchResultSaver::Mode::Append
+                                                                     : SearchResultSaver::Mode::Update,
+                                            kill, &saved, &error);
     std::erase_if(m_entries, [&saved](const SearchResult& e) {
         return std::find(saved.begin(), saved.end(), e.kind) != saved.end();
     });
@@ -894,7 +900,8 @@ void SearchWindow::recomputeTotals()
 {
     const CountMode mode = m_heldCountOption->isChecked() ? CountMode::HeldFormulas : CountMode::NewFormulas;
     const int still = SchemePlan::stillToFind(schemeTargets(), mode);
-    m_totalLabel->setText(QString::number(SchemePlan::totalHeld(still, m_totalStored, m_autoAppendCheck->isChecked())));
+    m_totalLabel->setText(
+        QString::number(SchemePlan::totalHeld(still, m_totalStored, m_autoAppendCheck->isChecked())));
 }
 
 void SearchWindow::onCountModeChosen(bool held)
@@ -931,11 +938,12 @@ void SearchWindow::optimumForCurrentKind()
     OptimumFigures best;
     FormulaStats last;
     m_tried = 0;
-    const bool done = BackgroundTask::run(this, QStringLiteral("正在检索当前公式类的最优参数…"), [&](TaskProgress& p) {
-        p.total = samples;
-        FormulaGenerator g(seed, 0);
-        best = OptimumSearch::sample(evaluator, generator, samples, &g, &last, &p.cancelled, &p.done);
-    });
+    const bool done =
+        BackgroundTask::run(this, QStringLiteral("正在检索当前公式类的最优参数…"), [&](TaskProgress& p) {
+            p.total = samples;
+            FormulaGenerator g(seed, 0);
+            best = OptimumSearch::sample(evaluator, generator, samples, &g, &last, &p.cancelled, &p.done);
+        });
     if (!done)
         return;
     m_tried = samples;
@@ -969,7 +977,8 @@ void SearchWindow::optimumForAllKinds()
         options.operandCount = m_settings.operandCount(slot);
         auto evaluator = std::make_unique<CandidateEvaluator>(
             m_workspace->history().draws(),
-            SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted()});
+            SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()),
+                        s.weighted()});
         jobs.push_back({slot, options, std::move(evaluator), {}, {}});
     }
     const int samples = sampleCount();
@@ -979,8 +988,8 @@ void SearchWindow::optimumForAllKinds()
             p.total = samples * int(jobs.size());
             for (Job& job : jobs) {
                 FormulaGenerator g(seed, std::uint64_t(job.slot));
-                job.best = OptimumSearch::sample(*job.evaluator, job.options, samples, &g, &job.last, &p.cancelled,
-                                                 &p.done);
+                job.best = OptimumSearch::sample(*job.evaluator, job.options, samples, &g, &job.last,
+                                                 &p.cancelled, &p.done);
             }
         });
     if (!done)

@@ -1,7 +1,5 @@
 #include "store/Database.h"
 
-#include "history/ParameterTable.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,12 +18,12 @@ QString nativePath(const QString& p)
     return QDir::toNativeSeparators(QFileInfo(p).absoluteFilePath());
 }
 
-QList<QPair<QString, QString>> lishiColumns()
+QList<QPair<QString, QString>> lishiColumns(const QStringList& drawParameterColumns)
 {
     QList<QPair<QString, QString>> c;
     c.append(qMakePair(QString("strQQH"), QString("TEXT")));
-    for (const auto& e : ParameterTable::entries())
-        c.append(qMakePair(QString(e.code), QString("INTEGER")));
+    for (const QString& code : drawParameterColumns)
+        c.append(qMakePair(code, QString("INTEGER")));
     c.append(qMakePair(QString("canshu"), QString("REAL")));
     c.append(qMakePair(QString("PreCanshu"), QString("REAL")));
     c.append(qMakePair(QString("GSZCS"), QString("REAL")));
@@ -36,8 +34,8 @@ QList<QPair<QString, QString>> lishiColumns()
 
 QList<QPair<QString, QString>> formulaColumns()
 {
-    return {{"idx", "INTEGER"},          {"gongshi", "TEXT"},         {"gongshiCN", "TEXT"},
-            {"bolKill", "INTEGER"},      {"sglGsRate", "REAL"},       {"intGsErrCon", "INTEGER"},
+    return {{"idx", "INTEGER"},          {"gongshi", "TEXT"},        {"gongshiCN", "TEXT"},
+            {"bolKill", "INTEGER"},      {"sglGsRate", "REAL"},      {"intGsErrCon", "INTEGER"},
             {"intGsTrueCon", "INTEGER"}, {"intGsErrLst", "INTEGER"}, {"intGsTrueLst", "INTEGER"}};
 }
 
@@ -49,9 +47,9 @@ const QStringList& Database::formulaTables()
     return tables;
 }
 
-Database::Database(const QString& filePath)
-    : m_filePath(filePath)
-    , m_connectionName(QStringLiteral("zorvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+Database::Database(const QString& filePath, const QStringList& drawParameterColumns)
+    : m_filePath(filePath), m_drawParameterColumns(drawParameterColumns),
+      m_connectionName(QStringLiteral("zorvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
 
@@ -99,7 +97,8 @@ bool Database::open(QString* error)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_filePath);
         if (!db.open()) {
-            *error = QStringLiteral("无法打开数据库“%1”：%2").arg(nativePath(m_filePath), db.lastError().text());
+            *error =
+                QStringLiteral("无法打开数据库“%1”：%2").arg(nativePath(m_filePath), db.lastError().text());
             db = QSqlDatabase();
             close();
             return false;
@@ -123,7 +122,8 @@ bool Database::open(QString* error)
     return true;
 }
 
-bool Database::ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns, QString* error)
+bool Database::ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns,
+                           QString* error)
 {
     QSqlDatabase db = connection();
     const QSqlRecord existing = db.record(table);
@@ -155,7 +155,7 @@ bool Database::ensureSchema(QString* error)
     Transaction tx(db);
     if (!tx.begin(error))
         return false;
-    if (!ensureTable("Lishi", lishiColumns(), error))
+    if (!ensureTable("Lishi", lishiColumns(m_drawParameterColumns), error))
         return false;
     for (const QString& t : formulaTables())
         if (!ensureTable(t, formulaColumns(), error))
@@ -163,9 +163,10 @@ bool Database::ensureSchema(QString* error)
     const bool hadErrarr = !db.record("Errarr").isEmpty();
     if (!ensureTable("Errarr", {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}}, error))
         return false;
-    if (!ensureTable("ErrarrLei",
-                     {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}},
-                     error))
+    if (!ensureTable(
+            "ErrarrLei",
+            {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}},
+            error))
         return false;
     QSqlQuery q(db);
     if (!hadErrarr) {
@@ -222,10 +223,7 @@ bool Database::compact(QString* error)
     return true;
 }
 
-Transaction::Transaction(QSqlDatabase db)
-    : m_db(db)
-{
-}
+Transaction::Transaction(QSqlDatabase db) : m_db(db) {}
 
 Transaction::~Transaction()
 {

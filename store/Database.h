@@ -12,7 +12,9 @@ class Database
 public:
     static const QStringList& formulaTables(); // Gongshi1D, Gongshi2D, Gongshi3D, Gongshi2G, Gongshi3G
 
-    explicit Database(const QString& filePath);
+    // The history table "Lishi" holds one integer column per derived draw parameter; their names
+    // come from the history's parameter table, in its order.
+    Database(const QString& filePath, const QStringList& drawParameterColumns);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -32,6 +34,7 @@ private:
     bool ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns, QString* error);
 
     QString m_filePath;
+    QStringList m_drawParameterColumns;
     QString m_connectionName;
 };
 

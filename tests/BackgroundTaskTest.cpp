@@ -1,4 +1,4 @@
-#include "app/BackgroundTask.h"
+#include "ui/BackgroundTask.h"
 
 #include <QApplication>
 #include <QProgressDialog>

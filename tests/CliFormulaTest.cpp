@@ -1,8 +1,8 @@
 #include "CliRunner.h"
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ void storeUnchecked(const QString& dir, const char* code, bool kill)
     FormulaRecord r;
     r.gongshi = r.gongshiCN = QString::fromUtf8(code);
     r.bolKill = kill;
-    ASSERT_TRUE(FormulaTableStore(&ws.database()).append(FormulaKind{1, true}, {r}, &error)) << error.toStdString();
+    ASSERT_TRUE(FormulaTableStore(&ws.database()).append(FormulaKind{1, true}, {r}, &error))
+        << error.toStdString();
 }
 
 } // namespace
@@ -57,9 +58,11 @@ TEST(CliFormula, AddListAndDecorations)
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "Gongshi1D\tkill\tL1A+LH+3\n");
     // The text's own kind and sense take the place of the options.
-    r = runCli(dir.path(), {"formula", "add", "--sense", "kill", QStringLiteral("十位码+和数+3=下期生码十位通选")});
+    r = runCli(dir.path(),
+               {"formula", "add", "--sense", "kill", QStringLiteral("十位码+和数+3=下期生码十位通选")});
     EXPECT_EQ(r.out, "Gongshi2G\tkeep\tL2A+LH+3\n");
-    r = runCli(dir.path(), {"formula", "add", "--kind", "3G", "--sense", "keep", QStringLiteral("[十位通选杀]十位码+3")});
+    r = runCli(dir.path(),
+               {"formula", "add", "--kind", "3G", "--sense", "keep", QStringLiteral("[十位通选杀]十位码+3")});
     EXPECT_EQ(r.out, "Gongshi2G\tkeep\tL2A+3\n");
     // Typed entry refuses a formula that cannot be evaluated, saying why.
     r = runCli(dir.path(), {"formula", "add", "--kind", "3d", "--sense", "keep", "L1A++"});
@@ -74,10 +77,11 @@ TEST(CliFormula, AddListAndDecorations)
 
     r = runCli(dir.path(), {"formula", "list", "--kind", "2G", "--sense", "keep"});
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, QStringLiteral("idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\t"
-                                    "intGsTrueLst\n"
-                                    "1\tkeep\tL2A+LH+3\t十位码+和数+3=下期生码十位通选\t\t\t\t\t\n"
-                                    "2\tkeep\tL2A+3\t[十位通选杀]十位码+3\t\t\t\t\t\n"));
+    EXPECT_EQ(r.out, QStringLiteral(
+                         "idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\t"
+                         "intGsTrueLst\n"
+                         "1\tkeep\tL2A+LH+3\t十位码+和数+3=下期生码十位通选\t\t\t\t\t\n"
+                         "2\tkeep\tL2A+3\t[十位通选杀]十位码+3\t\t\t\t\t\n"));
     EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--kind", "2G"}).out).size(), 1);
     EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--kind", "2G", "--sense", "all"}).out).size(), 3);
     EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list"}).out).size(), 2);
@@ -86,7 +90,8 @@ TEST(CliFormula, AddListAndDecorations)
 TEST(CliBacktest, PrintsAndWritesBackTheFigures)
 {
     TempDataFolder dir;
-    addHistory(dir.path(), {{"160121001", "111"}, {"160121002", "125"}, {"160121003", "133"}, {"160121004", "143"}});
+    addHistory(dir.path(),
+               {{"160121001", "111"}, {"160121002", "125"}, {"160121003", "133"}, {"160121004", "143"}});
     ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "3"}).exitCode, 0);
     storeUnchecked(dir.path(), "L1A++", false);
     ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "L3A/2"}).exitCode, 0);
@@ -99,7 +104,8 @@ TEST(CliBacktest, PrintsAndWritesBackTheFigures)
                         "final_miss_run\tfinal_hit_run\tnext");
     EXPECT_EQ(lines[1], "1\t1\t3\t92.8571\t13\t14\t1\t2\t0\t2\t3");
     EXPECT_EQ(lines[2], "2\t2\tL1A++\tinvalid\t0\t0\t0\t0\t0\t0\t");
-    EXPECT_EQ(lines[3].section('\t', 10), "1"); // 3/2 = 1.5; MOD rounds 0.5 to 0, so ((1.5 − 1) MOD 6) + 1 = 1
+    EXPECT_EQ(lines[3].section('\t', 10),
+              "1"); // 3/2 = 1.5; MOD rounds 0.5 to 0, so ((1.5 − 1) MOD 6) + 1 = 1
     r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "0", "--weighted", "false"});
     EXPECT_EQ(rows(r.out)[1], "1\t1\t3\t66.6667\t2\t3\t1\t2\t0\t2\t3");
     r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "1", "--exclude-current", "false",

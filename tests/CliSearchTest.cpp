@@ -2,8 +2,8 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 #include "search/SearchSettings.h"
 
 #include <QSettings>
@@ -11,14 +11,16 @@
 
 namespace {
 
-const QString kHeader = QStringLiteral("gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run");
+const QString kHeader =
+    QStringLiteral("gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run");
 
 class CliSearch : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq"))
+            .clear();
         Workspace ws;
         QString error;
         ASSERT_TRUE(ws.open(m_dir.path(), &error)) << error.toStdString();
@@ -57,8 +59,10 @@ QString closingLine(const CliResult& r)
 
 TEST_F(CliSearch, PrintsQualifiedCandidatesReproduciblyForAnySeedAndThreadCount)
 {
-    const QStringList args{"search", "--kind", "2G", "--tries", "3000", "--seed", "77", "--ranges",
-                           "80,100,0,32768,0,32768,0,32768,0,32768", "--operands", "5"};
+    const QStringList args{"search",     "--kind",   "2G",
+                           "--tries",    "3000",     "--seed",
+                           "77",         "--ranges", "80,100,0,32768,0,32768,0,32768,0,32768",
+                           "--operands", "5"};
     const CliResult one = run(args + QStringList{"--threads", "1"});
     ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
     const CliResult two = run(args + QStringList{"--threads", "2"});
@@ -66,7 +70,8 @@ TEST_F(CliSearch, PrintsQualifiedCandidatesReproduciblyForAnySeedAndThreadCount)
     const QStringList found = rows(one);
     EXPECT_EQ(rows(two), found);
     ASSERT_FALSE(found.isEmpty());
-    EXPECT_TRUE(closingLine(one).startsWith(QStringLiteral("tried 3000 qualified %1 seconds ").arg(found.size())));
+    EXPECT_TRUE(
+        closingLine(one).startsWith(QStringLiteral("tried 3000 qualified %1 seconds ").arg(found.size())));
     const QStringList fields = found.first().split('\t');
     ASSERT_EQ(fields.size(), 7);
     EXPECT_EQ(fields[0].count('+'), 5);
@@ -76,8 +81,9 @@ TEST_F(CliSearch, PrintsQualifiedCandidatesReproduciblyForAnySeedAndThreadCount)
 
 TEST_F(CliSearch, TargetStopsAtExactlyThatManyAndSaveWritesTheTable)
 {
-    const CliResult r = run({"search", "--sense", "keep", "--target", "4", "--ranges", "0,100,0,32768,0,32768,0,32768,0,32768",
-                             "--tail", "random", "--form", "next", "--save", "append", "--seed", "3"});
+    const CliResult r = run({"search", "--sense", "keep", "--target", "4", "--ranges",
+                             "0,100,0,32768,0,32768,0,32768,0,32768", "--tail", "random", "--form", "next",
+                             "--save", "append", "--seed", "3"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList found = rows(r);
     ASSERT_EQ(found.size(), 4);
@@ -117,8 +123,8 @@ TEST_F(CliSearch, SchemeSearchesTheKindsInOrderWithTheirStoredRanges)
     QStringList prefixes;
     for (const QString& row : found)
         prefixes << row.split('\t')[1].left(7);
-    EXPECT_EQ(prefixes, (QStringList{"[个位单选杀]", "[个位单选杀]", "[十位单选杀]", "[百位单选杀]", "[十位通选杀]",
-                                     "[十位通选杀]", "[百位通选杀]"}));
+    EXPECT_EQ(prefixes, (QStringList{"[个位单选杀]", "[个位单选杀]", "[十位单选杀]", "[百位单选杀]",
+                                     "[十位通选杀]", "[十位通选杀]", "[百位通选杀]"}));
     EXPECT_EQ(found[4].split('\t')[0].count('+'), 3); // 十位通选 uses its stored operand count
     EXPECT_TRUE(closingLine(r).startsWith("tried 7 qualified 7 "));
     EXPECT_EQ(table(FormulaKind{2, false}).size(), 2u);

@@ -1,7 +1,6 @@
 #include "FormulaTestTables.h"
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaClearAll.h"
@@ -11,6 +10,7 @@
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaTranslation.h"
 #include "formula/FormulaTypedEntry.h"
+#include "history/Workspace.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -49,7 +49,8 @@ protected:
         options.unrecognisedPath = m_dir.file(FormulaImport::unrecognisedFileName());
         FormulaImportResult result;
         QString error;
-        EXPECT_TRUE(FormulaImport(&m_ws.database(), options).importFile(path, &result, &error)) << error.toStdString();
+        EXPECT_TRUE(FormulaImport(&m_ws.database(), options).importFile(path, &result, &error))
+            << error.toStdString();
         return result;
     }
 };
@@ -91,7 +92,8 @@ TEST_F(FormulaImportTest, ADecorationHoldsForTheLinesAfterIt)
     EXPECT_EQ(r.added, 4);
     EXPECT_FALSE(r.kill); // the window adopts the sense of the last next-draw line
     EXPECT_EQ(rows(k3D), (std::vector<Row>{{"L1A+1", "[百位单选杀]L1A+1", true}, {"L1A+2", "L1A+2", true}}));
-    EXPECT_EQ(rows(k3G), (std::vector<Row>{{"L1A+3", "L1A+3=下期生码百位通选", false}, {"L1A+4", "L1A+4", false}}));
+    EXPECT_EQ(rows(k3G),
+              (std::vector<Row>{{"L1A+3", "L1A+3=下期生码百位通选", false}, {"L1A+4", "L1A+4", false}}));
 }
 
 TEST_F(FormulaImportTest, ExportedLinesReadBackAndBannerLinesAreRejected)
@@ -116,9 +118,10 @@ TEST_F(FormulaImportTest, ExportedLinesReadBackAndBannerLinesAreRejected)
 
 TEST_F(FormulaImportTest, FormulasTheEvaluatorCannotUseAreRejectedLikeUnrecognisedText)
 {
-    const FormulaImportResult r = import(lines({"L1A++", "L4A+1", "(L1A+2", "百位码+千位码", "", "[十位通选杀]",
-                                                "下期杀百位单选", "1+2=下期生码个位通选", "L2A+5"}),
-                                         k1D, true);
+    const FormulaImportResult r =
+        import(lines({"L1A++", "L4A+1", "(L1A+2", "百位码+千位码", "", "[十位通选杀]", "下期杀百位单选",
+                      "1+2=下期生码个位通选", "L2A+5"}),
+               k1D, true);
     EXPECT_EQ(r.added, 1);
     // Blank lines and a decoration without a formula translate to nothing and leave no trace.
     EXPECT_EQ(r.rejectedLines, lines({"L1A++", "L4A+1", "(L1A+2", "L1A+千位A", "下期杀百位单选", "1+2"}));
@@ -139,7 +142,8 @@ TEST_F(FormulaImportTest, ReturningToAKindDeduplicatesItsFirstRun)
     EXPECT_EQ(rows(k2G), (std::vector<Row>{{"L2A+1", "[十位通选杀]L2A+1", true},
                                            {"L2A+9", "L2A+9", true},
                                            {"L2A+2", "[十位通选杀]L2A+2", true}}));
-    EXPECT_EQ(rows(k3G), (std::vector<Row>{{"L1A+1", "[百位通选杀]L1A+1", true}, {"L1A+1", "[百位通选杀]L1A+1", true}}));
+    EXPECT_EQ(rows(k3G),
+              (std::vector<Row>{{"L1A+1", "[百位通选杀]L1A+1", true}, {"L1A+1", "[百位通选杀]L1A+1", true}}));
 }
 
 TEST_F(FormulaImportTest, StoredFormulasKeepTheirOrderAndTheAddedOnesFollowInFileOrder)
@@ -170,18 +174,20 @@ TEST(FormulaImportEncoding, GbkThatHappensToBeValidUtf8IsReadAsGbk)
 
 TEST(FormulaImportEncoding, GbkAndUtf8FilesReadAlike)
 {
-    const QStringList text = lines({"百位码+和数+3　　连准：2期", "[十位通选杀]十位码+1", "个位码+跨度=下期生码百位单选"});
+    const QStringList text =
+        lines({"百位码+和数+3　　连准：2期", "[十位通选杀]十位码+1", "个位码+跨度=下期生码百位单选"});
     QStringEncoder utf8(QStringEncoder::Utf8);
     const QByteArray plainUtf8 = utf8.encode(text.join("\r\n"));
-    for (const QByteArray& bytes :
-         {FormulaTextFile::encode(text), plainUtf8, QByteArray("\xEF\xBB\xBF") + plainUtf8, plainUtf8 + "\n"}) {
+    for (const QByteArray& bytes : {FormulaTextFile::encode(text), plainUtf8,
+                                    QByteArray("\xEF\xBB\xBF") + plainUtf8, plainUtf8 + "\n"}) {
         TempDataFolder dir;
         Workspace ws;
         QString error;
         ASSERT_TRUE(ws.open(dir.path(), &error));
         FormulaImportOptions options;
         FormulaImportResult r;
-        ASSERT_TRUE(FormulaImport(&ws.database(), options).importBytes(bytes, &r, &error)) << error.toStdString();
+        ASSERT_TRUE(FormulaImport(&ws.database(), options).importBytes(bytes, &r, &error))
+            << error.toStdString();
         EXPECT_EQ(r.added, 3);
         EXPECT_EQ(tableRows(ws, k1D), (std::vector<Row>{{"L1A+LH+3", "百位码+和数+3", true}}));
         EXPECT_EQ(tableRows(ws, k2G), (std::vector<Row>{{"L2A+1", "[十位通选杀]十位码+1", true}}));
@@ -257,7 +263,8 @@ TEST_F(FormulaImportTest, ClearAllEmptiesEveryKindOrNone)
     for (const FormulaKind& kind : FormulaKind::all())
         store(kind, {{"L1A+1", "L1A+1", true}, {"L1A+2", "L1A+2", false}});
     QSqlQuery q(m_ws.database().connection());
-    ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE DELETE ON Gongshi3G BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    ASSERT_TRUE(
+        q.exec("CREATE TRIGGER refuse BEFORE DELETE ON Gongshi3G BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     QString error;
     EXPECT_FALSE(FormulaClearAll::clearAll(&m_ws.database(), &error));
     EXPECT_TRUE(error.contains("Gongshi3G"));
@@ -290,8 +297,8 @@ TEST_F(FormulaImportTest, AllKindsExportWritesTheSenseInKindOrder)
     int count = 0;
     for (const FormulaKind& kind : {k3D, k2D, k1D, k3G, k2G}) {
         SubsetBacktest run;
-        ASSERT_TRUE(BacktestRunner::yansuanCalcu(tables, history, kind, false, BacktestOptions::fromSettings(m_ws.settings()),
-                                                 &run, &error));
+        ASSERT_TRUE(BacktestRunner::yansuanCalcu(
+            tables, history, kind, false, BacktestOptions::fromSettings(m_ws.settings()), &run, &error));
         ASSERT_EQ(run.formulas.size(), 2u);
         for (std::size_t i = 0; i < 2; ++i) {
             expected << run.formulas[i].gongshiCN + QString(11, kIdeographicSpace) + u("连准：") +

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaSortWindow.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -15,8 +15,8 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -66,7 +66,8 @@ TEST(FormulaSortWindow, ConfirmedChoiceAndTheLimitResetOnEveryOpening)
     const FormulaSortChoice first = w.ask();
     ASSERT_TRUE(first.hasFirstKey());
     // The second group has no option: it is left out of the ordering.
-    EXPECT_EQ(first.keys, (std::vector<FormulaOrderKey>{{FormulaFigure::Rate, true}, {FormulaFigure::MaxMiss, false}}));
+    EXPECT_EQ(first.keys,
+              (std::vector<FormulaOrderKey>{{FormulaFigure::Rate, true}, {FormulaFigure::MaxMiss, false}}));
     EXPECT_EQ(first.limit, 2);
 
     // The options stay, the limit goes back to 3.
@@ -159,8 +160,10 @@ TEST(DetailListWindow, ListsTheRowsAndExportsThem)
     MessageBoxScope boxes;
     TempDataFolder dir;
     const std::vector<DetailListRow> rows = {
-        {QStringLiteral("百位+3"), QStringLiteral("个位单选"), QStringLiteral("杀"), "4", "85.33334% (256/300)"},
-        {QStringLiteral("十位*2"), QStringLiteral("个位单选"), QStringLiteral("杀"), "7", "66.66667% (200/300)"},
+        {QStringLiteral("百位+3"), QStringLiteral("个位单选"), QStringLiteral("杀"), "4",
+         "85.33334% (256/300)"},
+        {QStringLiteral("十位*2"), QStringLiteral("个位单选"), QStringLiteral("杀"), "7",
+         "66.66667% (200/300)"},
     };
     DetailListWindow w(rows, dir.path());
     QAbstractItemModelTester tester(const_cast<QStandardItemModel*>(&w.model()),

@@ -2,10 +2,10 @@
 #include "FixtureResultsServer.h"
 #include "FormulaTestTables.h"
 
-#include "app/Settings.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaOnlineUpdate.h"
 #include "formula/FormulaTextFile.h"
+#include "store/Settings.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -22,8 +22,13 @@ QString u(const char* text)
 // a next-draw line, a repeat and a line that is no formula; padded past 1024 bytes.
 QByteArray publishedFile()
 {
-    QStringList lines{u("[百位单选杀]百位码+和数+1"), u("[百位单选杀]百位码+和数+1"), u("编号001L1A+LT+3"),
-                      u("十位码+3=下期生码十位通选"), u("编号002L2A+2"), u("第三条：L1A++"), u("[十位通选杀]十位码+和数+4")};
+    QStringList lines{u("[百位单选杀]百位码+和数+1"),
+                      u("[百位单选杀]百位码+和数+1"),
+                      u("编号001L1A+LT+3"),
+                      u("十位码+3=下期生码十位通选"),
+                      u("编号002L2A+2"),
+                      u("第三条：L1A++"),
+                      u("[十位通选杀]十位码+和数+4")};
     for (int i = 1; i <= 60; ++i)
         lines << QStringLiteral("[个位单选杀]个位码+跨度+%1").arg(i);
     return FormulaTextFile::encode(lines);
@@ -114,9 +119,10 @@ TEST_F(FormulaOnlineUpdateTest, AFailedDownloadChangesNothingAndSaysWhy)
         FixtureResultsServer::Reply reply;
         const char* says;
     };
-    for (const Case& c : {Case{"404", FixtureResultsServer::Reply::NotFound, "公式服务器返回了错误（HTTP 404"},
-                          Case{"hang", FixtureResultsServer::Reply::Hang, "秒内没有送来完整的公式文件"},
-                          Case{"not http", FixtureResultsServer::Reply::NotHttp, "无法从公式服务器下载公式文件"}}) {
+    for (const Case& c :
+         {Case{"404", FixtureResultsServer::Reply::NotFound, "公式服务器返回了错误（HTTP 404"},
+          Case{"hang", FixtureResultsServer::Reply::Hang, "秒内没有送来完整的公式文件"},
+          Case{"not http", FixtureResultsServer::Reply::NotHttp, "无法从公式服务器下载公式文件"}}) {
         m_server.setReply(c.reply);
         QString message;
         EXPECT_FALSE(update(&message, {}, 500)) << c.name;
@@ -126,7 +132,8 @@ TEST_F(FormulaOnlineUpdateTest, AFailedDownloadChangesNothingAndSaysWhy)
         expectUnchanged();
     }
     QString message;
-    EXPECT_FALSE(update(&message, QStringLiteral("http://127.0.0.1:%1/Pelq.txt").arg(FixtureResultsServer::closedPort())));
+    EXPECT_FALSE(update(
+        &message, QStringLiteral("http://127.0.0.1:%1/Pelq.txt").arg(FixtureResultsServer::closedPort())));
     EXPECT_TRUE(message.contains(u("无法从公式服务器下载公式文件"))) << message.toStdString();
     expectUnchanged();
 }
@@ -157,7 +164,8 @@ TEST_F(FormulaOnlineUpdateTest, AFileWithoutFormulasOrADatabaseFailureChangesNot
     // The clearing and the adding are one transaction.
     m_server.setPage(publishedFile(), "text/plain");
     QSqlQuery q(m_ws.database().connection());
-    ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE INSERT ON Gongshi1D BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    ASSERT_TRUE(
+        q.exec("CREATE TRIGGER refuse BEFORE INSERT ON Gongshi1D BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     EXPECT_FALSE(update(&message));
     EXPECT_TRUE(message.contains("refused")) << message.toStdString();
     EXPECT_EQ(m_last.added, 0);
@@ -170,7 +178,8 @@ TEST_F(FormulaOnlineUpdateTest, TheAddressComesFromTheSettings)
     EXPECT_EQ(FormulaOnlineUpdate::url(settings), FormulaOnlineUpdate::defaultUrl());
     EXPECT_TRUE(FormulaOnlineUpdate::defaultUrl().contains(".example/"));
     settings.writeString("IniSetting", "FormulaUrl", m_server.baseUrl() + "/published.txt");
-    EXPECT_EQ(FormulaOnlineUpdate(m_ws, k1D, true).address().toString(), m_server.baseUrl() + "/published.txt");
+    EXPECT_EQ(FormulaOnlineUpdate(m_ws, k1D, true).address().toString(),
+              m_server.baseUrl() + "/published.txt");
     QString message;
     ASSERT_TRUE(FormulaOnlineUpdate(m_ws, k1D, true).runBlocking(&message)) << message.toStdString();
     EXPECT_EQ(m_server.lastTarget(), "/published.txt");
@@ -184,8 +193,8 @@ TEST(FormulaCommands, ImportExportClearAndUpdate)
 {
     TempDataFolder dir;
     const QString file = dir.file("in.txt");
-    writeFile(file, FormulaTextFile::encode({FormulaTextFile::banner(), u("[十位通选杀]十位码+1"), u("十位码+2"),
-                                             u("百位码+千位码")}));
+    writeFile(file, FormulaTextFile::encode({FormulaTextFile::banner(), u("[十位通选杀]十位码+1"),
+                                             u("十位码+2"), u("百位码+千位码")}));
     CliResult r = runCli(dir.path(), {"formula", "import", file, "--kind", "3D", "--sense", "keep"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, u("added 2 rejected 2\n") + dir.file(u("无法识别公式.txt")) + "\n");

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,8 +57,9 @@ TEST(FormulaTableStore, AppendContinuesAfterTheLastIdxAndSubsetsFilterBySense)
     OpenWorkspace w;
     FormulaTableStore store(&w.ws.database());
     QString error;
-    ASSERT_TRUE(store.append(k2G, {formula("L1A+1", "a", true), formula("L1A+2", "b", false), formula("L1A+3", "c", true)},
-                             &error))
+    ASSERT_TRUE(store.append(
+        k2G, {formula("L1A+1", "a", true), formula("L1A+2", "b", false), formula("L1A+3", "c", true)},
+        &error))
         << error.toStdString();
     ASSERT_TRUE(store.append(k2G, {formula("L1A+4", "d", true)}, &error));
     std::vector<FormulaRecord> all;
@@ -137,7 +138,8 @@ TEST(FormulaTableStore, PrepareBringsAnOldTableToTheNineColumns)
     QSqlQuery q(w.db());
     ASSERT_TRUE(q.exec("DROP TABLE Gongshi3D"));
     ASSERT_TRUE(q.exec("CREATE TABLE Gongshi3D (gongshi TEXT, gongshiCN TEXT, bolKill INTEGER, extra TEXT)"));
-    ASSERT_TRUE(q.exec("INSERT INTO Gongshi3D VALUES ('L1A', 'a', 1, 'x'), ('L2A', 'b', 1, 'y'), ('L1A', 'a', 1, 'z')"));
+    ASSERT_TRUE(q.exec(
+        "INSERT INTO Gongshi3D VALUES ('L1A', 'a', 1, 'x'), ('L2A', 'b', 1, 'y'), ('L1A', 'a', 1, 'z')"));
     FormulaTableStore store(&w.ws.database());
     QString error;
     ASSERT_TRUE(store.prepareGongshiTable(FormulaKind{3, true}, &error)) << error.toStdString();
@@ -157,12 +159,13 @@ TEST(FormulaTableStore, WriteBackRenumbersAllAndKeepsTheOtherSensesFigures)
     OpenWorkspace w;
     addDraws(w.ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}, {"160121004", "246"}});
     QSqlQuery q(w.db());
-    ASSERT_TRUE(q.exec("INSERT INTO Gongshi2G (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
-                       "intGsErrLst, intGsTrueLst) VALUES "
-                       "(4, 'L1A+1', 'a', 1, NULL, NULL, NULL, NULL, NULL),"
-                       "(7, 'L2A', 'b', 0, 42.5, 1, 2, 3, 4),"
-                       "(9, 'L1A+', 'c', 1, 99, 9, 9, 9, 9),"
-                       "(12, 'LH', 'd', 1, NULL, NULL, NULL, NULL, NULL)"));
+    ASSERT_TRUE(q.exec(
+        "INSERT INTO Gongshi2G (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
+        "intGsErrLst, intGsTrueLst) VALUES "
+        "(4, 'L1A+1', 'a', 1, NULL, NULL, NULL, NULL, NULL),"
+        "(7, 'L2A', 'b', 0, 42.5, 1, 2, 3, 4),"
+        "(9, 'L1A+', 'c', 1, 99, 9, 9, 9, 9),"
+        "(12, 'LH', 'd', 1, NULL, NULL, NULL, NULL, NULL)"));
     FormulaTableStore store(&w.ws.database());
     const HistoryColumns history(w.ws.history().draws());
     SubsetBacktest run;

@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaKind.h"
+#include "history/Workspace.h"
 
 #include <QByteArray>
 #include <QString>

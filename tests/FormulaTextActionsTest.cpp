@@ -1,13 +1,13 @@
 #include "FixtureResultsServer.h"
 #include "FormulaTestTables.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
 #include "formula/FormulaClearAll.h"
 #include "formula/FormulaOnlineUpdate.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaUpdateDialog.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +42,8 @@ TEST_F(FormulaTextActionsTest, ImportRefreshesThenOffersTheUnrecognisedFile)
     EXPECT_TRUE(QDir(m_dir.file(u("公式文本"))).exists());
 
     const QString path = m_dir.file("in.TXT");
-    writeFile(path, FormulaTextFile::encode({FormulaTextFile::banner(), u("L1A+1=下期生码十位通选"), u("L1A+2")}));
+    writeFile(path,
+              FormulaTextFile::encode({FormulaTextFile::banner(), u("L1A+1=下期生码十位通选"), u("L1A+2")}));
     int refreshes = 0;
     bool askedBeforeRefresh = false;
     auto refresh = [&] {
@@ -55,7 +56,8 @@ TEST_F(FormulaTextActionsTest, ImportRefreshesThenOffersTheUnrecognisedFile)
     EXPECT_EQ(refreshes, 1);
     EXPECT_FALSE(askedBeforeRefresh);
     EXPECT_FALSE(kill);
-    EXPECT_EQ(MessageBoxes::shownTexts(), QStringList{u("公式文本文件中含有无法识别公式，是否查看这些公式？")});
+    EXPECT_EQ(MessageBoxes::shownTexts(),
+              QStringList{u("公式文本文件中含有无法识别公式，是否查看这些公式？")});
     EXPECT_EQ(DesktopOpener::lastRequested(), m_dir.file(u("无法识别公式.txt")));
     EXPECT_EQ(rows(k2G).size(), 2u);
 

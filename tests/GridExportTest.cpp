@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/GridExport.h"
+#include "ui/GridExport.h"
 
 #include <QFile>
 #include <QStandardItemModel>
@@ -24,8 +24,9 @@ TEST(GridExport, WritesCellsColoursAndReplacesOldFile)
         old.write("old");
     }
     QString error;
-    ASSERT_TRUE(GridExport::writeWorkbook(model, path, &error, [](int c) { return QStringLiteral("列%1").arg(c); }))
-        << error.toStdString();
+    ASSERT_TRUE(GridExport::writeWorkbook(model, path, &error, [](int c) {
+        return QStringLiteral("列%1").arg(c);
+    })) << error.toStdString();
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.read(2), "PK");

@@ -1,11 +1,10 @@
 #include "TestSupport.h"
 
-#include "app/DataFolder.h"
-#include "app/HelpLinks.h"
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
+#include "history/Workspace.h"
+#include "store/DataFolder.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +52,8 @@ TEST(HistoryStore, BringsOldFileUpToDate)
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec("CREATE TABLE Lishi (strQQH TEXT, L1A INTEGER, L2A INTEGER, L3A INTEGER)"));
         ASSERT_TRUE(q.exec("INSERT INTO Lishi VALUES ('160121001', 1, 2, 3)"));
-        ASSERT_TRUE(q.exec("CREATE TABLE Gongshi1D (idx INTEGER, gongshi TEXT, gongshiCN TEXT, bolKill INTEGER)"));
+        ASSERT_TRUE(
+            q.exec("CREATE TABLE Gongshi1D (idx INTEGER, gongshi TEXT, gongshiCN TEXT, bolKill INTEGER)"));
         db.close();
     }
     QSqlDatabase::removeDatabase("old");
@@ -159,8 +159,8 @@ TEST(HistoryImport, AllOrNothing)
     ASSERT_TRUE(ws.open(dir.path(), &error));
     addDraws(ws, {{"160121001", "123"}});
     QStringList problems;
-    EXPECT_EQ(HistoryImport::importText(&ws.history(), "160121002 456\r\n160121003 476\r\nfoo\r\n160121001 111\n",
-                                        78, &problems),
+    EXPECT_EQ(HistoryImport::importText(
+                  &ws.history(), "160121002 456\r\n160121003 476\r\nfoo\r\n160121001 111\n", 78, &problems),
               -1);
     ASSERT_EQ(problems.size(), 3);
     EXPECT_TRUE(problems[0].startsWith(QStringLiteral("第2行")));
@@ -169,7 +169,8 @@ TEST(HistoryImport, AllOrNothing)
     EXPECT_EQ(ws.history().draws().size(), 1u);
 
     problems.clear();
-    EXPECT_EQ(HistoryImport::importText(&ws.history(), "160121002 456\r\n\r\n160121003 335\r\n", 78, &problems), 2);
+    EXPECT_EQ(
+        HistoryImport::importText(&ws.history(), "160121002 456\r\n\r\n160121003 335\r\n", 78, &problems), 2);
     EXPECT_TRUE(problems.isEmpty());
     EXPECT_EQ(ws.history().draws()[2].value("LX"), 0);
     EXPECT_EQ(ws.history().draws()[2].value("LY"), 1); // chained from 4, 5, 6 (from 1, 2, 3 it would be 2)
@@ -182,7 +183,8 @@ TEST(HistoryTextFile, ExportFormat)
     QString error;
     ASSERT_TRUE(ws.open(dir.path(), &error));
     addDraws(ws, {{"160121001", "356"}, {"160121002", "111"}});
-    EXPECT_EQ(HistoryTextFile::format(ws.history().draws()), QByteArray("160121001 356\r\n160121002 111\r\n"));
+    EXPECT_EQ(HistoryTextFile::format(ws.history().draws()),
+              QByteArray("160121001 356\r\n160121002 111\r\n"));
     EXPECT_TRUE(HistoryTextFile::exportPath(dir.path(), "160121002")
                     .endsWith(QStringLiteral("/更新至160121002期历史号码.txt")));
 }
@@ -219,24 +221,10 @@ TEST(DataFolder, OptionThenEnvironmentThenProgramFolderUnlessInstalled)
     // A program run from its build or unpacked folder keeps its data beside itself …
     EXPECT_EQ(DataFolder::choose({}, {}, program.path(), installed.path(), user.path()), program.path());
     // … an installed one (started from the desktop menu) per user, even when it could write there,
-    EXPECT_EQ(DataFolder::choose({}, {}, installed.path() + "/.", installed.path(), user.path()), user.path());
+    EXPECT_EQ(DataFolder::choose({}, {}, installed.path() + "/.", installed.path(), user.path()),
+              user.path());
     // and so does one whose folder is gone.
-    EXPECT_EQ(DataFolder::choose({}, {}, program.file("missing"), installed.path(), user.path()), user.path());
+    EXPECT_EQ(DataFolder::choose({}, {}, program.file("missing"), installed.path(), user.path()),
+              user.path());
     EXPECT_EQ(QDir(DataFolder::choose("rel", {}, {}, {}, {})).isAbsolute(), true);
-}
-
-TEST(HelpLinks, TheGuideIsShippedTheOthersAreSetByTheDistributor)
-{
-    Settings s;
-    for (HelpLinks::Link link : {HelpLinks::Link::Guide, HelpLinks::Link::Video, HelpLinks::Link::Slides})
-        s.writeString("IniSetting", HelpLinks::settingKey(link), QString());
-    // Built from a source tree, the program finds its README there.
-    const QString guide = HelpLinks::userGuidePath();
-    ASSERT_FALSE(guide.isEmpty());
-    EXPECT_TRUE(guide.endsWith("README.md"));
-    EXPECT_EQ(HelpLinks::address(s, HelpLinks::Link::Guide), guide);
-    EXPECT_TRUE(HelpLinks::address(s, HelpLinks::Link::Video).isEmpty());
-    s.writeString("IniSetting", "HelpVideoUrl", " https://example.org/zorvane.mp4 ");
-    EXPECT_EQ(HelpLinks::address(s, HelpLinks::Link::Video), "https://example.org/zorvane.mp4");
-    s.writeString("IniSetting", "HelpVideoUrl", QString());
 }

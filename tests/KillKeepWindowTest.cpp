@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/DistributionTableModel.h"
 #include "killkeep/RankingPanel.h"
 #include "killkeep/RankingTableModel.h"
 #include "killkeep/RankingWindow.h"
 #include "killkeep/VoteTally.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
@@ -62,10 +62,11 @@ void doubleClickCell(QTableView* view, int row, int column)
 QStringList exportedNumbers(const QString& xlsx)
 {
     QProcess p;
-    p.start("python3", {"-c",
-                        "import sys,re,zipfile;x=zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode();"
-                        "print(' '.join(re.findall(r'<c r=\"B[0-9]+\"[^>]*><v>([^<]*)</v>', x)[1:]))",
-                        xlsx});
+    p.start("python3",
+            {"-c",
+             "import sys,re,zipfile;x=zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode();"
+             "print(' '.join(re.findall(r'<c r=\"B[0-9]+\"[^>]*><v>([^<]*)</v>', x)[1:]))",
+             xlsx});
     p.waitForFinished();
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(' ', Qt::SkipEmptyParts);
 }
@@ -87,7 +88,8 @@ TEST(RankingModels, PassTheModelTesterAndColourFilteredRows)
     RankingTableModel ranking;
     QAbstractItemModelTester rankingTester(&ranking, QAbstractItemModelTester::FailureReportingMode::Fatal);
     DistributionTableModel distribution;
-    QAbstractItemModelTester distributionTester(&distribution, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester distributionTester(&distribution,
+                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     RankingBuilder built(RankingBuilder::entriesOf(exampleTally(true), 0), true);
     distribution.setRows(built.distribution());
@@ -96,8 +98,10 @@ TEST(RankingModels, PassTheModelTesterAndColourFilteredRows)
     EXPECT_EQ(column(ranking, 1), (QStringList{"1", "3", "6", "4", "2", "5"}));
     EXPECT_EQ(text(ranking, 3, 5), QStringLiteral("滤杀"));
     for (int c = 0; c < 6; ++c) {
-        EXPECT_EQ(ranking.data(ranking.index(3, c), Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 255, 0));
-        EXPECT_EQ(ranking.data(ranking.index(0, c), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::black));
+        EXPECT_EQ(ranking.data(ranking.index(3, c), Qt::ForegroundRole).value<QBrush>().color(),
+                  QColor(0, 255, 0));
+        EXPECT_EQ(ranking.data(ranking.index(0, c), Qt::ForegroundRole).value<QBrush>().color(),
+                  QColor(Qt::black));
     }
     EXPECT_EQ(ranking.headerData(3, Qt::Horizontal).toString(), QStringLiteral("杀码Err值"));
     ranking.resortByColumn(RankingBuilder::NumberColumn);
@@ -154,14 +158,16 @@ TEST(RankingWindow, DoubleClicksResortAndActivationResetsTheFlag)
 
     // Double-click on a column header sorts by that column too.
     QHeaderView* header = view->horizontalHeader();
-    const int x = header->sectionViewportPosition(RankingBuilder::AllColumn) + header->sectionSize(RankingBuilder::AllColumn) / 2;
+    const int x = header->sectionViewportPosition(RankingBuilder::AllColumn) +
+                  header->sectionSize(RankingBuilder::AllColumn) / 2;
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     EXPECT_TRUE(w.panel()->ranking().sortFlag());
     EXPECT_EQ(column(w.panel()->rankingModel(), 1), (QStringList{"2", "5", "4", "1", "3", "6"}));
 
     w.activate(exampleTally(true), true, 1, false);
     EXPECT_FALSE(w.panel()->ranking().sortFlag());
-    EXPECT_EQ(w.panel()->rankingModel().headerData(2, Qt::Horizontal).toString(), QStringLiteral("杀留Err值"));
+    EXPECT_EQ(w.panel()->rankingModel().headerData(2, Qt::Horizontal).toString(),
+              QStringLiteral("杀留Err值"));
     doubleClickCell(w.panel()->rankingView(), 0, RankingBuilder::NumberColumn);
     EXPECT_EQ(column(w.panel()->rankingModel(), 1), (QStringList{"6", "5", "4", "3", "2", "1"}));
 }

@@ -1,20 +1,20 @@
 #include "TestSupport.h"
 
-#include "app/DesktopOpener.h"
 #include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "backtest/CalculationStepsModel.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/FormulaSortWindow.h"
-#include "history/PositionHistoryWindow.h"
 #include "formula/FormulaGridModel.h"
-#include "killkeep/AllPositionsRankingWindow.h"
-#include "killkeep/RankingPanel.h"
-#include "killkeep/RankingWindow.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryGridModel.h"
 #include "history/ParameterReferenceWindow.h"
+#include "history/PositionHistoryWindow.h"
+#include "history/Workspace.h"
+#include "killkeep/AllPositionsRankingWindow.h"
+#include "killkeep/RankingPanel.h"
+#include "killkeep/RankingWindow.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -26,9 +26,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -65,7 +65,10 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     QAction* action(const char* name) { return child<QAction>(name); }
     QLineEdit* box(const char* name) { return child<QLineEdit>(name); }
     int rows() { return window->historyModel()->rowCount(); }
@@ -168,13 +171,17 @@ TEST_F(WindowFixture, BadTypedDrawIsRefusedAndKept)
 
 TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
 {
-    addDraws(*ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}, {"160121004", "111"},
+    addDraws(*ws, {{"160121001", "123"},
+                   {"160121002", "335"},
+                   {"160121003", "456"},
+                   {"160121004", "111"},
                    {"160121005", "222"}});
     open(); // the window reads the stored history at start
 
     // 删除到选定期 with the default after clicking row 160121004 removes it and every newer draw.
-    QTest::mouseClick(child<QTableView>("MSFlexGrid1")->viewport(), Qt::LeftButton, {},
-                      child<QTableView>("MSFlexGrid1")->visualRect(window->historyModel()->index(3, 0)).center());
+    QTest::mouseClick(
+        child<QTableView>("MSFlexGrid1")->viewport(), Qt::LeftButton, {},
+        child<QTableView>("MSFlexGrid1")->visualRect(window->historyModel()->index(3, 0)).center());
     MessageBoxes::pushAnswer(true, "160121003");
     action("mnuDelTo")->trigger();
     EXPECT_EQ(MessageBoxes::lastInputDefault(), "160121003");
@@ -496,7 +503,8 @@ TEST_F(WindowFixture, TypedFormulasImportClearAndExports)
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("本组公式由《Zorvane》软件搜索而来\r\n[十位通选生]十位码+跨度+1\r\n").toUtf8());
+        f.write(
+            QStringLiteral("本组公式由《Zorvane》软件搜索而来\r\n[十位通选生]十位码+跨度+1\r\n").toUtf8());
     }
     MessageBoxes::pushAnswer(true, file);
     MessageBoxes::pushAnswer(false);

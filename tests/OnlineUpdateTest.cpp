@@ -2,13 +2,13 @@
 #include "FixtureResultsServer.h"
 #include "TestSupport.h"
 
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "history/OnlineHistoryUpdate.h"
 #include "history/PageFetcher.h"
 #include "history/PageText.h"
 #include "history/ResultsPageAddress.h"
 #include "history/ResultsPageParser.h"
+#include "history/Workspace.h"
+#include "store/Settings.h"
 
 #include <QElapsedTimer>
 #include <QSqlQuery>
@@ -76,8 +76,9 @@ std::vector<FixtureDraw> fujianDays(QDate first, int firstSequence, QDate last, 
 
 TEST(PageText, CellsAreBlanksInlineMarkupAddsNothing)
 {
-    EXPECT_EQ(PageText::fromHtml(QStringLiteral("<table><tr><td>160121041<b>3 5 6</b></td><td>01-21\n 09:10</td></tr>"
-                                                "<tr><th>期号</th><td> x </td></tr></table>")),
+    EXPECT_EQ(PageText::fromHtml(
+                  QStringLiteral("<table><tr><td>160121041<b>3 5 6</b></td><td>01-21\n 09:10</td></tr>"
+                                 "<tr><th>期号</th><td> x </td></tr></table>")),
               QStringLiteral("1601210413 5 6 01-21 09:10\n期号 x"));
     EXPECT_EQ(PageText::fromHtml(QStringLiteral("<p>a<br>b</p><div>c&nbsp;&amp;&#x31;&#50;&lt;</div>")),
               QStringLiteral("a\nb\nc &12<"));
@@ -96,8 +97,10 @@ TEST(PageText, DecodesTheDeclaredCharset)
 {
     const QString text = QStringLiteral("开奖时间 160121001");
     QStringEncoder gbk("GB18030");
-    const QByteArray gbkBody = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-                               "</head><body>" + QByteArray(gbk.encode(text)) + "</body></html>";
+    const QByteArray gbkBody =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+        "</head><body>" +
+        QByteArray(gbk.encode(text)) + "</body></html>";
     EXPECT_EQ(PageText::fromHtml(gbkBody), text);
     EXPECT_EQ(PageText::fromHtml(QByteArray(gbk.encode(text)), "text/html; charset=GBK"), text);
     // Undeclared: UTF-8 when it is valid UTF-8, otherwise GB18030.
@@ -145,7 +148,8 @@ TEST(ResultsPageParser, NewestFirstIsNoticed)
 
 TEST(ResultsPageParser, BeijingRunningCountAndPageDate)
 {
-    const QString text = QStringLiteral("期号 开奖号码 开奖时间\n793011 2 3 01-20 09:01\n793024 5 6 12-31 09:11");
+    const QString text =
+        QStringLiteral("期号 开奖号码 开奖时间\n793011 2 3 01-20 09:01\n793024 5 6 12-31 09:11");
     ResultsPageParser parser(text, true, kToday);
     qlonglong first = 0;
     QString error;
@@ -323,13 +327,15 @@ TEST_F(OnlineUpdate, EveryFailureLeavesTheHistoryAndSaysSo)
     const std::vector<Case> cases = {
         {"404", FixtureResultsServer::Reply::NotFound, goodPage, "HTTP 404"},
         {"500", FixtureResultsServer::Reply::ServerError, goodPage, "HTTP 500"},
-        {"garbage body", FixtureResultsServer::Reply::GarbageBody, goodPage, "页面中没有找到期号160121003到160121078"},
+        {"garbage body", FixtureResultsServer::Reply::GarbageBody, goodPage,
+         "页面中没有找到期号160121003到160121078"},
         {"not http", FixtureResultsServer::Reply::NotHttp, goodPage, "无法从开奖服务器读取页面"},
         {"truncated transfer", FixtureResultsServer::Reply::Truncated, goodPage, "无法从开奖服务器读取页面"},
         {"hang", FixtureResultsServer::Reply::Hang, goodPage, "秒内没有送来完整的页面"},
         {"newest first", FixtureResultsServer::Reply::Page,
          FixtureResultsPages::page(fujianDays(kToday, 1, kToday, 40), true), "不是按期号从旧到新排列"},
-        {"other page", FixtureResultsServer::Reply::Page, "<html><body>维护中</body></html>", "页面中没有找到期号"},
+        {"other page", FixtureResultsServer::Reply::Page, "<html><body>维护中</body></html>",
+         "页面中没有找到期号"},
     };
     for (const Case& c : cases) {
         m_server.setReply(c.reply);
@@ -339,7 +345,8 @@ TEST_F(OnlineUpdate, EveryFailureLeavesTheHistoryAndSaysSo)
         clock.start();
         EXPECT_FALSE(runUpdate(&message, 400)) << c.name;
         EXPECT_LT(clock.elapsed(), 3000) << c.name;
-        EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << c.name << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected)))
+            << c.name << ": " << message.toStdString();
         EXPECT_TRUE(message.endsWith(QStringLiteral("在线更新没有完成，历史号码没有任何改动。"))) << c.name;
         EXPECT_EQ(issuesOf(m_ws), before) << c.name;
     }
@@ -374,7 +381,8 @@ TEST_F(OnlineUpdate, BadNumbersRejectTheirDrawOnly)
     QString message;
     ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
     EXPECT_EQ(issuesOf(m_ws), QStringList({"160121001", "160121002", "160121005", "160121006"}));
-    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增3期，拒绝2期。"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增3期，拒绝2期。")))
+        << message.toStdString();
     EXPECT_TRUE(message.contains("160121003") && message.contains("160121004"));
     // The draw after the rejected ones is chained from the last stored one.
     const auto& stored = m_ws.history().draws();
@@ -393,7 +401,8 @@ TEST_F(OnlineUpdate, APageCutOffInsideADrawRejectsThatDraw)
     QString message;
     ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
     EXPECT_EQ(issuesOf(m_ws).size(), 4);
-    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增4期，拒绝1期。"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增4期，拒绝1期。")))
+        << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("160121005的开奖号码不完整")));
 }
 

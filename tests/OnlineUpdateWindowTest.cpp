@@ -2,11 +2,11 @@
 #include "FixtureResultsServer.h"
 #include "TestSupport.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "history/OnlineUpdateDialog.h"
 #include "history/SearchDaysDialog.h"
+#include "history/Workspace.h"
+#include "store/Settings.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -39,9 +39,13 @@ protected:
         QString error;
         ASSERT_TRUE(m_ws.open(m_dir.path(), &error)) << error.toStdString();
         m_ws.setLotteryIndex(0);
-        m_server.setPage(FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 10, 78)));
+        m_server.setPage(
+            FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 10, 78)));
     }
-    OnlineUpdateOptions options(int timeoutMs = 5000) const { return {m_server.baseUrl(), kToday, 6, timeoutMs}; }
+    OnlineUpdateOptions options(int timeoutMs = 5000) const
+    {
+        return {m_server.baseUrl(), kToday, 6, timeoutMs};
+    }
 
     TempDataFolder m_dir;
     Workspace m_ws;
@@ -89,7 +93,8 @@ TEST_F(OnlineUpdateWindow, DeclinedAsksNothingOfTheServer)
     EXPECT_FALSE(runOnlineHistoryUpdate(nullptr, m_ws, &summary, options()));
     EXPECT_TRUE(summary.isEmpty());
     EXPECT_EQ(m_server.requestCount(), 0);
-    EXPECT_TRUE(MessageBoxes::shownTexts().first().startsWith(QStringLiteral("确实要在线更新最新历史号码吗？")));
+    EXPECT_TRUE(
+        MessageBoxes::shownTexts().first().startsWith(QStringLiteral("确实要在线更新最新历史号码吗？")));
 }
 
 TEST_F(OnlineUpdateWindow, ConfirmedUpdateStoresAndTellsTheCounts)

@@ -1,7 +1,6 @@
-#include "TestSupport.h"
 #include "SyntheticHistory.h"
+#include "TestSupport.h"
 
-#include "app/MessageBoxes.h"
 #include "backtest/CalculationStepsModel.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/HistoryColumns.h"
@@ -9,6 +8,7 @@
 #include "history/HistoryGridModel.h"
 #include "history/PositionHistoryModel.h"
 #include "history/PositionHistoryWindow.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
@@ -57,8 +57,7 @@ QColor colour(const QAbstractItemModel& m, int row, int column)
 
 const QColor kBlue(0, 0, 255), kGreen(0, 255, 0), kWhite(255, 255, 255);
 
-template <typename T>
-T* child(QWidget* w, const QString& text)
+template <typename T> T* child(QWidget* w, const QString& text)
 {
     for (T* c : w->findChildren<T*>())
         if (c->text() == text)
@@ -69,7 +68,9 @@ T* child(QWidget* w, const QString& text)
 std::vector<PastRankingDraw> exampleRanking()
 {
     std::array<RankedNumber, 6> ranking{{{4, 0}, {2, 0}, {1, 3}, {6, 3}, {3, 5}, {5, 7}}};
-    return {{"160121001", {1, 1, 1}, ranking}, {"160121002", {2, 5, 3}, ranking}, {"160121003", {1, 4, 6}, ranking}};
+    return {{"160121001", {1, 1, 1}, ranking},
+            {"160121002", {2, 5, 3}, ranking},
+            {"160121003", {1, 4, 6}, ranking}};
 }
 
 } // namespace

@@ -2,11 +2,11 @@
 #include "SyntheticHistory.h"
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
 #include "formula/FormulaTableStore.h"
 #include "history/PositionHistory.h"
+#include "history/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,8 @@ std::array<RankedNumber, 6> ranked(std::initializer_list<std::pair<int, int>> en
     return out;
 }
 
-PastRankingDraw made(const char* issue, std::array<int, 3> drawn, std::initializer_list<std::pair<int, int>> entries)
+PastRankingDraw made(const char* issue, std::array<int, 3> drawn,
+                     std::initializer_list<std::pair<int, int>> entries)
 {
     return {QString::fromLatin1(issue), drawn, ranked(entries)};
 }
@@ -138,11 +139,12 @@ TEST(PastRanking, ProgressCancelAndMismatch)
     std::vector<PastRankingDraw> out;
     QString error;
     int lastDone = -1, lastTotal = -1;
-    ASSERT_TRUE(PastRanking::build(draws, history, formulas, {true}, true, &out, &error, [&](int done, int total) {
-        EXPECT_GT(done, lastDone);
-        lastDone = done;
-        lastTotal = total;
-    }));
+    ASSERT_TRUE(
+        PastRanking::build(draws, history, formulas, {true}, true, &out, &error, [&](int done, int total) {
+            EXPECT_GT(done, lastDone);
+            lastDone = done;
+            lastTotal = total;
+        }));
     EXPECT_EQ(lastDone, 700);
     EXPECT_EQ(lastTotal, 700);
 
@@ -207,8 +209,8 @@ TEST(PositionHistory, AllCountsEqualMakeOneLevel)
         for (int position = 1; position <= 3; ++position) {
             std::array<int, 3> numbers{1, 1, 1};
             numbers[3 - position] = drawn;
-            const PositionHistory h =
-                PositionHistory::build({made("1", {1, 1, 1}, zero), made("2", numbers, zero)}, position, true);
+            const PositionHistory h = PositionHistory::build(
+                {made("1", {1, 1, 1}, zero), made("2", numbers, zero)}, position, true);
             ASSERT_EQ(h.rowCount(), 1);
             EXPECT_EQ(h.text(0, PositionHistory::TotalLevelsColumn), "1");
             EXPECT_EQ(h.text(0, PositionHistory::LevelColumn), "1");
@@ -278,15 +280,18 @@ TEST(PositionHistory, RowsPairEachRankingWithTheFollowingDraw)
     const QStringList tsv = h.toTsv().split('\n');
     ASSERT_EQ(tsv.size(), 4); // header, two rows, the empty rest after the last line end
     EXPECT_EQ(tsv[0].split('\t').size(), 33);
-    EXPECT_TRUE(tsv[0].startsWith(QStringLiteral("期号\t开奖结果\t排位名次\tErr值\t总位次\t位次\t位码数\t排列1\t")));
+    EXPECT_TRUE(
+        tsv[0].startsWith(QStringLiteral("期号\t开奖结果\t排位名次\tErr值\t总位次\t位次\t位码数\t排列1\t")));
     EXPECT_TRUE(tsv[0].endsWith(QStringLiteral("Err值10\t0次\t1次\t2次\t3次\t4次\t5次")));
     EXPECT_EQ(tsv[1].split('\t').size(), 33);
-    EXPECT_TRUE(tsv[1].startsWith("160121002\t2\t2\t3\t4\t2\t1\t1\t2\t3\t4\t5\t6\t\t\t\t\t2\t3\t4\t5\t5\t5\t"));
+    EXPECT_TRUE(
+        tsv[1].startsWith("160121002\t2\t2\t3\t4\t2\t1\t1\t2\t3\t4\t5\t6\t\t\t\t\t2\t3\t4\t5\t5\t5\t"));
 }
 
 TEST(PositionHistory, NoRowsWithoutAFollowingDraw)
 {
-    for (const auto& ranking : {std::vector<PastRankingDraw>{}, std::vector<PastRankingDraw>{made("1", {1, 2, 3}, kExample)}}) {
+    for (const auto& ranking :
+         {std::vector<PastRankingDraw>{}, std::vector<PastRankingDraw>{made("1", {1, 2, 3}, kExample)}}) {
         const PositionHistory h = PositionHistory::build(ranking, 1, true);
         EXPECT_EQ(h.rowCount(), 0);
         EXPECT_EQ(h.columnCount(), 27);
@@ -312,7 +317,8 @@ TEST(CliPastRank, PrintsTheRowsOfTheKindAndPosition)
         };
         // 十位通选: two kill formulas naming 4 and 1 on every draw, one keep formula that is ignored.
         ASSERT_TRUE(FormulaTableStore(&ws.database())
-                        .append(FormulaKind{2, false}, {record("4", true), record("7", true), record("3", false)}, &error))
+                        .append(FormulaKind{2, false},
+                                {record("4", true), record("7", true), record("3", false)}, &error))
             << error.toStdString();
     }
     CliResult r = runCli(dir.path(), {"pastrank", "--kind", "2G"});
@@ -328,7 +334,8 @@ TEST(CliPastRank, PrintsTheRowsOfTheKindAndPosition)
     r = runCli(dir.path(), {"pastrank", "--kind", "2G", "--position", "3"});
     lines = r.out.split('\n');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("160121003\t1 6 2 \t1 4 5 \t1\t2\t2\t2\t"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("160121003\t1 6 2 \t1 4 5 \t1\t2\t2\t2\t")))
+        << lines[2].toStdString();
     // The keep subset: one formula naming 3.
     r = runCli(dir.path(), {"pastrank", "--kind", "2G", "--sense", "keep"});
     lines = r.out.split('\n');

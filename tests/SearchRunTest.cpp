@@ -1,9 +1,9 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/Workspace.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchResultExport.h"
 #include "search/SearchResultSaver.h"

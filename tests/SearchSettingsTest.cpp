@@ -1,8 +1,8 @@
-#include "app/Settings.h"
+#include "search/SearchSettings.h"
 #include "search/KindSlot.h"
 #include "search/OptimumSearch.h"
 #include "search/SchemePlan.h"
-#include "search/SearchSettings.h"
+#include "store/Settings.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -14,7 +14,8 @@ class SearchSettingsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq"))
+            .clear();
     }
     Settings m_settings;
     SearchSettings m_search{&m_settings};
@@ -50,10 +51,14 @@ TEST_F(SearchSettingsTest, WithNothingStoredTheDefaultTablesApply)
     EXPECT_EQ(m_search.ranges(2, true).texts(), m_search.ranges(0, true).texts());
     EXPECT_EQ(m_search.ranges(0, false).texts(),
               (QStringList{"12", "100", "0", "28", "2", "32768", "0", "0", "2", "32768"}));
-    EXPECT_EQ(m_search.ranges(4, true).texts(), (QStringList{"86", "100", "0", "2", "32", "32768", "0", "0", "6", "32768"}));
-    EXPECT_EQ(m_search.ranges(5, true).texts(), (QStringList{"80", "100", "0", "3", "16", "32768", "0", "0", "8", "32768"}));
-    EXPECT_EQ(m_search.ranges(4, false).texts(), (QStringList{"26", "100", "0", "16", "3", "32768", "0", "0", "2", "32768"}));
-    EXPECT_EQ(m_search.ranges(5, false).texts(), (QStringList{"34", "100", "0", "12", "4", "32768", "0", "0", "2", "32768"}));
+    EXPECT_EQ(m_search.ranges(4, true).texts(),
+              (QStringList{"86", "100", "0", "2", "32", "32768", "0", "0", "6", "32768"}));
+    EXPECT_EQ(m_search.ranges(5, true).texts(),
+              (QStringList{"80", "100", "0", "3", "16", "32768", "0", "0", "8", "32768"}));
+    EXPECT_EQ(m_search.ranges(4, false).texts(),
+              (QStringList{"26", "100", "0", "16", "3", "32768", "0", "0", "2", "32768"}));
+    EXPECT_EQ(m_search.ranges(5, false).texts(),
+              (QStringList{"34", "100", "0", "12", "4", "32768", "0", "0", "2", "32768"}));
     EXPECT_EQ(m_search.ranges(3, true).texts(), QStringList(10, "0"));
     for (int slot = 1; slot <= 6; ++slot) {
         EXPECT_EQ(m_search.operandCount(slot), 8);
@@ -102,8 +107,12 @@ TEST(SchemePlan, TotalsFollowTheCountMode)
     EXPECT_EQ(SchemePlan::totalHeld(170, 160, true), 330);
     EXPECT_EQ(SchemePlan::totalHeld(170, 160, false), 170);
     // A box without a number counts 0; the sum is a 16-bit figure.
-    EXPECT_EQ(SchemePlan::stillToFind(targetsOf({std::nullopt, 5, std::nullopt, 5, 0, 5, 5}), CountMode::NewFormulas), 20);
-    EXPECT_EQ(SchemePlan::stillToFind(targetsOf({std::nullopt, 30000, 30000, 0, 0, 0, 0}), CountMode::NewFormulas), 32767);
+    EXPECT_EQ(SchemePlan::stillToFind(targetsOf({std::nullopt, 5, std::nullopt, 5, 0, 5, 5}),
+                                      CountMode::NewFormulas),
+              20);
+    EXPECT_EQ(
+        SchemePlan::stillToFind(targetsOf({std::nullopt, 30000, 30000, 0, 0, 0, 0}), CountMode::NewFormulas),
+        32767);
 }
 
 TEST(SchemePlan, KindTargetsSkipMissingNumbersFullKindsAndSlotFour)
@@ -112,7 +121,7 @@ TEST(SchemePlan, KindTargetsSkipMissingNumbersFullKindsAndSlotFour)
     EXPECT_EQ(SchemePlan::kindTarget(1, t, CountMode::NewFormulas), 60);
     EXPECT_FALSE(SchemePlan::kindTarget(1, t, CountMode::HeldFormulas)); // holds 70 of 60
     EXPECT_FALSE(SchemePlan::kindTarget(2, t, CountMode::NewFormulas));  // no number
-    EXPECT_EQ(SchemePlan::kindTarget(3, t, CountMode::NewFormulas), 0);   // still one candidate
+    EXPECT_EQ(SchemePlan::kindTarget(3, t, CountMode::NewFormulas), 0);  // still one candidate
     EXPECT_FALSE(SchemePlan::kindTarget(3, t, CountMode::HeldFormulas));
     EXPECT_FALSE(SchemePlan::kindTarget(4, t, CountMode::NewFormulas));
     EXPECT_EQ(SchemePlan::kindTarget(5, t, CountMode::HeldFormulas), 1);

@@ -1,12 +1,12 @@
 #include "SearchTestSupport.h"
 #include "SyntheticHistory.h"
 
-#include "app/Workspace.h"
 #include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaArithmetic.h"
 #include "history/DrawDeriver.h"
 #include "history/ParameterTable.h"
+#include "history/Workspace.h"
 
 #include <QDate>
 #include <gtest/gtest.h>
@@ -37,7 +37,8 @@ SearchCandidate candidateOf(const QStringList& codes, int tail)
     return c;
 }
 
-FormulaStats referenceSearchStats(const std::vector<DrawRecord>& draws, const QString& code, const SearchRules& rules)
+FormulaStats referenceSearchStats(const std::vector<DrawRecord>& draws, const QString& code,
+                                  const SearchRules& rules)
 {
     const HistoryColumns history(draws);
     const CompiledFormula formula = CompiledFormula::compile(code);

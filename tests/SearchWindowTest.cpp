@@ -1,15 +1,15 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/Workspace.h"
 #include "search/SearchResultModel.h"
 #include "search/SearchSettings.h"
 #include "search/SearchWindow.h"
+#include "store/Settings.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -35,7 +35,8 @@ class SearchWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq"))
+            .clear();
         MessageBoxes::clearAnswers();
         MessageBoxes::clearShownTexts();
         QString error;
@@ -44,8 +45,7 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(MessageBoxes::pendingAnswers(), 0); }
 
-    template <typename T>
-    T* child(SearchWindow& w, const char* name)
+    template <typename T> T* child(SearchWindow& w, const char* name)
     {
         T* c = w.findChild<T*>(QLatin1String(name));
         EXPECT_NE(c, nullptr) << name;
@@ -65,7 +65,10 @@ protected:
         for (int j = 0; j < 10; ++j)
             box(w, QStringLiteral("range%1").arg(j).toLatin1().constData())->setText(texts[j]);
     }
-    void waitIdle(SearchWindow& w) { ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isSearching(); }, 20000)); }
+    void waitIdle(SearchWindow& w)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isSearching(); }, 20000));
+    }
     std::size_t stored(FormulaKind kind)
     {
         std::vector<FormulaRecord> rows;
@@ -263,7 +266,7 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
     for (int slot : {1, 2, 3, 5, 6})
         box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("2");
     box(w, "txtTarget2")->setText(""); // no number: skipped
-    MessageBoxes::pushAnswer(true); // "公式追加完毕！"
+    MessageBoxes::pushAnswer(true);    // "公式追加完毕！"
     click(w, "cmdSchemeStart");
     waitIdle(w);
     ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
@@ -294,7 +297,8 @@ TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
     box(w, "txtTarget1")->setText("1");
     click(w, "cmdSchemeStart");
     EXPECT_TRUE(w.isSearching());
-    EXPECT_EQ(labelColour(child<QLabel>(w, "lblSlot1")), child<QLabel>(w, "lblSlot2")->palette().color(QPalette::WindowText));
+    EXPECT_EQ(labelColour(child<QLabel>(w, "lblSlot1")),
+              child<QLabel>(w, "lblSlot2")->palette().color(QPalette::WindowText));
     EXPECT_FALSE(child<QPushButton>(w, "cmdStart")->isEnabled());
     EXPECT_TRUE(QTest::qWaitFor([&] { return box(w, "txtTried")->text().toLongLong() > 0; }, 5000));
     click(w, "cmdSchemePause");

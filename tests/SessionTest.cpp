@@ -7,19 +7,19 @@
 #include "FixtureResultsServer.h"
 #include "TestSupport.h"
 
-#include "app/DesktopOpener.h"
 #include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "backtest/FormulaSortWindow.h"
 #include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "history/HistoryGridModel.h"
+#include "history/Workspace.h"
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/RankingPanel.h"
 #include "killkeep/RankingWindow.h"
 #include "search/SearchWindow.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAction>
 #include <QApplication>

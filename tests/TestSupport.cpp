@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/Workspace.h"
 #include "formula/FormulaTableStore.h"
+#include "history/Workspace.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

@@ -7,13 +7,13 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "backtest/FormulaSortWindow.h"
 #include "formula/FormulaGridModel.h"
+#include "history/Workspace.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
 #include "search/SearchWindow.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAction>
 #include <QApplication>

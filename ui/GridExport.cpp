@@ -1,8 +1,8 @@
-#include "app/GridExport.h"
+#include "ui/GridExport.h"
 
-#include "app/DesktopOpener.h"
-#include "app/MessageBoxes.h"
 #include "store/WorkbookWriter.h"
+#include "ui/DesktopOpener.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModel>
 #include <QBrush>
@@ -63,7 +63,8 @@ bool GridExport::exportAndOpen(QWidget* parent, const QAbstractItemModel& model,
 void GridExport::openWritten(QWidget* parent, const QString& path)
 {
     if (!DesktopOpener::open(path))
-        MessageBoxes::warning(parent, QStringLiteral("列表显示错误"),
-                              QStringLiteral("您的电脑没有安装Microsoft Excel表格软件，多参数列表无法显示\n文件已保存为：%1")
-                                  .arg(QDir::toNativeSeparators(path)));
+        MessageBoxes::warning(
+            parent, QStringLiteral("列表显示错误"),
+            QStringLiteral("您的电脑没有安装Microsoft Excel表格软件，多参数列表无法显示\n文件已保存为：%1")
+                .arg(QDir::toNativeSeparators(path)));
 }

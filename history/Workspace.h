@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/LotteryTable.h"
-#include "app/Settings.h"
 #include "history/HistoryStore.h"
+#include "history/LotteryTable.h"
 #include "store/Database.h"
+#include "store/Settings.h"
 
 #include <QString>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/BackgroundTask.h"
+#include "ui/BackgroundTask.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -9,7 +9,8 @@
 
 #include <memory>
 
-bool BackgroundTask::run(QWidget* parent, const QString& label, const std::function<void(TaskProgress&)>& work)
+bool BackgroundTask::run(QWidget* parent, const QString& label,
+                         const std::function<void(TaskProgress&)>& work)
 {
     TaskProgress progress;
     QFutureWatcher<void> watcher;

@@ -1,4 +1,4 @@
-#include "app/DesktopOpener.h"
+#include "ui/DesktopOpener.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -48,8 +48,8 @@ bool MessageBoxes::question(QWidget* parent, const QString& title, const QString
     Answer a;
     if (takeAnswer(&a))
         return a.accept;
-    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
-           QMessageBox::Ok;
+    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 void MessageBoxes::information(QWidget* parent, const QString& title, const QString& text)
@@ -70,8 +70,8 @@ void MessageBoxes::warning(QWidget* parent, const QString& title, const QString&
     QMessageBox::warning(parent, title, text);
 }
 
-bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& prompt, const QString& defaultText,
-                         QString* answer)
+bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& prompt,
+                         const QString& defaultText, QString* answer)
 {
     shown().append(prompt);
     lastDefault() = defaultText;
@@ -85,8 +85,8 @@ bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& p
     return ok;
 }
 
-bool MessageBoxes::openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
-                            QString* path)
+bool MessageBoxes::openFile(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter, QString* path)
 {
     shown().append(title);
     Answer a;

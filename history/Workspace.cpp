@@ -1,7 +1,8 @@
-#include "app/Workspace.h"
+#include "history/Workspace.h"
 
-#include "app/DataFolder.h"
 #include "history/IssueNumbers.h"
+#include "history/ParameterTable.h"
+#include "store/DataFolder.h"
 
 #include <QDir>
 
@@ -18,7 +19,7 @@ bool Workspace::open(const QString& dataFolderOption, QString* error)
     m_lotteryIndex = m_settings.lotteryIndex();
     m_dataFolder = DataFolder::resolve(dataFolderOption);
     // The objects exist even when opening fails, so the window can run without stored data.
-    m_database = std::make_unique<Database>(databasePath());
+    m_database = std::make_unique<Database>(databasePath(), ParameterTable::codes());
     m_history = std::make_unique<HistoryStore>(m_database.get());
     if (!DataFolder::ensure(m_dataFolder, error))
         return false;

@@ -1,4 +1,4 @@
-#include "app/DataFolder.h"
+#include "store/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/GridColumns.h"
+#include "ui/GridColumns.h"
 
 #include <QHeaderView>
 #include <QTableView>

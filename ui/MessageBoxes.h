@@ -16,8 +16,8 @@ public:
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void warning(QWidget* parent, const QString& title, const QString& text);
     // Input box; false when cancelled.
-    static bool input(QWidget* parent, const QString& title, const QString& prompt, const QString& defaultText,
-                      QString* answer);
+    static bool input(QWidget* parent, const QString& title, const QString& prompt,
+                      const QString& defaultText, QString* answer);
 
     // File-open dialog; false when cancelled. A queued answer gives the path.
     static bool openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,

@@ -1,4 +1,4 @@
-#include "app/LotteryTable.h"
+#include "history/LotteryTable.h"
 
 #include <array>
 
