@@ -4,24 +4,14 @@
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "history/Workspace.h"
+#include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
 #include "ui/MessageBoxes.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 
 namespace {
-
-// The busy pointer for the length of one handler, also on its early exits.
-class BusyPointer
-{
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 // Shows a written text file in the desktop's text editor.
 void openText(QWidget* parent, const QString& title, const QString& path)
@@ -63,7 +53,7 @@ bool FormulaTextActions::importChosenFile(QWidget* parent, Workspace& workspace,
     QString error;
     bool ok;
     {
-        BusyPointer busy;
+        BusyCursor busy;
         ok = FormulaImport(&workspace.database(), options).importFile(path, &result, &error);
         if (ok) {
             *kill = result.kill;
@@ -99,7 +89,7 @@ bool FormulaTextActions::clearAll(QWidget* parent, Workspace& workspace)
     QString error;
     bool ok;
     {
-        BusyPointer busy;
+        BusyCursor busy;
         ok = FormulaClearAll::clearAll(&workspace.database(), &error);
     }
     if (!ok)
@@ -113,7 +103,7 @@ bool FormulaTextActions::exportAllKinds(QWidget* parent, Workspace& workspace, b
     QString path, error;
     bool ok;
     {
-        BusyPointer busy;
+        BusyCursor busy;
         ok = FormulaExport::exportAllKinds(workspace, kill, &path, &error);
     }
     if (!ok) {

@@ -209,11 +209,17 @@ void HistoryPanel::rememberClickedRow(int row)
     m_clickedIssue = ok ? issue : 0;
 }
 
-void HistoryPanel::compactDatabase()
+void HistoryPanel::cutDraws(const std::function<int(QString* error)>& remove)
 {
     QString error;
+    BusyCursor busy;
+    if (remove(&error) < 0) {
+        MessageBoxes::error(this, error);
+        return;
+    }
     if (!m_workspace->compact(&error))
         MessageBoxes::error(this, error);
+    emit historyCut();
 }
 
 void HistoryPanel::submitTypedDraw()
@@ -284,14 +290,7 @@ void HistoryPanel::deleteToChosenIssue()
         !answer.isEmpty() && std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); });
     if (!digitsOnly || answer.right(3).toInt() == 0)
         return;
-    QString error;
-    BusyCursor busy;
-    if (m_workspace->history().deleteAfter(answer, &error) < 0) {
-        MessageBoxes::error(this, error);
-        return;
-    }
-    compactDatabase();
-    emit historyCut();
+    cutDraws([this, &answer](QString* error) { return m_workspace->history().deleteAfter(answer, error); });
 }
 
 void HistoryPanel::deleteLastCount()
@@ -307,14 +306,7 @@ void HistoryPanel::deleteLastCount()
     const int count = answer.trimmed().toInt(); // not a number counts as 0
     if (count <= 0)
         return;
-    QString error;
-    BusyCursor busy;
-    if (m_workspace->history().deleteLast(count, &error) < 0) {
-        MessageBoxes::error(this, error);
-        return;
-    }
-    compactDatabase();
-    emit historyCut();
+    cutDraws([this, count](QString* error) { return m_workspace->history().deleteLast(count, error); });
 }
 
 void HistoryPanel::exportText(const QString& newestIssue)
