@@ -101,7 +101,7 @@ SchemePanel::SchemePanel(Workspace* workspace, SearchPanel* search, QWidget* par
     QPushButton* loadButton = dialogButton("cmdLoadScheme", QStringLiteral("调用设置"));
     connect(loadButton, &QPushButton::clicked, this, &SchemePanel::loadTargets);
     m_startButton = dialogButton("cmdSchemeStart", QStringLiteral("确定搜索方案开始搜索"));
-    connect(m_startButton, &QPushButton::clicked, this, &SchemePanel::start);
+    connect(m_startButton, &QPushButton::clicked, this, &SchemePanel::startSearch);
     m_pauseButton = dialogButton("cmdSchemePause", QStringLiteral("暂停"));
     connect(m_pauseButton, &QPushButton::clicked, this, &SchemePanel::pause);
     m_resumeButton = dialogButton("cmdSchemeResume", QStringLiteral("继续"));
@@ -142,7 +142,7 @@ void SchemePanel::enableControls(bool singleRunning)
 
 // ---- The search ------------------------------------------------------------------------------
 
-void SchemePanel::start()
+void SchemePanel::startSearch()
 {
     if (m_search->isRunning())
         return;
@@ -209,7 +209,7 @@ void SchemePanel::resume()
     }
 }
 
-void SchemePanel::end()
+void SchemePanel::discard()
 {
     m_pollTimer->stop();
     m_scheme.reset();
@@ -231,7 +231,7 @@ void SchemePanel::poll()
             m_search->showCurrent(p.currentChinese, p.currentStats);
         if (m_scheme->isFinished()) {
             m_active = false;
-            finish();
+            finishSearch();
         }
     }
     if (!isInProgress())
@@ -263,7 +263,7 @@ void SchemePanel::enterSlot(int slot)
         m_search->setAutoStopTarget(*target);
 }
 
-void SchemePanel::finish()
+void SchemePanel::finishSearch()
 {
     m_search->showTried(m_triedBase + m_scheme->tried());
     m_search->showQualified(0);

@@ -34,10 +34,10 @@ public:
     // Started and not finished (it may be paused).
     bool isInProgress() const;
     bool isRunning() const;
-    // Closing the window: the search pauses, and ends for good with end().
+    // Closing the window: the search pauses, and is dropped for good with discard().
     void pause();
     void resume();
-    void end();
+    void discard();
     // Takes what the search found since the last look.
     void poll();
     // Enables the buttons for the state of both searches.
@@ -48,10 +48,10 @@ signals:
     void stateChanged();
 
 private:
-    void start();
+    void startSearch();
     void showSlotMoves(const std::vector<int>& leftBehind);
     void enterSlot(int slot);
-    void finish();
+    void finishSearch();
     void saveTargets();
     void loadTargets();
     void countStoredFormulas();

@@ -87,6 +87,6 @@ void SearchWindow::reject()
         updateControls();
         return;
     }
-    m_scheme->end();
+    m_scheme->discard();
     QDialog::reject();
 }

@@ -111,6 +111,6 @@ TEST_F(SearchPanelTest, SchemeDrivesTheSearchPanelsKindAndKeepsTargetsPerItsSens
     scheme.pause();
     EXPECT_TRUE(scheme.isInProgress());
     EXPECT_FALSE(scheme.isRunning());
-    scheme.end();
+    scheme.discard();
     EXPECT_FALSE(scheme.isInProgress());
 }
