@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/HelpLinks.h"
+#include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
-#include "formula/FormulaGridModel.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaUpdateDialog.h"
 #include "history/HistoryPanel.h"

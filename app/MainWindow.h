@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/HelpLinks.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaKind.h"
+#include "history/HistoryColumns.h"
 #include "ui/DatabaseGuard.h"
 
 #include <QMainWindow>

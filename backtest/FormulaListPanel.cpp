@@ -2,13 +2,14 @@
 
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
+#include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
+#include "backtest/FormulaGridModel.h"
 #include "backtest/PastRankingTask.h"
+#include "backtest/PositionHistoryWindow.h"
 #include "formula/FormulaDeletion.h"
-#include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextActions.h"
-#include "history/PositionHistoryWindow.h"
 #include "history/Workspace.h"
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
@@ -325,7 +326,7 @@ void FormulaListPanel::exportAllKindsText()
     if (!m_database->require(this))
         return;
     showChineseForms();
-    FormulaTextActions::exportAllKinds(this, *m_workspace, *m_kill);
+    FormulaExportActions::exportAllKinds(this, *m_workspace, *m_kill);
 }
 
 void FormulaListPanel::exportCurrentKindText()
@@ -338,7 +339,7 @@ void FormulaListPanel::exportCurrentKindText()
         const FormulaOutcome* o = m_model->outcomeAt(r);
         rows.push_back({m_model->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
     }
-    FormulaTextActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
+    FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
 }
 
 void FormulaListPanel::addTypedFormula()

@@ -1,7 +1,6 @@
 #include "formula/FormulaTextActions.h"
 
 #include "formula/FormulaClearAll.h"
-#include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "history/Workspace.h"
 #include "ui/BusyCursor.h"
@@ -10,19 +9,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-
-namespace {
-
-// Shows a written text file in the desktop's text editor.
-void openText(QWidget* parent, const QString& title, const QString& path)
-{
-    if (!DesktopOpener::open(path))
-        MessageBoxes::warning(parent, title,
-                              QStringLiteral("没有可以打开文本文件的程序。文件已保存为：%1")
-                                  .arg(QDir::toNativeSeparators(path)));
-}
-
-} // namespace
 
 QString FormulaTextActions::importFolder(Workspace& workspace)
 {
@@ -69,7 +55,7 @@ bool FormulaTextActions::importChosenFile(QWidget* parent, Workspace& workspace,
     if (result.rejected > 0 &&
         MessageBoxes::question(parent, QStringLiteral("无法识别公式"),
                                QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
-        openText(parent, QStringLiteral("无法识别公式"), result.unrecognisedPath);
+        DesktopOpener::openTextFile(parent, QStringLiteral("无法识别公式"), result.unrecognisedPath);
     return result.added > 0;
 }
 
@@ -96,34 +82,4 @@ bool FormulaTextActions::clearAll(QWidget* parent, Workspace& workspace)
         MessageBoxes::warning(parent, FormulaClearAll::title(),
                               error + QStringLiteral("\n没有删除任何公式。"));
     return ok;
-}
-
-bool FormulaTextActions::exportAllKinds(QWidget* parent, Workspace& workspace, bool kill)
-{
-    QString path, error;
-    bool ok;
-    {
-        BusyCursor busy;
-        ok = FormulaExport::exportAllKinds(workspace, kill, &path, &error);
-    }
-    if (!ok) {
-        MessageBoxes::warning(parent, QStringLiteral("所有类公式中文导出"), error);
-        return false;
-    }
-    openText(parent, QStringLiteral("所有类公式中文导出"), path);
-    return true;
-}
-
-bool FormulaTextActions::exportCurrentKind(QWidget* parent, Workspace& workspace,
-                                           const std::vector<FormulaTextFile::Entry>& rows,
-                                           const FormulaKind& kind, bool kill)
-{
-    QString path, error;
-    if (!FormulaExport::exportCurrentKind(rows, kind, kill, workspace.dataFolder(),
-                                          FormulaExport::latestIssue(workspace), &path, &error)) {
-        MessageBoxes::warning(parent, QStringLiteral("所选类公式中文导出"), error);
-        return false;
-    }
-    openText(parent, QStringLiteral("所选类公式中文导出"), path);
-    return true;
 }

@@ -54,8 +54,8 @@ HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, 
     m_verificationScroll = new QScrollBar(Qt::Horizontal);
     m_verificationScroll->setObjectName("HScroll1");
     m_verificationScroll->setRange(1, 1);
-    m_verificationScroll->setSingleStep(VerificationDisplay::kBlockSize);
-    m_verificationScroll->setPageStep(VerificationDisplay::kBlockSize);
+    m_verificationScroll->setSingleStep(VerificationBlock::kBlockSize);
+    m_verificationScroll->setPageStep(VerificationBlock::kBlockSize);
     m_verificationScroll->setEnabled(false);
     connect(m_verificationScroll, &QScrollBar::valueChanged, this, [this] { showVerificationColumns(); });
     layout->addWidget(m_verificationScroll);
@@ -65,7 +65,7 @@ HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, 
     connect(m_verificationCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_verificationScroll->setEnabled(on);
         const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
-        m_verificationScroll->setRange(1, VerificationDisplay::scrollMaximum(formulas));
+        m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
         if (on)
             showVerificationColumns();
         else
@@ -78,18 +78,15 @@ HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, 
 void HistoryPanel::buildMenu()
 {
     m_menu = new QMenu(QStringLiteral("历史管理"), this);
-    QAction* exportGrid = m_menu->addAction(QStringLiteral("导出历史号码(&O)"));
-    exportGrid->setObjectName("mnuLsdc");
-    connect(exportGrid, &QAction::triggered, this, &HistoryPanel::exportWorkbook);
-    QAction* delAll = m_menu->addAction(QStringLiteral("删除所有历史(&A）"));
-    delAll->setObjectName("mnuDelAll");
-    connect(delAll, &QAction::triggered, this, &HistoryPanel::deleteAllDraws);
-    QAction* delTo = m_menu->addAction(QStringLiteral("删除到选定期(&D)"));
-    delTo->setObjectName("mnuDelTo");
-    connect(delTo, &QAction::triggered, this, &HistoryPanel::deleteToChosenIssue);
-    QAction* delLast = m_menu->addAction(QStringLiteral("删除最后指定数量期历史(&E)"));
-    delLast->setObjectName("mnuDelLast");
-    connect(delLast, &QAction::triggered, this, &HistoryPanel::deleteLastCount);
+    auto add = [this](const char* objectName, const QString& caption, void (HistoryPanel::*handler)()) {
+        QAction* action = m_menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add("mnuLsdc", QStringLiteral("导出历史号码(&O)"), &HistoryPanel::exportWorkbook);
+    add("mnuDelAll", QStringLiteral("删除所有历史(&A）"), &HistoryPanel::deleteAllDraws);
+    add("mnuDelTo", QStringLiteral("删除到选定期(&D)"), &HistoryPanel::deleteToChosenIssue);
+    add("mnuDelLast", QStringLiteral("删除最后指定数量期历史(&E)"), &HistoryPanel::deleteLastCount);
 }
 
 QWidget* HistoryPanel::buildEntryBox()
@@ -185,7 +182,7 @@ void HistoryPanel::refreshVerification()
     if (!m_verificationCheck->isChecked())
         return;
     const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
-    m_verificationScroll->setRange(1, VerificationDisplay::scrollMaximum(formulas));
+    m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
     showVerificationColumns();
 }
 
@@ -209,11 +206,11 @@ void HistoryPanel::rememberClickedRow(int row)
     m_clickedIssue = ok ? issue : 0;
 }
 
-void HistoryPanel::cutDraws(const std::function<int(QString* error)>& remove)
+void HistoryPanel::cutDraws(const std::function<int(QString* error)>& removeDraws)
 {
     QString error;
     BusyCursor busy;
-    if (remove(&error) < 0) {
+    if (removeDraws(&error) < 0) {
         MessageBoxes::error(this, error);
         return;
     }

@@ -85,9 +85,9 @@ private:
     void showVerificationColumns();
     void scrollToEnd();
     void rememberClickedRow(int row);
-    // Removes draws from the end (`remove` returns how many, or −1 with the error), then compacts
+    // Removes draws from the end (`removeDraws` returns how many, or −1 with the error), then compacts
     // the database and says so.
-    void cutDraws(const std::function<int(QString* error)>& remove);
+    void cutDraws(const std::function<int(QString* error)>& removeDraws);
 
     Workspace* m_workspace;
     const DatabaseGuard* m_database;

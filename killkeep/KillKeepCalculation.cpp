@@ -2,9 +2,9 @@
 
 #include "backtest/BacktestRunner.h"
 #include "backtest/DetailListWindow.h"
+#include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
 #include "backtest/NextDrawCalculation.h"
-#include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "killkeep/AllPositionsRankingWindow.h"

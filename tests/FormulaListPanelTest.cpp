@@ -1,8 +1,8 @@
-#include "TestSupport.h"
+#include "WindowTestFixture.h"
 
+#include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
-#include "backtest/HistoryColumns.h"
-#include "formula/FormulaGridModel.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
 #include "ui/MessageBoxes.h"
@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -23,16 +22,12 @@ namespace {
 
 // A formula list panel on its own. The test owns the kind, the sense and the column copy of the
 // history, as the main window does, and changes them behind the panel's back.
-class FormulaListPanelTest : public ::testing::Test
+class FormulaListPanelTest : public WindowTestFixture
 {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
-        QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+        WindowTestFixture::SetUp();
         addDraws(ws,
                  {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}, {"160121004", "246"}});
         columns = HistoryColumns(ws.history().draws());
@@ -40,8 +35,7 @@ protected:
     void TearDown() override
     {
         panel.reset();
-        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << "a pre-answered dialog was never shown";
-        MessageBoxes::clearAnswers();
+        WindowTestFixture::TearDown();
     }
     void open(const QString& startupError = QString())
     {
@@ -67,8 +61,6 @@ protected:
         addFormulas(ws, k, sense, list, QStringLiteral("中文"));
     }
 
-    TempDataFolder dir;
-    Workspace ws;
     FormulaKind kind{1, true};
     bool kill = true;
     HistoryColumns columns;

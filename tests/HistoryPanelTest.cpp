@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "WindowTestFixture.h"
 
 #include "history/HistoryPanel.h"
 #include "history/Workspace.h"
@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -23,22 +22,13 @@ namespace {
 
 // A history panel on its own over a fresh data folder; nothing answers its signals unless a test
 // connects them, so each test sees exactly what the panel itself does.
-class HistoryPanelTest : public ::testing::Test
+class HistoryPanelTest : public WindowTestFixture
 {
 protected:
-    void SetUp() override
-    {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
-        QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
     void TearDown() override
     {
         panel.reset();
-        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << "a pre-answered dialog was never shown";
-        MessageBoxes::clearAnswers();
+        WindowTestFixture::TearDown();
     }
     void open(const QString& startupError = QString())
     {
@@ -64,8 +54,6 @@ protected:
     }
     int stored() { return int(ws.history().draws().size()); }
 
-    TempDataFolder dir;
-    Workspace ws;
     std::unique_ptr<DatabaseGuard> guard;
     std::unique_ptr<HistoryPanel> panel;
 };
@@ -184,9 +172,9 @@ TEST_F(HistoryPanelTest, VerificationColumnsComeFromTheSourceAndFollowTheList)
     panel->setVerificationSource({[&formulas] { return formulas; },
                                   [&](int scrollValue) {
                                       asked.push_back(scrollValue);
-                                      const int first = VerificationDisplay::blockFirst(scrollValue);
+                                      const int first = VerificationBlock::blockFirst(scrollValue);
                                       return emptyBlock(first,
-                                                        VerificationDisplay::blockSize(scrollValue, formulas),
+                                                        VerificationBlock::blockSize(scrollValue, formulas),
                                                         panel->model()->rowCount());
                                   }});
     auto* scroll = child<QScrollBar>("HScroll1");

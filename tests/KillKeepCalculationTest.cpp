@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "backtest/HistoryColumns.h"
-#include "formula/FormulaGridModel.h"
+#include "backtest/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepCalculation.h"
 #include "killkeep/RankingPanel.h"
