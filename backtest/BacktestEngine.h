@@ -1,11 +1,11 @@
 #pragma once
 
 #include "backtest/ChanceFigures.h"
-#include "backtest/FormulaStats.h"
 #include "backtest/FormulaTrace.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 
 #include <QString>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "backtest/FormulaEquivalence.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
+#include "history/HistoryColumns.h"
 
 #include <algorithm>
 #include <cstring>

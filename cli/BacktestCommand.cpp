@@ -2,9 +2,9 @@
 
 #include "backtest/BacktestRunner.h"
 #include "backtest/ChanceSummary.h"
-#include "backtest/HistoryColumns.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 QString BacktestCommand::usage() const

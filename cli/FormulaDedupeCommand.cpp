@@ -1,9 +1,9 @@
 #include "cli/FormulaDedupeCommand.h"
 
 #include "backtest/EquivalentFormulas.h"
-#include "backtest/HistoryColumns.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 int FormulaDedupeCommand::run(CliContext& ctx, const QStringList& arguments)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "backtest/ChanceFigures.h"
-#include "backtest/FormulaStats.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 #include "history/DrawRecord.h"
 #include "search/SearchCandidate.h"
 

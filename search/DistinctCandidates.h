@@ -1,7 +1,7 @@
 #pragma once
 
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
+#include "history/HistoryColumns.h"
 #include "search/SearchCandidate.h"
 
 #include <QStringList>

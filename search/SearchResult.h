@@ -1,8 +1,8 @@
 #pragma once
 
 #include "backtest/ChanceFigures.h"
-#include "backtest/FormulaStats.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "SyntheticHistory.h"
 #include "backtest/BacktestEngine.h"
 #include "backtest/ChanceSummary.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 #include "store/Settings.h"
 

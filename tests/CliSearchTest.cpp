@@ -3,8 +3,8 @@
 #include "TestSupport.h"
 
 #include "backtest/FormulaEquivalence.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SearchSettings.h"
 

@@ -1,7 +1,7 @@
 #include "SearchTestSupport.h"
 
 #include "backtest/BacktestEngine.h"
-#include "backtest/HistoryColumns.h"
+#include "history/HistoryColumns.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
 #include "search/QualificationRanges.h"

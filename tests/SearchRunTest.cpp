@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 
 #include "backtest/FormulaEquivalence.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchResultExport.h"

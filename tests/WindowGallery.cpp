@@ -7,8 +7,8 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
-#include "formula/FormulaGridModel.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
