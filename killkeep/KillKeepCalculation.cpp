@@ -1,5 +1,6 @@
 #include "killkeep/KillKeepCalculation.h"
 
+#include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaGridModel.h"
@@ -81,6 +82,10 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
             for (size_t i = 0; i < table.formulas.size(); ++i)
                 table.selected[i] = flags.value(table.formulas[i].rowId, true);
         }
+        // The p value and the excess are not stored: a back-test of the table gives them.
+        if (options.bestMethod && FormulaOrdering::usesChance(options.keys))
+            table.figures = NextDrawCalculation::figuresWithChance(
+                history, table, kind, request.kill, BacktestOptions::fromSettings(m_workspace->settings()));
         NextDrawCalculation::run(history, targetRow, table, options,
                                  [&tally](int position, int value) { tally.vote(position, value); });
         if (!request.kill)
