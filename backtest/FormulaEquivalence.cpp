@@ -214,6 +214,10 @@ std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& hist
 {
     const int n = static_cast<int>(formulas.size());
     const int draws = history.drawCount();
+    // Without a stored draw every formula would "agree on every draw"; nothing can be told apart,
+    // so none is called equivalent (and none offered for deletion).
+    if (draws == 0)
+        return std::vector<int>(std::size_t(n), -1);
     std::vector<std::uint64_t> hashes(n);
     std::size_t scratchSize = 1;
     for (const CompiledFormula& f : formulas)

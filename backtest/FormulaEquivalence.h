@@ -76,8 +76,9 @@ public:
                                 const std::vector<std::uint8_t>& tokens);
 
     // For each formula, the position of the first formula of the list that is equivalent to it, or
-    // -1 when it is the first of its kind. An invalid formula is equivalent to none. Empty when
-    // cancelled. threads 0 chooses by the machine and the amount of work.
+    // -1 when it is the first of its kind. An invalid formula is equivalent to none, and so is
+    // every formula while no draw is stored. Empty when cancelled. threads 0 chooses by the machine
+    // and the amount of work.
     static std::vector<int> firstEquivalents(const HistoryColumns& history,
                                              const std::vector<CompiledFormula>& formulas, int threads = 0,
                                              const Progress& progress = {},

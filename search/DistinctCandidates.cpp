@@ -50,7 +50,7 @@ std::vector<std::uint8_t> DistinctCandidates::tokens(const SearchCandidate& cand
 bool DistinctCandidates::isKnown(const SearchCandidate& candidate, std::uint64_t key) const
 {
     const auto [begin, end] = m_knownByKey.equal_range(key);
-    if (begin == end)
+    if (begin == end || m_draws == 0)
         return false;
     const std::vector<std::uint8_t> own = tokens(candidate);
     for (auto it = begin; it != end; ++it)

@@ -26,8 +26,12 @@ public:
     std::vector<std::uint8_t> tokens(const SearchCandidate& candidate) const;
     // Whether the candidate, whose key is given, is equivalent to a known formula.
     bool isKnown(const SearchCandidate& candidate, std::uint64_t key) const;
-    // Whether two candidates predict alike on every draw.
-    bool sameAs(const SearchCandidate& a, const SearchCandidate& b) const { return tokens(a) == tokens(b); }
+    // Whether two candidates predict alike on every draw. With no draw stored nothing is alike, as
+    // for the formulas of a table.
+    bool sameAs(const SearchCandidate& a, const SearchCandidate& b) const
+    {
+        return m_draws > 0 && tokens(a) == tokens(b);
+    }
     int knownCount() const { return int(m_known.size()); }
 
 private:
