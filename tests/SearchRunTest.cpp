@@ -527,9 +527,9 @@ TEST(SearchRun, DistinctTargetCountsOnlyKeptCandidates)
 
     // With no draw stored nothing can be told apart, so nothing is skipped.
     const DistinctCandidates empty({}, {"L1A+L2A+0"});
-    const SearchCandidate c = candidateOf({"L1A", "L2A"}, 0);
-    EXPECT_FALSE(empty.isKnown(c, empty.key(c)));
-    EXPECT_FALSE(empty.sameAs(c, c));
+    const SearchCandidate candidate = candidateOf({"L1A", "L2A"}, 0);
+    EXPECT_FALSE(empty.isKnown(candidate, empty.key(candidate)));
+    EXPECT_FALSE(empty.sameAs(candidate, candidate));
 }
 
 // The all-kinds search skips equivalents per kind: of the kind's known formulas and of its own
