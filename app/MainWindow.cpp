@@ -3,6 +3,7 @@
 #include "app/HelpLinks.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
+#include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaUpdateDialog.h"
 #include "history/HistoryPanel.h"
@@ -95,6 +96,11 @@ CalculationStepsWindow* MainWindow::stepsWindow() const
     return m_formulaPanel->stepsWindow();
 }
 
+TrendChartWindow* MainWindow::trendWindow() const
+{
+    return m_trendWindow;
+}
+
 void MainWindow::connectPanels()
 {
     connect(m_historyPanel, &HistoryPanel::historyChanged, this, [this] {
@@ -115,6 +121,8 @@ void MainWindow::connectPanels()
                 refreshChain(true);
             });
     connect(m_formulaPanel, &FormulaListPanel::formulasDeleted, this, [this] { refreshChain(false); });
+    connect(m_formulaPanel, &FormulaListPanel::trendChartRequested, this,
+            [this](int row) { openTrendWindow(row, true); });
     // The history grid's verification columns and workbook headers come from the formula list.
     m_historyPanel->setVerificationSource(
         {[this] { return m_formulaPanel->model()->rowCount(); },
@@ -240,6 +248,10 @@ QGridLayout* MainWindow::buildButtons()
     button("cmdSmwd", QStringLiteral("使用说明文档下载(&L)"), [this] { openHelp(HelpLinks::Link::Guide); });
     button("cmdLxxz", QStringLiteral("演示说明录像下载(&M)"), [this] { openHelp(HelpLinks::Link::Video); });
     button("cmdHdsm", QStringLiteral("幻灯图示说明下载(&P)"), [this] { openHelp(HelpLinks::Link::Slides); });
+    button(
+        "cmdZst", QStringLiteral("走势图(&G)"),
+        [this] { openTrendWindow(m_formulaPanel->currentRow(), false); },
+        QStringLiteral("号码走势、所点公式的滚动正确率与机会率"));
     return grid;
 }
 
@@ -430,6 +442,8 @@ void MainWindow::fillHistoryGrid()
     m_historyPanel->showDraws(m_kind.position, m_kind.single);
     if (m_referenceWindow)
         m_referenceWindow->showDraw(m_workspace->history().newest());
+    if (m_trendWindow)
+        m_trendWindow->refresh();
 }
 
 void MainWindow::runBacktest()
@@ -589,6 +603,23 @@ void MainWindow::openReferenceWindow()
     m_referenceWindow->showDraw(m_workspace->history().newest());
     m_referenceWindow->show();
     m_referenceWindow->raise();
+}
+
+void MainWindow::openTrendWindow(int formulaRow, bool showFormula)
+{
+    if (!m_database.require(this))
+        return;
+    if (!m_trendWindow)
+        m_trendWindow = new TrendChartWindow(m_workspace, &m_columns, this);
+    FormulaGridModel* formulas = m_formulaPanel->model();
+    if (formulaRow >= 0 && formulaRow < formulas->rowCount()) {
+        const FormulaRecord& f = formulas->formulaAt(formulaRow);
+        m_trendWindow->setFormula(formulas->kind(), f.bolKill, f, m_lookBackDraws);
+    }
+    if (showFormula)
+        m_trendWindow->showTab(TrendChartWindow::FormulaTab);
+    m_trendWindow->show();
+    m_trendWindow->raise();
 }
 
 void MainWindow::openHelp(HelpLinks::Link link)

@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 class RankingWindow;
+class TrendChartWindow;
 class Workspace;
 
 // The main window: the formula list (left), the history (right), the buttons and option frames
@@ -69,6 +70,7 @@ public:
     FormulaFilterWindow* filterWindow() const;
     PositionHistoryWindow* positionHistoryWindow() const;
     CalculationStepsWindow* stepsWindow() const;
+    TrendChartWindow* trendWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +104,9 @@ private:
     void updateFormulasOnline();
     void openSearch();
     void openReferenceWindow();
+    // "走势图(&G)" (row -1: the grid's current row, if any) and 管理 → "查看该公式走势图" (the row
+    // under the mouse, shown on the formula tab).
+    void openTrendWindow(int formulaRow, bool showFormula);
     void openHelp(HelpLinks::Link link);
     void reportError(const QString& text);
 
@@ -139,4 +144,5 @@ private:
     std::array<QAction*, 15> m_lotteryActions{};
 
     QPointer<ParameterReferenceWindow> m_referenceWindow;
+    QPointer<TrendChartWindow> m_trendWindow;
 };

@@ -121,6 +121,12 @@ void FormulaListPanel::buildMenu()
     QAction* steps = m_menu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
     steps->setObjectName("mnuGsbz");
     connect(steps, &QAction::triggered, this, &FormulaListPanel::showCalculationSteps);
+    QAction* trend = m_menu->addAction(QStringLiteral("查看该公式走势图"));
+    trend->setObjectName("mnuGszst");
+    connect(trend, &QAction::triggered, this, [this] {
+        if (m_contextRow >= 0 && m_contextRow < m_model->rowCount())
+            emit trendChartRequested(m_contextRow);
+    });
     const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
                                                              {"mnuDelSelected", "删除选中所有公式(&C)"},
                                                              {"mnuDelLastGS", "删除最后公式(&E)"},
@@ -135,6 +141,12 @@ void FormulaListPanel::buildMenu()
     QAction* equivalents = m_menu->addAction(QStringLiteral("删除等价公式(&Q)"));
     equivalents->setObjectName("mnuDelDjgs");
     connect(equivalents, &QAction::triggered, this, &FormulaListPanel::deleteEquivalentFormulas);
+}
+
+int FormulaListPanel::currentRow() const
+{
+    const int row = m_view->currentIndex().row();
+    return row < m_model->rowCount() ? row : -1;
 }
 
 void FormulaListPanel::setChanceComparisonShown(bool shown)

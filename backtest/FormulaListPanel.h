@@ -24,8 +24,9 @@ class Workspace;
 // The formula list of the main window: the view strip (公式中文显示 / 公式英文显示), the line
 // comparing the back-test with pure chance, the formula grid (MSFlexGrid2) with its back-test
 // figures, the selection buttons, the box for typing a formula (Text2) and the 管理 menu, which
-// the grid also opens on its right button (export, the calculation steps of one formula,
-// deletions, the deletion of equivalent formulas). A double click on a figure column sorts the list.
+// the grid also opens on its right button (export, the calculation steps and the trend chart of
+// one formula, deletions, the deletion of equivalent formulas). A double click on a figure column sorts the
+// list.
 //
 // The panel shows the subset of the main window's current kind and sense, which the window owns
 // and changes; after the panel changed the stored formulas it says so, and the window runs its
@@ -72,6 +73,8 @@ public:
 
     // Empties the box for typing a formula: a file import that added formulas does so.
     void clearInput();
+    // The grid row last clicked (the current row), or -1.
+    int currentRow() const;
 
     // The handlers of the main window's buttons.
     void filterFormulas();        // "公式过滤设置"
@@ -84,6 +87,8 @@ signals:
     void typedFormulaAdded(const FormulaKind& kind, bool kill);
     // Formulas were deleted and the list reloaded: the history grid and the back-test follow.
     void formulasDeleted();
+    // 管理 → "查看该公式走势图" on grid row `row`: the window shows that formula's trend chart.
+    void trendChartRequested(int row);
 
 private:
     enum class DeleteMode

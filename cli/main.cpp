@@ -1,5 +1,7 @@
+#include "charts/ChartApplication.h"
 #include "cli/BacktestCommand.h"
 #include "cli/CalcCommand.h"
+#include "cli/ChartCommand.h"
 #include "cli/DeriveCommand.h"
 #include "cli/FormulaCommand.h"
 #include "cli/HistoryCommand.h"
@@ -14,12 +16,36 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+namespace {
+
+// The command word: the first argument after the global options (each of which but --data-dir=DIR
+// takes a value).
+bool commandIsChart(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--data-dir") == 0 || std::strcmp(argv[i], "--lottery") == 0) {
+            ++i;
+            continue;
+        }
+        if (std::strncmp(argv[i], "--", 2) == 0)
+            continue;
+        return std::strcmp(argv[i], "chart") == 0;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Only the chart command loads the graphics; the others run on any machine without a display.
+    const std::unique_ptr<QCoreApplication> application =
+        ChartApplication::create(argc, argv, commandIsChart(argc, argv));
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("Zorvane"));
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -34,6 +60,7 @@ int main(int argc, char* argv[])
     commands.push_back(std::make_unique<SchemeCommand>());
     commands.push_back(std::make_unique<PastRankCommand>());
     commands.push_back(std::make_unique<CalcCommand>());
+    commands.push_back(std::make_unique<ChartCommand>());
 
     // On stdout when asked for with --help, on stderr after a usage error.
     auto printUsage = [&](QTextStream& stream) {

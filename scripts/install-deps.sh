@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-charts-dev libqt6opengl6-dev
   xvfb xauth fonts-noto-cjk python3
 )
 missing=()

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "formula/FormulaKind.h"
+#include "formula/FormulaRecord.h"
+
+#include <QWidget>
+#include <optional>
+
+class FormulaTrendCharts;
+class HistoryColumns;
+class NumberTrendCharts;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class TrendChartPanel;
+class Workspace;
+
+// "走势图": trend charts of the stored draws on three tabs.
+//   号码走势  the newest N draws (box N, default 100, 10 .. the whole history): each position's
+//             number, the 和数 and how often each number came beside chance;
+//   公式走势  the chosen formula's rolling rate over the previous M draws (box M, default the
+//             look-back) beside its chance rate and 95 % band, with its misses below;
+//   计算回测  the replay of the calculation (not available yet).
+// "保存图片(&S)" writes the shown tab's charts as a PNG into the data folder and opens it.
+// The window is modeless; the main window refreshes it when the history changes.
+class TrendChartWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    enum Tab
+    {
+        NumbersTab,
+        FormulaTab,
+        ReplayTab
+    };
+
+    // `history` is the main window's column copy of the stored draws; it outlives the window.
+    TrendChartWindow(Workspace* workspace, const HistoryColumns* history, QWidget* parent = nullptr);
+
+    // Draws every tab again from the stored draws (after the history changed).
+    void refresh();
+    // The formula of "公式走势", of `kind` and sense `kill`; M starts at the look-back `lookBackDraws`
+    // (0 = all) unless the user changed it.
+    void setFormula(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int lookBackDraws);
+    void showTab(Tab tab);
+    Tab currentTab() const;
+
+    // The PNG name of a tab in the data folder: "ZSHM.png", "ZSGS.png", "ZSHC.png".
+    static QString pictureName(Tab tab);
+    // "保存图片(&S)": writes the shown tab's charts and opens the file; false (after telling the
+    // user) when the tab has nothing to draw or the file could not be written.
+    bool savePicture();
+
+    NumberTrendCharts* numberCharts() const { return m_numberCharts; }
+    FormulaTrendCharts* formulaCharts() const { return m_formulaCharts; }
+    QSpinBox* drawsBox() const { return m_drawsBox; }
+    QSpinBox* windowBox() const { return m_windowBox; }
+    QSpinBox* shownBox() const { return m_shownBox; }
+    QPushButton* saveButton() const { return m_saveButton; }
+
+private:
+    QWidget* buildNumbersTab();
+    QWidget* buildFormulaTab();
+    QWidget* buildReplayTab();
+    void drawNumbers();
+    void drawFormula();
+    TrendChartPanel* currentPanel() const;
+    void updateSaveButton();
+
+    Workspace* m_workspace;
+    const HistoryColumns* m_history;
+    struct ChosenFormula
+    {
+        FormulaKind kind;
+        bool kill = true;
+        FormulaRecord record;
+    };
+    std::optional<ChosenFormula> m_formula;
+    bool m_windowChosen = false; // the user set M by hand: a new formula keeps it
+
+    QTabWidget* m_tabs;
+    QSpinBox* m_drawsBox = nullptr;
+    QSpinBox* m_windowBox = nullptr;
+    QSpinBox* m_shownBox = nullptr;
+    QLabel* m_formulaLabel = nullptr;
+    NumberTrendCharts* m_numberCharts = nullptr;
+    FormulaTrendCharts* m_formulaCharts = nullptr;
+    TrendChartPanel* m_replayPanel = nullptr;
+    QPushButton* m_saveButton = nullptr;
+};
