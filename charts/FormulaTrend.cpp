@@ -24,10 +24,16 @@ FormulaTrend FormulaTrend::noFormula()
 
 QString FormulaTrend::titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula)
 {
+    QString name = formula.gongshiCN.isEmpty() ? formula.gongshi : formula.gongshiCN;
+    // The title names the kind and sense already: a leading "[十位通选杀]" of the Chinese form would
+    // say it twice.
+    const qsizetype close = name.startsWith(QLatin1Char('[')) ? name.indexOf(QLatin1Char(']')) : -1;
+    if (close > 0 && close + 1 < name.size())
+        name = name.mid(close + 1);
     return QStringLiteral("[%1%2] 第%3条 %4")
         .arg(kind.kindText(), kill ? QStringLiteral("杀") : QStringLiteral("生"))
         .arg(formula.idx)
-        .arg(formula.gongshiCN.isEmpty() ? formula.gongshi : formula.gongshiCN);
+        .arg(name);
 }
 
 FormulaTrend FormulaTrend::of(const HistoryColumns& history, const QStringList& issues,

@@ -51,7 +51,7 @@ struct FormulaTrend
     // The trend when no formula is chosen.
     static FormulaTrend noFormula();
     // How the charts name a formula: "[个位单选杀] 第3条 百位码+和数+3" (the code form when the
-    // formula has no Chinese form).
+    // formula has no Chinese form; a kind's decoration in front of the Chinese form left out).
     static QString titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula);
 
     // What hovering shows at point `index`: the issue, the rate, the chance rate, the band, the verdict.

@@ -42,7 +42,7 @@ FormulaTrendCharts::Scale FormulaTrendCharts::scaleFor(const FormulaTrend& trend
     }
     const double span = s.high - s.low;
     s.step = span <= 16 ? 2 : span <= 40 ? 5 : span <= 80 ? 10 : 20;
-    const double strip = span * 0.12;
+    const double strip = span * 0.15;
     s.stripY = s.low - strip / 2;
     s.bottom = s.low - strip;
     return s;

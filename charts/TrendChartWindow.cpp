@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -66,7 +67,9 @@ TrendChartWindow::TrendChartWindow(Workspace* workspace, const HistoryColumns* h
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(bottom);
-    resize(1200, 720);
+    // A comfortable size that still fits a small screen whole.
+    const QRect available = screen()->availableGeometry();
+    resize(std::min(1500, available.width() - 40), std::min(900, available.height() - 60));
     refresh();
 }
 

@@ -283,4 +283,6 @@ TEST(FormulaTrendTest, HoverTextAndTitleNameTheExactFigures)
     EXPECT_EQ(FormulaTrend::titleOf({2, false}, true, f), QStringLiteral("[十位通选杀] 第3条 L1A+1"));
     f.gongshiCN = QStringLiteral("百位码+1");
     EXPECT_EQ(FormulaTrend::titleOf({1, true}, false, f), QStringLiteral("[个位单选生] 第3条 百位码+1"));
+    f.gongshiCN = QStringLiteral("[十位通选杀]百位码+1");
+    EXPECT_EQ(FormulaTrend::titleOf({2, false}, true, f), QStringLiteral("[十位通选杀] 第3条 百位码+1"));
 }

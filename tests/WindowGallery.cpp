@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
+#include "charts/TrendChartWindow.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
@@ -159,6 +160,20 @@ int main(int argc, char* argv[])
         }
     });
     click("Command22");
+
+    // 走势图: its three tabs, the formula tab for the formula under the mouse.
+    hideAllBut(&window);
+    click("cmdZst");
+    if (TrendChartWindow* trend = window.trendWindow()) {
+        save(trend, "13-trend-numbers");
+        emit grid->customContextMenuRequested(grid->visualRect(window.formulaModel()->index(5, 1)).center());
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        trigger("mnuGszst");
+        save(trend, "14-trend-formula");
+        trend->showTab(TrendChartWindow::ReplayTab);
+        save(trend, "15-trend-replay");
+    }
 
     std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
                 window.height());
