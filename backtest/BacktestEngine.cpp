@@ -1,7 +1,7 @@
 #include "backtest/BacktestEngine.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
+#include "history/HistoryColumns.h"
 #include "store/Settings.h"
 
 #include <algorithm>

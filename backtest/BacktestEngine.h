@@ -1,10 +1,10 @@
 #pragma once
 
-#include "backtest/FormulaStats.h"
 #include "backtest/FormulaTrace.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 
 #include <QString>
 #include <atomic>

@@ -1,8 +1,8 @@
 #include "backtest/CalculationSteps.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "history/DrawRecord.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 
 #include <cmath>

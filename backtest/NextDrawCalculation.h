@@ -1,10 +1,10 @@
 #pragma once
 
 #include "backtest/FormulaOrdering.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaRecord.h"
+#include "history/HistoryColumns.h"
 
 #include <QString>
 #include <array>

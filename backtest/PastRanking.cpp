@@ -1,8 +1,8 @@
 #include "backtest/PastRanking.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
 #include "history/DrawRecord.h"
+#include "history/HistoryColumns.h"
 
 #include <algorithm>
 

@@ -2,29 +2,8 @@
 
 #include "backtest/BacktestEngine.h"
 #include "backtest/FormulaTrace.h"
-#include "backtest/HistoryColumns.h"
+#include "history/HistoryColumns.h"
 
-#include <algorithm>
-
-int VerificationDisplay::scrollMaximum(int formulaCount)
-{
-    return formulaCount <= 0 ? 1 : ((formulaCount - 1) / kBlockSize) * kBlockSize + 1;
-}
-
-int VerificationDisplay::blockFirst(int scrollValue)
-{
-    return ((std::max(scrollValue, 1) - 1) / kBlockSize) * kBlockSize + 1;
-}
-
-int VerificationDisplay::blockSize(int scrollValue, int formulaCount)
-{
-    return std::clamp(formulaCount - blockFirst(scrollValue) + 1, 0, kBlockSize);
-}
-
-QString VerificationDisplay::header(int number)
-{
-    return (number < 100 ? QStringLiteral("公式") : QStringLiteral("式")) + QString::number(number);
-}
 
 void VerificationDisplay::fillColumn(const FormulaTrace& trace, VerificationMode mode, std::int8_t* predictions,
                                      std::uint8_t* colours)
@@ -59,8 +38,8 @@ VerificationBlock VerificationDisplay::compute(const HistoryColumns& history,
                                                bool kill, VerificationMode mode, int scrollValue)
 {
     VerificationBlock block;
-    block.firstNumber = blockFirst(scrollValue);
-    block.formulaCount = blockSize(scrollValue, static_cast<int>(subset.size()));
+    block.firstNumber = VerificationBlock::blockFirst(scrollValue);
+    block.formulaCount = VerificationBlock::blockSize(scrollValue, static_cast<int>(subset.size()));
     block.drawCount = history.drawCount();
     block.mode = mode;
     const std::size_t cells = static_cast<std::size_t>(block.formulaCount) * block.drawCount;

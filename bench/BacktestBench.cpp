@@ -1,11 +1,11 @@
-#include "SyntheticHistory.h"
 #include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
 #include "history/DrawDeriver.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 #include "store/Database.h"
+#include "SyntheticHistory.h"
 
 #include <QCoreApplication>
 #include <QDate>

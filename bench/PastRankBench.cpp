@@ -1,11 +1,11 @@
 #include "backtest/BacktestRunner.h"
-#include "SyntheticHistory.h"
-#include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
+#include "backtest/PositionHistory.h"
 #include "backtest/VerificationDisplay.h"
 #include "history/DrawDeriver.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
-#include "history/PositionHistory.h"
+#include "SyntheticHistory.h"
 
 #include <QCoreApplication>
 #include <QDate>

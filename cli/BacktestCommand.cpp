@@ -1,9 +1,9 @@
 #include "cli/BacktestCommand.h"
 
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 QString BacktestCommand::usage() const

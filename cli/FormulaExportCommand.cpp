@@ -1,7 +1,7 @@
 #include "cli/FormulaExportCommand.h"
 
+#include "backtest/FormulaExport.h"
 #include "cli/CliOptions.h"
-#include "formula/FormulaExport.h"
 #include "history/Workspace.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "cli/PastRankCommand.h"
 
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
+#include "backtest/PositionHistory.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
-#include "history/PositionHistory.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 QString PastRankCommand::usage() const

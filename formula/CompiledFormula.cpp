@@ -1,7 +1,7 @@
 #include "formula/CompiledFormula.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaArithmetic.h"
+#include "history/HistoryColumns.h"
 
 #include <algorithm>
 #include <array>

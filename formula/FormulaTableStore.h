@@ -1,8 +1,8 @@
 #pragma once
 
-#include "backtest/FormulaStats.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaRecord.h"
+#include "formula/FormulaStats.h"
 
 #include <QString>
 #include <QStringList>

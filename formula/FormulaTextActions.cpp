@@ -1,38 +1,14 @@
 #include "formula/FormulaTextActions.h"
 
 #include "formula/FormulaClearAll.h"
-#include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "history/Workspace.h"
+#include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
 #include "ui/MessageBoxes.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-
-namespace {
-
-// The busy pointer for the length of one handler, also on its early exits.
-class BusyPointer
-{
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
-// Shows a written text file in the desktop's text editor.
-void openText(QWidget* parent, const QString& title, const QString& path)
-{
-    if (!DesktopOpener::open(path))
-        MessageBoxes::warning(parent, title,
-                              QStringLiteral("没有可以打开文本文件的程序。文件已保存为：%1")
-                                  .arg(QDir::toNativeSeparators(path)));
-}
-
-} // namespace
 
 QString FormulaTextActions::importFolder(Workspace& workspace)
 {
@@ -63,7 +39,7 @@ bool FormulaTextActions::importChosenFile(QWidget* parent, Workspace& workspace,
     QString error;
     bool ok;
     {
-        BusyPointer busy;
+        BusyCursor busy;
         ok = FormulaImport(&workspace.database(), options).importFile(path, &result, &error);
         if (ok) {
             *kill = result.kill;
@@ -79,7 +55,7 @@ bool FormulaTextActions::importChosenFile(QWidget* parent, Workspace& workspace,
     if (result.rejected > 0 &&
         MessageBoxes::question(parent, QStringLiteral("无法识别公式"),
                                QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
-        openText(parent, QStringLiteral("无法识别公式"), result.unrecognisedPath);
+        DesktopOpener::openTextFile(parent, QStringLiteral("无法识别公式"), result.unrecognisedPath);
     return result.added > 0;
 }
 
@@ -99,41 +75,11 @@ bool FormulaTextActions::clearAll(QWidget* parent, Workspace& workspace)
     QString error;
     bool ok;
     {
-        BusyPointer busy;
+        BusyCursor busy;
         ok = FormulaClearAll::clearAll(&workspace.database(), &error);
     }
     if (!ok)
         MessageBoxes::warning(parent, FormulaClearAll::title(),
                               error + QStringLiteral("\n没有删除任何公式。"));
     return ok;
-}
-
-bool FormulaTextActions::exportAllKinds(QWidget* parent, Workspace& workspace, bool kill)
-{
-    QString path, error;
-    bool ok;
-    {
-        BusyPointer busy;
-        ok = FormulaExport::exportAllKinds(workspace, kill, &path, &error);
-    }
-    if (!ok) {
-        MessageBoxes::warning(parent, QStringLiteral("所有类公式中文导出"), error);
-        return false;
-    }
-    openText(parent, QStringLiteral("所有类公式中文导出"), path);
-    return true;
-}
-
-bool FormulaTextActions::exportCurrentKind(QWidget* parent, Workspace& workspace,
-                                           const std::vector<FormulaTextFile::Entry>& rows,
-                                           const FormulaKind& kind, bool kill)
-{
-    QString path, error;
-    if (!FormulaExport::exportCurrentKind(rows, kind, kill, workspace.dataFolder(),
-                                          FormulaExport::latestIssue(workspace), &path, &error)) {
-        MessageBoxes::warning(parent, QStringLiteral("所选类公式中文导出"), error);
-        return false;
-    }
-    openText(parent, QStringLiteral("所选类公式中文导出"), path);
-    return true;
 }

@@ -30,7 +30,8 @@ public:
     // offers to open "无法识别公式.txt". Returns true when formulas were added. A database failure
     // adds nothing and is shown.
     static bool importChosenFile(QWidget* parent, Workspace& workspace, const QString& path,
-                                 const FormulaKind& currentKind, bool* kill, const std::function<void()>& refresh);
+                                 const FormulaKind& currentKind, bool* kill,
+                                 const std::function<void()>& refresh);
 
     // "添加所输公式(&A)": adds the input box's text, or shows why not (the caller then puts the focus
     // into the input box). When added, the caller clears the input box, selects result.kind and
@@ -40,11 +41,4 @@ public:
 
     // "清空所有公式": asks first; returns true when the formulas were deleted.
     static bool clearAll(QWidget* parent, Workspace& workspace);
-
-    // "所有类公式中文导出": every kind, sense `kill` only; the window switches its grid to the
-    // Chinese view first. Opens the written file. Returns false (after telling) on failure.
-    static bool exportAllKinds(QWidget* parent, Workspace& workspace, bool kill);
-    // "所选类公式中文导出": the formula grid's rows (Chinese form, 最后连对) in grid order.
-    static bool exportCurrentKind(QWidget* parent, Workspace& workspace, const std::vector<FormulaTextFile::Entry>& rows,
-                                  const FormulaKind& kind, bool kill);
 };

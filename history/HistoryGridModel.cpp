@@ -1,7 +1,5 @@
 #include "history/HistoryGridModel.h"
 
-#include "backtest/HistoryColumns.h"
-
 #include <QBrush>
 #include <QColor>
 #include <QFont>
@@ -46,12 +44,6 @@ void HistoryGridModel::setVerificationBlock(VerificationBlock block)
 void HistoryGridModel::clearVerificationBlock()
 {
     setVerificationBlock(VerificationBlock{});
-}
-
-void HistoryGridModel::showVerification(const HistoryColumns& history, const std::vector<CompiledFormula>& subset,
-                                        const FormulaKind& kind, bool kill, VerificationMode mode, int scrollValue)
-{
-    setVerificationBlock(VerificationDisplay::compute(history, subset, kind, kill, mode, scrollValue));
 }
 
 void HistoryGridModel::setEmphasis(int firstColumn, int lastColumn)
@@ -114,7 +106,7 @@ QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, 
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const headers[] = {"期号", "百位", "十位", "个位"};
     if (section >= kFixedColumns && section < columnCount())
-        return VerificationDisplay::header(m_block.numberAt(section - kFixedColumns));
+        return VerificationBlock::header(m_block.numberAt(section - kFixedColumns));
     return section >= 0 && section < 4 ? QString::fromUtf8(headers[section]) : QVariant();
 }
 

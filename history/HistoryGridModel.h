@@ -1,17 +1,15 @@
 #pragma once
 
-#include "backtest/VerificationDisplay.h"
 #include "history/DrawRecord.h"
+#include "history/VerificationBlock.h"
 
 #include <QAbstractTableModel>
 #include <vector>
 
-class HistoryColumns;
-
 // The history grid of the main window: one row per stored draw, oldest first; columns "期号",
 // "百位", "十位", "个位". The number columns the current formula kind predicts are shown bold
 // in blue. While the per-draw verification display is on, columns 4 … hold one block of formula
-// columns (VerificationDisplay): headed "公式" + n / "式" + n by the formula's own number, the
+// columns (VerificationBlock): headed "公式" + n / "式" + n by the formula's own number, the
 // predicted number on a blue (came true) or green (did not) background.
 class HistoryGridModel : public QAbstractTableModel
 {
@@ -32,10 +30,6 @@ public:
     void setVerificationBlock(VerificationBlock block);
     void clearVerificationBlock();
     const VerificationBlock& verificationBlock() const { return m_block; }
-    // Computes and shows the block that scrollValue selects from the current subset (formula n is
-    // subset[n − 1]); `history` is the column copy of the draws shown.
-    void showVerification(const HistoryColumns& history, const std::vector<CompiledFormula>& subset,
-                          const FormulaKind& kind, bool kill, VerificationMode mode, int scrollValue);
     // Width of a formula column: 760 twips.
     static constexpr int kFormulaColumnWidthPixels = 760 / 15;
     static constexpr int kFixedColumns = 4;

@@ -2,6 +2,7 @@
 
 #include "history/Workspace.h"
 #include "store/TextFileCodec.h"
+#include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -118,9 +119,10 @@ bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& 
     HistoryImport::Options options;
     options.drawsPerDay = workspace.lottery().drawsPerDay;
     options.runningCount = workspace.isRunningCountLottery();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const HistoryImportPlan plan = HistoryImport::plan(workspace.history(), lines, options);
-    QApplication::restoreOverrideCursor();
+    const HistoryImportPlan plan = [&] {
+        BusyCursor busy;
+        return HistoryImport::plan(workspace.history(), lines, options);
+    }();
     if (plan.read.draws.empty() && plan.unread.empty()) {
         MessageBoxes::warning(parent, kTitle, nothingFoundText(workspace));
         return false;
@@ -130,9 +132,11 @@ bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& 
     if (dialog.exec() != QDialog::Accepted)
         return false;
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool stored = HistoryImport::store(&workspace.history(), plan, &error);
-    QApplication::restoreOverrideCursor();
+    bool stored = false;
+    {
+        BusyCursor busy;
+        stored = HistoryImport::store(&workspace.history(), plan, &error);
+    }
     if (!stored) {
         MessageBoxes::warning(parent, kTitle, error);
         return false;

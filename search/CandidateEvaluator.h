@@ -1,8 +1,8 @@
 #pragma once
 
-#include "backtest/FormulaStats.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 #include "history/DrawRecord.h"
 #include "search/SearchCandidate.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backtest/FormulaStats.h"
+#include "formula/FormulaStats.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "backtest/FormulaStats.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaStats.h"
 
 #include <QString>
 

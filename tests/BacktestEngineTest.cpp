@@ -1,8 +1,8 @@
 #include "backtest/BacktestEngine.h"
-#include "SyntheticHistory.h"
-#include "backtest/HistoryColumns.h"
 #include "history/DrawDeriver.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
+#include "SyntheticHistory.h"
 
 #include <QDate>
 #include <gtest/gtest.h>

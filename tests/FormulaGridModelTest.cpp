@@ -1,7 +1,7 @@
 #include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
-#include "formula/FormulaGridModel.h"
+#include "backtest/FormulaGridModel.h"
+#include "history/HistoryColumns.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>

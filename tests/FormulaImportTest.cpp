@@ -2,14 +2,14 @@
 #include "TestSupport.h"
 
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
+#include "backtest/FormulaExport.h"
 #include "formula/FormulaClearAll.h"
-#include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaTranslation.h"
 #include "formula/FormulaTypedEntry.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 #include <QFile>

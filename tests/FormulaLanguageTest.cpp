@@ -1,8 +1,8 @@
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaArithmetic.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaTranslation.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "FixtureResultsServer.h"
 #include "FormulaTestTables.h"
 
+#include "backtest/FormulaExportActions.h"
 #include "formula/FormulaClearAll.h"
 #include "formula/FormulaOnlineUpdate.h"
 #include "formula/FormulaTextActions.h"
@@ -88,9 +89,9 @@ TEST_F(FormulaTextActionsTest, CancellingTheClearAllQuestionDeletesNothing)
 TEST_F(FormulaTextActionsTest, ExportsOpenTheWrittenFile)
 {
     store(k2G, {{"L2A+1", "[十位通选杀]十位码+1", true}});
-    EXPECT_TRUE(FormulaTextActions::exportAllKinds(nullptr, m_ws, true));
+    EXPECT_TRUE(FormulaExportActions::exportAllKinds(nullptr, m_ws, true));
     EXPECT_EQ(DesktopOpener::lastRequested(), m_dir.file(u("期快3彩公式.txt")));
-    EXPECT_TRUE(FormulaTextActions::exportCurrentKind(nullptr, m_ws, {{u("十位码+1"), 3}}, k2G, true));
+    EXPECT_TRUE(FormulaExportActions::exportCurrentKind(nullptr, m_ws, {{u("十位码+1"), 3}}, k2G, true));
     EXPECT_EQ(DesktopOpener::lastRequested(), m_dir.file(u("期快3彩十位通选杀公式.txt")));
     EXPECT_TRUE(MessageBoxes::shownTexts().isEmpty());
 }

@@ -1,15 +1,20 @@
-#include "TestSupport.h"
+#include "WindowTestFixture.h"
 
 #include "history/HistoryImportDialog.h"
+#include "history/HistoryPanel.h"
 #include "history/Workspace.h"
+#include "ui/DatabaseGuard.h"
 #include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTimer>
@@ -18,18 +23,14 @@
 
 namespace {
 
-class HistoryImportWindow : public ::testing::Test
+class HistoryImportWindow : public WindowTestFixture
 {
 protected:
     void SetUp() override
     {
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
-        QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+        WindowTestFixture::SetUp();
         addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
     }
-    void TearDown() override { EXPECT_EQ(MessageBoxes::pendingAnswers(), 0); }
 
     // Runs `act` on the preview once it is shown; fails when no preview appears.
     void onPreview(std::function<void(HistoryImportDialog*)> act)
@@ -53,8 +54,6 @@ protected:
         return out;
     }
 
-    TempDataFolder dir;
-    Workspace ws;
     bool m_previewShown = false;
 };
 
@@ -166,4 +165,38 @@ TEST_F(HistoryImportWindow, SpreadsheetFileThroughTheFileDialog)
     // A cancelled file dialog does nothing.
     MessageBoxes::pushAnswer(false);
     EXPECT_FALSE(importHistoryFromFile(nullptr, ws));
+}
+
+TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
+{
+    DatabaseGuard guard;
+    HistoryPanel panel(&ws, &guard);
+    QAction* fromFile = panel.findChild<QAction*>("mnuLsdr");
+    QAction* paste = panel.findChild<QAction*>("mnuLszt");
+    ASSERT_NE(fromFile, nullptr);
+    ASSERT_NE(paste, nullptr);
+    EXPECT_EQ(fromFile->text(), QStringLiteral("从文件导入历史号码(&I)..."));
+    EXPECT_EQ(paste->text(), QStringLiteral("粘贴历史号码(&P)"));
+    EXPECT_TRUE(panel.menu()->actions().contains(paste));
+
+    QSignalSpy changed(&panel, &HistoryPanel::historyChanged);
+    QApplication::clipboard()->setText(QStringLiteral("160121003\t4 5 6\n"));
+    onPreview([](HistoryImportDialog* d) { d->importButton()->click(); });
+    paste->trigger();
+    EXPECT_TRUE(m_previewShown);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(storedIssues().size(), 3);
+
+    // Cancelled: nothing changed, nothing announced.
+    QApplication::clipboard()->setText(QStringLiteral("160121004\t1 1 1\n"));
+    onPreview([](HistoryImportDialog* d) { d->reject(); });
+    paste->trigger();
+    EXPECT_EQ(changed.count(), 1);
+
+    // Without a database the entries explain why and read nothing.
+    DatabaseGuard closed(QStringLiteral("无法打开数据库"));
+    HistoryPanel closedPanel(&ws, &closed);
+    MessageBoxes::pushAnswer(true);
+    closedPanel.findChild<QAction*>("mnuLsdr")->trigger();
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("数据库没有打开")));
 }

@@ -3,11 +3,12 @@
 
 #include "backtest/CalculationStepsModel.h"
 #include "backtest/CalculationStepsWindow.h"
-#include "backtest/HistoryColumns.h"
 #include "backtest/PastRankingTask.h"
+#include "backtest/PositionHistoryModel.h"
+#include "backtest/PositionHistoryWindow.h"
+#include "backtest/VerificationDisplay.h"
+#include "history/HistoryColumns.h"
 #include "history/HistoryGridModel.h"
-#include "history/PositionHistoryModel.h"
-#include "history/PositionHistoryWindow.h"
 #include "ui/MessageBoxes.h"
 
 #include <QAbstractItemModelTester>
@@ -88,7 +89,7 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
 
     // Keep formulas "4" and "1" at 个位; "4" is right on draws 2 and 3 and wrong on draw 4.
     const std::vector<CompiledFormula> subset{CompiledFormula::compile("4"), CompiledFormula::compile("1")};
-    model.showVerification(history, subset, FormulaKind{1, true}, false, VerificationMode::PreCanshu, 1);
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::PreCanshu, 1));
     ASSERT_EQ(model.columnCount(), 6);
     EXPECT_EQ(header(model, 3), QStringLiteral("个位"));
     EXPECT_EQ(header(model, 4), QStringLiteral("公式1"));
@@ -105,7 +106,7 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
     EXPECT_FALSE(model.index(3, 4).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(text(model, 2, 1), "1"); // the number columns are unchanged
 
-    model.showVerification(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1);
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
     EXPECT_EQ(text(model, 0, 4), "4");
     EXPECT_EQ(colour(model, 0, 4), kBlue);
     EXPECT_EQ(colour(model, 1, 4), kBlue);
@@ -115,12 +116,12 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
     // A new history snapshot drops the columns; so does an empty subset.
     model.setDraws(&draws);
     EXPECT_EQ(model.columnCount(), 4);
-    model.showVerification(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1);
-    model.showVerification(history, {}, FormulaKind{1, true}, false, VerificationMode::Canshu, 1);
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(history, {}, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
     EXPECT_EQ(model.columnCount(), 4);
     // A block over other draws is not shown.
-    model.showVerification(HistoryColumns(numbers({{1, 1, 1}})), subset, FormulaKind{1, true}, false,
-                           VerificationMode::Canshu, 1);
+    model.setVerificationBlock(VerificationDisplay::compute(HistoryColumns(numbers({{1, 1, 1}})), subset, FormulaKind{1, true}, false,
+                           VerificationMode::Canshu, 1));
     EXPECT_EQ(model.columnCount(), 4);
 }
 
@@ -132,21 +133,21 @@ TEST(HistoryGridVerification, ScrollingPagesBlocksWhoseHeadersNameTheirFormulas)
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setDraws(&draws);
     const std::vector<CompiledFormula> subset = constants(1234);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(int(subset.size())), 1001);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(int(subset.size())), 1001);
 
-    model.showVerification(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, 1);
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, 1));
     ASSERT_EQ(model.columnCount(), 504);
     EXPECT_EQ(header(model, 4 + 98), QStringLiteral("公式99"));
     EXPECT_EQ(header(model, 4 + 99), QStringLiteral("式100"));
     EXPECT_EQ(header(model, 503), QStringLiteral("式500"));
 
     for (int value : {501, 1001, 1, 1001}) {
-        model.showVerification(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, value);
+        model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, value));
         const int count = value == 1001 ? 234 : 500;
         ASSERT_EQ(model.columnCount(), 4 + count) << value;
         for (int i : {0, 7, count - 1}) {
             const int n = value + i; // the formula whose number heads the column
-            EXPECT_EQ(header(model, 4 + i), VerificationDisplay::header(n));
+            EXPECT_EQ(header(model, 4 + i), VerificationBlock::header(n));
             // Formula n is the constant n: its prediction shows it really is formula n.
             EXPECT_EQ(text(model, 1, 4 + i), QString::number((n - 1) % 6 + 1)) << value << " " << i;
         }

@@ -2,10 +2,10 @@
 #include "SyntheticHistory.h"
 #include "TestSupport.h"
 
-#include "backtest/HistoryColumns.h"
 #include "backtest/PastRanking.h"
+#include "backtest/PositionHistory.h"
 #include "formula/FormulaTableStore.h"
-#include "history/PositionHistory.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 #include <gtest/gtest.h>

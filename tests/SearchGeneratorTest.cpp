@@ -1,7 +1,7 @@
 #include "SearchTestSupport.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 #include "search/FormulaGenerator.h"
 

@@ -1,10 +1,10 @@
 #include "SearchTestSupport.h"
 #include "SyntheticHistory.h"
 
-#include "backtest/HistoryColumns.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaArithmetic.h"
 #include "history/DrawDeriver.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 #include "history/Workspace.h"
 

@@ -4,6 +4,8 @@
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "history/Workspace.h"
+#include "search/SchemePanel.h"
+#include "search/SearchPanel.h"
 #include "search/SearchResultModel.h"
 #include "search/SearchSettings.h"
 #include "search/SearchWindow.h"
@@ -13,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,22 +48,22 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(MessageBoxes::pendingAnswers(), 0); }
 
-    template <typename T> T* child(SearchWindow& w, const char* name)
+    template <typename T> T* child(QWidget& w, const char* name)
     {
         T* c = w.findChild<T*>(QLatin1String(name));
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    QLineEdit* box(SearchWindow& w, const char* name) { return child<QLineEdit>(w, name); }
-    void click(SearchWindow& w, const char* name) { child<QAbstractButton>(w, name)->click(); }
-    QStringList ranges(SearchWindow& w)
+    QLineEdit* box(QWidget& w, const char* name) { return child<QLineEdit>(w, name); }
+    void click(QWidget& w, const char* name) { child<QAbstractButton>(w, name)->click(); }
+    QStringList ranges(QWidget& w)
     {
         QStringList out;
         for (int j = 0; j < 10; ++j)
             out << box(w, QStringLiteral("range%1").arg(j).toLatin1().constData())->text();
         return out;
     }
-    void setRanges(SearchWindow& w, const QStringList& texts)
+    void setRanges(QWidget& w, const QStringList& texts)
     {
         for (int j = 0; j < 10; ++j)
             box(w, QStringLiteral("range%1").arg(j).toLatin1().constData())->setText(texts[j]);
@@ -341,4 +344,65 @@ TEST_F(SearchWindowTest, OptimumFillsFiveBoxesAndTheAllKindsOptimumStoresEveryKi
     EXPECT_EQ(m_ws.settings().readString("3", "0", "-"), "-");
     EXPECT_EQ(w.currentSlot(), 1);
     EXPECT_EQ(ranges(w)[0], m_ws.settings().readString("0", "0", "-"));
+}
+
+// The two halves without the window: the single search on its own, and the all-kinds search
+// driving it.
+TEST_F(SearchWindowTest, SingleSearchPanelRunsAndSavesWithNoSchemeBesideIt)
+{
+    SearchPanel search(&m_ws);
+    setRanges(search, kEverything);
+    child<QCheckBox>(search, "chkAutoStop")->setChecked(true);
+    box(search, "txtAutoStop")->setText("2");
+    click(search, "cmdStart");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search.isRunning(); }, 20000));
+    EXPECT_EQ(search.pendingResults().size(), 2u);
+    EXPECT_EQ(box(search, "txtQualified")->text(), "2");
+
+    MessageBoxes::pushAnswer(true);
+    click(search, "cmdAppend");
+    EXPECT_TRUE(search.pendingResults().empty());
+    EXPECT_EQ(box(search, "txtQualified")->text(), "0"); // no all-kinds search holds the box
+    EXPECT_TRUE(search.formulasChangedFlag());
+
+    // While a search runs elsewhere the kind stays and nothing new starts.
+    search.enableControls(true, false);
+    EXPECT_FALSE(child<QPushButton>(search, "cmdStart")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(search, "cmdAppend")->isEnabled());
+    EXPECT_FALSE(child<QGroupBox>(search, "fraPosition")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(*search.optimumFrame(), "cmdOptimum")->isEnabled());
+}
+
+TEST_F(SearchWindowTest, SchemePanelDrivesTheSearchPanelsKindAndKeepsTargetsPerItsSense)
+{
+    storeRangesForAllKinds(kNothing); // nothing qualifies: the first kind keeps running
+    SearchPanel search(&m_ws);
+    SchemePanel scheme(&m_ws, &search);
+
+    // The targets are stored under the sense the single search shows.
+    box(scheme, "txtTarget5")->setText("7");
+    click(scheme, "cmdSaveScheme");
+    click(search, "optKeep");
+    click(scheme, "cmdLoadScheme");
+    EXPECT_EQ(box(scheme, "txtTarget5")->text(), "60");
+    click(search, "optKill");
+    click(scheme, "cmdLoadScheme");
+    EXPECT_EQ(box(scheme, "txtTarget5")->text(), "7");
+
+    // Only 十位通选 has a target: the search starts there and shows it in the single search's frames.
+    for (int slot : {1, 2, 3, 6})
+        box(scheme, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("");
+    click(scheme, "cmdSchemeStart");
+    EXPECT_TRUE(scheme.isInProgress());
+    EXPECT_TRUE(scheme.isRunning());
+    EXPECT_EQ(search.currentSlot(), 5);
+    EXPECT_TRUE(child<QRadioButton>(search, "optGeneral")->isChecked());
+    EXPECT_EQ(box(search, "txtAutoStop")->text(), "7");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box(search, "txtTried")->text().toLongLong() > 0; }, 5000));
+
+    scheme.pause();
+    EXPECT_TRUE(scheme.isInProgress());
+    EXPECT_FALSE(scheme.isRunning());
+    scheme.discard();
+    EXPECT_FALSE(scheme.isInProgress());
 }

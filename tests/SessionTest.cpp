@@ -8,8 +8,8 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
-#include "formula/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "history/HistoryGridModel.h"

@@ -1,7 +1,7 @@
 #include "backtest/CalculationSteps.h"
-#include "backtest/HistoryColumns.h"
 #include "backtest/VerificationDisplay.h"
 #include "history/DrawDeriver.h"
+#include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 
 #include <QDate>
@@ -128,28 +128,28 @@ TEST(VerificationDisplay, EdgeRowsAndValues)
 
 TEST(VerificationDisplay, ScrollValuesChooseBlocksOf500)
 {
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(0), 1);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(1), 1);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(500), 1);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(501), 501);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(1000), 501);
-    EXPECT_EQ(VerificationDisplay::scrollMaximum(1001), 1001);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(0), 1);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(1), 1);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(500), 1);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(501), 501);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(1000), 501);
+    EXPECT_EQ(VerificationBlock::scrollMaximum(1001), 1001);
     for (auto [value, first] : {std::pair{0, 1}, {1, 1}, {2, 1}, {500, 1}, {501, 501}, {777, 501}, {1000, 501},
                                 {1001, 1001}})
-        EXPECT_EQ(VerificationDisplay::blockFirst(value), first) << value;
-    EXPECT_EQ(VerificationDisplay::blockSize(1, 120), 120);
-    EXPECT_EQ(VerificationDisplay::blockSize(1, 1200), 500);
-    EXPECT_EQ(VerificationDisplay::blockSize(501, 1200), 500);
-    EXPECT_EQ(VerificationDisplay::blockSize(1001, 1200), 200);
-    EXPECT_EQ(VerificationDisplay::blockSize(1501, 1200), 0);
+        EXPECT_EQ(VerificationBlock::blockFirst(value), first) << value;
+    EXPECT_EQ(VerificationBlock::blockSize(1, 120), 120);
+    EXPECT_EQ(VerificationBlock::blockSize(1, 1200), 500);
+    EXPECT_EQ(VerificationBlock::blockSize(501, 1200), 500);
+    EXPECT_EQ(VerificationBlock::blockSize(1001, 1200), 200);
+    EXPECT_EQ(VerificationBlock::blockSize(1501, 1200), 0);
     // The scroll maximum always shows the last block.
     for (int n : {1, 499, 500, 501, 1499, 32767})
-        EXPECT_GT(VerificationDisplay::blockSize(VerificationDisplay::scrollMaximum(n), n), 0) << n;
+        EXPECT_GT(VerificationBlock::blockSize(VerificationBlock::scrollMaximum(n), n), 0) << n;
 
-    EXPECT_EQ(VerificationDisplay::header(1), "公式1");
-    EXPECT_EQ(VerificationDisplay::header(99), "公式99");
-    EXPECT_EQ(VerificationDisplay::header(100), "式100");
-    EXPECT_EQ(VerificationDisplay::header(501), "式501");
+    EXPECT_EQ(VerificationBlock::header(1), "公式1");
+    EXPECT_EQ(VerificationBlock::header(99), "公式99");
+    EXPECT_EQ(VerificationBlock::header(100), "式100");
+    EXPECT_EQ(VerificationBlock::header(501), "式501");
 }
 
 TEST(VerificationDisplay, BlockHoldsTheFormulasItsHeadersName)
@@ -163,7 +163,7 @@ TEST(VerificationDisplay, BlockHoldsTheFormulasItsHeadersName)
     for (int value : {1, 501, 600, 1001, 1100}) {
         const VerificationBlock b =
             VerificationDisplay::compute(h, subset, k1D, true, VerificationMode::Canshu, value);
-        EXPECT_EQ(b.firstNumber, VerificationDisplay::blockFirst(value));
+        EXPECT_EQ(b.firstNumber, VerificationBlock::blockFirst(value));
         EXPECT_EQ(b.formulaCount, value > 1000 ? 100 : 500);
         EXPECT_EQ(b.drawCount, 3);
         for (int i : {0, 1, 98, b.formulaCount - 1}) {

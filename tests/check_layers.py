@@ -7,6 +7,7 @@
     the logic     history/ formula/ backtest/ search/ killkeep/ (zorvane_core), and cli/ on top of it
     store/        the database, the settings store, the data folder, the workbook writer
 
+Among the subsystems, includes run one way too: history/ <- formula/ <- backtest/ <- search/, killkeep/.
 Which file is logic and which is a window is read from the folders' CMakeLists.txt.
 Usage: check_layers.py SOURCE_DIR QT_INCLUDE_DIR...
 """
@@ -15,6 +16,8 @@ import re
 import sys
 
 SUBSYSTEMS = ["history", "formula", "backtest", "search", "killkeep"]
+# A subsystem's files include only subsystems of a lower rank (and their own folder).
+SUBSYSTEM_RANK = {"history": 0, "formula": 1, "backtest": 2, "search": 3, "killkeep": 3}
 FOLDERS = ["store"] + SUBSYSTEMS + ["ui", "app", "cli"]
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
@@ -71,6 +74,9 @@ def main():
                 faults.append(f"{path}: only app/ may include app/ ({name})")
             if folder == "store" and target_folder in FOLDERS and target_folder != "store":
                 faults.append(f"{path}: store/ includes the layer above it ({name})")
+            if (folder in SUBSYSTEM_RANK and target_folder in SUBSYSTEM_RANK and target_folder != folder
+                    and SUBSYSTEM_RANK[target_folder] >= SUBSYSTEM_RANK[folder]):
+                faults.append(f"{path}: {folder}/ includes {target_folder}/, which stands beside or above it ({name})")
             if folder == "ui" and (name in gui and not name.startswith("ui/")):
                 faults.append(f"{path}: ui/ includes a subsystem's window ({name})")
             if kind == '"' and target_folder in FOLDERS and not os.path.exists(os.path.join(source_dir, name)):

@@ -1,6 +1,9 @@
 #include "ui/DesktopOpener.h"
 
+#include "ui/MessageBoxes.h"
+
 #include <QDesktopServices>
+#include <QDir>
 #include <QUrl>
 
 namespace {
@@ -22,6 +25,14 @@ bool DesktopOpener::open(const QString& path)
     if (isDisabled())
         return true;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void DesktopOpener::openTextFile(QWidget* parent, const QString& title, const QString& path)
+{
+    if (!open(path))
+        MessageBoxes::warning(parent, title,
+                              QStringLiteral("没有可以打开文本文件的程序。文件已保存为：%1")
+                                  .arg(QDir::toNativeSeparators(path)));
 }
 
 bool DesktopOpener::openAddress(const QString& address)

@@ -70,6 +70,11 @@ void MessageBoxes::warning(QWidget* parent, const QString& title, const QString&
     QMessageBox::warning(parent, title, text);
 }
 
+void MessageBoxes::error(QWidget* parent, const QString& text)
+{
+    warning(parent, QStringLiteral("Zorvane"), text);
+}
+
 bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& prompt,
                          const QString& defaultText, QString* answer)
 {

@@ -15,6 +15,8 @@ public:
     static bool question(QWidget* parent, const QString& title, const QString& text);
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void warning(QWidget* parent, const QString& title, const QString& text);
+    // The main window's own errors: a warning titled with the program's name.
+    static void error(QWidget* parent, const QString& text);
     // Input box; false when cancelled.
     static bool input(QWidget* parent, const QString& title, const QString& prompt,
                       const QString& defaultText, QString* answer);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/PositionHistory.h"
+#include "backtest/PositionHistory.h"
 
 #include <QAbstractTableModel>
 

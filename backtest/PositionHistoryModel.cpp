@@ -1,4 +1,4 @@
-#include "history/PositionHistoryModel.h"
+#include "backtest/PositionHistoryModel.h"
 
 #include <QBrush>
 #include <QColor>

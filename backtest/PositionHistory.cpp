@@ -1,4 +1,4 @@
-#include "history/PositionHistory.h"
+#include "backtest/PositionHistory.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "formula/FormulaExport.h"
+#include "backtest/FormulaExport.h"
 
 #include "backtest/BacktestRunner.h"
-#include "backtest/HistoryColumns.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "formula/FormulaGridModel.h"
+#include "backtest/FormulaGridModel.h"
 
 #include <QBrush>
 #include <QColor>

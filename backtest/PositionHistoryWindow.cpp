@@ -1,7 +1,7 @@
-#include "history/PositionHistoryWindow.h"
+#include "backtest/PositionHistoryWindow.h"
 
+#include "backtest/PositionHistoryModel.h"
 #include "formula/FormulaKind.h"
-#include "history/PositionHistoryModel.h"
 #include "ui/GridColumns.h"
 #include "ui/GridExport.h"
 

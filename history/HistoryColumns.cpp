@@ -1,4 +1,4 @@
-#include "backtest/HistoryColumns.h"
+#include "history/HistoryColumns.h"
 
 HistoryColumns::HistoryColumns(const std::vector<DrawRecord>& draws)
     : m_drawCount(static_cast<int>(draws.size()))

@@ -1,0 +1,404 @@
+#include "backtest/FormulaListPanel.h"
+
+#include "backtest/BacktestRunner.h"
+#include "backtest/CalculationStepsWindow.h"
+#include "backtest/FormulaExportActions.h"
+#include "backtest/FormulaFilterWindow.h"
+#include "backtest/FormulaGridModel.h"
+#include "backtest/PastRankingTask.h"
+#include "backtest/PositionHistoryWindow.h"
+#include "formula/FormulaDeletion.h"
+#include "formula/FormulaTableStore.h"
+#include "formula/FormulaTextActions.h"
+#include "history/Workspace.h"
+#include "ui/BackgroundTask.h"
+#include "ui/BusyCursor.h"
+#include "ui/DatabaseGuard.h"
+#include "ui/GridColumns.h"
+#include "ui/GridExport.h"
+#include "ui/MessageBoxes.h"
+#include "ui/NamedButton.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <numeric>
+
+FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
+                                   const FormulaKind* kind, const bool* kill, const HistoryColumns* history,
+                                   QWidget* parent)
+    : QWidget(parent), m_workspace(workspace), m_database(database), m_kind(kind), m_kill(kill),
+      m_history(history), m_model(new FormulaGridModel(this)),
+      m_store(std::make_unique<FormulaTableStore>(&workspace->database()))
+{
+    buildMenu();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_viewTabs = new QTabBar;
+    m_viewTabs->setObjectName("TabStrip1");
+    m_viewTabs->addTab(QStringLiteral("公式中文显示"));
+    m_viewTabs->addTab(QStringLiteral("公式英文显示"));
+    connect(m_viewTabs, &QTabBar::tabBarClicked, this, [this](int tab) {
+        if (tab < 0)
+            return;
+        // Each click on the strip switches the view and lists the formulas again, all selected.
+        m_model->setChineseMode(!m_model->chineseMode());
+        m_model->selectAll();
+        m_model->redrawResults();
+    });
+    layout->addWidget(m_viewTabs);
+
+    m_view = new QTableView;
+    m_view->setObjectName("MSFlexGrid2");
+    m_view->setModel(m_model);
+    m_view->setToolTip(
+        QStringLiteral("双击参数列可以以该参数次序排序，单击鼠标右键可以打开此表功能扩展菜单"));
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionMode(QAbstractItemView::NoSelection);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QTableView::clicked, this, &FormulaListPanel::onGridClicked);
+    connect(m_view, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& i) { sortByColumn(i.column()); });
+    connect(m_view->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            &FormulaListPanel::sortByColumn);
+    connect(m_view, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
+        m_contextRow = m_view->indexAt(p).row();
+        m_menu->popup(m_view->viewport()->mapToGlobal(p));
+    });
+    layout->addWidget(m_view, 1);
+
+    auto* selection = new QHBoxLayout;
+    const QString tip = QStringLiteral("执行公式列表中序号为蓝色的公式");
+    QPushButton* selectAll = namedButton("Command8", QStringLiteral("选中所有公式"), tip);
+    connect(selectAll, &QPushButton::clicked, this, [this] { m_model->selectAll(); });
+    QPushButton* invert = namedButton("Command5", QStringLiteral("反选所有公式"), tip);
+    connect(invert, &QPushButton::clicked, this, [this] { m_model->invertSelection(); });
+    selection->addWidget(selectAll);
+    selection->addWidget(invert);
+    m_input = new QLineEdit;
+    m_input->setObjectName("Text2");
+    m_input->setPlaceholderText(QStringLiteral("例如：[个位单选杀]百位码+和数+3"));
+    selection->addWidget(m_input, 1);
+    QPushButton* add = namedButton("Command1", QStringLiteral("添加所输公式(&A)"));
+    connect(add, &QPushButton::clicked, this, &FormulaListPanel::addTypedFormula);
+    connect(m_input, &QLineEdit::returnPressed, this, &FormulaListPanel::addTypedFormula);
+    selection->addWidget(add);
+    layout->addLayout(selection);
+}
+
+FormulaListPanel::~FormulaListPanel() = default;
+
+void FormulaListPanel::buildMenu()
+{
+    m_menu = new QMenu(QStringLiteral("管理"), this);
+    QAction* exportFormulas = m_menu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
+    exportFormulas->setObjectName("mnuGsdc");
+    connect(exportFormulas, &QAction::triggered, this, [this] {
+        GridExport::exportAndOpen(this, *m_model,
+                                  QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
+    });
+    QAction* steps = m_menu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
+    steps->setObjectName("mnuGsbz");
+    connect(steps, &QAction::triggered, this, &FormulaListPanel::showCalculationSteps);
+    const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
+                                                             {"mnuDelSelected", "删除选中所有公式(&C)"},
+                                                             {"mnuDelLastGS", "删除最后公式(&E)"},
+                                                             {"mnuDelUnselected", "删除未选中公式(&X)"}};
+    const DeleteMode modes[] = {DeleteMode::UnderMouse, DeleteMode::Selected, DeleteMode::Last,
+                                DeleteMode::Unselected};
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = m_menu->addAction(QString::fromUtf8(deletions[i].second));
+        a->setObjectName(QString::fromLatin1(deletions[i].first));
+        connect(a, &QAction::triggered, this, [this, mode = modes[i]] { deleteFormulas(mode); });
+    }
+}
+
+void FormulaListPanel::showFormulas()
+{
+    if (!m_database->isOpen())
+        return;
+    std::vector<FormulaRecord> formulas;
+    QString error;
+    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+        MessageBoxes::error(this, error);
+    m_model->setWeightedRate(m_workspace->settings().weighted());
+    m_model->setFormulas(*m_kind, std::move(formulas));
+    sizeColumns();
+}
+
+void FormulaListPanel::sizeColumns()
+{
+    // The figure columns get what their texts need; the formula column takes the rest of the
+    // grid's width, so every figure stays in view on a 1366-pixel screen.
+    const QFontMetrics metrics(m_view->font());
+    GridColumns::apply(m_view, [&metrics](int c) {
+        switch (c) {
+        case FormulaGridModel::KindColumn:
+            return metrics.horizontalAdvance(QStringLiteral("十位通选")) + 12;
+        case FormulaGridModel::RateColumn: // weighted totals run to ten digits over 3,000 draws
+            return metrics.horizontalAdvance(QStringLiteral("88.8888% (8888888888/8888888888)")) + 12;
+        default:
+            return FormulaGridModel::columnWidthPixels(c);
+        }
+    });
+    m_view->setColumnHidden(FormulaGridModel::IdxColumn, true);
+    m_view->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
+}
+
+void FormulaListPanel::scrollToLastRowWhenLong()
+{
+    if (m_model->scrollsToLastRow())
+        m_view->scrollTo(m_model->index(m_model->rowCount() - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraws)
+{
+    if (!m_database->isOpen())
+        return BacktestOutcome::NotRun;
+    SubsetBacktest run;
+    QString error;
+    if (!BacktestRunner::load(*m_store, *m_kind, *m_kill, &run, &error)) {
+        MessageBoxes::error(this, error);
+        return BacktestOutcome::NotRun;
+    }
+    BacktestOptions options = BacktestOptions::fromSettings(m_workspace->settings());
+    options.lookBackDraws = lookBackDraws;
+    const bool finished =
+        BackgroundTask::run(this, QStringLiteral("正在验算公式，请稍候..."), [&](TaskProgress& p) {
+            BacktestRunner::evaluate(
+                *m_history, options, &run,
+                [&p](int done, int total) {
+                    p.total = total;
+                    p.done = done;
+                },
+                &p.cancelled);
+        });
+    if (!finished || run.result.cancelled)
+        return BacktestOutcome::Cancelled;
+    if (!BacktestRunner::arrGs(*m_store, &run, &error))
+        MessageBoxes::error(this, error);
+    m_model->setWeightedRate(options.weighted);
+    m_model->refillFormulas(run.formulas);
+    m_model->setResults(run.result);
+    scrollToLastRowWhenLong();
+    return BacktestOutcome::Done;
+}
+
+VerificationBlock FormulaListPanel::verificationBlock(int scrollValue) const
+{
+    std::vector<CompiledFormula> subset;
+    subset.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        subset.push_back(CompiledFormula::compile(m_model->formulaAt(r).gongshi));
+    const VerificationMode mode = VerificationDisplay::modeOf(m_workspace->settings().resultsOnCurrentDraw());
+    return VerificationDisplay::compute(*m_history, subset, *m_kind, *m_kill, mode, scrollValue);
+}
+
+std::optional<QString> FormulaListPanel::formulaName(int number) const
+{
+    const int row = number - 1;
+    if (row < 0 || row >= m_model->rowCount())
+        return std::nullopt;
+    return m_model->formulaAt(row).gongshiCN;
+}
+
+void FormulaListPanel::onGridClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    if (index.column() == FormulaGridModel::FormulaColumn)
+        m_model->toggleSelected(index.row());
+    else if (index.column() == FormulaGridModel::NextValueColumn)
+        m_model->highlightSameNextValue(index.row());
+}
+
+void FormulaListPanel::sortByColumn(int column)
+{
+    if (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)
+        return;
+    const int rows = m_model->rowCount();
+    std::vector<int> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    // Ascending by the figure of the last back-test; formulas without figures first, ties by idx.
+    auto key = [&](int row) -> double {
+        const FormulaOutcome* o = m_model->outcomeAt(row);
+        if (!o)
+            return -1;
+        switch (column) {
+        case FormulaGridModel::RateColumn:
+            return o->stats.rate;
+        case FormulaGridModel::MaxMissColumn:
+            return o->stats.maxMissRun;
+        case FormulaGridModel::MaxHitColumn:
+            return o->stats.maxHitRun;
+        case FormulaGridModel::FinalMissColumn:
+            return o->stats.finalMissRun;
+        default:
+            return o->stats.finalHitRun;
+        }
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const double ka = key(a), kb = key(b);
+        return ka != kb ? ka < kb : m_model->idxAt(a) < m_model->idxAt(b);
+    });
+    std::vector<FormulaRecord> sorted;
+    sorted.reserve(rows);
+    for (int row : order)
+        sorted.push_back(m_model->formulaAt(row));
+    m_model->refillFormulas(std::move(sorted));
+    m_model->redrawResults();
+    scrollToLastRowWhenLong();
+}
+
+void FormulaListPanel::filterFormulas()
+{
+    if (!m_filterWindow)
+        m_filterWindow = new FormulaFilterWindow(this);
+    std::vector<FormulaFigures> figures;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        FormulaFigures f;
+        f.idx = m_model->idxAt(r);
+        if (const FormulaOutcome* o = m_model->outcomeAt(r))
+            f = {f.idx,
+                 o->stats.rate,
+                 o->stats.maxMissRun,
+                 o->stats.maxHitRun,
+                 o->stats.finalMissRun,
+                 o->stats.finalHitRun};
+        figures.push_back(f);
+    }
+    std::vector<bool> flags = m_model->selectedFlags();
+    if (m_filterWindow->run(figures, &flags))
+        m_model->setSelectedFlags(flags);
+}
+
+void FormulaListPanel::buildPastRanking()
+{
+    if (!m_database->require(this))
+        return;
+    std::vector<FormulaRecord> formulas;
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        formulas.push_back(m_model->formulaAt(r));
+    std::vector<PastRankingDraw> ranking;
+    if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_history, formulas,
+                              m_model->selectedFlags(), *m_kill, &ranking))
+        return;
+    if (!m_positionHistoryWindow)
+        m_positionHistoryWindow = new PositionHistoryWindow(std::move(ranking), m_kind->position,
+                                                            m_kind->single, m_workspace->dataFolder(), this);
+    else
+        m_positionHistoryWindow->setRanking(std::move(ranking), m_kind->position, m_kind->single);
+    m_positionHistoryWindow->show();
+    m_positionHistoryWindow->raise();
+}
+
+void FormulaListPanel::showCalculationSteps()
+{
+    if (m_contextRow < 0 || m_contextRow >= m_model->rowCount())
+        return;
+    if (!m_stepsWindow)
+        m_stepsWindow = new CalculationStepsWindow(m_workspace->dataFolder(), this);
+    const FormulaRecord& f = m_model->formulaAt(m_contextRow);
+    m_stepsWindow->setFormula(f.gongshi, f.gongshiCN, m_workspace->history().draws(), *m_history);
+    m_stepsWindow->show();
+    m_stepsWindow->raise();
+}
+
+void FormulaListPanel::showChineseForms()
+{
+    if (m_model->chineseMode())
+        return;
+    m_viewTabs->setCurrentIndex(0);
+    m_model->setChineseMode(true);
+}
+
+void FormulaListPanel::exportAllKindsText()
+{
+    if (!m_database->require(this))
+        return;
+    showChineseForms();
+    FormulaExportActions::exportAllKinds(this, *m_workspace, *m_kill);
+}
+
+void FormulaListPanel::exportCurrentKindText()
+{
+    if (!m_database->require(this))
+        return;
+    showChineseForms();
+    std::vector<FormulaTextFile::Entry> rows;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const FormulaOutcome* o = m_model->outcomeAt(r);
+        rows.push_back({m_model->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
+    }
+    FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
+}
+
+void FormulaListPanel::addTypedFormula()
+{
+    if (!m_database->require(this))
+        return;
+    const TypedEntryResult r =
+        FormulaTextActions::addTyped(this, *m_workspace, m_input->text(), *m_kind, *m_kill);
+    if (!r.added) {
+        m_input->setFocus();
+        return;
+    }
+    m_input->clear();
+    emit typedFormulaAdded(r.kind, r.kill);
+}
+
+void FormulaListPanel::deleteFormulas(DeleteMode mode)
+{
+    if (!m_database->require(this))
+        return;
+    const int rows = m_model->rowCount();
+    std::vector<qint64> doomed;
+    if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
+        if (m_contextRow < 0 || m_contextRow >= rows)
+            return; // no formula under the mouse: nothing to delete
+        doomed.push_back(m_model->formulaAt(m_contextRow).rowId);
+    } else {
+        const bool selected = mode == DeleteMode::Selected;
+        const QString question = selected
+                                     ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
+                                     : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
+        if (!MessageBoxes::question(this, QStringLiteral("删除公式"), question))
+            return;
+        for (int r = 0; r < rows; ++r)
+            if (m_model->isSelected(r) == selected)
+                doomed.push_back(m_model->formulaAt(r).rowId);
+    }
+    // Flags go by row: deleting the formula under the mouse moves the later rows' flags up by one,
+    // so every remaining formula keeps its own; "删除最后公式" leaves them where they stand.
+    // (Compaction may renumber the rows' identities, so they cannot carry the flags.)
+    std::vector<bool> positional = m_model->selectedFlags();
+    if (mode == DeleteMode::UnderMouse)
+        positional.erase(positional.begin() + m_contextRow);
+    QString error;
+    BusyCursor busy;
+    if (FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error) < 0) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    if (!m_workspace->compact(&error))
+        MessageBoxes::error(this, error);
+    std::vector<FormulaRecord> formulas;
+    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+        MessageBoxes::error(this, error);
+    m_model->setFormulas(*m_kind, std::move(formulas));
+    if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
+        positional.resize(size_t(m_model->rowCount()), true);
+        m_model->setSelectedFlags(positional);
+    }
+    m_contextRow = -1;
+    emit formulasDeleted();
+}

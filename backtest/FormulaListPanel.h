@@ -1,0 +1,111 @@
+#pragma once
+
+#include "backtest/VerificationDisplay.h"
+#include "formula/FormulaKind.h"
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class CalculationStepsWindow;
+class DatabaseGuard;
+class FormulaFilterWindow;
+class FormulaGridModel;
+class FormulaTableStore;
+class HistoryColumns;
+class PositionHistoryWindow;
+class QLineEdit;
+class QMenu;
+class QTabBar;
+class QTableView;
+class Workspace;
+
+// The formula list of the main window: the view strip (公式中文显示 / 公式英文显示), the formula
+// grid (MSFlexGrid2) with its back-test figures, the selection buttons, the box for typing a
+// formula (Text2) and the 管理 menu, which the grid also opens on its right button (export, the
+// calculation steps of one formula, deletions). A double click on a figure column sorts the list.
+//
+// The panel shows the subset of the main window's current kind and sense, which the window owns
+// and changes; after the panel changed the stored formulas it says so, and the window runs its
+// refresh chain.
+class FormulaListPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    // `kind` and `kill` are the window's current kind and sense (the sense takes effect at the
+    // next reload); `history` is the column copy of the draws shown. All three outlive the panel.
+    FormulaListPanel(Workspace* workspace, const DatabaseGuard* database, const FormulaKind* kind,
+                     const bool* kill, const HistoryColumns* history, QWidget* parent = nullptr);
+    ~FormulaListPanel() override;
+
+    FormulaGridModel* model() const { return m_model; }
+    // 管理: the main window puts it into its menu bar.
+    QMenu* menu() const { return m_menu; }
+    CalculationStepsWindow* stepsWindow() const { return m_stepsWindow; }
+    FormulaFilterWindow* filterWindow() const { return m_filterWindow; }
+    PositionHistoryWindow* positionHistoryWindow() const { return m_positionHistoryWindow; }
+
+    // Lists the current subset afresh, every formula selected, without figures.
+    void showFormulas();
+    enum class BacktestOutcome
+    {
+        NotRun,
+        Cancelled,
+        Done
+    };
+    // Back-tests the listed subset over the newest `lookBackDraws` draws (0: all) behind a
+    // progress dialog, writes the figures back and shows them.
+    BacktestOutcome runBacktest(int lookBackDraws);
+
+    // The per-draw verification columns of the history grid for the block a scroll value shows.
+    VerificationBlock verificationBlock(int scrollValue) const;
+    // The Chinese form of formula number n (row n − 1); nothing when the list holds no such row.
+    std::optional<QString> formulaName(int number) const;
+
+    // The handlers of the main window's buttons.
+    void filterFormulas();        // "公式过滤设置"
+    void buildPastRanking();      // "公式往期位置值结果列表"
+    void exportAllKindsText();    // "所有类公式中文导出"
+    void exportCurrentKindText(); // "所选类公式中文导出"
+
+signals:
+    // A typed formula was stored into `kind`'s table with sense `kill`: the window shows that kind.
+    void typedFormulaAdded(const FormulaKind& kind, bool kill);
+    // Formulas were deleted and the list reloaded: the history grid and the back-test follow.
+    void formulasDeleted();
+
+private:
+    enum class DeleteMode
+    {
+        UnderMouse,
+        Last,
+        Selected,
+        Unselected
+    };
+    void buildMenu();
+    void onGridClicked(const QModelIndex& index);
+    void sortByColumn(int column);
+    void sizeColumns();
+    void scrollToLastRowWhenLong();
+    void showChineseForms();
+    void showCalculationSteps();
+    void addTypedFormula();
+    void deleteFormulas(DeleteMode mode);
+
+    Workspace* m_workspace;
+    const DatabaseGuard* m_database;
+    const FormulaKind* m_kind;
+    const bool* m_kill;
+    const HistoryColumns* m_history;
+    FormulaGridModel* m_model;
+    std::unique_ptr<FormulaTableStore> m_store;
+    int m_contextRow = -1; // grid row under the last right-click
+
+    QMenu* m_menu = nullptr;
+    QTabBar* m_viewTabs = nullptr;
+    QTableView* m_view = nullptr;
+    QLineEdit* m_input = nullptr; // Text2
+    CalculationStepsWindow* m_stepsWindow = nullptr;
+    FormulaFilterWindow* m_filterWindow = nullptr;
+    PositionHistoryWindow* m_positionHistoryWindow = nullptr;
+};

@@ -1,0 +1,366 @@
+#include "history/HistoryPanel.h"
+
+#include "history/HistoryImportDialog.h"
+#include "history/HistoryTextFile.h"
+#include "history/OnlineUpdateDialog.h"
+#include "history/Workspace.h"
+#include "ui/BusyCursor.h"
+#include "ui/DatabaseGuard.h"
+#include "ui/DesktopOpener.h"
+#include "ui/GridExport.h"
+#include "ui/MessageBoxes.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, QWidget* parent)
+    : QWidget(parent), m_workspace(workspace), m_database(database), m_model(new HistoryGridModel(this))
+{
+    buildMenu();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_view = new QTableView;
+    m_view->setObjectName("MSFlexGrid1");
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->verticalHeader()->hide();
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QTableView::pressed, this,
+            [this](const QModelIndex& i) { rememberClickedRow(i.row()); });
+    connect(m_view, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
+        const QModelIndex i = m_view->indexAt(p);
+        if (i.isValid())
+            rememberClickedRow(i.row());
+        m_menu->popup(m_view->viewport()->mapToGlobal(p));
+    });
+    layout->addWidget(m_view, 1);
+
+    m_verificationScroll = new QScrollBar(Qt::Horizontal);
+    m_verificationScroll->setObjectName("HScroll1");
+    m_verificationScroll->setRange(1, 1);
+    m_verificationScroll->setSingleStep(VerificationBlock::kBlockSize);
+    m_verificationScroll->setPageStep(VerificationBlock::kBlockSize);
+    m_verificationScroll->setEnabled(false);
+    connect(m_verificationScroll, &QScrollBar::valueChanged, this, [this] { showVerificationColumns(); });
+    layout->addWidget(m_verificationScroll);
+    m_verificationCheck =
+        new QCheckBox(QStringLiteral("历史列表显示公式各期验算结果(时间较长，请耐性等待...)"));
+    m_verificationCheck->setObjectName("Check1");
+    connect(m_verificationCheck, &QCheckBox::toggled, this, [this](bool on) {
+        m_verificationScroll->setEnabled(on);
+        const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
+        m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
+        if (on)
+            showVerificationColumns();
+        else
+            m_model->clearVerificationBlock();
+    });
+    layout->addWidget(m_verificationCheck);
+    layout->addWidget(buildEntryBox());
+}
+
+void HistoryPanel::buildMenu()
+{
+    m_menu = new QMenu(QStringLiteral("历史管理"), this);
+    auto add = [this](const char* objectName, const QString& caption, void (HistoryPanel::*handler)()) {
+        QAction* action = m_menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add("mnuLsdc", QStringLiteral("导出历史号码(&O)"), &HistoryPanel::exportWorkbook);
+    add("mnuLsdr", QStringLiteral("从文件导入历史号码(&I)..."), &HistoryPanel::importFromFile);
+    add("mnuLszt", QStringLiteral("粘贴历史号码(&P)"), &HistoryPanel::pasteDraws);
+    add("mnuDelAll", QStringLiteral("删除所有历史(&A）"), &HistoryPanel::deleteAllDraws);
+    add("mnuDelTo", QStringLiteral("删除到选定期(&D)"), &HistoryPanel::deleteToChosenIssue);
+    add("mnuDelLast", QStringLiteral("删除最后指定数量期历史(&E)"), &HistoryPanel::deleteLastCount);
+}
+
+QWidget* HistoryPanel::buildEntryBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("手工输入已经开出的历史号码记录下一期:"));
+    auto* row = new QHBoxLayout(box);
+    m_issueBox = new QLineEdit;
+    m_issueBox->setObjectName("Text1");
+    m_issueBox->setMaxLength(12);
+    m_issueBox->setMinimumWidth(110);
+    row->addWidget(new QLabel(QStringLiteral("期号：")));
+    row->addWidget(m_issueBox);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(QStringLiteral("开奖号：")));
+    static const char* const tips[] = {"百位", "十位", "个位"};
+    for (int i = 0; i < 3; ++i) {
+        auto* e = new QLineEdit;
+        e->setObjectName(QStringLiteral("txtIpt%1").arg(i + 1));
+        e->setMaxLength(1);
+        e->setFixedWidth(32);
+        e->setAlignment(Qt::AlignCenter);
+        e->setToolTip(QString::fromUtf8(tips[i]));
+        e->installEventFilter(this);
+        row->addWidget(e);
+        m_numberBoxes[i] = e;
+    }
+    row->addStretch();
+    return box;
+}
+
+void HistoryPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Rows can only be scrolled into view once the grid has its size.
+    QTimer::singleShot(0, this, &HistoryPanel::scrollToEnd);
+}
+
+bool HistoryPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // A digit typed into a number box moves on to the next box; the third submits the draw.
+    const auto box = std::find(m_numberBoxes.begin(), m_numberBoxes.end(), watched);
+    if (box == m_numberBoxes.end())
+        return QWidget::eventFilter(watched, event);
+    const int i = int(box - m_numberBoxes.begin());
+    if (event->type() == QEvent::FocusIn && i == 0) {
+        for (QLineEdit* e : m_numberBoxes)
+            e->clear();
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.size() == 1 && text[0].isDigit()) {
+            m_numberBoxes[i]->setText(text);
+            if (i < 2)
+                m_numberBoxes[i + 1]->setFocus();
+            else
+                submitTypedDraw();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void HistoryPanel::showDraws(int position, bool single)
+{
+    m_model->setDraws(&m_workspace->history().draws());
+    const int column = 4 - position; // 个位 -> 3, 十位 -> 2, 百位 -> 1
+    m_model->setEmphasis(column, single ? column : 3);
+    m_view->setColumnWidth(0, 100);
+    for (int c = 1; c <= 3; ++c)
+        m_view->setColumnWidth(c, 44);
+    scrollToEnd();
+}
+
+void HistoryPanel::scrollToEnd()
+{
+    const int rows = m_model->rowCount();
+    // The grid counts its header as a row: 29 draws make 30 rows.
+    if (rows + 1 >= 30)
+        m_view->scrollTo(m_model->index(rows - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+void HistoryPanel::showNextIssue()
+{
+    if (!m_workspace->history().newest())
+        return;
+    const QString next = m_workspace->nextIssue();
+    if (!next.isEmpty())
+        m_issueBox->setText(next);
+}
+
+void HistoryPanel::refreshVerification()
+{
+    if (!m_verificationCheck->isChecked())
+        return;
+    const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
+    m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
+    showVerificationColumns();
+}
+
+void HistoryPanel::showVerificationColumns()
+{
+    if (!m_verificationCheck->isChecked() || !m_verification.block)
+        return;
+    BusyCursor busy;
+    m_model->setVerificationBlock(m_verification.block(m_verificationScroll->value()));
+    for (int c = HistoryGridModel::kFixedColumns; c < m_model->columnCount(); ++c)
+        m_view->setColumnWidth(c, HistoryGridModel::kFormulaColumnWidthPixels);
+}
+
+void HistoryPanel::rememberClickedRow(int row)
+{
+    const DrawRecord* draw = m_model->drawAt(row);
+    if (!draw)
+        return;
+    bool ok = false;
+    const qlonglong issue = draw->issue.right(10).toLongLong(&ok);
+    m_clickedIssue = ok ? issue : 0;
+}
+
+void HistoryPanel::cutDraws(const std::function<int(QString* error)>& removeDraws)
+{
+    QString error;
+    BusyCursor busy;
+    if (removeDraws(&error) < 0) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    if (!m_workspace->compact(&error))
+        MessageBoxes::error(this, error);
+    emit historyCut();
+}
+
+void HistoryPanel::submitTypedDraw()
+{
+    if (!m_database->require(this))
+        return;
+    std::array<int, 3> numbers{};
+    for (int i = 0; i < 3; ++i)
+        numbers[i] = m_numberBoxes[i]->text().toInt(); // a box that holds no number reads as 0
+    QString error;
+    {
+        BusyCursor busy;
+        if (m_workspace->history().addTyped(m_issueBox->text(), numbers, m_workspace->lottery().drawsPerDay,
+                                            &error)) {
+            emit historyChanged();
+            m_numberBoxes[0]->setFocus();
+            for (QLineEdit* e : m_numberBoxes)
+                e->clear();
+            return;
+        }
+    }
+    MessageBoxes::error(this, error);
+}
+
+void HistoryPanel::deleteLastDraw()
+{
+    if (!m_database->require(this))
+        return;
+    QString error;
+    if (m_workspace->history().deleteLast(1, &error) < 0)
+        MessageBoxes::error(this, error);
+    emit historyChanged();
+    m_numberBoxes[0]->setFocus();
+}
+
+void HistoryPanel::deleteAllDraws()
+{
+    if (!m_database->require(this))
+        return;
+    if (!MessageBoxes::question(this, QStringLiteral("删除所有历史"),
+                                QStringLiteral("确定要删除所有历史号码吗？此操作不能撤销。")))
+        return;
+    QString error;
+    {
+        BusyCursor busy;
+        if (m_workspace->history().deleteAll(&error) >= 0) {
+            emit historyCleared();
+            return;
+        }
+    }
+    MessageBoxes::error(this, error);
+}
+
+void HistoryPanel::deleteToChosenIssue()
+{
+    if (!m_database->require(this))
+        return;
+    // Before any row was clicked there is no sensible default: an answer such as "-2" would
+    // sort before every issue and delete the whole history.
+    const QString suggestion = m_clickedIssue > 0 ? QString::number(m_clickedIssue - 1) : QString();
+    QString answer;
+    if (!MessageBoxes::input(this, QStringLiteral("删除期数"),
+                             QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"),
+                             suggestion, &answer))
+        return;
+    answer = answer.trimmed();
+    const bool digitsOnly =
+        !answer.isEmpty() && std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); });
+    if (!digitsOnly || answer.right(3).toInt() == 0)
+        return;
+    cutDraws([this, &answer](QString* error) { return m_workspace->history().deleteAfter(answer, error); });
+}
+
+void HistoryPanel::deleteLastCount()
+{
+    if (!m_database->require(this))
+        return;
+    QString answer;
+    if (!MessageBoxes::input(
+            this, QStringLiteral("删除期数"),
+            QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+            QStringLiteral("1"), &answer))
+        return;
+    const int count = answer.trimmed().toInt(); // not a number counts as 0
+    if (count <= 0)
+        return;
+    cutDraws([this, count](QString* error) { return m_workspace->history().deleteLast(count, error); });
+}
+
+void HistoryPanel::exportText(const QString& newestIssue)
+{
+    if (!m_database->require(this))
+        return;
+    const QString path = HistoryTextFile::exportPath(m_workspace->dataFolder(), newestIssue);
+    QString error;
+    if (!HistoryTextFile::write(path, m_workspace->history().draws(), &error)) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    if (!DesktopOpener::open(path))
+        MessageBoxes::error(this, QStringLiteral("文件已保存为“%1”，但没有找到可以打开它的程序。")
+                                      .arg(QDir::toNativeSeparators(path)));
+}
+
+void HistoryPanel::exportWorkbook()
+{
+    if (!MessageBoxes::question(
+            this, QStringLiteral("查询等待确认"),
+            QStringLiteral(
+                "将本表导出到EXCEL，因为公式每一期验证数据较多可能需要数分钟，确认需要执行并等待吗？")))
+        return;
+    BusyCursor busy;
+    // The workbook names the formula columns by their Chinese form, which the grid has no room for.
+    const VerificationBlock& block = m_model->verificationBlock();
+    const auto header = [this, &block](int column) {
+        std::optional<QString> name;
+        if (column >= HistoryGridModel::kFixedColumns && m_formulaName)
+            name = m_formulaName(block.numberAt(column - HistoryGridModel::kFixedColumns));
+        return name ? *name : m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
+    GridExport::exportAndOpen(this, *m_model,
+                              QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")), header);
+}
+
+void HistoryPanel::importFromFile()
+{
+    if (m_database->require(this) && importHistoryFromFile(this, *m_workspace))
+        emit historyChanged();
+}
+
+void HistoryPanel::pasteDraws()
+{
+    if (m_database->require(this) && importHistoryFromClipboard(this, *m_workspace))
+        emit historyChanged();
+}
+
+void HistoryPanel::updateOnline()
+{
+    if (!m_database->require(this))
+        return;
+    QString summary;
+    if (runOnlineHistoryUpdate(this, *m_workspace, &summary))
+        emit historyChanged();
+}

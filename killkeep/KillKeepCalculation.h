@@ -1,0 +1,55 @@
+#pragma once
+
+#include "formula/FormulaKind.h"
+
+#include <QObject>
+#include <QString>
+
+class AllPositionsRankingWindow;
+class FormulaGridModel;
+class FormulaSortWindow;
+class HistoryColumns;
+class KillKeepWindow;
+class QWidget;
+class RankingWindow;
+class Workspace;
+
+// "计算公式(&C)": lets the best or the selected formulas of the list vote for the next draw (or
+// for the draw after a typed issue) and shows the votes in the kill/keep ranking windows: the
+// current table for a general selection, the single-selection tables from 个位 up to the current
+// position for a single one. The windows stay open and are rebuilt in place by the next run.
+class KillKeepCalculation : public QObject
+{
+    Q_OBJECT
+public:
+    // `formulas` is the main window's formula list, whose flags choose the current table's
+    // formulas; `window` is the main window, parent of the dialogs and windows opened.
+    KillKeepCalculation(Workspace* workspace, const FormulaGridModel* formulas, QWidget* window);
+
+    struct Request
+    {
+        FormulaKind kind;
+        bool kill = true;
+        bool bestMethod = true; // 最优公式法 (asks for the order first); else 计算选中公式
+        bool verify = false;    // 验证历史结果: the draw after `verifiedIssue`; else the next draw
+        QString verifiedIssue;
+    };
+    // Tells the user, and shows nothing, when there is no history, the issue cannot be verified
+    // or a table cannot be read.
+    void run(const HistoryColumns& history, const Request& request);
+
+    RankingWindow* rankingWindow() const { return m_rankingWindow; }
+    AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
+    FormulaSortWindow* sortWindow() const { return m_sortWindow; }
+
+private:
+    KillKeepWindow* rankingWindowFor(bool general);
+    void showDetailList();
+
+    Workspace* m_workspace;
+    const FormulaGridModel* m_formulas;
+    QWidget* m_window;
+    RankingWindow* m_rankingWindow = nullptr;
+    AllPositionsRankingWindow* m_allPositionsWindow = nullptr;
+    FormulaSortWindow* m_sortWindow = nullptr;
+};

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "search/SearchCandidate.h"
+#include "search/SearchResult.h"
+#include "search/SearchSettings.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+class SearchResultModel;
+class SearchRun;
+class Workspace;
+struct FormulaStats;
+struct GeneratorOptions;
+struct SearchRules;
+
+// The single search of the search window: the kind, range, current-figure and generator frames,
+// the counters, the result list and its buttons ("开始搜索(&F)" searches random formulas of one
+// kind on worker threads until stopped or until the auto-stop count qualified; the results are
+// appended to or replace the kind's stored formulas, or exported), and the optimum-range frame,
+// which the window places beside the scheme.
+//
+// The kind, the sense, the result list and the counters are shared with the all-kinds search
+// (SchemePanel), which drives them through this panel.
+class SearchPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class SaveKind
+    {
+        Append,
+        Update
+    };
+
+    explicit SearchPanel(Workspace* workspace, QWidget* parent = nullptr);
+    ~SearchPanel() override;
+
+    // "公式参数智能设置": placed by the window in its right column.
+    QWidget* optimumFrame() const { return m_optimumFrame; }
+    // Tells whether an all-kinds search is started and not finished: its current kind's count then
+    // stays in the qualified box after a save.
+    void setSchemeInProgress(std::function<bool()> inProgress) { m_schemeInProgress = std::move(inProgress); }
+
+    bool isRunning() const { return m_run != nullptr; }
+    const std::vector<SearchResult>& pendingResults() const { return m_entries; }
+    SearchResultModel* resultModel() const { return m_resultModel; }
+    int currentSlot() const { return m_slot; }
+    bool killSense() const { return m_kill; }
+    bool formulasChangedFlag() const { return m_formulasChanged; }
+    SearchSettings& settings() { return m_settings; }
+
+    // What the all-kinds search takes from the frames; a bad tail constant is shown and refused.
+    bool generatorOptions(GeneratorOptions* options);
+    ChineseFormStyle chineseStyle() const;
+    // An all-kinds search starts: the qualified list starts empty, the checked sense is taken,
+    // and saves from now on leave the kind shown as it is. Returns that sense.
+    bool beginSchemeSearch();
+    // Shows a kind as chosen by hand (slot 1..6), with its stored ranges and operand count.
+    void chooseKind(int slot);
+    void setAutoStopTarget(double target);
+    qint64 tried() const { return m_tried; }
+    void showTried(qint64 tried);
+    void showQualified(qsizetype count);
+    void takeResults(std::vector<SearchResult> results);
+    void showCurrent(const QString& chinese, const FormulaStats& stats);
+    // Saves the pending results into their kinds' tables; says how it went.
+    void saveResults(SaveKind kind);
+
+    // Stops the single search and takes its last results.
+    void stopSearch();
+    // Worker threads of a search: one per processor.
+    static int threadCount();
+    // Enables what may run now: `busy` while either search works, `saveAllowed` unless one runs.
+    void enableControls(bool busy, bool saveAllowed);
+
+signals:
+    // The stored formulas changed (after every save).
+    void formulasChanged();
+    // The single search started or ended.
+    void runningChanged();
+
+private:
+    QWidget* buildKindFrames();
+    QWidget* buildRangeFrame();
+    QWidget* buildCurrentFrame();
+    QWidget* buildGeneratorFrames();
+    QWidget* buildCounters();
+    QWidget* buildOptimumFrame();
+
+    void onPositionChosen(int position);
+    void onSelectionChosen(bool single);
+    void onSenseChosen(bool kill);
+    void loadKindRanges();
+    void loadOperandCount();
+    void onOperandCountChanged(int value);
+    QStringList rangeTexts() const;
+    void setRangeTexts(const QStringList& texts);
+    SearchRules rules() const;
+    // Either search has worker threads going or paused.
+    bool isSearching() const;
+
+    void startSearch();
+    void poll();
+    void exportChinese();
+    void saveCurrentKindSettings();
+    void optimumForCurrentKind();
+    void optimumForAllKinds();
+
+    Workspace* m_workspace;
+    SearchSettings m_settings;
+    std::function<bool()> m_schemeInProgress;
+    bool m_kill = true;
+    int m_slot = 1;
+    bool m_schemeWasLast = false; // the last search started was the all-kinds search
+    bool m_formulasChanged = false;
+    qint64 m_tried = 0;
+    std::vector<SearchResult> m_entries;
+    std::unique_ptr<SearchRun> m_run;
+    QTimer* m_pollTimer;
+
+    std::array<QRadioButton*, 3> m_positionOptions{};
+    QRadioButton* m_singleOption = nullptr;
+    QRadioButton* m_generalOption = nullptr;
+    QRadioButton* m_keepOption = nullptr;
+    QRadioButton* m_killOption = nullptr;
+    std::array<QLineEdit*, 10> m_rangeBoxes{};
+    std::array<QLineEdit*, 5> m_currentBoxes{};
+    QLineEdit* m_operandBox = nullptr;
+    QScrollBar* m_operandBar = nullptr;
+    QRadioButton* m_randomTailOption = nullptr;
+    QLineEdit* m_tailBox = nullptr;
+    QRadioButton* m_nextDrawOption = nullptr;
+    QCheckBox* m_autoStopCheck = nullptr;
+    QLineEdit* m_autoStopBox = nullptr;
+    QLineEdit* m_triedBox = nullptr;
+    QLineEdit* m_qualifiedBox = nullptr;
+    QLineEdit* m_currentFormulaBox = nullptr;
+    QListView* m_resultView = nullptr;
+    SearchResultModel* m_resultModel = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_appendButton = nullptr;
+    QPushButton* m_updateButton = nullptr;
+
+    QWidget* m_optimumFrame = nullptr;
+    QScrollBar* m_sampleBar = nullptr;
+    QLineEdit* m_sampleBox = nullptr;
+    QPushButton* m_optimumButton = nullptr;
+    QPushButton* m_optimumAllButton = nullptr;
+};

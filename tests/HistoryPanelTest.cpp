@@ -1,0 +1,229 @@
+#include "WindowTestFixture.h"
+
+#include "history/HistoryPanel.h"
+#include "history/Workspace.h"
+#include "ui/DatabaseGuard.h"
+#include "ui/MessageBoxes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A history panel on its own over a fresh data folder; nothing answers its signals unless a test
+// connects them, so each test sees exactly what the panel itself does.
+class HistoryPanelTest : public WindowTestFixture
+{
+protected:
+    void TearDown() override
+    {
+        panel.reset();
+        WindowTestFixture::TearDown();
+    }
+    void open(const QString& startupError = QString())
+    {
+        guard = std::make_unique<DatabaseGuard>(startupError);
+        panel = std::make_unique<HistoryPanel>(&ws, guard.get());
+        panel->showDraws(1, true);
+        panel->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    }
+    template <typename T> T* child(const char* name)
+    {
+        return panel->findChild<T*>(QString::fromLatin1(name));
+    }
+    void typeDraw(const QString& issue, const char* digits)
+    {
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        child<QLineEdit>("Text1")->setText(issue);
+        child<QLineEdit>("txtIpt1")->setFocus();
+        QApplication::processEvents();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(digits[i])));
+    }
+    int stored() { return int(ws.history().draws().size()); }
+
+    std::unique_ptr<DatabaseGuard> guard;
+    std::unique_ptr<HistoryPanel> panel;
+};
+
+// A block of `formulas` verification columns over `draws` rows starting at `first`, empty cells.
+VerificationBlock emptyBlock(int first, int formulas, int draws)
+{
+    VerificationBlock block;
+    block.firstNumber = first;
+    block.formulaCount = formulas;
+    block.drawCount = draws;
+    block.predictions.assign(size_t(formulas) * draws, VerificationBlock::kNoPrediction);
+    block.colours.assign(size_t(formulas) * draws, VerificationBlock::NoColour);
+    return block;
+}
+
+} // namespace
+
+TEST_F(HistoryPanelTest, TypedDrawIsStoredAnnouncedOnceAndABadOneIsRefused)
+{
+    open();
+    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
+    // The owner answers by showing the draws again, as the main window's refresh chain does.
+    QObject::connect(panel.get(), &HistoryPanel::historyChanged, panel.get(), [this] {
+        panel->showDraws(2, false);
+        panel->showNextIssue();
+    });
+    typeDraw("160121077", "356");
+    EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(stored(), 1);
+    EXPECT_EQ(panel->model()->rowCount(), 1);
+    EXPECT_EQ(panel->model()->emphasisFirst(), 2); // 十位通选: 十位 to 个位
+    EXPECT_EQ(panel->model()->emphasisLast(), 3);
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), "160121078");
+    EXPECT_TRUE(child<QLineEdit>("txtIpt3")->text().isEmpty());
+
+    MessageBoxes::pushAnswer(true);
+    typeDraw("160121078", "376");
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(stored(), 1);
+    EXPECT_EQ(child<QLineEdit>("txtIpt2")->text(), "7"); // kept for correcting
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("1到6")));
+}
+
+TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
+{
+    addDraws(ws, {{"160121001", "123"},
+                  {"160121002", "335"},
+                  {"160121003", "456"},
+                  {"160121004", "111"},
+                  {"160121005", "222"}});
+    open();
+    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
+    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
+    QSignalSpy cleared(panel.get(), &HistoryPanel::historyCleared);
+
+    auto* grid = child<QTableView>("MSFlexGrid1");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(panel->model()->index(3, 0)).center());
+    MessageBoxes::pushAnswer(true, "160121003");
+    child<QAction>("mnuDelTo")->trigger();
+    EXPECT_EQ(MessageBoxes::lastInputDefault(), "160121003");
+    EXPECT_EQ(stored(), 3);
+    EXPECT_EQ(cut.count(), 1);
+
+    MessageBoxes::pushAnswer(true, "abc"); // not an issue: nothing happens, nothing is said
+    child<QAction>("mnuDelTo")->trigger();
+    MessageBoxes::pushAnswer(true, "1");
+    child<QAction>("mnuDelLast")->trigger();
+    EXPECT_EQ(stored(), 2);
+    EXPECT_EQ(cut.count(), 2);
+
+    panel->deleteLastDraw();
+    EXPECT_EQ(stored(), 1);
+    EXPECT_EQ(changed.count(), 1);
+
+    MessageBoxes::pushAnswer(true);
+    child<QAction>("mnuDelAll")->trigger();
+    EXPECT_EQ(stored(), 0);
+    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(cut.count(), 2);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(HistoryPanelTest, WithoutADatabaseEveryChangeIsRefusedAndNothingAnnounced)
+{
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    open(QStringLiteral("无法打开数据库 formula.mdb"));
+    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
+    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
+    QSignalSpy cleared(panel.get(), &HistoryPanel::historyCleared);
+    const std::function<void()> actions[] = {[this] { child<QAction>("mnuDelAll")->trigger(); },
+                                             [this] { child<QAction>("mnuDelTo")->trigger(); },
+                                             [this] { child<QAction>("mnuDelLast")->trigger(); },
+                                             [this] { panel->deleteLastDraw(); },
+                                             [this] { panel->updateOnline(); },
+                                             [this] { panel->exportText("160121002"); },
+                                             [this] { typeDraw("160121003", "123"); }};
+    for (const auto& action : actions) {
+        MessageBoxes::pushAnswer(true);
+        action();
+        ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+        EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("数据库没有打开")));
+        EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("formula.mdb"));
+    }
+    EXPECT_EQ(stored(), 2);
+    EXPECT_EQ(changed.count() + cut.count() + cleared.count(), 0);
+}
+
+TEST_F(HistoryPanelTest, VerificationColumnsComeFromTheSourceAndFollowTheList)
+{
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}});
+    open();
+    int formulas = 1200;
+    std::vector<int> asked;
+    panel->setVerificationSource({[&formulas] { return formulas; },
+                                  [&](int scrollValue) {
+                                      asked.push_back(scrollValue);
+                                      const int first = VerificationBlock::blockFirst(scrollValue);
+                                      return emptyBlock(first,
+                                                        VerificationBlock::blockSize(scrollValue, formulas),
+                                                        panel->model()->rowCount());
+                                  }});
+    auto* scroll = child<QScrollBar>("HScroll1");
+    EXPECT_FALSE(scroll->isEnabled());
+
+    child<QCheckBox>("Check1")->setChecked(true);
+    EXPECT_TRUE(scroll->isEnabled());
+    EXPECT_EQ(scroll->maximum(), 1001); // blocks of 500 start at 1, 501, 1001
+    ASSERT_EQ(asked, std::vector<int>{1});
+    EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 500);
+    scroll->setValue(1001);
+    EXPECT_EQ(asked.back(), 1001);
+    EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 200);
+    EXPECT_EQ(panel->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("式1001"));
+
+    // A back-test of a shorter list: the range shrinks and the first block is shown again.
+    formulas = 2;
+    panel->refreshVerification();
+    EXPECT_EQ(scroll->maximum(), 1);
+    EXPECT_EQ(asked.back(), 1);
+    EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 2);
+
+    child<QCheckBox>("Check1")->setChecked(false);
+    EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns);
+    const size_t asks = asked.size();
+    panel->refreshVerification(); // switched off: nothing is computed
+    EXPECT_EQ(asked.size(), asks);
+}
+
+TEST_F(HistoryPanelTest, WorkbookNamesTheFormulaColumnsByTheListsChineseForms)
+{
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    open();
+    panel->setVerificationSource(
+        {[] { return 2; }, [this](int) { return emptyBlock(1, 2, panel->model()->rowCount()); }});
+    // Formula 1 has a Chinese form; the list holds no formula 2, whose column keeps its header.
+    panel->setFormulaNames([](int number) {
+        return number == 1 ? std::optional<QString>(QStringLiteral("百位码加一")) : std::nullopt;
+    });
+    child<QCheckBox>("Check1")->setChecked(true);
+
+    MessageBoxes::pushAnswer(false); // declining the wait writes nothing
+    child<QAction>("mnuLsdc")->trigger();
+    EXPECT_FALSE(QFile::exists(dir.file("lishi.xlsx")));
+    MessageBoxes::pushAnswer(true);
+    child<QAction>("mnuLsdc")->trigger();
+    const QString strings = readWorkbookPart(dir.file("lishi.xlsx"), "xl/sharedStrings.xml");
+    EXPECT_TRUE(strings.contains(QStringLiteral("百位码加一"))) << strings.toStdString();
+    EXPECT_TRUE(strings.contains(QStringLiteral("公式2"))) << strings.toStdString();
+    EXPECT_FALSE(strings.contains(QStringLiteral("公式1<"))) << strings.toStdString();
+}
