@@ -1,14 +1,45 @@
 #include "formula/FormulaTextFile.h"
 
+#include "formula/FormulaTranslation.h"
 #include "store/TextFileCodec.h"
 
 #include <QDir>
 #include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
 const QChar kIdeographicSpace(0x3000);
 constexpr int kLinesPerBlock = 50;
+
+// The non-ASCII characters formula files are made of: the Chinese names of the parameters, the
+// kind and sense decorations, the statistics tail and the lines the exports write.
+const QSet<char16_t>& formulaCharacters()
+{
+    static const QSet<char16_t> set = [] {
+        QString all = QStringLiteral("个十百位单通选杀生码下期连准：类一二三四五") +
+                      FormulaTextFile::banner() + FormulaTextFile::separator(0) +
+                      FormulaTextFile::searchExportTitles().join(QString()) + QString(QChar(0x3000));
+        for (const auto& [chinese, code] : FormulaTranslation::translationTable())
+            all += chinese;
+        QSet<char16_t> chars;
+        for (QChar c : all)
+            if (c.unicode() >= 0x80)
+                chars.insert(c.unicode());
+        return chars;
+    }();
+    return set;
+}
+
+// Characters a formula file would not hold: what a wrong reading of the bytes produces.
+qsizetype foreignChars(const QString& text)
+{
+    const QSet<char16_t>& known = formulaCharacters();
+    return std::count_if(text.cbegin(), text.cend(),
+                         [&known](QChar c) { return c.unicode() >= 0x80 && !known.contains(c.unicode()); });
+}
 
 QString entryLine(const QString& text, int finalHitRun)
 {
@@ -28,9 +59,28 @@ QString FormulaTextFile::separator(int count)
            QStringLiteral("本公式由《Zorvane》生成");
 }
 
+QStringList FormulaTextFile::searchExportTitles()
+{
+    return {QStringLiteral("公式按搜索合格的先后顺序排列"),
+            QStringLiteral("各公式的正确率与连对连错以软件回测为准")};
+}
+
+bool FormulaTextFile::decode(const QByteArray& bytes, QStringList* lines, QString* error)
+{
+    lines->clear();
+    QString text;
+    TextFileCodec::Refusal refusal;
+    if (!TextFileCodec::decode(bytes, foreignChars, &text, &refusal)) {
+        *error = TextFileCodec::refusalText(refusal, QStringLiteral("公式"));
+        return false;
+    }
+    *lines = TextFileCodec::splitLines(text);
+    return true;
+}
+
 QStringList FormulaTextFile::decodeLines(const QByteArray& bytes)
 {
-    return TextFileCodec::decodeLines(bytes);
+    return TextFileCodec::splitLines(TextFileCodec::decodeLenient(bytes, foreignChars));
 }
 
 QByteArray FormulaTextFile::encode(const QStringList& lines)

@@ -34,7 +34,14 @@ QStringList HistoryImportPlan::problems() const
 HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QByteArray& bytes,
                                       const Options& options)
 {
-    return plan(store, TextFileCodec::decodeLines(bytes), options);
+    QString text;
+    TextFileCodec::Refusal refusal;
+    if (!TextFileCodec::decode(bytes, TextFileCodec::nonChineseTextChars, &text, &refusal)) {
+        HistoryImportPlan refused;
+        refused.refusal = TextFileCodec::refusalText(refusal, QStringLiteral("历史号码"));
+        return refused;
+    }
+    return plan(store, TextFileCodec::splitLines(text), options);
 }
 
 HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringList& lines,
@@ -141,6 +148,10 @@ int HistoryImport::importText(HistoryStore* store, const QByteArray& content, in
     Options options;
     options.drawsPerDay = drawsPerDay;
     const HistoryImportPlan p = plan(*store, content, options);
+    if (!p.refusal.isEmpty()) {
+        problems->append(p.refusal);
+        return -1;
+    }
     if (!p.unread.empty()) {
         *problems << p.problems();
         return -1;

@@ -19,6 +19,7 @@ struct HistoryImportPlan
     int alreadyStored = 0;          // draws the history holds already with the same numbers
     std::vector<UnreadLine> unread; // lines not read or refused, by line number
     QString baseIssue;              // the newest stored issue the plan chains from (empty history: empty)
+    QString refusal;                // why the bytes could not be read as text; nothing else is set then
 
     QString firstIssue() const { return toAdd.empty() ? QString() : toAdd.front().issue; }
     QString lastIssue() const { return toAdd.empty() ? QString() : toAdd.back().issue; }
@@ -44,6 +45,7 @@ public:
 
     static HistoryImportPlan plan(const HistoryStore& store, const QStringList& lines,
                                   const Options& options);
+    // Bytes in neither UTF-8 nor GBK (or in UTF-16) give a plan with only the refusal.
     static HistoryImportPlan plan(const HistoryStore& store, const QByteArray& bytes, const Options& options);
     // Stores the plan's draws in one transaction; refuses when the history changed since the plan.
     static bool store(HistoryStore* store, const HistoryImportPlan& plan, QString* error);

@@ -157,8 +157,14 @@ bool importHistoryFromFile(QWidget* parent, Workspace& workspace)
             QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString()));
         return false;
     }
-    return runHistoryImport(parent, workspace, TextFileCodec::decodeLines(f.readAll()),
-                            QFileInfo(path).fileName());
+    QString text;
+    TextFileCodec::Refusal refusal;
+    if (!TextFileCodec::decode(f.readAll(), TextFileCodec::nonChineseTextChars, &text, &refusal)) {
+        MessageBoxes::warning(parent, kTitle,
+                              TextFileCodec::refusalText(refusal, QStringLiteral("历史号码")));
+        return false;
+    }
+    return runHistoryImport(parent, workspace, TextFileCodec::splitLines(text), QFileInfo(path).fileName());
 }
 
 bool importHistoryFromClipboard(QWidget* parent, Workspace& workspace)

@@ -261,7 +261,7 @@ TableLayout layoutOfHeading(const QStringList& fields)
 
 HistoryTextReader::Result HistoryTextReader::read(const QByteArray& bytes, const Options& options)
 {
-    return read(TextFileCodec::decodeLines(bytes), options);
+    return read(TextFileCodec::splitLines(TextFileCodec::decodeLenient(bytes)), options);
 }
 
 HistoryTextReader::Result HistoryTextReader::read(const QStringList& lines, const Options& options)

@@ -171,8 +171,8 @@ TEST(HistoryTextReader, OwnExportAndRunningCounts)
 TEST(TextFileCodec, EncodingsAndLineEnds)
 {
     const QString text = QStringLiteral("期号 开奖号码\n160121001 3 5 6");
-    EXPECT_EQ(TextFileCodec::decode(gbk(text)), text);
-    EXPECT_EQ(TextFileCodec::decode("\xEF\xBB\xBF" + text.toUtf8()), text);
+    EXPECT_EQ(TextFileCodec::decodeLenient(gbk(text)), text);
+    EXPECT_EQ(TextFileCodec::decodeLenient("\xEF\xBB\xBF" + text.toUtf8()), text);
     EXPECT_EQ(TextFileCodec::splitLines(QStringLiteral("a\r\nb\rc\n\nd")),
               QStringList({"a", "b", "c", "", "d"}));
     EXPECT_EQ(TextFileCodec::splitLines(QStringLiteral("a\r\n")), QStringList({"a"}));
@@ -226,6 +226,14 @@ TEST(HistoryImport, StoredRepeatedOlderAndConflictingDraws)
     // 160121005 chains from 160121003 (1 1 1), not from the stored newest draw (3 3 5).
     EXPECT_EQ(plan.toAdd[1].value("LX"), 2);
     EXPECT_EQ(plan.toAdd[0].value("LX"), 0);
+
+    // Notepad's "Unicode" (UTF-16) is refused with a message rather than read as nothing.
+    const QString page = QStringLiteral("160121005 1 1 6\r\n");
+    const HistoryImportPlan utf16 = w.plan(
+        QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(page.utf16()), page.size() * 2));
+    EXPECT_TRUE(utf16.refusal.contains("UTF-16"));
+    EXPECT_TRUE(utf16.refusal.contains(QStringLiteral("历史号码")));
+    EXPECT_TRUE(utf16.toAdd.empty());
 
     // The plan is refused once the history moved on, and stores nothing.
     addDraws(w.ws, {{"160121003", "111"}});
