@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
@@ -161,18 +162,30 @@ int main(int argc, char* argv[])
     });
     click("Command22");
 
+    // The history import preview of a copied page with a line it cannot read.
+    QApplication::clipboard()->setText(QStringLiteral("期号 开奖时间 开奖号码\n"
+                                                      "990101002 1999-01-01 09:40 等待开奖\n"
+                                                      "990101001 1999-01-01 09:30 3 5 6 和值 14\n"));
+    QTimer::singleShot(300, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            save(d, "13-history-import");
+            d->reject();
+        }
+    });
+    trigger("mnuLszt");
+
     // 走势图: its three tabs, the formula tab for the formula under the mouse.
     hideAllBut(&window);
     click("cmdZst");
     if (TrendChartWindow* trend = window.trendWindow()) {
-        save(trend, "13-trend-numbers");
+        save(trend, "14-trend-numbers");
         emit grid->customContextMenuRequested(grid->visualRect(window.formulaModel()->index(5, 1)).center());
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         trigger("mnuGszst");
-        save(trend, "14-trend-formula");
+        save(trend, "15-trend-formula");
         trend->showTab(TrendChartWindow::ReplayTab);
-        save(trend, "15-trend-replay");
+        save(trend, "16-trend-replay");
     }
 
     std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
