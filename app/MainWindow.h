@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 class RankingWindow;
+class ReplayWindow;
 class Workspace;
 
 // The main window: the formula list (left), the history (right), the buttons and option frames
@@ -69,6 +70,7 @@ public:
     FormulaFilterWindow* filterWindow() const;
     PositionHistoryWindow* positionHistoryWindow() const;
     CalculationStepsWindow* stepsWindow() const;
+    ReplayWindow* replayWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,9 +96,11 @@ private:
     void onSelectionClicked(bool single);
     void onLotteryChosen(int index);
     void onLookBackChosen(int index);
+    void onHoldOutChosen();
     void onRestoreDefaults();
 
     void calculate();
+    void openReplay();
     void importFormulaFile();
     void clearAllFormulas();
     void updateFormulasOnline();
