@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 class RankingWindow;
+class ReplayWindow;
 class TrendChartWindow;
 class Workspace;
 
@@ -71,6 +72,7 @@ public:
     PositionHistoryWindow* positionHistoryWindow() const;
     CalculationStepsWindow* stepsWindow() const;
     TrendChartWindow* trendWindow() const;
+    ReplayWindow* replayWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,9 +98,11 @@ private:
     void onSelectionClicked(bool single);
     void onLotteryChosen(int index);
     void onLookBackChosen(int index);
+    void onHoldOutChosen();
     void onRestoreDefaults();
 
     void calculate();
+    void openReplay();
     void importFormulaFile();
     void clearAllFormulas();
     void updateFormulasOnline();

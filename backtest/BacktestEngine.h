@@ -25,9 +25,21 @@ struct BacktestOptions
     bool excludeCurrent = true;
     bool weighted = true;
     int threads = 0; // worker threads; 0 chooses by the machine and the amount of work
+    // Hold-out ("HoldOut"): the newest H draws are unseen by the figures above and scored apart.
+    // At most half the history takes part (see heldOutDraws).
+    int holdOut = 0;
 
     // W from the look-back entry "JSQS", and the two switches, as stored.
     static BacktestOptions fromSettings(const Settings& settings);
+    // The draws a run holds out of `drawCount`: H, but never more than half the history (the
+    // setting is checked against the history when typed; the history may shrink since).
+    static int heldOutDraws(int drawCount, int holdOut);
+    // A hold-out a person may ask for: 0 to half the history. The message says what is allowed.
+    static bool isAllowedHoldOut(int holdOut, int drawCount)
+    {
+        return holdOut >= 0 && holdOut <= drawCount / 2;
+    }
+    static QString holdOutRefusal(int drawCount);
 };
 
 // What one formula of a run yields.
@@ -37,6 +49,9 @@ struct FormulaOutcome
     QString error;        // why an invalid formula cannot be evaluated (Chinese)
     FormulaStats stats;   // all 0 for an invalid formula
     ChanceFigures chance; // the same window against pure chance; all 0 and empty for an invalid formula
+    // With a hold-out: the held-out draws, each predicted from the draw before, unweighted, against
+    // pure chance (hits, tested, chance rate, p; plainRate() the rate). Empty (tested 0) without.
+    ChanceFigures holdOut;
     // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw; none when the history is
     // empty, the value cannot be computed, or the formula is invalid.
     std::optional<int> nextValue;
@@ -49,7 +64,8 @@ struct BacktestResult
     FormulaKind kind;
     bool kill = true;
     BacktestOptions options;
-    int drawCount = 0;
+    int drawCount = 0; // stored draws
+    int heldOut = 0;   // of which the newest ones held out (the window ends before them)
     LookBackWindow window;
     std::int64_t totalWeight = 0;
     std::vector<FormulaOutcome> outcomes; // one per formula, in the order given
@@ -65,6 +81,11 @@ struct BacktestResult
 // (halves to even) of the newest draw before r that has a value; a draw with no such earlier value
 // counts as a miss. A kill formula is right when p equals none of the kind's drawn numbers, a keep
 // formula when it equals one of them.
+//
+// With a hold-out of H draws the window, weights, figures and next value are those of the history
+// without its newest H draws; then each held-out draw is scored the same way (predicted from the
+// draw before it, unweighted) into the outcome's hold-out figures. No held-out draw touches the
+// other figures.
 class BacktestEngine
 {
 public:

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -73,6 +74,9 @@ public:
     void showQualified(qsizetype count);
     void takeResults(std::vector<SearchResult> results);
     void showCurrent(const QString& chinese, const FormulaStats& stats);
+    // "合格 Q 条：留出期平均正确率 …" over the list box's candidates with hold-out figures; hidden
+    // while there are none.
+    QLabel* holdOutLabel() const { return m_holdOutLabel; }
     // Saves the pending results into their kinds' tables; says how it went.
     void saveResults(SaveKind kind);
 
@@ -115,6 +119,7 @@ private:
     bool isSearching() const;
 
     void startSearch();
+    void showHoldOutSummary();
     void poll();
     void exportChinese();
     void saveCurrentKindSettings();
@@ -151,6 +156,7 @@ private:
     QLineEdit* m_triedBox = nullptr;
     QLineEdit* m_qualifiedBox = nullptr;
     QLineEdit* m_currentFormulaBox = nullptr;
+    QLabel* m_holdOutLabel = nullptr;
     QListView* m_resultView = nullptr;
     SearchResultModel* m_resultModel = nullptr;
     QPushButton* m_startButton = nullptr;
