@@ -13,6 +13,7 @@
 #include "history/SearchDaysDialog.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepCalculation.h"
+#include "killkeep/ReplayWindow.h"
 #include "search/SearchWindow.h"
 #include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
@@ -124,6 +125,11 @@ void MainWindow::connectPanels()
     connect(m_formulaPanel, &FormulaListPanel::formulasDeleted, this, [this] { refreshChain(false); });
     connect(m_formulaPanel, &FormulaListPanel::trendChartRequested, this,
             [this](int row) { openTrendWindow(row, true); });
+    // 走势图's 计算回测 draws each finished replay, and picks up the last one when it opens.
+    connect(m_calculation, &KillKeepCalculation::replayed, this, [this](const ReplayResult& result) {
+        if (m_trendWindow)
+            m_trendWindow->setReplay(result);
+    });
     // The history grid's verification columns and workbook headers come from the formula list.
     m_historyPanel->setVerificationSource(
         {[this] { return m_formulaPanel->model()->rowCount(); },
@@ -645,8 +651,11 @@ void MainWindow::openTrendWindow(int formulaRow, bool showFormula)
 {
     if (!m_database.require(this))
         return;
-    if (!m_trendWindow)
+    if (!m_trendWindow) {
         m_trendWindow = new TrendChartWindow(m_workspace, &m_columns, this);
+        if (const ReplayWindow* replay = m_calculation->replayWindow())
+            m_trendWindow->setReplay(replay->result());
+    }
     FormulaGridModel* formulas = m_formulaPanel->model();
     if (formulaRow >= 0 && formulaRow < formulas->rowCount()) {
         const FormulaRecord& f = formulas->formulaAt(formulaRow);

@@ -6,8 +6,11 @@
 #include "charts/FormulaTrendCharts.h"
 #include "charts/NumberTrend.h"
 #include "charts/NumberTrendCharts.h"
+#include "charts/ReplayTrend.h"
+#include "charts/ReplayTrendCharts.h"
 #include "formula/CompiledFormula.h"
 #include "history/HistoryColumns.h"
+#include "killkeep/CalculationReplay.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -72,6 +75,58 @@ void FormulaChartDrawn(benchmark::State& state)
     }
 }
 BENCHMARK(FormulaChartDrawn)->Unit(benchmark::kMillisecond);
+
+// A replay of 3,000 draws as 十位单选 gives it: two rankings of the ten digits per draw, three
+// 滤杀 digits each, the levels where the drawn numbers stood.
+const ReplayResult& replay()
+{
+    static const ReplayResult result = [] {
+        ReplayResult r;
+        r.kind = {2, true};
+        for (const DrawRecord& d : draws()) {
+            ReplayDraw rd;
+            rd.issue = d.issue;
+            for (int position : {1, 2}) {
+                ReplayRanking ranking;
+                ranking.position = position;
+                ranking.killed = {1, 2, 3};
+                ranking.drawn = {d.number(4 - position)};
+                ranking.killedDrawn = ranking.drawn.front() <= 3 ? 1 : 0;
+                ranking.levels = {ranking.drawn.front() + 2};
+                ranking.expectedAbsent = 2.5;
+                ranking.expectedLevels.assign(10, 0.1);
+                rd.killedCompared += 3;
+                rd.killedDrawn += ranking.killedDrawn;
+                rd.levels.push_back(ranking.levels.front());
+                rd.rankings.push_back(std::move(ranking));
+            }
+            r.draws.push_back(std::move(rd));
+        }
+        CalculationRequest request;
+        request.kind = r.kind;
+        r.summary = CalculationReplay::summarize(r.draws, request);
+        return r;
+    }();
+    return result;
+}
+
+// The series of "计算回测" from a replay of 3,000 draws.
+void ReplayTrendSeries(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReplayTrend::of(replay()));
+}
+BENCHMARK(ReplayTrendSeries)->Unit(benchmark::kMillisecond);
+
+void ReplayChartsDrawn(benchmark::State& state)
+{
+    ReplayTrendCharts charts;
+    for (auto _ : state) {
+        charts.setTrend(ReplayTrend::of(replay()));
+        benchmark::DoNotOptimize(ChartPicture::renderOffscreen(&charts, QSize(1366, 700)));
+    }
+}
+BENCHMARK(ReplayChartsDrawn)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

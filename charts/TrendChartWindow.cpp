@@ -3,6 +3,7 @@
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrendCharts.h"
 #include "charts/NumberTrendCharts.h"
+#include "charts/ReplayTrendCharts.h"
 #include "formula/CompiledFormula.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
@@ -125,10 +126,9 @@ QWidget* TrendChartWindow::buildFormulaTab()
 QWidget* TrendChartWindow::buildReplayTab()
 {
     auto* page = new QWidget;
-    m_replayPanel = new TrendChartPanel;
-    m_replayPanel->showRequirement(QStringLiteral("计算回测的图表将在这里显示。"));
+    m_replayCharts = new ReplayTrendCharts;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(m_replayPanel, 1);
+    layout->addWidget(m_replayCharts, 1);
     return page;
 }
 
@@ -196,6 +196,12 @@ void TrendChartWindow::drawFormula()
     updateSaveButton();
 }
 
+void TrendChartWindow::setReplay(const ReplayResult& replay)
+{
+    m_replayCharts->setTrend(ReplayTrend::of(replay));
+    updateSaveButton();
+}
+
 void TrendChartWindow::showTab(Tab tab)
 {
     m_tabs->setCurrentIndex(int(tab));
@@ -216,7 +222,7 @@ TrendChartPanel* TrendChartWindow::currentPanel() const
     case ReplayTab:
         break;
     }
-    return m_replayPanel;
+    return m_replayCharts;
 }
 
 void TrendChartWindow::updateSaveButton()

@@ -13,6 +13,8 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class ReplayTrendCharts;
+struct ReplayResult;
 class TrendChartPanel;
 class Workspace;
 
@@ -21,7 +23,8 @@ class Workspace;
 //             number, the 和数 and how often each number came beside chance;
 //   公式走势  the chosen formula's rolling rate over the previous M draws (box M, default the
 //             look-back) beside its chance rate and 95 % band, with its misses below;
-//   计算回测  the replay of the calculation (not available yet).
+//   计算回测  the last replay of the calculation (计算方法回测): where the drawn numbers stood in
+//             its rankings beside chance, and the share of right 滤杀 per block of 10 draws.
 // "保存图片(&S)" writes the shown tab's charts as a PNG into the data folder and opens it.
 // The window is modeless; the main window refreshes it when the history changes.
 class TrendChartWindow : public QWidget
@@ -43,6 +46,8 @@ public:
     // The formula of "公式走势", of `kind` and sense `kill`; M starts at the look-back `lookBackDraws`
     // (0 = all) unless the user changed it.
     void setFormula(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int lookBackDraws);
+    // The charts of "计算回测" from a finished (or cancelled) replay; they stay until the next one.
+    void setReplay(const ReplayResult& replay);
     void showTab(Tab tab);
     Tab currentTab() const;
 
@@ -54,6 +59,7 @@ public:
 
     NumberTrendCharts* numberCharts() const { return m_numberCharts; }
     FormulaTrendCharts* formulaCharts() const { return m_formulaCharts; }
+    ReplayTrendCharts* replayCharts() const { return m_replayCharts; }
     QSpinBox* drawsBox() const { return m_drawsBox; }
     QSpinBox* windowBox() const { return m_windowBox; }
     QSpinBox* shownBox() const { return m_shownBox; }
@@ -86,6 +92,6 @@ private:
     QLabel* m_formulaLabel = nullptr;
     NumberTrendCharts* m_numberCharts = nullptr;
     FormulaTrendCharts* m_formulaCharts = nullptr;
-    TrendChartPanel* m_replayPanel = nullptr;
+    ReplayTrendCharts* m_replayCharts = nullptr;
     QPushButton* m_saveButton = nullptr;
 };

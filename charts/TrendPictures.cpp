@@ -3,6 +3,7 @@
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrendCharts.h"
 #include "charts/NumberTrendCharts.h"
+#include "charts/ReplayTrendCharts.h"
 
 namespace {
 
@@ -28,4 +29,9 @@ bool TrendPictures::write(const NumberTrend& trend, const QSize& size, const QSt
 bool TrendPictures::write(const FormulaTrend& trend, const QSize& size, const QString& path, QString* error)
 {
     return writePanel<FormulaTrendCharts>(trend, size, path, error);
+}
+
+bool TrendPictures::write(const ReplayTrend& trend, const QSize& size, const QString& path, QString* error)
+{
+    return writePanel<ReplayTrendCharts>(trend, size, path, error);
 }

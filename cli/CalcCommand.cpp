@@ -35,26 +35,32 @@ std::optional<FormulaOrderKey> keyNamed(const QString& name)
 
 // Each of the newest `count` draws calculated from the draws before it, beside what was drawn:
 // TSV "issue drawn killed killed_drawn levels", the summary on stderr.
-int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count) const
+bool CalcCommand::replay(Workspace& workspace, const CalculationRequest& request, int count,
+                         ReplayResult* result, QString* error)
 {
-    Workspace& ws = *ctx.workspace;
-    const std::vector<DrawRecord>& draws = ws.history().draws();
-    QString error;
-    if (!CalculationReplay::checkDraws(count, int(draws.size()), request.backtest.lookBackDraws, &error)) {
-        ctx.err << error << Qt::endl;
-        return ExitFailure;
-    }
+    const std::vector<DrawRecord>& draws = workspace.history().draws();
+    if (!CalculationReplay::checkDraws(count, int(draws.size()), request.backtest.lookBackDraws, error))
+        return false;
     std::vector<CalculationTable> tables;
-    if (!CalculationRun::loadTables(FormulaTableStore(&ws.database()), request, &tables, &error)) {
-        ctx.err << error << Qt::endl;
-        return ExitFailure;
-    }
+    if (!CalculationRun::loadTables(FormulaTableStore(&workspace.database()), request, &tables, error))
+        return false;
     if (std::all_of(tables.begin(), tables.end(),
                     [](const CalculationTable& t) { return t.formulas.empty(); })) {
-        ctx.err << noFormulasMessage(request) << Qt::endl;
+        *error = noFormulasMessage(request);
+        return false;
+    }
+    *result = CalculationReplay::run(tables, draws, HistoryColumns(draws), count, request);
+    return true;
+}
+
+int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count) const
+{
+    ReplayResult result;
+    QString error;
+    if (!replay(*ctx.workspace, request, count, &result, &error)) {
+        ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    const ReplayResult result = CalculationReplay::run(tables, draws, HistoryColumns(draws), count, request);
     ctx.out << "issue\tdrawn\tkilled\tkilled_drawn\tlevels\n";
     for (const ReplayDraw& d : result.draws)
         ctx.out << d.issue << '\t' << d.drawnText() << '\t' << d.killedText(false) << '\t' << d.killedDrawn
@@ -81,18 +87,69 @@ QString CalcCommand::usage() const
         "[--issue ISSUE | --replay K]");
 }
 
+bool CalcCommand::takeRequest(QStringList* args, CalculationRequest* request, std::optional<QString>* method,
+                              QString* error)
+{
+    std::optional<bool> kill;
+    std::optional<QString> keys, limit;
+    if (!CliOptions::takeKind(args, &request->kind, error) ||
+        !CliOptions::takeSense(args, false, &kill, error) ||
+        !CliOptions::take(args, QStringLiteral("--method"), method, error) ||
+        !CliOptions::take(args, QStringLiteral("--keys"), &keys, error) ||
+        !CliOptions::take(args, QStringLiteral("--limit"), &limit, error))
+        return false;
+    request->kill = *kill;
+    if (*method && **method != QLatin1String("best") && **method != QLatin1String("selected")) {
+        *error = QStringLiteral("--method takes best or selected");
+        return false;
+    }
+    // The sort window's defaults: 正确率 alone, L = 3.
+    request->keys = {FormulaOrderKey::preferred(FormulaFigure::Rate)};
+    if (keys) {
+        const QStringList names = keys->split(QLatin1Char(','));
+        if (names.size() > 3) {
+            *error = QStringLiteral("--keys takes at most three keys");
+            return false;
+        }
+        request->keys.clear();
+        for (const QString& n : names) {
+            const auto key = keyNamed(n.trimmed());
+            if (!key) {
+                *error = QStringLiteral("--keys takes rate, max_miss_run, max_hit_run, "
+                                        "final_miss_run, final_hit_run, p or excess, not \"%1\"")
+                             .arg(n);
+                return false;
+            }
+            request->keys.push_back(*key);
+        }
+    }
+    if (limit) {
+        bool ok = false;
+        request->limit = limit->toInt(&ok);
+        if (!ok || request->limit < -32768 || request->limit > 32767) {
+            *error = QStringLiteral("--limit takes a whole number");
+            return false;
+        }
+    }
+    return true;
+}
+
+void CalcCommand::completeRequest(Workspace& workspace, const std::optional<QString>& method,
+                                  CalculationRequest* request)
+{
+    // Without --method the window's stored choice "JSFF" decides.
+    request->bestMethod =
+        method ? *method == QLatin1String("best") : !workspace.settings().calculateSelected();
+    request->backtest = BacktestOptions::fromSettings(workspace.settings());
+}
+
 int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
 {
     QStringList args = arguments;
     QString error;
     CalculationRequest request;
-    std::optional<bool> kill;
-    std::optional<QString> method, keys, limit, issue, replay;
-    if (!CliOptions::takeKind(&args, &request.kind, &error) ||
-        !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--method"), &method, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--keys"), &keys, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--limit"), &limit, &error) ||
+    std::optional<QString> method, issue, replay;
+    if (!takeRequest(&args, &request, &method, &error) ||
         !CliOptions::take(&args, QStringLiteral("--issue"), &issue, &error) ||
         !CliOptions::take(&args, QStringLiteral("--replay"), &replay, &error))
         return usageError(ctx, error);
@@ -107,38 +164,10 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     }
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
-    request.kill = *kill;
-    if (method && *method != QLatin1String("best") && *method != QLatin1String("selected"))
-        return usageError(ctx, QStringLiteral("--method takes best or selected"));
-    // The sort window's defaults: 正确率 alone, L = 3.
-    request.keys = {FormulaOrderKey::preferred(FormulaFigure::Rate)};
-    if (keys) {
-        const QStringList names = keys->split(QLatin1Char(','));
-        if (names.size() > 3)
-            return usageError(ctx, QStringLiteral("--keys takes at most three keys"));
-        request.keys.clear();
-        for (const QString& n : names) {
-            const auto key = keyNamed(n.trimmed());
-            if (!key)
-                return usageError(ctx,
-                                  QStringLiteral("--keys takes rate, max_miss_run, max_hit_run, "
-                                                 "final_miss_run, final_hit_run, p or excess, not \"%1\"")
-                                      .arg(n));
-            request.keys.push_back(*key);
-        }
-    }
-    if (limit) {
-        bool ok = false;
-        request.limit = limit->toInt(&ok);
-        if (!ok || request.limit < -32768 || request.limit > 32767)
-            return usageError(ctx, QStringLiteral("--limit takes a whole number"));
-    }
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    // Without --method the window's stored choice "JSFF" decides.
-    request.bestMethod = method ? *method == QLatin1String("best") : !ws.settings().calculateSelected();
-    request.backtest = BacktestOptions::fromSettings(ws.settings());
+    completeRequest(ws, method, &request);
 
     const std::vector<DrawRecord>& draws = ws.history().draws();
     if (replay)

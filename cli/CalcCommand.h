@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <optional>
+
 // calc: the next-draw calculation of "计算公式(&C)". Back-tests the kind as the window does when
 // the kind is shown (figures written back), lets the best or every formula of the kind's subset
 // vote for the draw after the newest one (or, with --issue, for that stored issue from the draw
@@ -15,6 +17,7 @@
 // draw (killed and levels: numbers by ",", 单选 positions from 个位 up by "/", "-" for none), the
 // summary against chance on stderr. Nothing is written.
 struct CalculationRequest;
+struct ReplayResult;
 
 class CalcCommand : public Command
 {
@@ -22,6 +25,20 @@ public:
     QString name() const override { return QStringLiteral("calc"); }
     QString usage() const override;
     int run(CliContext& ctx, const QStringList& args) override;
+
+    // The calculation's options --kind, --sense, --method best|selected, --keys and --limit, taken
+    // out of `args` into `request` (and `method`, which the stored choice decides without it);
+    // false with a usage message. The chart command's replay takes them too.
+    static bool takeRequest(QStringList* args, CalculationRequest* request, std::optional<QString>* method,
+                            QString* error);
+    // Once the workspace is open: the method (when --method was not given) and the back-test options
+    // from the stored settings.
+    static void completeRequest(Workspace& workspace, const std::optional<QString>& method,
+                                CalculationRequest* request);
+    // Replays the calculation over the newest `count` stored draws; false with a Chinese message
+    // when the history or the formulas do not allow it.
+    static bool replay(Workspace& workspace, const CalculationRequest& request, int count,
+                       ReplayResult* result, QString* error);
 
 private:
     int runReplay(CliContext& ctx, const CalculationRequest& request, int count) const;

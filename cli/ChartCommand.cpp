@@ -3,12 +3,15 @@
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrend.h"
 #include "charts/NumberTrend.h"
+#include "charts/ReplayTrend.h"
 #include "charts/TrendPictures.h"
+#include "cli/CalcCommand.h"
 #include "cli/CliOptions.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
+#include "killkeep/CalculationReplay.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -33,7 +36,8 @@ bool wholeNumber(const std::optional<QString>& text, int minimum, int* value)
 
 QString ChartCommand::usage() const
 {
-    return QStringLiteral("chart numbers|formula IDX [--kind K] [--sense kill|keep] [--last N] [--window M] "
+    return QStringLiteral("chart numbers|formula IDX|replay [--kind K] [--sense kill|keep] "
+                          "[--method best|selected] [--keys KEY,KEY,KEY] [--limit L] [--last N] [--window M] "
                           "--png FILE [--size WxH]");
 }
 
@@ -43,18 +47,24 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     FormulaKind kind;
     std::optional<bool> kill;
-    std::optional<QString> last, window, png, sizeText;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
+    std::optional<QString> last, window, png, sizeText, method;
+    if (!CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
         !CliOptions::take(&args, QStringLiteral("--window"), &window, &error) ||
         !CliOptions::take(&args, QStringLiteral("--png"), &png, &error) ||
         !CliOptions::take(&args, QStringLiteral("--size"), &sizeText, &error))
+        return usageError(ctx, error);
+    // The replay takes the calculation's options as calc does; the other charts a kind and sense.
+    const bool replay = args.contains(QStringLiteral("replay"));
+    CalculationRequest request;
+    if (replay ? !CalcCommand::takeRequest(&args, &request, &method, &error)
+               : !CliOptions::takeKind(&args, &kind, &error) ||
+                     !CliOptions::takeSense(&args, false, &kill, &error))
         return usageError(ctx, error);
     const QString leftover = CliOptions::leftoverOption(args);
     if (!leftover.isEmpty())
         return usageError(ctx, QStringLiteral("unknown option %1").arg(leftover));
     if (args.isEmpty())
-        return usageError(ctx, QStringLiteral("chart needs numbers or formula IDX"));
+        return usageError(ctx, QStringLiteral("chart needs numbers, formula IDX or replay"));
     const QString what = args.takeFirst();
     int idx = 0;
     if (what == QLatin1String("formula")) {
@@ -62,9 +72,11 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
         idx = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
         if (!ok || idx < 1)
             return usageError(ctx, QStringLiteral("chart formula needs the formula's idx (1 or more)"));
-    } else if (what != QLatin1String("numbers")) {
-        return usageError(ctx, QStringLiteral("unknown chart %1: numbers or formula").arg(what));
+    } else if (what != QLatin1String("numbers") && what != QLatin1String("replay")) {
+        return usageError(ctx, QStringLiteral("unknown chart %1: numbers, formula or replay").arg(what));
     }
+    if (replay && window)
+        return usageError(ctx, QStringLiteral("--window applies to chart formula only"));
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
     if (!png || png->isEmpty())
@@ -88,6 +100,16 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
     bool written = false;
     if (what == QLatin1String("numbers")) {
         written = TrendPictures::write(NumberTrend::of(draws, lastDraws), size, *png, &error);
+    } else if (replay) {
+        // The newest N draws (default 100, or as many as the history allows).
+        CalcCommand::completeRequest(ws, method, &request);
+        if (!last)
+            lastDraws = std::max(
+                1, std::min(CalculationReplay::kDefaultDraws,
+                            CalculationReplay::maxDraws(int(draws.size()), request.backtest.lookBackDraws)));
+        ReplayResult result;
+        written = CalcCommand::replay(ws, request, lastDraws, &result, &error) &&
+                  TrendPictures::write(ReplayTrend::of(result), size, *png, &error);
     } else {
         FormulaTableStore store(&ws.database());
         std::vector<FormulaRecord> formulas;

@@ -83,8 +83,11 @@ void KillKeepCalculation::openReplay(const Request& request)
 
 void KillKeepCalculation::showReplay(const CalculationRequest& calculation)
 {
-    if (!m_replayWindow)
+    if (!m_replayWindow) {
         m_replayWindow = new ReplayWindow(m_workspace, m_window);
+        connect(m_replayWindow, &ReplayWindow::replayed, this,
+                [this] { emit replayed(m_replayWindow->result()); });
+    }
     m_replayWindow->setRequest(calculation);
     m_replayWindow->show();
     m_replayWindow->raise();

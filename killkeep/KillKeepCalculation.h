@@ -14,6 +14,7 @@ class KillKeepWindow;
 class QWidget;
 class RankingWindow;
 class ReplayWindow;
+struct ReplayResult;
 class Workspace;
 
 // "计算公式(&C)": lets the best or the selected formulas of the list vote for the next draw (or
@@ -48,6 +49,10 @@ public:
     AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
     FormulaSortWindow* sortWindow() const { return m_sortWindow; }
     ReplayWindow* replayWindow() const { return m_replayWindow; }
+
+signals:
+    // The replay window finished a replay (or showed a cancelled one): for the trend charts.
+    void replayed(const ReplayResult& result);
 
 private:
     // The core request of a window request; false when the best method's order was not given.

@@ -9,11 +9,14 @@
 #include "charts/FormulaTrendCharts.h"
 #include "charts/IssueAxis.h"
 #include "charts/NumberTrendCharts.h"
+#include "charts/ReplayTrendCharts.h"
 #include "charts/TrendChartView.h"
 #include "charts/TrendChartWindow.h"
 #include "charts/TrendPictures.h"
 #include "formula/CompiledFormula.h"
+#include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
+#include "killkeep/ReplayWindow.h"
 #include "ui/DesktopOpener.h"
 
 #include <QAction>
@@ -24,6 +27,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QTableView>
@@ -415,5 +419,157 @@ TEST(TrendChartsCliTest, TooShortAHistoryIsRefused)
     const CliResult r = runCli(dir.path(), {"chart", "numbers", "--png", png});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("至少需要两期"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(png));
+}
+
+namespace {
+
+// A replay of the newest `count` draws: the 个位单选 kill formulas of `ws`, every one voting.
+ReplayResult replayOf(Workspace& ws, int count)
+{
+    CalculationRequest request;
+    request.kind = {1, true};
+    request.kill = true;
+    request.backtest.lookBackDraws = 100;
+    std::vector<CalculationTable> tables;
+    QString error;
+    EXPECT_TRUE(CalculationRun::loadTables(FormulaTableStore(&ws.database()), request, &tables, &error))
+        << error.toStdString();
+    const std::vector<DrawRecord>& draws = ws.history().draws();
+    return CalculationReplay::run(tables, draws, HistoryColumns(draws), count, request);
+}
+
+class ReplayChartsTest : public WindowTestFixture
+{
+protected:
+    void SetUp() override
+    {
+        WindowTestFixture::SetUp();
+        storeDraws(ws, syntheticDraws(330, 23));
+        addFormulas(ws, {1, true}, true, {"L1A+LH", "L2A*2+1", "L3A+LT+2", "LH+LT", "L1G+3", "SQH+5"},
+                    QString());
+    }
+};
+
+} // namespace
+
+// The charts of 计算回测 are given the replay's levels beside chance and each block's share beside
+// its chance share; the picture has the requested size.
+TEST_F(ReplayChartsTest, ChartsAreGivenTheLevelsAndTheBlockShares)
+{
+    const ReplayResult replay = replayOf(ws, 35);
+    ASSERT_EQ(replay.draws.size(), 35u);
+    const ReplayTrend trend = ReplayTrend::of(replay);
+    ASSERT_TRUE(trend.isDrawable());
+    ASSERT_EQ(trend.levelCount(), 10); // 单选: the digits 0..9
+    ReplayTrendCharts charts;
+    charts.resize(1200, 600);
+    charts.setTrend(trend);
+    ASSERT_TRUE(charts.showsCharts());
+
+    QChart* levels = charts.levelsView()->chart();
+    auto* bars = qobject_cast<QBarSeries*>(levels->series().first());
+    ASSERT_NE(bars, nullptr);
+    ASSERT_EQ(bars->count(), 2);
+    for (int level = 1; level <= 10; ++level) {
+        EXPECT_EQ(bars->barSets()[0]->at(level - 1), replay.summary.levelCounts[std::size_t(level - 1)]);
+        EXPECT_DOUBLE_EQ(bars->barSets()[1]->at(level - 1),
+                         replay.summary.levelExpected[std::size_t(level - 1)]);
+    }
+    QChart* blocks = charts.blocksView()->chart();
+    auto* share = seriesNamed<QLineSeries>(blocks, QStringLiteral("滤杀正确率"));
+    auto* chance = seriesNamed<QLineSeries>(blocks, QStringLiteral("机会正确率"));
+    ASSERT_NE(share, nullptr);
+    ASSERT_NE(chance, nullptr);
+    QList<qreal> shares, chances;
+    for (const ReplayTrend::Block& b : trend.blocks) {
+        shares << b.share;
+        chances << b.chanceShare;
+    }
+    EXPECT_EQ(trend.blockCount(), 4); // 10 + 10 + 10 + 5
+    EXPECT_EQ(yValues(share), shares);
+    EXPECT_EQ(yValues(chance), chances);
+    // Hovering a block names it.
+    const QPointF point = blocks->mapToPosition(QPointF(1, trend.blocks[1].share), share);
+    EXPECT_EQ(charts.blocksView()->hoverTextAt(charts.blocksView()->mapFromScene(blocks->mapToScene(point))),
+              trend.blockText(1));
+
+    const QString png = dir.file(QStringLiteral("replay.png"));
+    QString error;
+    ASSERT_TRUE(TrendPictures::write(trend, QSize(1024, 600), png, &error)) << error.toStdString();
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(1024, 600));
+    EXPECT_TRUE(hasDrawing(image));
+    EXPECT_FALSE(TrendPictures::write(ReplayTrend::notReplayed(), QSize(1024, 600),
+                                      dir.file(QStringLiteral("none.png")), &error));
+    EXPECT_EQ(error, ReplayTrend::notReplayed().requirement);
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("none.png"))));
+}
+
+// 管理 → 计算方法回测 in the main window feeds 走势图's 计算回测, open or opened later; before a
+// replay the tab says how to run one.
+TEST_F(ReplayChartsTest, MainWindowsReplayIsDrawnInTheTrendWindow)
+{
+    MainWindow main(&ws, QString());
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    main.findChild<QPushButton*>("cmdZst")->click();
+    TrendChartWindow* trend = main.trendWindow();
+    ASSERT_NE(trend, nullptr);
+    trend->showTab(TrendChartWindow::ReplayTab);
+    EXPECT_FALSE(trend->replayCharts()->showsCharts());
+    EXPECT_EQ(trend->replayCharts()->requirementText(), ReplayTrend::notReplayed().requirement);
+    EXPECT_FALSE(trend->saveButton()->isEnabled());
+
+    main.findChild<QRadioButton*>("Option61")->click(); // 计算选中公式: no sort window to answer
+    main.findChild<QAction*>("mnuJshc")->trigger();
+    ReplayWindow* replay = main.replayWindow();
+    ASSERT_NE(replay, nullptr);
+    replay->drawsBox()->setValue(12);
+    replay->startButton()->click();
+    ASSERT_EQ(replay->result().draws.size(), 12u);
+    ASSERT_TRUE(trend->replayCharts()->showsCharts());
+    EXPECT_EQ(trend->replayCharts()->trend().drawCount, 12);
+    EXPECT_EQ(trend->replayCharts()->trend().levelCounts, replay->result().summary.levelCounts);
+    ASSERT_TRUE(trend->saveButton()->isEnabled());
+    EXPECT_TRUE(trend->savePicture());
+    const QString png = QDir(ws.dataFolder()).filePath(QStringLiteral("ZSHC.png"));
+    EXPECT_EQ(DesktopOpener::lastRequested(), png);
+    EXPECT_FALSE(QImage(png).isNull());
+
+    // A trend window opened after the replay shows it too.
+    delete trend;
+    main.findChild<QPushButton*>("cmdZst")->click();
+    ASSERT_NE(main.trendWindow(), nullptr);
+    EXPECT_TRUE(main.trendWindow()->replayCharts()->showsCharts());
+    EXPECT_EQ(main.trendWindow()->replayCharts()->trend().drawCount, 12);
+}
+
+TEST_F(ReplayChartsTest, CommandLineRendersTheReplay)
+{
+    const QString png = dir.file(QStringLiteral("replay.png"));
+    CliResult r = runCli(dir.path(), {"chart", "replay", "--kind", "1D", "--method", "selected", "--last",
+                                      "15", "--png", png, "--size", "900x500"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("%1\t900x500\n").arg(QDir::toNativeSeparators(png)));
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(900, 500));
+    EXPECT_TRUE(hasDrawing(image));
+    QFile::remove(png);
+    // Without --last: 100, or what the history allows (330 draws, look-back 300: 30).
+    r = runCli(dir.path(), {"chart", "replay", "--method", "selected", "--png", png});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile::remove(png);
+    // More draws than the history allows, no formulas, options of another chart: refused, no file.
+    r = runCli(dir.path(), {"chart", "replay", "--method", "selected", "--last", "31", "--png", png});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("1 到 30"))) << r.err.toStdString();
+    r = runCli(dir.path(), {"chart", "replay", "--kind", "3G", "--method", "selected", "--png", png});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("没有杀码公式"))) << r.err.toStdString();
+    r = runCli(dir.path(), {"chart", "replay", "--window", "20", "--png", png});
+    EXPECT_EQ(r.exitCode, 2);
+    r = runCli(dir.path(), {"chart", "replay", "--method", "worst", "--png", png});
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(QFile::exists(png));
 }

@@ -2,13 +2,16 @@
 
 #include "charts/FormulaTrend.h"
 #include "charts/NumberTrend.h"
+#include "charts/ReplayTrend.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaArithmetic.h"
 #include "formula/FormulaRecord.h"
 #include "history/HistoryColumns.h"
+#include "killkeep/CalculationReplay.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -285,4 +288,114 @@ TEST(FormulaTrendTest, HoverTextAndTitleNameTheExactFigures)
     EXPECT_EQ(FormulaTrend::titleOf({1, true}, false, f), QStringLiteral("[个位单选生] 第3条 百位码+1"));
     f.gongshiCN = QStringLiteral("[十位通选杀]百位码+1");
     EXPECT_EQ(FormulaTrend::titleOf({2, false}, true, f), QStringLiteral("[十位通选杀] 第3条 百位码+1"));
+}
+
+namespace {
+
+// A replayed 通选 draw with one ranking: `killed` 滤杀 numbers in 1..6 of which `drawnKilled` came,
+// the drawn number at `level`, and chance's figures for one drawn number.
+ReplayDraw replayedDraw(int index, int killed, int drawnKilled, int level)
+{
+    ReplayRanking r;
+    r.position = 2;
+    for (int n = 1; n <= killed; ++n)
+        r.killed.push_back(n);
+    r.drawn = {1};
+    r.levels = {level};
+    r.killedDrawn = drawnKilled;
+    r.expectedAbsent = killed * 5.0 / 6.0;
+    r.expectedLevels.assign(6, 1.0 / 6.0);
+    ReplayDraw d;
+    d.issue = QStringLiteral("2601%1").arg(index, 3, 10, QLatin1Char('0'));
+    d.killedCompared = killed;
+    d.killedDrawn = drawnKilled;
+    d.levels = r.levels;
+    d.rankings.push_back(r);
+    return d;
+}
+
+} // namespace
+
+// 计算回测 is given the levels and, per block of 10 replayed draws, the share of right 滤杀 numbers
+// beside the share chance gives the same 滤杀 numbers; a block without 滤杀 numbers is left out.
+TEST(ReplayTrendTest, LevelsAndBlockSharesOfAReplay)
+{
+    CalculationRequest request;
+    request.kind = {2, false};
+    ReplayResult replay;
+    replay.kind = request.kind;
+    replay.kill = true;
+    replay.bestMethod = true;
+    std::array<int, 6> levels{};
+    for (int i = 0; i < 27; ++i) {
+        // Draws 10..19 kill nothing in 1..6; the others kill 1 to 3 numbers, drawn now and then.
+        const int killed = i >= 10 && i < 20 ? 0 : 1 + i % 3;
+        const int drawnKilled = killed > 0 && i % 4 == 0 ? 1 : 0;
+        const int level = 1 + (i * 5) % 6;
+        ++levels[std::size_t(level - 1)];
+        replay.draws.push_back(replayedDraw(i, killed, drawnKilled, level));
+    }
+    replay.summary = CalculationReplay::summarize(replay.draws, request);
+
+    const ReplayTrend t = ReplayTrend::of(replay);
+    ASSERT_TRUE(t.isDrawable()) << t.requirement.toStdString();
+    EXPECT_EQ(t.drawCount, 27);
+    EXPECT_EQ(t.title, QStringLiteral("十位通选杀码 最优公式法 回测 27 期"));
+    ASSERT_EQ(t.levelCount(), 6);
+    for (int level = 1; level <= 6; ++level) {
+        EXPECT_EQ(t.levelCounts[std::size_t(level - 1)], levels[std::size_t(level - 1)]) << level;
+        EXPECT_NEAR(t.levelExpected[std::size_t(level - 1)], 27.0 / 6.0, 1e-9) << level;
+    }
+    // Blocks 0..9 and 20..26 (the short last one); 10..19 has nothing to rate.
+    ASSERT_EQ(t.blockCount(), 2);
+    const std::pair<int, int> spans[] = {{0, 10}, {20, 27}};
+    int allCompared = 0, allRight = 0;
+    double allExpected = 0;
+    for (int b = 0; b < 2; ++b) {
+        int compared = 0, right = 0;
+        double expected = 0;
+        for (int i = spans[b].first; i < spans[b].second; ++i) {
+            const int killed = 1 + i % 3;
+            compared += killed;
+            right += killed - (i % 4 == 0 ? 1 : 0);
+            expected += killed * 5.0 / 6.0;
+        }
+        const ReplayTrend::Block& block = t.blocks[std::size_t(b)];
+        EXPECT_EQ(block.firstIssue, replay.draws[std::size_t(spans[b].first)].issue);
+        EXPECT_EQ(block.lastIssue, replay.draws[std::size_t(spans[b].second - 1)].issue);
+        EXPECT_EQ(block.draws, spans[b].second - spans[b].first);
+        EXPECT_EQ(block.compared, compared);
+        EXPECT_EQ(block.right, right);
+        EXPECT_NEAR(block.share, 100.0 * right / compared, 1e-9);
+        EXPECT_NEAR(block.chanceShare, 100.0 * expected / compared, 1e-9);
+        EXPECT_NEAR(block.chanceShare, 100.0 * 5 / 6, 1e-9);
+        allCompared += compared;
+        allRight += right;
+        allExpected += expected;
+    }
+    // The whole replay's share is the summary's.
+    EXPECT_NEAR(t.share, 100.0 * allRight / allCompared, 1e-9);
+    EXPECT_NEAR(t.chanceShare, 100.0 * allExpected / allCompared, 1e-9);
+
+    EXPECT_EQ(t.levelText(2),
+              QStringLiteral("第 2 位：开出 %1 个号码（纯属运气时约 4.5 个）").arg(levels[1]));
+    EXPECT_TRUE(t.levelText(7).isEmpty());
+    EXPECT_TRUE(t.blockText(1).startsWith(QStringLiteral("第 2601020 ~ 2601026 期（7 期）")))
+        << t.blockText(1).toStdString();
+    EXPECT_TRUE(t.blockText(2).isEmpty());
+}
+
+TEST(ReplayTrendTest, BeforeAReplayItSaysHowToRunOne)
+{
+    const ReplayTrend none = ReplayTrend::of(ReplayResult{});
+    EXPECT_FALSE(none.isDrawable());
+    EXPECT_EQ(none.requirement, ReplayTrend::notReplayed().requirement);
+    EXPECT_TRUE(none.requirement.contains(QStringLiteral("计算方法回测")));
+    EXPECT_TRUE(none.requirement.contains(QStringLiteral("开始回测")));
+    EXPECT_FALSE(none.requirement.contains(QLatin1Char('&')));
+    ReplayResult cancelled;
+    cancelled.cancelled = true;
+    const ReplayTrend stopped = ReplayTrend::of(cancelled);
+    EXPECT_FALSE(stopped.isDrawable());
+    EXPECT_TRUE(stopped.requirement.contains(QStringLiteral("取消")));
 }

@@ -14,6 +14,7 @@
 #include "history/Workspace.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
+#include "killkeep/ReplayWindow.h"
 #include "search/SearchWindow.h"
 #include "ui/MessageBoxes.h"
 
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -186,6 +188,15 @@ int main(int argc, char* argv[])
         save(trend, "15-trend-formula");
         trend->showTab(TrendChartWindow::ReplayTab);
         save(trend, "16-trend-replay");
+        // A replay of the current calculation (十位单选, the selected formulas) over 100 draws.
+        trigger("mnuJshc");
+        if (ReplayWindow* replay = window.replayWindow()) {
+            replay->drawsBox()->setValue(100);
+            replay->startButton()->click();
+            replay->hide();
+        }
+        trend->raise();
+        save(trend, "17-trend-replay-drawn");
     }
 
     std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
