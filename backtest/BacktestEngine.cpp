@@ -134,9 +134,9 @@ class Worker
 {
 public:
     Worker(const HistoryColumns& history, const ScoredRows& scored, int compared, bool kill,
-           std::size_t scratchSize)
+           std::size_t scratchSize, const PredictionCache* cache)
         : m_history(history), m_window(scored.window), m_rows(scored.rows), m_scored(scored),
-          m_compared(compared), m_kill(kill), m_values(CompiledFormula::kBlockRows),
+          m_compared(compared), m_kill(kill), m_cache(cache), m_values(CompiledFormula::kBlockRows),
           m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
     {
     }
@@ -148,7 +148,7 @@ public:
         m_states.assign(count, RunState{});
         for (int i = 0; i < count; ++i)
             if (formulas[first + i].isValid())
-                m_states[i].bit = bitBefore(formulas[first + i], m_window.first);
+                m_states[i].bit = bitBefore(formulas, first + i, m_window.first);
         scoreRows(formulas, first, count, m_window, m_rows, &m_states);
         if (!m_scored.heldOut.isEmpty()) {
             // The held-out draws go on from the prediction in force after the window: a new
@@ -157,7 +157,7 @@ public:
             for (int i = 0; i < count; ++i)
                 if (formulas[first + i].isValid())
                     m_heldOutStates[i].bit = m_window.isEmpty()
-                                                 ? bitBefore(formulas[first + i], m_scored.heldOut.first)
+                                                 ? bitBefore(formulas, first + i, m_scored.heldOut.first)
                                                  : m_states[i].bit;
             scoreRows(formulas, first, count, m_scored.heldOut, m_scored.heldOutRows, &m_heldOutStates);
         }
@@ -196,33 +196,39 @@ private:
             const int rowsInBlock = std::min(CompiledFormula::kBlockRows, window.last + 1 - blockStart);
             const int offset = blockStart - window.first;
             const int block = offset / CompiledFormula::kBlockRows;
+            const bool cached = m_cache && m_cache->covers(blockStart, rowsInBlock);
             for (int i = 0; i < count; ++i) {
                 const CompiledFormula& f = formulas[first + i];
                 if (!f.isValid())
                     continue;
+                if (cached) {
+                    scoreCodes(rows, m_cache->codes(first + i, blockStart), offset, block, rowsInBlock,
+                               &(*states)[i]);
+                    continue;
+                }
                 f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
-                score(rows, m_values.data(), offset, block, rowsInBlock, &(*states)[i]);
+                for (int r = 0; r < rowsInBlock; ++r)
+                    m_bits[r] = static_cast<std::int8_t>(predictionBit(m_values[r], -1));
+                scoreCodes(rows, m_bits.data(), offset, block, rowsInBlock, &(*states)[i]);
             }
         }
     }
 
-    // Scores rows in two passes: first the prediction bit of every row's own value (independent rows,
-    // so the processor overlaps them), then the short sequential pass that carries the last value
-    // read and counts the runs.
+    // Scores rows from the prediction bits of their own values (-1 where a row has none; worked out
+    // beforehand over the block, independent rows the processor overlaps): the short sequential
+    // pass carries the last value read and counts the runs.
     //
     // The chance sums: a block in which every row's own value predicts 1..6 and the prediction in
     // force at its start is 1..6 predicts 1..6 on every row, so it adds its precomputed block
     // weights; any other block is replayed row by row.
-    void score(const WindowRows& rows, const double* values, int offset, int block, int n, RunState* s)
+    void scoreCodes(const WindowRows& rows, const std::int8_t* bits, int offset, int block, int n,
+                    RunState* s)
     {
         const std::uint16_t* hits = rows.hitBits.data() + offset;
         const std::int64_t* weights = rows.weights.data() + offset;
-        std::int8_t* bits = m_bits.data();
         bool allValued = isValuedBit(s->bit);
-        for (int i = 0; i < n; ++i) {
-            bits[i] = static_cast<std::int8_t>(predictionBit(values[i], -1));
+        for (int i = 0; i < n; ++i)
             allValued &= isValuedBit(bits[i]);
-        }
         RunState st = *s;
         if (allValued) {
             st.valuedWeight += rows.blockWeights[block];
@@ -263,11 +269,27 @@ private:
         }
     }
 
-    // The prediction bit in force at row `row`: from the newest earlier row with a value, searching
-    // back block by block (usually the row just before has one).
-    int bitBefore(const CompiledFormula& f, int row)
+    // The prediction bit in force at row `row`: from the newest earlier row with a value. Almost
+    // always the row just before has one, so it is tried alone before searching back block by
+    // block (a whole block would cost as much as scoring a short window).
+    int bitBefore(const std::vector<CompiledFormula>& formulas, int index, int row)
     {
-        int end = row; // rows [0, end) lie before it
+        const CompiledFormula& f = formulas[index];
+        if (row <= 0)
+            return kNoPreviousBit;
+        int end = row; // rows [0, end) lie before it and are still to be searched
+        if (m_cache && row > m_cache->firstRow() && row <= m_cache->endRow()) {
+            const std::int8_t* codes = m_cache->codes(index, m_cache->firstRow());
+            for (int r = row - 1; r >= m_cache->firstRow(); --r)
+                if (codes[r - m_cache->firstRow()] >= 0)
+                    return codes[r - m_cache->firstRow()];
+            end = m_cache->firstRow();
+        } else {
+            if (const int bit = predictionBit(f.evaluateRow(m_history, row - 1), kNoPreviousBit);
+                bit != kNoPreviousBit)
+                return bit;
+            end = row - 1;
+        }
         while (end > 0) {
             const int start = std::max(0, end - CompiledFormula::kBlockRows);
             f.evaluateBlock(m_history, start, end - start, m_values.data(), m_scratch.data());
@@ -287,6 +309,7 @@ private:
     const ScoredRows& m_scored;
     const int m_compared;
     const bool m_kill;
+    const PredictionCache* m_cache;
     std::vector<double> m_values;
     std::vector<double> m_scratch;
     std::vector<std::int8_t> m_bits;
@@ -327,10 +350,42 @@ int BacktestOptions::heldOutDraws(int drawCount, int holdOut)
     return std::clamp(holdOut, 0, std::max(drawCount, 0) / 2);
 }
 
+std::shared_ptr<const PredictionCache> PredictionCache::build(const HistoryColumns& history,
+                                                              const std::vector<CompiledFormula>& formulas,
+                                                              int firstRow)
+{
+    // A replay of every draw of a long history with a large table would not fit: evaluate then.
+    constexpr std::size_t kMaxBytes = std::size_t(256) << 20;
+    firstRow = std::clamp(firstRow, 0, history.drawCount());
+    const int rows = history.drawCount() - firstRow;
+    if (std::size_t(rows) * formulas.size() > kMaxBytes)
+        return nullptr;
+    auto cache = std::make_shared<PredictionCache>();
+    cache->m_firstRow = firstRow;
+    cache->m_rows = rows;
+    cache->m_codes.assign(std::size_t(rows) * formulas.size(), std::int8_t(-1));
+    std::size_t scratchSize = 1;
+    for (const CompiledFormula& f : formulas)
+        scratchSize = std::max(scratchSize, f.scratchSize());
+    std::vector<double> values(CompiledFormula::kBlockRows), scratch(scratchSize);
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        if (!formulas[i].isValid())
+            continue;
+        std::int8_t* codes = cache->m_codes.data() + i * std::size_t(rows);
+        for (int start = firstRow; start < history.drawCount(); start += CompiledFormula::kBlockRows) {
+            const int n = std::min(CompiledFormula::kBlockRows, history.drawCount() - start);
+            formulas[i].evaluateBlock(history, start, n, values.data(), scratch.data());
+            for (int r = 0; r < n; ++r)
+                codes[start - firstRow + r] = static_cast<std::int8_t>(predictionBit(values[r], -1));
+        }
+    }
+    return cache;
+}
+
 BacktestResult BacktestEngine::run(const HistoryColumns& history,
                                    const std::vector<CompiledFormula>& formulas, const FormulaKind& kind,
                                    bool kill, const BacktestOptions& options, const Progress& progress,
-                                   const std::atomic<bool>* cancel)
+                                   const std::atomic<bool>* cancel, const PredictionCache* predictions)
 {
     BacktestResult result;
     result.kind = kind;
@@ -377,7 +432,7 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     std::atomic<int> done{0};
     std::atomic<bool> stopped{false};
     auto work = [&](bool reportsProgress) {
-        Worker worker(history, scored, compared, kill, scratchSize);
+        Worker worker(history, scored, compared, kill, scratchSize, predictions);
         for (;;) {
             if (cancel && cancel->load(std::memory_order_relaxed)) {
                 stopped = true;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -72,6 +73,30 @@ struct BacktestResult
     bool cancelled = false;               // outcomes are incomplete and must not be written back
 };
 
+// The number each formula predicts from its own value on each draw of a stretch of a history,
+// worked out once for many back-tests of that history's prefixes (the replay of past draws runs one
+// per replayed draw over nearly the same rows). Immutable once built; shared by threads.
+class PredictionCache
+{
+public:
+    // The draws from `firstRow` on of `history`; null when the table would be too large to keep.
+    static std::shared_ptr<const PredictionCache>
+    build(const HistoryColumns& history, const std::vector<CompiledFormula>& formulas, int firstRow);
+    int firstRow() const { return m_firstRow; }
+    int endRow() const { return m_firstRow + m_rows; } // one past the last row kept
+    bool covers(int row, int count) const { return row >= m_firstRow && row + count <= endRow(); }
+    // The prediction codes of formula f from `row` on (the engine's own coding; -1: no value).
+    const std::int8_t* codes(int formula, int row) const
+    {
+        return m_codes.data() + std::size_t(formula) * std::size_t(m_rows) + std::size_t(row - m_firstRow);
+    }
+
+private:
+    int m_firstRow = 0;
+    int m_rows = 0;
+    std::vector<std::int8_t> m_codes; // formula by formula
+};
+
 // The back-test: evaluates every formula on the draws of the look-back window (and on the draws
 // before it as far as needed to find a previous value), decides per draw whether the prediction made
 // on the previous draw came true for the kind and sense, and takes the statistics. Pure: it reads
@@ -92,9 +117,13 @@ public:
     // Called on the calling thread with the number of formulas finished so far.
     using Progress = std::function<void(int done, int total)>;
 
+    // `predictions`, when given, holds the formulas' predictions on some rows of this history (or of
+    // the history it is the beginning of), which are then read instead of evaluated; the result is
+    // the same.
     static BacktestResult run(const HistoryColumns& history, const std::vector<CompiledFormula>& formulas,
                               const FormulaKind& kind, bool kill, const BacktestOptions& options,
-                              const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+                              const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr,
+                              const PredictionCache* predictions = nullptr);
 
     // One formula over every draw (values, previous values and verdicts), for the per-draw display.
     static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula,

@@ -9,8 +9,11 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class PredictionCache;
 
 // The formulas of one table taking part in a calculation, in idx order.
 struct CalculationTable
@@ -22,6 +25,9 @@ struct CalculationTable
     std::vector<bool> selected;
     // The figures the best method orders by, one per formula; empty: the stored figures.
     std::vector<FormulaFigures> figures;
+    // The formulas' predictions on the draws a series of calculations back-tests (the replay);
+    // null: evaluated each time.
+    std::shared_ptr<const PredictionCache> predictions;
 };
 
 struct BacktestOptions;

@@ -1,3 +1,4 @@
+#include "SyntheticHistory.h"
 #include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/FormulaEquivalence.h"
@@ -6,7 +7,6 @@
 #include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
 #include "store/Database.h"
-#include "SyntheticHistory.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -54,7 +54,7 @@ BacktestOptions allDraws(int threads)
 
 void reportRate(benchmark::State& state, const BacktestResult& r)
 {
-    const double evaluations = double(r.outcomes.size()) * (r.window.size() + 1);
+    const double evaluations = double(r.outcomes.size()) * (r.window.size() + r.heldOut + 1);
     state.counters["evaluations/s"] =
         benchmark::Counter(evaluations, benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -44,7 +44,8 @@ CalculationTable table(const FormulaKind& kind)
 
 // "计算方法回测" of the newest 300 draws: each one calculated from the draws before it by the best
 // method (正确率 then 最大连错, limit 3) after a back-test of the look-back window of 300 draws.
-// Target: under 5 s on the 2-core machine. Argument: 1 best method, 0 selected formulas.
+// Target: under 5 s on the 2-core machine. Arguments: 1 best method, 0 selected formulas; the
+// back-test's threads (0: as the machine allows).
 void CalculationReplayRun(benchmark::State& state)
 {
     const FormulaKind kind{2, false};
@@ -58,6 +59,7 @@ void CalculationReplayRun(benchmark::State& state)
                     FormulaOrderKey::preferred(FormulaFigure::MaxMiss)};
     request.limit = 3;
     request.backtest.lookBackDraws = 300;
+    request.backtest.threads = int(state.range(1));
     ReplayResult r;
     for (auto _ : state) {
         r = CalculationReplay::run(tables, draws(), history, kReplayed, request);
@@ -66,6 +68,12 @@ void CalculationReplayRun(benchmark::State& state)
     state.counters["draws"] = double(r.draws.size());
     state.counters["absent%"] = r.summary.absentShare;
 }
-BENCHMARK(CalculationReplayRun)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(CalculationReplayRun)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({0, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "killkeep/CalculationReplay.h"
 
+#include "backtest/BacktestEngine.h"
 #include "backtest/ChanceFigures.h"
 #include "history/HistoryColumns.h"
 
@@ -213,6 +214,15 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
     const int total = std::clamp(count, 0, std::max(0, int(draws.size()) - 1));
     result.draws.reserve(std::size_t(total));
     const int first = int(draws.size()) - total;
+    // Consecutive draws back-test nearly the same rows: the formulas' predictions on every row from
+    // the first window on are worked out once.
+    std::vector<CalculationTable> cached = tables;
+    if (request.bestMethod) {
+        const int lookBack = std::max(request.backtest.lookBackDraws, 0);
+        const int firstRow = lookBack > 0 ? first - lookBack - 2 : 0;
+        for (CalculationTable& t : cached)
+            t.predictions = PredictionCache::build(history, t.compiled, firstRow);
+    }
     for (int t = first; t < int(draws.size()); ++t) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             result.cancelled = true;
@@ -220,7 +230,7 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
         }
         // "验证历史结果" of draw t: the calculation from the draw before it.
         CalculationOutcome outcome;
-        CalculationRun::calculate(tables, history, t - 1, request, &outcome);
+        CalculationRun::calculate(cached, history, t - 1, request, &outcome);
         result.draws.push_back(compare(draws[std::size_t(t)], outcome, request));
         if (progress)
             progress(t - first + 1, total);

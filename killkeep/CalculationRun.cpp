@@ -71,8 +71,9 @@ void CalculationRun::calculate(const std::vector<CalculationTable>& tables, cons
     for (const CalculationTable& table : tables) {
         std::vector<FormulaFigures> figures;
         if (request.bestMethod && pastDraw) {
-            const BacktestResult r = BacktestEngine::run(history.firstDraws(targetRow + 1), table.compiled,
-                                                         table.kind, request.kill, pastOptions);
+            const BacktestResult r =
+                BacktestEngine::run(history.firstDraws(targetRow + 1), table.compiled, table.kind,
+                                    request.kill, pastOptions, {}, nullptr, table.predictions.get());
             figures = NextDrawCalculation::figuresOf(table, r);
         } else if (request.bestMethod && FormulaOrdering::usesChance(request.keys)) {
             figures = NextDrawCalculation::figuresWithChance(history, table, table.kind, request.kill,
