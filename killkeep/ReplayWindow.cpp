@@ -35,7 +35,7 @@ ReplayWindow::ReplayWindow(Workspace* workspace, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmJshc"));
     setWindowTitle(kTitle);
-    resize(760, 620);
+    resize(900, 620);
     m_description->setObjectName(QStringLiteral("lblRequest"));
     m_description->setWordWrap(true);
     m_drawsBox->setObjectName(QStringLiteral("spnDraws"));
@@ -60,7 +60,7 @@ ReplayWindow::ReplayWindow(Workspace* workspace, QWidget* parent)
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(22);
     GridColumns::apply(m_view,
-                       [](int column) { return column == ReplayTableModel::KilledColumn ? 200 : 90; });
+                       [](int column) { return column == ReplayTableModel::KilledColumn ? 330 : 90; });
     m_view->horizontalHeader()->setStretchLastSection(true);
 
     auto* buttons = new QHBoxLayout;

@@ -226,11 +226,16 @@ TEST(CalculationReplay, SummaryOfRandomVotesMatchesChance)
 
 // The replay reads the formulas' predictions from a table worked out once over the full history;
 // every back-test of a shorter history then gives exactly what evaluating gives, also for formulas
-// that often have no value (the prediction in force is then searched for before the table's rows).
+// that often have no value (the prediction in force is then searched for before the table's rows)
+// and with several threads reading the table.
 TEST(CalculationReplay, KeptPredictionsGiveTheSameBackTest)
 {
     const FormulaKind kind{2, false};
-    QStringList codes = mixedCodes();
+    // Enough formulas for several chunks, read by three threads at once.
+    QStringList codes;
+    for (int k = 0; k < 7; ++k)
+        for (const QString& code : mixedCodes())
+            codes << QStringLiteral("%1+%2").arg(code).arg(k);
     codes << "L1A/(L2A-L3A)"
           << "100/(LH-L1A-L2A-L3A)+L1G"
           << "(L1A-L1A)/(L2A-L2A)";
@@ -247,6 +252,7 @@ TEST(CalculationReplay, KeptPredictionsGiveTheSameBackTest)
                 BacktestOptions options;
                 options.lookBackDraws = lookBack;
                 options.holdOut = holdOut;
+                options.threads = 3;
                 const HistoryColumns prefix = history.firstDraws(t);
                 const BacktestResult direct = BacktestEngine::run(prefix, tab.compiled, kind, true, options);
                 const BacktestResult kept =

@@ -164,6 +164,15 @@ int main(int argc, char* argv[])
     });
     click("Command22");
 
+    // 计算方法回测 of the selected 单选 formulas over the newest 100 draws.
+    trigger("mnuJshc");
+    if (ReplayWindow* replay = window.replayWindow()) {
+        replay->drawsBox()->setValue(100);
+        replay->startButton()->click();
+        save(replay, "14-replay");
+        replay->hide();
+    }
+
     // The history import preview of a copied page with a line it cannot read.
     QApplication::clipboard()->setText(QStringLiteral("期号 开奖时间 开奖号码\n"
                                                       "990101002 1999-01-01 09:40 等待开奖\n"
@@ -176,27 +185,19 @@ int main(int argc, char* argv[])
     });
     trigger("mnuLszt");
 
-    // 走势图: its three tabs, the formula tab for the formula under the mouse.
+    // 走势图: its three tabs, the formula tab for the formula under the mouse, the replay tab with the
+    // replay above.
     hideAllBut(&window);
     click("cmdZst");
     if (TrendChartWindow* trend = window.trendWindow()) {
-        save(trend, "14-trend-numbers");
+        save(trend, "15-trend-numbers");
         emit grid->customContextMenuRequested(grid->visualRect(window.formulaModel()->index(5, 1)).center());
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         trigger("mnuGszst");
-        save(trend, "15-trend-formula");
+        save(trend, "16-trend-formula");
         trend->showTab(TrendChartWindow::ReplayTab);
-        save(trend, "16-trend-replay");
-        // A replay of the current calculation (十位单选, the selected formulas) over 100 draws.
-        trigger("mnuJshc");
-        if (ReplayWindow* replay = window.replayWindow()) {
-            replay->drawsBox()->setValue(100);
-            replay->startButton()->click();
-            replay->hide();
-        }
-        trend->raise();
-        save(trend, "17-trend-replay-drawn");
+        save(trend, "17-trend-replay");
     }
 
     std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
