@@ -18,6 +18,7 @@ class FormulaSortWindow;
 class HistoryGridModel;
 class HistoryPanel;
 class KillKeepCalculation;
+class OnlineSourcesDialog;
 class ParameterReferenceWindow;
 class PositionHistoryWindow;
 class QAction;
@@ -69,6 +70,8 @@ public:
     FormulaFilterWindow* filterWindow() const;
     PositionHistoryWindow* positionHistoryWindow() const;
     CalculationStepsWindow* stepsWindow() const;
+    // The "在线数据源设置..." dialog while it is open (tests drive it), else null.
+    OnlineSourcesDialog* sourcesDialog() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +105,7 @@ private:
     void updateFormulasOnline();
     void openSearch();
     void openReferenceWindow();
+    void openSourcesDialog();
     void openHelp(HelpLinks::Link link);
     void reportError(const QString& text);
 
@@ -138,4 +142,5 @@ private:
     std::array<QAction*, 15> m_lotteryActions{};
 
     QPointer<ParameterReferenceWindow> m_referenceWindow;
+    OnlineSourcesDialog* m_sourcesDialog = nullptr; // while "在线数据源设置..." is open
 };

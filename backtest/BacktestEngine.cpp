@@ -225,8 +225,11 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
             continue;
         }
         o.stats.totalWeight = rows.totalWeight;
-        if (result.drawCount > 0)
-            o.nextValue = FormulaArithmetic::predictedNumber(f.evaluateRow(history, result.drawCount - 1));
+        if (result.drawCount > 0) {
+            int fromRow = -1;
+            o.nextValue = FormulaArithmetic::predictedNumber(f.lastValue(history, result.drawCount - 1, &fromRow));
+            o.nextFromEarlierDraw = o.nextValue && fromRow != result.drawCount - 1;
+        }
         scratchSize = std::max(scratchSize, f.scratchSize());
     }
 

@@ -10,7 +10,8 @@
 
 // The formula grid of the main window: one row per formula of the current subset, in idx order.
 // Columns: 序号 (row number; blue when selected, button-face grey when not), 公式 (Chinese or code
-// form by ChineseMode), 种类, 生杀, 计算值 (next-draw value of a selected formula), 正确率 with its
+// form by ChineseMode), 种类, 生杀, 计算值 (next-draw value of a selected formula, marked "*" when the
+// newest draw gives the formula no value and it comes from an earlier draw), 正确率 with its
 // "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, and the hidden idx column.
 // It holds the selection flags (SelectedFlags) and the figures of the last back-test.
 class FormulaGridModel : public QAbstractTableModel

@@ -52,13 +52,15 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     ctx.out
         << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
            "final_hit_run\tnext\n";
+    // "next" keeps its meaning: the value on the newest draw, empty when that draw gives none.
     for (std::size_t i = 0; i < run.formulas.size(); ++i) {
         const FormulaOutcome& o = run.result.outcomes[i];
         const FormulaStats& s = o.stats;
         ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
                 << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
                 << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun
-                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\n';
+                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t'
+                << (o.nextFromEarlierDraw ? QString() : o.nextText()) << '\n';
     }
     return ExitOk;
 }

@@ -13,7 +13,8 @@
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
 
-#include <QHash>
+#include <algorithm>
+#include <numeric>
 
 KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGridModel* formulas,
                                          QWidget* window)
@@ -21,12 +22,12 @@ KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGrid
 {
 }
 
-void KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
+int KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
 {
     const auto& draws = m_workspace->history().draws();
     if (draws.empty()) {
         MessageBoxes::error(m_window, QStringLiteral("没有历史号码，无法计算公式。"));
-        return;
+        return 0;
     }
     int targetRow = int(draws.size()) - 1;
     QString error;
@@ -37,7 +38,7 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
             issues.push_back(d.issue);
         if (!NextDrawCalculation::rowBeforeIssue(issues, request.verifiedIssue, &targetRow, &error)) {
             MessageBoxes::error(m_window, error);
-            return;
+            return 0;
         }
     }
     NextDrawCalculation::Options options;
@@ -49,14 +50,14 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
             m_sortWindow = new FormulaSortWindow(m_window);
         const FormulaSortChoice choice = m_sortWindow->ask();
         if (!choice.hasFirstKey())
-            return;
+            return 0;
         options.keys = choice.keys;
         options.limit = choice.limit;
     }
     BusyCursor busy;
     // 通选: the current table; 单选: the single-selection tables from 个位 up to the current position,
-    // each voting for its own position. The list's flags apply to the current table; the other
-    // tables are loaded afresh, which selects all their formulas.
+    // each voting for its own position. The current table's formulas are the list's, with its
+    // flags; the other tables are loaded afresh, which selects all their formulas.
     std::vector<FormulaKind> kinds;
     if (options.general)
         kinds.push_back(request.kind);
@@ -65,24 +66,24 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
             kinds.push_back({p, true});
     const FormulaTableStore store(&m_workspace->database());
     VoteTally tally;
+    int walkedInList = 0;
     for (const FormulaKind& kind : kinds) {
         CalculationTable table;
         table.position = options.general ? VoteTally::kGeneralPosition : kind.position;
-        if (!store.loadSubset(kind, request.kill, &table.formulas, &error)) {
-            MessageBoxes::error(m_window, error);
-            return;
+        if (kind == request.kind && m_formulas->kind() == kind) {
+            listedFormulas(&table);
+        } else {
+            if (!store.loadSubset(kind, request.kill, &table.formulas, &error)) {
+                MessageBoxes::error(m_window, error);
+                return 0;
+            }
+            table.selected.assign(table.formulas.size(), true);
         }
         table.compiled = BacktestRunner::compileAll(table.formulas);
-        table.selected.assign(table.formulas.size(), true);
-        if (kind == request.kind) {
-            QHash<qint64, bool> flags;
-            for (int r = 0; r < m_formulas->rowCount(); ++r)
-                flags.insert(m_formulas->formulaAt(r).rowId, m_formulas->isSelected(r));
-            for (size_t i = 0; i < table.formulas.size(); ++i)
-                table.selected[i] = flags.value(table.formulas[i].rowId, true);
-        }
-        NextDrawCalculation::run(history, targetRow, table, options,
-                                 [&tally](int position, int value) { tally.vote(position, value); });
+        const auto walk = NextDrawCalculation::run(history, targetRow, table, options,
+                                                   [&tally](int position, int value) { tally.vote(position, value); });
+        if (options.bestMethod && kind == request.kind)
+            walkedInList = int(walk.size());
         if (!request.kill)
             tally.moveKillToKeep(table.position);
     }
@@ -93,6 +94,18 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
         m_allPositionsWindow->activate(tally, request.kill, request.kind.position, !options.bestMethod);
     window->show();
     window->raise();
+    return walkedInList;
+}
+
+void KillKeepCalculation::listedFormulas(CalculationTable* table) const
+{
+    std::vector<int> rows(size_t(m_formulas->rowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    std::sort(rows.begin(), rows.end(), [this](int a, int b) { return m_formulas->idxAt(a) < m_formulas->idxAt(b); });
+    for (int r : rows) {
+        table->formulas.push_back(m_formulas->formulaAt(r));
+        table->selected.push_back(m_formulas->isSelected(r));
+    }
 }
 
 KillKeepWindow* KillKeepCalculation::rankingWindowFor(bool general)

@@ -6,6 +6,7 @@
 #include <QString>
 
 class AllPositionsRankingWindow;
+struct CalculationTable;
 class FormulaGridModel;
 class FormulaSortWindow;
 class HistoryColumns;
@@ -34,15 +35,20 @@ public:
         bool verify = false;    // 验证历史结果: the draw after `verifiedIssue`; else the next draw
         QString verifiedIssue;
     };
-    // Tells the user, and shows nothing, when there is no history, the issue cannot be verified
-    // or a table cannot be read.
-    void run(const HistoryColumns& history, const Request& request);
+    // The current kind's formulas are exactly those of the list, with its flags, walked in idx
+    // order whatever order the list shows; the other single-selection tables are read afresh, all
+    // selected. Tells the user, and shows nothing, when there is no history, the issue cannot be
+    // verified or a table cannot be read. Returns how many of the list's formulas the best method
+    // walked (0 for the selected-formulas method or when nothing was calculated).
+    int run(const HistoryColumns& history, const Request& request);
 
     RankingWindow* rankingWindow() const { return m_rankingWindow; }
     AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
     FormulaSortWindow* sortWindow() const { return m_sortWindow; }
 
 private:
+    // The list's formulas in idx order with their flags.
+    void listedFormulas(CalculationTable* table) const;
     KillKeepWindow* rankingWindowFor(bool general);
     void showDetailList();
 

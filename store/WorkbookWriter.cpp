@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <xlsxwriter.h>
 
 #include <filesystem>
@@ -28,12 +29,13 @@ WorkbookWriter::~WorkbookWriter()
 
 lxw_format* WorkbookWriter::format(const WorkbookStyle& style)
 {
-    if (!style.background && !style.foreground && !style.bold)
+    if (!style.background && !style.foreground && !style.bold && style.numberFormat.isEmpty())
         return nullptr;
-    const QString key = QStringLiteral("%1/%2/%3")
+    const QString key = QStringLiteral("%1/%2/%3/%4")
                             .arg(style.background ? qint64(*style.background) : -1)
                             .arg(style.foreground ? qint64(*style.foreground) : -1)
-                            .arg(style.bold);
+                            .arg(style.bold)
+                            .arg(style.numberFormat);
     if (lxw_format* f = m_formats.value(key))
         return f;
     lxw_format* f = workbook_add_format(m_workbook);
@@ -45,6 +47,8 @@ lxw_format* WorkbookWriter::format(const WorkbookStyle& style)
         format_set_font_color(f, *style.foreground);
     if (style.bold)
         format_set_bold(f);
+    if (!style.numberFormat.isEmpty())
+        format_set_num_format(f, style.numberFormat.toUtf8().constData());
     m_formats.insert(key, f);
     return f;
 }
@@ -66,15 +70,42 @@ void WorkbookWriter::writeNumber(int row, int column, double value, const Workbo
         m_failed = true;
 }
 
+bool WorkbookWriter::numberOf(const QString& text, double* value, QString* numberFormat)
+{
+    // Plain decimals only: an optional "-", no leading zero before further digits, and at most
+    // fifteen digits, all a spreadsheet keeps exactly.
+    static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(\\.([0-9]+))?$"));
+    const QRegularExpressionMatch m = plain.match(text);
+    if (!m.hasMatch())
+        return false;
+    const qsizetype digits = m.capturedLength(1) + m.capturedLength(3);
+    if (digits > 15)
+        return false;
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    if (!ok)
+        return false;
+    // The general format shows up to eleven digits as written; longer integers need "0", and
+    // decimals their own count of places ("85.3300" would otherwise show as 85.33).
+    const qsizetype places = m.capturedLength(3);
+    if (places > 0)
+        *numberFormat = QStringLiteral("0.") + QString(places, QLatin1Char('0'));
+    else
+        *numberFormat = m.capturedLength(1) > 11 ? QStringLiteral("0") : QString();
+    return true;
+}
+
 void WorkbookWriter::writeCell(int row, int column, const QString& text, const WorkbookStyle& style)
 {
-    bool isNumber = false;
-    const double value = text.toDouble(&isNumber);
-    // Issue numbers and other long digit strings stay text so they are not shown in exponent form.
-    if (isNumber && text.size() <= 8 && !text.startsWith('+') && text.trimmed() == text)
-        writeNumber(row, column, value, style);
-    else
+    double value = 0;
+    QString numberFormat;
+    if (!numberOf(text, &value, &numberFormat)) {
         writeText(row, column, text, style);
+        return;
+    }
+    WorkbookStyle numberStyle = style;
+    numberStyle.numberFormat = numberFormat;
+    writeNumber(row, column, value, numberStyle);
 }
 
 void WorkbookWriter::setColumnWidth(int column, double characters)
