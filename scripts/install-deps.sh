@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-noto-cjk python3
+  xvfb xauth fonts-noto-cjk python3 python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

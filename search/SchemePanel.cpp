@@ -192,7 +192,7 @@ void SchemePanel::startSearch()
     config.seed = FormulaGenerator::freshSeed();
     config.threads = SearchPanel::threadCount();
     m_scheme = std::make_unique<SchemeSearch>(std::move(config));
-    // The colours of an earlier run go; the kind searched first turns red below.
+    // The colours of an earlier run go.
     for (int slot = 1; slot <= 6; ++slot)
         m_slotLabels[slot]->setPalette(QPalette());
     m_scheme->start();
@@ -269,7 +269,6 @@ void SchemePanel::colourSlot(int slot, const QColor& colour)
 
 void SchemePanel::enterSlot(int slot)
 {
-    colourSlot(slot, kCurrentColour);
     // The kind's buttons, stored ranges and operand count, and its target in the auto-stop box.
     m_search->chooseKind(slot);
     const std::optional<double> target =
