@@ -170,6 +170,15 @@ void MainWindow::buildSettingsMenu()
     connect(m_weightedAction, &QAction::toggled, this,
             [this](bool on) { m_workspace->settings().setWeighted(on); });
 
+    m_chanceAction = m_settingsMenu->addAction(QStringLiteral("显示机会对比"));
+    m_chanceAction->setObjectName("mnuJhdb");
+    m_chanceAction->setCheckable(true);
+    m_chanceAction->setToolTip(QStringLiteral("在公式列表中显示机会率、超出、p值和与运气相比的小结"));
+    connect(m_chanceAction, &QAction::toggled, this, [this](bool on) {
+        m_workspace->settings().setShowChanceComparison(on);
+        m_formulaPanel->setChanceComparisonShown(on);
+    });
+
     QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
     connect(days, &QAction::triggered, this,
@@ -351,10 +360,12 @@ void MainWindow::startUp()
     (s.calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)->setChecked(true);
     m_displayActions[s.resultsOnCurrentDraw() ? 1 : 0]->setChecked(true);
     {
-        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
+        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction), b3(m_chanceAction);
         m_excludeCurrentAction->setChecked(s.excludeCurrent());
         m_weightedAction->setChecked(s.weighted());
+        m_chanceAction->setChecked(s.showChanceComparison());
     }
+    m_formulaPanel->setChanceComparisonShown(s.showChanceComparison());
     const int lookBack = s.lookBackIndex();
     if (lookBack >= 0 && lookBack < LookBackTable::kCount) {
         m_lookBackActions[lookBack]->setChecked(true);
@@ -515,6 +526,7 @@ void MainWindow::onRestoreDefaults()
     m_lookBackActions[3]->setChecked(true);
     m_lookBackDraws = LookBackTable::draws(3);
     m_weightedAction->setChecked(true);
+    m_chanceAction->setChecked(true); // shows the columns again through its handler
 }
 
 // ---- Button handlers -----------------------------------------------------------------------------
@@ -550,10 +562,11 @@ void MainWindow::importFormulaFile()
                                 FormulaTextActions::importFolder(*m_workspace),
                                 QStringLiteral("Text (*.txt)"), &path))
         return;
-    FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
-        (m_kill ? m_killOption : m_keepOption)->setChecked(true);
-        refreshChain(true);
-    });
+    if (FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
+            (m_kill ? m_killOption : m_keepOption)->setChecked(true);
+            refreshChain(true);
+        }))
+        m_formulaPanel->clearInput();
 }
 
 void MainWindow::clearAllFormulas()
@@ -614,10 +627,10 @@ void MainWindow::openHelp(HelpLinks::Link link)
     if (address.isEmpty()) {
         MessageBoxes::information(
             this, name,
-            QStringLiteral("还没有%1的地址。可以在设置文件 %2 的 [IniSetting] 节中用 %3 指定网址或文件；"
-                           "使用说明请看程序附带的 README.md。")
+            QStringLiteral("还没有%1的地址。可以在菜单“设置 → %4”中填写网址或文件（也可以在设置文件 %2 的 "
+                           "[IniSetting] 节中用 %3 指定）；使用说明请看程序附带的 README.md。")
                 .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
-                     HelpLinks::settingKey(link)));
+                     HelpLinks::settingKey(link), ResultsPageAddress::sourcesEntry()));
         return;
     }
     if (!DesktopOpener::openAddress(address))

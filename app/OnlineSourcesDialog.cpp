@@ -37,9 +37,10 @@ bool checkHost(const QString& provinceCode, const QString& host, QString* error)
     const QUrl url(ResultsPageAddress::base(provinceCode, host) + QStringLiteral("/"), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || url.path() != QStringLiteral("/") || url.hasQuery() ||
         url.hasFragment() || !url.userInfo().isEmpty() || host.contains(QLatin1Char(' '))) {
-        *error = QStringLiteral("开奖页面的主机名“%1”不正确：它接在省份代码之后组成网址的主机名（可以带端口），"
-                                "例如 .kuai3.lan 或 .kuai3.lan:8080，不能含有空格、“/”或“?”。")
-                     .arg(host);
+        *error =
+            QStringLiteral("开奖页面的主机名“%1”不正确：它接在省份代码之后组成网址的主机名（可以带端口），"
+                           "例如 .kuai3.lan 或 .kuai3.lan:8080，不能含有空格、“/”或“?”。")
+                .arg(host);
         return false;
     }
     return true;
@@ -89,18 +90,22 @@ OnlineSourcesDialog::OnlineSourcesDialog(Workspace* workspace, QWidget* parent)
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("开奖页面主机名（省份代码之后的部分）："), m_hostBox);
-    form->addRow(QString(), noteLabel(QStringLiteral("默认：%1（保留的域名，永远无法连接，必须改成你自己的来源）")
-                                          .arg(ResultsPageAddress::defaultHost())));
+    form->addRow(QString(),
+                 noteLabel(QStringLiteral("默认：%1（保留的域名，永远无法连接，必须改成你自己的来源）")
+                               .arg(ResultsPageAddress::defaultHost())));
     form->addRow(QString(), m_addressLabel);
     auto* test = new QHBoxLayout;
     test->addWidget(m_testButton);
     test->addWidget(m_testResult, 1);
     form->addRow(QString(), test);
     form->addRow(QStringLiteral("公式文件地址："), m_formulaBox);
-    form->addRow(QString(), noteLabel(QStringLiteral("默认：%1（同样无法连接）").arg(FormulaOnlineUpdate::defaultUrl())));
+    form->addRow(
+        QString(),
+        noteLabel(QStringLiteral("默认：%1（同样无法连接）").arg(FormulaOnlineUpdate::defaultUrl())));
     form->addRow(QStringLiteral("演示说明录像地址："), m_videoBox);
     form->addRow(QStringLiteral("幻灯图示说明地址："), m_slidesBox);
-    form->addRow(QString(), noteLabel(QStringLiteral("录像和幻灯默认：无（程序不附带）。可以填网址或本机文件的路径。")));
+    form->addRow(QString(),
+                 noteLabel(QStringLiteral("录像和幻灯默认：无（程序不附带）。可以填网址或本机文件的路径。")));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -109,8 +114,9 @@ OnlineSourcesDialog::OnlineSourcesDialog(Workspace* workspace, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &OnlineSourcesDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(noteLabel(QStringLiteral("当前彩种：%1。开奖页面地址是 http:// + 省份代码 + 主机名 + /?n=期数。")
-                                    .arg(lottery.caption)));
+    layout->addWidget(
+        noteLabel(QStringLiteral("当前彩种：%1。开奖页面地址是 http:// + 省份代码 + 主机名 + /?n=期数。")
+                      .arg(lottery.caption)));
     layout->addLayout(form);
     layout->addWidget(buttons);
 
@@ -130,9 +136,10 @@ bool OnlineSourcesDialog::isTesting() const
 void OnlineSourcesDialog::showAddress()
 {
     const QString host = m_hostBox->text().trimmed().isEmpty() ? ResultsPageAddress::defaultHost()
-                                                                : m_hostBox->text().trimmed();
-    m_addressLabel->setText(QStringLiteral("测试连接读取：%1")
-                                .arg(ResultsPageProbe::address(m_workspace->lottery().provinceCode, host).toString()));
+                                                               : m_hostBox->text().trimmed();
+    m_addressLabel->setText(
+        QStringLiteral("测试连接读取：%1")
+            .arg(ResultsPageProbe::address(m_workspace->lottery().provinceCode, host).toString()));
 }
 
 void OnlineSourcesDialog::startTest()
@@ -153,8 +160,8 @@ void OnlineSourcesDialog::startTest()
 void OnlineSourcesDialog::onTestFinished()
 {
     QString message;
-    ResultsPageProbe::describe(m_fetcher->result(), m_workspace->isRunningCountLottery(), QDate::currentDate(),
-                               &message);
+    ResultsPageProbe::describe(m_fetcher->result(), m_workspace->isRunningCountLottery(),
+                               QDate::currentDate(), &message);
     m_testResult->setText(message);
     m_testButton->setEnabled(true);
 }

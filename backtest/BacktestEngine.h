@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
 #include "backtest/FormulaTrace.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/CompiledFormula.h"
@@ -33,8 +34,9 @@ struct BacktestOptions
 struct FormulaOutcome
 {
     bool valid = false;
-    QString error;       // why an invalid formula cannot be evaluated (Chinese)
-    FormulaStats stats;  // all 0 for an invalid formula
+    QString error;        // why an invalid formula cannot be evaluated (Chinese)
+    FormulaStats stats;   // all 0 for an invalid formula
+    ChanceFigures chance; // the same window against pure chance; all 0 and empty for an invalid formula
     // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw or, when that draw gives it
     // no value (a division by zero), on the newest earlier draw that does: the value the prediction
     // for the next draw uses, as in the back-test and the calculation. None when the history is
@@ -77,6 +79,6 @@ public:
                               const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
     // One formula over every draw (values, previous values and verdicts), for the per-draw display.
-    static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula, const FormulaKind& kind,
-                              bool kill);
+    static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula,
+                              const FormulaKind& kind, bool kill);
 };

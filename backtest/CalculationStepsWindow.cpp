@@ -40,7 +40,8 @@ void CalculationStepsWindow::setFormula(const QString& code, const QString& chin
     m_grid->setColumnWidth(CalculationStepsModel::IssueColumn, 1300 / 15);
     m_grid->setColumnWidth(CalculationStepsModel::NumbersColumn, 70);
     m_grid->setColumnWidth(CalculationStepsModel::StepsColumn, 420);
-    GridColumns::fitNumbers(m_grid, {CalculationStepsModel::IssueColumn, CalculationStepsModel::NumbersColumn});
+    GridColumns::fitNumbers(m_grid,
+                            {CalculationStepsModel::IssueColumn, CalculationStepsModel::NumbersColumn});
     QGuiApplication::restoreOverrideCursor();
 }
 

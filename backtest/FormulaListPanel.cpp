@@ -2,6 +2,8 @@
 
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
+#include "backtest/ChanceSummary.h"
+#include "backtest/EquivalentFormulas.h"
 #include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaGridModel.h"
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -30,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
@@ -55,6 +59,12 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
         m_model->redrawResults();
     });
     layout->addWidget(m_viewTabs);
+    m_summary = new QLabel;
+    m_summary->setObjectName("lblChanceSummary");
+    m_summary->setWordWrap(true);
+    m_summary->setToolTip(QStringLiteral("p<0.05 的公式比纯属运气时多得多，才说明这一类公式里有不靠运气的；"
+                                         "详见使用说明“正确率与运气”"));
+    layout->addWidget(m_summary);
 
     m_view = new QTableView;
     m_view->setObjectName("MSFlexGrid2");
@@ -94,6 +104,8 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
     connect(m_input, &QLineEdit::returnPressed, this, &FormulaListPanel::addTypedFormula);
     selection->addWidget(add);
     layout->addLayout(selection);
+    m_chanceShown = m_workspace->settings().showChanceComparison();
+    setChanceComparisonShown(m_chanceShown);
 }
 
 FormulaListPanel::~FormulaListPanel() = default;
@@ -121,6 +133,18 @@ void FormulaListPanel::buildMenu()
         a->setObjectName(QString::fromLatin1(deletions[i].first));
         connect(a, &QAction::triggered, this, [this, mode = modes[i]] { deleteFormulas(mode); });
     }
+    QAction* equivalents = m_menu->addAction(QStringLiteral("删除等价公式(&Q)"));
+    equivalents->setObjectName("mnuDelDjgs");
+    connect(equivalents, &QAction::triggered, this, &FormulaListPanel::deleteEquivalentFormulas);
+}
+
+void FormulaListPanel::setChanceComparisonShown(bool shown)
+{
+    m_chanceShown = shown;
+    for (int c :
+         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn})
+        m_view->setColumnHidden(c, !shown);
+    m_summary->setVisible(shown && !m_summary->text().isEmpty());
 }
 
 void FormulaListPanel::showFormulas()
@@ -157,6 +181,7 @@ void FormulaListPanel::sizeColumns()
                                      FormulaGridModel::FinalMissColumn, FormulaGridModel::FinalHitColumn});
     m_view->setColumnHidden(FormulaGridModel::IdxColumn, true);
     m_view->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
+    setChanceComparisonShown(m_chanceShown);
 }
 
 void FormulaListPanel::scrollToLastRow()
@@ -192,6 +217,9 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
                     p.done = done;
                 },
                 &p.cancelled);
+            // The 等价 column: equivalence is judged on every draw, not only the window's.
+            if (!run.result.cancelled)
+                BacktestRunner::findEquivalents(*m_history, &run, &p.cancelled);
         });
     if (!finished || run.result.cancelled)
         return BacktestOutcome::Cancelled;
@@ -199,9 +227,10 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
         MessageBoxes::error(this, error);
     m_model->setWeightedRate(options.weighted);
     m_model->refillFormulas(run.formulas);
-    m_model->setResults(run.result);
+    m_model->setResults(run.result, run.firstEquivalent);
+    m_summary->setText(ChanceSummary::of(run.result.outcomes).text());
     m_shownKill = run.kill;
-    sizeColumns();
+    sizeColumns(); // the figures' widths; also shows or hides the chance columns
     scrollToLastRowWhenLong();
     return BacktestOutcome::Done;
 }
@@ -236,8 +265,11 @@ void FormulaListPanel::onGridClicked(const QModelIndex& index)
 
 void FormulaListPanel::sortByColumn(int column)
 {
-    if (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn) {
-        // Columns 0-4 keep the order shown; the rows are redrawn all the same.
+    const bool chanceKey =
+        column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn;
+    if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)) {
+        // Columns that are no sort key (0-4 among them) keep the order shown; the rows are
+        // redrawn all the same.
         m_model->redrawResults();
         scrollToLastRowWhenLong();
         return;
@@ -245,12 +277,17 @@ void FormulaListPanel::sortByColumn(int column)
     const int rows = m_model->rowCount();
     std::vector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    // Ascending by the figure of the last back-test; formulas without figures first, ties by idx.
+    // Ascending by the figure of the last back-test, but the excess descending (the largest first);
+    // formulas without figures first, ties by idx. A formula without a p value counts as 1.
     auto key = [&](int row) -> double {
         const FormulaOutcome* o = m_model->outcomeAt(row);
         if (!o)
-            return -1;
+            return -std::numeric_limits<double>::infinity();
         switch (column) {
+        case FormulaGridModel::ExcessColumn:
+            return -o->chance.excess;
+        case FormulaGridModel::PValueColumn:
+            return o->chance.p.value_or(1.0);
         case FormulaGridModel::RateColumn:
             return o->stats.rate;
         case FormulaGridModel::MaxMissColumn:
@@ -281,18 +318,8 @@ void FormulaListPanel::filterFormulas()
     if (!m_filterWindow)
         m_filterWindow = new FormulaFilterWindow(this);
     std::vector<FormulaFigures> figures;
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        FormulaFigures f;
-        f.idx = m_model->idxAt(r);
-        if (const FormulaOutcome* o = m_model->outcomeAt(r))
-            f = {f.idx,
-                 o->stats.rate,
-                 o->stats.maxMissRun,
-                 o->stats.maxHitRun,
-                 o->stats.finalMissRun,
-                 o->stats.finalHitRun};
-        figures.push_back(f);
-    }
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        figures.push_back(m_model->figuresAt(r));
     std::vector<bool> flags = m_model->selectedFlags();
     if (m_filterWindow->run(figures, &flags))
         m_model->setSelectedFlags(flags);
@@ -306,7 +333,8 @@ void FormulaListPanel::buildPastRanking()
     // order the grid shows (as the command line's pastrank walks them).
     std::vector<int> rows(size_t(m_model->rowCount()));
     std::iota(rows.begin(), rows.end(), 0);
-    std::sort(rows.begin(), rows.end(), [this](int a, int b) { return m_model->idxAt(a) < m_model->idxAt(b); });
+    std::sort(rows.begin(), rows.end(),
+              [this](int a, int b) { return m_model->idxAt(a) < m_model->idxAt(b); });
     std::vector<FormulaRecord> formulas;
     std::vector<bool> selected;
     for (int r : rows) {
@@ -340,9 +368,10 @@ int FormulaListPanel::rememberedRow()
 {
     const QString title = QStringLiteral("管理");
     if (!m_remembered) {
-        MessageBoxes::information(this, title,
-                                  QStringLiteral("没有右键所点的公式，什么也没有做。请先在公式列表中用鼠标右键"
-                                                 "点击要操作的公式，再选择菜单项。"));
+        MessageBoxes::information(
+            this, title,
+            QStringLiteral("没有右键所点的公式，什么也没有做。请先在公式列表中用鼠标右键"
+                           "点击要操作的公式，再选择菜单项。"));
         return -1;
     }
     const RememberedFormula& r = *m_remembered;
@@ -403,6 +432,11 @@ void FormulaListPanel::exportCurrentKindText()
     FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
 }
 
+void FormulaListPanel::clearInput()
+{
+    m_input->clear();
+}
+
 void FormulaListPanel::addTypedFormula()
 {
     if (!m_database->require(this))
@@ -451,7 +485,8 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         flagsByIdx.emplace_back(m_model->idxAt(r), m_model->isSelected(r));
     std::sort(flagsByIdx.begin(), flagsByIdx.end());
     if (mode == DeleteMode::UnderMouse)
-        std::erase_if(flagsByIdx, [doomedIdx](const std::pair<int, bool>& f) { return f.first == doomedIdx; });
+        std::erase_if(flagsByIdx,
+                      [doomedIdx](const std::pair<int, bool>& f) { return f.first == doomedIdx; });
     else if (mode == DeleteMode::Last && !flagsByIdx.empty())
         flagsByIdx.pop_back();
     QString error;
@@ -474,6 +509,51 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         flags.resize(size_t(m_model->rowCount()), true);
         m_model->setSelectedFlags(flags);
     }
+    m_remembered.reset();
+    emit formulasDeleted();
+}
+
+void FormulaListPanel::deleteEquivalentFormulas()
+{
+    if (!m_database->require(this))
+        return;
+    // The database is read here, on its own thread; only the comparison runs in the background.
+    SubsetBacktest subset;
+    QString error;
+    if (!BacktestRunner::load(*m_store, *m_kind, *m_kill, &subset, &error)) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    bool found = false;
+    const bool finished =
+        BackgroundTask::run(this, QStringLiteral("正在查找等价公式，请稍候..."), [&](TaskProgress& p) {
+            found = BacktestRunner::findEquivalents(*m_history, &subset, &p.cancelled);
+        });
+    if (!finished || !found)
+        return;
+    const std::vector<EquivalentGroup> groups =
+        EquivalentFormulas::groups(subset.formulas, subset.firstEquivalent);
+    const int count = EquivalentFormulas::equivalentCount(groups);
+    if (count == 0) {
+        MessageBoxes::information(this, EquivalentFormulas::title(), QStringLiteral("没有等价公式。"));
+        return;
+    }
+    if (!MessageBoxes::question(this, EquivalentFormulas::title(), EquivalentFormulas::question(count)))
+        return;
+    BusyCursor busy;
+    if (EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error) < 0) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    // As after the other deletions: compact, list the rest afresh (all selected), then the window
+    // refreshes the history grid and back-tests.
+    if (!m_workspace->compact(&error))
+        MessageBoxes::error(this, error);
+    std::vector<FormulaRecord> formulas;
+    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+        MessageBoxes::error(this, error);
+    m_model->setFormulas(*m_kind, std::move(formulas));
+    m_shownKill = *m_kill;
     m_remembered.reset();
     emit formulasDeleted();
 }

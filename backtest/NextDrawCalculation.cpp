@@ -1,5 +1,6 @@
 #include "backtest/NextDrawCalculation.h"
 
+#include "backtest/BacktestEngine.h"
 #include "formula/FormulaArithmetic.h"
 
 #include <algorithm>
@@ -22,7 +23,8 @@ bool NextDrawCalculation::rowBeforeIssue(const std::vector<QString>& issues, con
     return true;
 }
 
-std::optional<double> NextDrawCalculation::valueAt(const HistoryColumns& history, const CompiledFormula& f, int row)
+std::optional<double> NextDrawCalculation::valueAt(const HistoryColumns& history, const CompiledFormula& f,
+                                                   int row)
 {
     const double v = f.lastValue(history, row);
     return std::isnan(v) ? std::nullopt : std::optional<double>(v);
@@ -42,12 +44,29 @@ std::vector<FormulaFigures> NextDrawCalculation::storedFigures(const std::vector
     std::vector<FormulaFigures> figures;
     figures.reserve(formulas.size());
     for (const FormulaRecord& r : formulas)
-        figures.push_back({r.idx, r.sglGsRate.value_or(0), r.intGsErrCon.value_or(0), r.intGsTrueCon.value_or(0),
-                           r.intGsErrLst.value_or(0), r.intGsTrueLst.value_or(0)});
+        figures.push_back({r.idx, r.sglGsRate.value_or(0), r.intGsErrCon.value_or(0),
+                           r.intGsTrueCon.value_or(0), r.intGsErrLst.value_or(0),
+                           r.intGsTrueLst.value_or(0)});
     return figures;
 }
 
-std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history, int targetRow,
+std::vector<FormulaFigures> NextDrawCalculation::figuresWithChance(const HistoryColumns& history,
+                                                                   const CalculationTable& table,
+                                                                   const FormulaKind& kind, bool kill,
+                                                                   const BacktestOptions& options)
+{
+    std::vector<FormulaFigures> figures = storedFigures(table.formulas);
+    const BacktestResult r = BacktestEngine::run(history, table.compiled, kind, kill, options);
+    for (std::size_t i = 0; i < figures.size() && i < r.outcomes.size(); ++i) {
+        const ChanceFigures& c = r.outcomes[i].chance;
+        figures[i].pValue = c.p.value_or(1.0);
+        figures[i].excess = c.excess;
+    }
+    return figures;
+}
+
+std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history,
+                                                                    int targetRow,
                                                                     const CalculationTable& table,
                                                                     const Options& options, const Vote& vote)
 {
@@ -59,7 +78,7 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     };
     if (!options.bestMethod) {
         for (int i = 0; i < count; ++i) {
-            walk.push_back({table.position, table.formulas[i].idx, {}});
+            walk.push_back({table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi});
             if (!table.selected[i])
                 continue;
             if (const auto p = predicted(i))
@@ -70,10 +89,12 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     const int cells = options.general ? 6 : 10;
     const int target = options.kill ? cells - options.limit : options.limit;
     std::set<int> covered;
-    for (int i : FormulaOrdering::walkOrder(storedFigures(table.formulas), options.keys)) {
+    const std::vector<FormulaFigures> figures =
+        table.figures.size() == table.formulas.size() ? table.figures : storedFigures(table.formulas);
+    for (int i : FormulaOrdering::walkOrder(figures, options.keys)) {
         if (int(covered.size()) >= target)
             break;
-        WalkStep step{table.position, table.formulas[i].idx, {}};
+        WalkStep step{table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi};
         if (table.selected[i]) {
             if (const auto p = predicted(i)) {
                 covered.insert(*p);

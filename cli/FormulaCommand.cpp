@@ -2,6 +2,7 @@
 
 #include "cli/FormulaAddCommand.h"
 #include "cli/FormulaClearCommand.h"
+#include "cli/FormulaDedupeCommand.h"
 #include "cli/FormulaExportCommand.h"
 #include "cli/FormulaImportCommand.h"
 #include "cli/FormulaListCommand.h"
@@ -15,6 +16,7 @@ FormulaCommand::FormulaCommand()
     m_subcommands.push_back(std::make_unique<FormulaExportCommand>());
     m_subcommands.push_back(std::make_unique<FormulaClearCommand>());
     m_subcommands.push_back(std::make_unique<FormulaUpdateCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaDedupeCommand>());
 }
 
 QString FormulaCommand::usage() const
@@ -23,6 +25,14 @@ QString FormulaCommand::usage() const
     for (const auto& s : m_subcommands)
         lines << QStringLiteral("formula ") + s->usage();
     return lines.join(QStringLiteral("\n  "));
+}
+
+QString FormulaCommand::usageFor(const QStringList& args) const
+{
+    for (const auto& s : m_subcommands)
+        if (!args.isEmpty() && s->name() == args.first())
+            return QStringLiteral("formula ") + s->usage();
+    return usage();
 }
 
 int FormulaCommand::run(CliContext& ctx, const QStringList& args)

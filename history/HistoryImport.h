@@ -10,5 +10,6 @@ class HistoryStore;
 class HistoryImport
 {
 public:
-    static int importText(HistoryStore* store, const QByteArray& content, int drawsPerDay, QStringList* problems);
+    static int importText(HistoryStore* store, const QByteArray& content, int drawsPerDay,
+                          QStringList* problems);
 };

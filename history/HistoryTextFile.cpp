@@ -57,7 +57,8 @@ std::vector<HistoryTextFile::Line> HistoryTextFile::parse(const QByteArray& cont
             line.numbers[p] = v;
         }
         if (!good) {
-            problems->append(QStringLiteral("第%1行：开奖号“%2”必须是三个1到6的数字").arg(lineNo).arg(digits));
+            problems->append(
+                QStringLiteral("第%1行：开奖号“%2”必须是三个1到6的数字").arg(lineNo).arg(digits));
             continue;
         }
         lines.push_back(line);

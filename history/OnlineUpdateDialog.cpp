@@ -40,13 +40,15 @@ FetchResult OnlineUpdateDialog::load(QWidget* parent, const QUrl& url, int timeo
 
 QString onlineHistoryQuestion(const OnlineHistoryUpdate& update)
 {
-    QString text = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                                  "更新不及时可能都造成更新失败！");
+    QString text =
+        QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                       "更新不及时可能都造成更新失败！");
     if (update.storedDrawsReplaced() > 0)
-        text += QStringLiteral("\n\n已存历史号码中最早的一期已超过%1天：这次更新将用新读到的最近%1天的号码替换"
-                               "已存的全部%2期历史号码。只有在页面读取成功后才替换，更新失败时历史号码不变。")
-                    .arg(update.searchDays())
-                    .arg(update.storedDrawsReplaced());
+        text +=
+            QStringLiteral("\n\n已存历史号码中最早的一期已超过%1天：这次更新将用新读到的最近%1天的号码替换"
+                           "已存的全部%2期历史号码。只有在页面读取成功后才替换，更新失败时历史号码不变。")
+                .arg(update.searchDays())
+                .arg(update.storedDrawsReplaced());
     return text;
 }
 

@@ -68,7 +68,8 @@ std::vector<PageDraw> ResultsPageParser::listedDraws() const
             const QString issue = m_text.mid(start, issueLength);
             bool plausible = true;
             if (!m_runningCount) {
-                const QDate day(2000 + issue.left(2).toInt(), issue.mid(2, 2).toInt(), issue.mid(4, 2).toInt());
+                const QDate day(2000 + issue.left(2).toInt(), issue.mid(2, 2).toInt(),
+                                issue.mid(4, 2).toInt());
                 plausible = day.isValid() && issue.right(3).toInt() >= 1;
             }
             if (plausible) {

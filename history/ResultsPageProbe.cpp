@@ -19,14 +19,16 @@ bool ResultsPageProbe::describe(const FetchResult& fetched, bool runningCount, c
         *message = QStringLiteral("连接失败：%1").arg(fetched.error);
         return false;
     }
-    const ResultsPageParser parser(PageText::fromHtml(fetched.body, fetched.contentType), runningCount, today);
+    const ResultsPageParser parser(PageText::fromHtml(fetched.body, fetched.contentType), runningCount,
+                                   today);
     const std::vector<PageDraw> draws = parser.listedDraws();
     if (draws.empty()) {
-        *message = runningCount
-                       ? QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（5位流水号）之后应紧跟三个"
-                                        "1到6的号码，各隔一个字符。")
-                       : QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（9位数字，年月日加当天序号）"
-                                        "之后应紧跟三个1到6的号码，各隔一个字符。");
+        *message =
+            runningCount
+                ? QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（5位流水号）之后应紧跟三个"
+                                 "1到6的号码，各隔一个字符。")
+                : QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（9位数字，年月日加当天序号）"
+                                 "之后应紧跟三个1到6的号码，各隔一个字符。");
         return false;
     }
     // A draw shown twice (a box with the newest draw above the list) counts once.

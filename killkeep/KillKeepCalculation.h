@@ -6,7 +6,6 @@
 #include <QString>
 
 class AllPositionsRankingWindow;
-struct CalculationTable;
 class FormulaGridModel;
 class FormulaSortWindow;
 class HistoryColumns;
@@ -35,11 +34,11 @@ public:
         bool verify = false;    // 验证历史结果: the draw after `verifiedIssue`; else the next draw
         QString verifiedIssue;
     };
-    // The current kind's formulas are exactly those of the list, with its flags, walked in idx
-    // order whatever order the list shows; the other single-selection tables are read afresh, all
-    // selected. Tells the user, and shows nothing, when there is no history, the issue cannot be
-    // verified or a table cannot be read. Returns how many of the list's formulas the best method
-    // walked (0 for the selected-formulas method or when nothing was calculated).
+    // The current kind's formulas vote with the list's flags; the window reloads the list first
+    // when it shows another kind or sense, so they are the formulas shown. Tells the user, and
+    // shows nothing, when there is no history, the issue cannot be verified or a table cannot be
+    // read. Returns how many of the current table's formulas the best method walked (0 for the
+    // selected-formulas method or when nothing was calculated).
     int run(const HistoryColumns& history, const Request& request);
 
     RankingWindow* rankingWindow() const { return m_rankingWindow; }
@@ -47,8 +46,6 @@ public:
     FormulaSortWindow* sortWindow() const { return m_sortWindow; }
 
 private:
-    // The list's formulas in idx order with their flags.
-    void listedFormulas(CalculationTable* table) const;
     KillKeepWindow* rankingWindowFor(bool general);
     void showDetailList();
 

@@ -182,6 +182,9 @@ void SchemePanel::startSearch()
                 return;
             }
             config.targets.storedCounts[slot] = int(rows.size());
+            for (const FormulaRecord& r : rows)
+                if (r.bolKill == kill)
+                    config.knownCodes[slot] << r.gongshi;
         }
         config.ranges[slot] = m_settings.ranges(KindSlot::kindNumber(slot), kill);
         config.operandCounts[slot] = m_settings.operandCount(slot);
@@ -191,6 +194,7 @@ void SchemePanel::startSearch()
     config.style = m_search->chineseStyle();
     config.seed = FormulaGenerator::freshSeed();
     config.threads = SearchPanel::threadCount();
+    config.distinct = m_search->skipEquivalents();
     m_scheme = std::make_unique<SchemeSearch>(std::move(config));
     // The colours of an earlier run go.
     for (int slot = 1; slot <= 6; ++slot)

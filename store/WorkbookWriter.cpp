@@ -72,26 +72,38 @@ void WorkbookWriter::writeNumber(int row, int column, double value, const Workbo
 
 bool WorkbookWriter::numberOf(const QString& text, double* value, QString* numberFormat)
 {
-    // Plain decimals only: an optional "-", no leading zero before further digits, and at most
-    // fifteen digits, all a spreadsheet keeps exactly.
-    static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(\\.([0-9]+))?$"));
+    // Plain decimals, a sign "+" kept in view ("+1.23"), and percentages ("83.33%"); at most
+    // fifteen digits, all a spreadsheet keeps exactly. Leading zeros only in a percentage
+    // ("05.50%"): elsewhere they make a code, not a number.
+    static const QRegularExpression plain(QStringLiteral("^([+-]?)([0-9]+)(?:\\.([0-9]+))?(%?)$"));
     const QRegularExpressionMatch m = plain.match(text);
     if (!m.hasMatch())
         return false;
-    const qsizetype digits = m.capturedLength(1) + m.capturedLength(3);
-    if (digits > 15)
+    const QString whole = m.captured(2);
+    const qsizetype places = m.capturedLength(3);
+    const bool percent = m.capturedLength(4) > 0;
+    if (whole.size() + places > 15 || (whole.size() > 1 && whole.startsWith('0') && !percent))
         return false;
     bool ok = false;
-    *value = text.toDouble(&ok);
+    *value = QString(text).remove('%').toDouble(&ok);
     if (!ok)
         return false;
-    // The general format shows up to eleven digits as written; longer integers need "0", and
-    // decimals their own count of places ("85.3300" would otherwise show as 85.33).
-    const qsizetype places = m.capturedLength(3);
+    if (percent)
+        *value /= 100;
+    // The format shows the text again: as many integer digits as a percentage was padded to, the
+    // same count of places ("85.3300" would otherwise show as 85.33), the "%", the "+". The
+    // general format shows up to eleven digits as written; longer integers need "0".
+    QString body = whole.startsWith('0') ? QString(whole.size(), QLatin1Char('0')) : QStringLiteral("0");
     if (places > 0)
-        *numberFormat = QStringLiteral("0.") + QString(places, QLatin1Char('0'));
+        body += QStringLiteral(".") + QString(places, QLatin1Char('0'));
+    if (percent)
+        body += QLatin1Char('%');
+    if (m.captured(1) == QLatin1String("+"))
+        *numberFormat = QStringLiteral("+%1;-%1;+%1").arg(body);
+    else if (body == QLatin1String("0"))
+        *numberFormat = whole.size() > 11 ? body : QString();
     else
-        *numberFormat = m.capturedLength(1) > 11 ? QStringLiteral("0") : QString();
+        *numberFormat = body;
     return true;
 }
 

@@ -32,7 +32,8 @@ public:
     void writeNumber(int row, int column, double value, const WorkbookStyle& style = {});
     // Writes a number when the text is one (so the spreadsheet can compute with it), else text.
     // A number is written with a format that shows the same text ("85.3300" keeps its four
-    // decimals); text with leading zeros, a sign "+", blanks or an exponent stays text.
+    // decimals, "+1.23" its sign, "83.33%" is 0.8333 shown as a percentage); text with leading
+    // zeros (outside a percentage), blanks or an exponent stays text.
     void writeCell(int row, int column, const QString& text, const WorkbookStyle& style = {});
     // The number a cell text stands for, and the format that shows it as that text; false when
     // the text is no plain decimal number.

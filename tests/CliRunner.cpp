@@ -7,6 +7,6 @@ CliResult runCli(const QString& dataDir, const QStringList& args)
     QProcess p;
     p.start(QStringLiteral(ZORVANE_CLI_PATH), QStringList{"--data-dir", dataDir} + args);
     p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }

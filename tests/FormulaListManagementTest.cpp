@@ -18,8 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardItemModel>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -63,7 +63,10 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     QAction* action(const char* name) { return child<QAction>(name); }
     FormulaGridModel* model() { return window->formulaModel(); }
     QTableView* grid() { return child<QTableView>("MSFlexGrid2"); }
@@ -119,7 +122,8 @@ TEST_F(FormulaListManagement, FlagsAndTheRightClickedFormulaFollowTheFormulaWhat
     ASSERT_EQ(shown(), QStringList({"4", "3", "2", "1"})); // fewest misses in a row first
 
     // Unselect "3" (row 1), delete "4" (row 0): "3" stays the one unselected.
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(model()->index(1, 1)).center());
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                      grid()->visualRect(model()->index(1, 1)).center());
     ASSERT_EQ(unselected(), QStringList({"3"}));
     rightClick(0);
     action("mnuDelGS")->trigger();
@@ -129,7 +133,7 @@ TEST_F(FormulaListManagement, FlagsAndTheRightClickedFormulaFollowTheFormulaWhat
     // The 管理 entry acts on the formula right-clicked, also after the list was sorted again.
     doubleClickHeader(FormulaGridModel::FinalHitColumn);
     ASSERT_EQ(shown(), QStringList({"3", "2", "1"})); // final hits 1, 2, 4
-    rightClick(2); // "1"
+    rightClick(2);                                    // "1"
     doubleClickHeader(FormulaGridModel::MaxHitColumn);
     ASSERT_EQ(shown(), QStringList({"2", "1", "3"})); // longest hit runs 3, 4, 5
     action("mnuDelLastGS")->trigger();
@@ -200,7 +204,8 @@ TEST_F(FormulaListManagement, CalculationUsesTheListShownAndItsValues)
     ASSERT_EQ(shown(), QStringList({"6/(L3A-6)+10", "5"}));
     // 计算值 shows the value that votes, marked as coming from an earlier draw.
     EXPECT_EQ(cell(model(), 0, FormulaGridModel::NextValueColumn), "2*");
-    EXPECT_FALSE(model()->data(model()->index(0, FormulaGridModel::NextValueColumn), Qt::ToolTipRole)
+    EXPECT_FALSE(model()
+                     ->data(model()->index(0, FormulaGridModel::NextValueColumn), Qt::ToolTipRole)
                      .toString()
                      .isEmpty());
     EXPECT_EQ(cell(model(), 1, FormulaGridModel::NextValueColumn), "5");
@@ -264,11 +269,12 @@ TEST_F(FormulaListManagement, NumberColumnsFitTheLargestNumberTheyHold)
     EXPECT_GE(grid()->columnWidth(FormulaGridModel::NumberColumn), grid()->sizeHintForIndex(last).width());
     for (int column : {FormulaGridModel::MaxMissColumn, FormulaGridModel::MaxHitColumn,
                        FormulaGridModel::FinalMissColumn, FormulaGridModel::FinalHitColumn})
-        EXPECT_GE(grid()->columnWidth(column), grid()->sizeHintForIndex(model()->index(32766, column)).width());
+        EXPECT_GE(grid()->columnWidth(column),
+                  grid()->sizeHintForIndex(model()->index(32766, column)).width());
 
     // The detail list of a calculation numbers its rows the same way.
-    std::vector<DetailListRow> rows(12000, DetailListRow{"4", QStringLiteral("个位单选"), QStringLiteral("杀"), "4",
-                                                          "100% (1/1)"});
+    std::vector<DetailListRow> rows(
+        12000, DetailListRow{"4", QStringLiteral("个位单选"), QStringLiteral("杀"), "4", "100% (1/1)"});
     DetailListWindow list(rows, dir.path());
     const QAbstractItemModel& m = list.model();
     EXPECT_EQ(cell(&m, 11999, 0), "12000");

@@ -25,8 +25,9 @@
 namespace {
 
 const QDate kToday(2016, 1, 21);
-const QString kQuestion = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                                         "更新不及时可能都造成更新失败！");
+const QString kQuestion =
+    QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                   "更新不及时可能都造成更新失败！");
 
 class OnlineSources : public ::testing::Test
 {
@@ -39,7 +40,8 @@ protected:
         QString error;
         ASSERT_TRUE(m_ws.open(m_dir.path(), &error)) << error.toStdString();
         m_ws.setLotteryIndex(0);
-        m_server.setPage(FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 3, 78)));
+        m_server.setPage(
+            FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 3, 78)));
     }
     void TearDown() override
     {
@@ -51,7 +53,8 @@ protected:
     // HTTP proxy, and sees the whole address asked for.
     void serveEveryHost()
     {
-        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_server.port()));
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_server.port()));
     }
 
     TempDataFolder m_dir;
@@ -112,7 +115,8 @@ TEST_F(OnlineSources, FailedUpdatesNameTheSettingsEntry)
     bool kill = true;
     MessageBoxes::pushAnswer(true);
     MessageBoxes::pushAnswer(true);
-    EXPECT_FALSE(runOnlineFormulaUpdate(nullptr, m_ws, {1, true}, &kill, &summary, {closed + "/Pelq.txt", 5000}));
+    EXPECT_FALSE(
+        runOnlineFormulaUpdate(nullptr, m_ws, {1, true}, &kill, &summary, {closed + "/Pelq.txt", 5000}));
     EXPECT_TRUE(summary.contains(QStringLiteral("设置 → 在线数据源设置..."))) << summary.toStdString();
     EXPECT_TRUE(summary.contains(QStringLiteral("公式文件地址")));
 }
@@ -130,7 +134,8 @@ TEST_F(OnlineSources, TheDialogShowsTheAddressesTestsTheHostAndStoresOnOk)
     EXPECT_TRUE(dialog.slidesBox()->text().isEmpty());
     bool defaultsNamed = false;
     for (const QLabel* label : dialog.findChildren<QLabel*>())
-        defaultsNamed = defaultsNamed || label->text().contains(QStringLiteral("默认：.kuai3.zorvane.example"));
+        defaultsNamed =
+            defaultsNamed || label->text().contains(QStringLiteral("默认：.kuai3.zorvane.example"));
     EXPECT_TRUE(defaultsNamed);
 
     // The test loads the current lottery's page with n = 1 from the host typed, without waiting
@@ -144,7 +149,8 @@ TEST_F(OnlineSources, TheDialogShowsTheAddressesTestsTheHostAndStoresOnOk)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.isTesting(); }, 10000));
     EXPECT_TRUE(dialog.testButton()->isEnabled());
     EXPECT_EQ(m_server.lastCount(), 1);
-    EXPECT_TRUE(m_server.lastTarget().startsWith("http://fj.kuai3.test:8080/")) << m_server.lastTarget().toStdString();
+    EXPECT_TRUE(m_server.lastTarget().startsWith("http://fj.kuai3.test:8080/"))
+        << m_server.lastTarget().toStdString();
     EXPECT_TRUE(dialog.testResult()->text().startsWith(QStringLiteral("连接成功：页面上读到3期开奖号码")))
         << dialog.testResult()->text().toStdString();
 

@@ -149,9 +149,10 @@ TEST(ResultsPageParser, OnlyDrawsFoundOutOfOrderMakeAPageNewestFirst)
     EXPECT_FALSE(heading.listedOutOfOrder());
     // A "最新开奖" box in the list's own format above a list oldest first: the list is read,
     // whether it already holds the box's draw or not yet.
-    for (const char* list : {"1601210411 2 3\n1601210424 5 6\n1601210436 6 6", "1601210411 2 3\n1601210424 5 6"}) {
-        ResultsPageParser boxed(QStringLiteral("最新开奖 1601210436 6 6\n") + QString::fromLatin1(list), false,
-                                kToday);
+    for (const char* list :
+         {"1601210411 2 3\n1601210424 5 6\n1601210436 6 6", "1601210411 2 3\n1601210424 5 6"}) {
+        ResultsPageParser boxed(QStringLiteral("最新开奖 1601210436 6 6\n") + QString::fromLatin1(list),
+                                false, kToday);
         EXPECT_TRUE(boxed.find("160121041", &d)) << list;
         EXPECT_TRUE(boxed.find("160121042", &d)) << list;
         EXPECT_EQ(d.numbers, (std::array<int, 3>{4, 5, 6}));
@@ -160,7 +161,8 @@ TEST(ResultsPageParser, OnlyDrawsFoundOutOfOrderMakeAPageNewestFirst)
         EXPECT_FALSE(boxed.listedOutOfOrder()) << list;
     }
     // A gap in the list does not send the next search to the box above it.
-    ResultsPageParser gap(QStringLiteral("最新开奖 1601210436 6 6\n1601210411 2 3\n1601210436 6 6"), false, kToday);
+    ResultsPageParser gap(QStringLiteral("最新开奖 1601210436 6 6\n1601210411 2 3\n1601210436 6 6"), false,
+                          kToday);
     EXPECT_TRUE(gap.find("160121041", &d));
     EXPECT_FALSE(gap.find("160121042", &d));
     EXPECT_TRUE(gap.find("160121043", &d));
@@ -179,7 +181,8 @@ TEST(ResultsPageParser, ListedDrawsAreThoseInTheUpdatesFormat)
     EXPECT_EQ(issues, QStringList({"160121043", "160121041", "160121043"}));
     EXPECT_EQ(dated[1].numbers, (std::array<int, 3>{1, 2, 3}));
     const std::vector<PageDraw> running =
-        ResultsPageParser(QStringLiteral("开奖时间 793011 2 3 01-20 793024 5 6 01-20"), true, kToday).listedDraws();
+        ResultsPageParser(QStringLiteral("开奖时间 793011 2 3 01-20 793024 5 6 01-20"), true, kToday)
+            .listedDraws();
     ASSERT_EQ(running.size(), 2u);
     EXPECT_EQ(running[1].issue, "79302");
 }
@@ -281,8 +284,8 @@ TEST_F(OnlineUpdate, ABoxedPageAddsItsListAndDrawsBeyondTheDrawsPerDayAreRejecte
     QByteArray page = FixtureResultsPages::page(draws);
     const FixtureDraw& newest = draws.back();
     page.replace("<h1>快3开奖结果</h1>", QStringLiteral("<div>最新开奖 %1<span>%2 %3 %4</span></div>")
-                                             .arg(newest.issue, newest.numbers.mid(0, 1), newest.numbers.mid(1, 1),
-                                                  newest.numbers.mid(2, 1))
+                                             .arg(newest.issue, newest.numbers.mid(0, 1),
+                                                  newest.numbers.mid(1, 1), newest.numbers.mid(2, 1))
                                              .toUtf8());
     servePage({});
     m_server.setPage(page);
@@ -290,20 +293,24 @@ TEST_F(OnlineUpdate, ABoxedPageAddsItsListAndDrawsBeyondTheDrawsPerDayAreRejecte
     ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
     EXPECT_EQ(m_ws.history().draws().size(), 1u + 8u + 5u);
     EXPECT_EQ(issuesOf(m_ws).last(), "160121005");
-    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增13期，拒绝2期。"))) << message.toStdString();
-    EXPECT_TRUE(message.contains(QStringLiteral("期号160120079：福建快3每天只有78期"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增13期，拒绝2期。")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("期号160120079：福建快3每天只有78期")))
+        << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("160120080")));
 }
 
 TEST(ResultsPageProbe, SaysHowManyDrawsThePageShowsOrWhyNone)
 {
-    EXPECT_EQ(ResultsPageProbe::address("fj", ".kuai3.test:8080").toString(), "http://fj.kuai3.test:8080/?n=1");
+    EXPECT_EQ(ResultsPageProbe::address("fj", ".kuai3.test:8080").toString(),
+              "http://fj.kuai3.test:8080/?n=1");
     FetchResult fetched;
     fetched.status = FetchResult::Ok;
     fetched.body = FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 3, 78));
     QString message;
     EXPECT_TRUE(ResultsPageProbe::describe(fetched, false, kToday, &message));
-    EXPECT_TRUE(message.startsWith(QStringLiteral("连接成功：页面上读到3期开奖号码，最新一期是160121003"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("连接成功：页面上读到3期开奖号码，最新一期是160121003")))
+        << message.toStdString();
     fetched.body = "<html><body>维护中</body></html>";
     EXPECT_FALSE(ResultsPageProbe::describe(fetched, false, kToday, &message));
     EXPECT_TRUE(message.contains(QStringLiteral("没有可以读取的开奖号码")));

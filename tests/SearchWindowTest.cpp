@@ -2,9 +2,11 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "backtest/FormulaEquivalence.h"
 #include "backtest/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SchemePanel.h"
 #include "search/SearchPanel.h"
@@ -29,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -411,6 +414,49 @@ TEST_F(SearchWindowTest, SchemePanelDrivesTheSearchPanelsKindAndKeepsTargetsPerI
     EXPECT_FALSE(scheme.isInProgress());
 }
 
+// "跳过等价公式": off at first, stored with the search settings; on, the single search keeps no
+// candidate that predicts as a stored formula of its kind and sense, or as one already listed.
+TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
+{
+    addFormulas(m_ws, FormulaKind{1, true}, true, {"L1A+L2A+0"}, QString());
+    {
+        SearchWindow w(&m_ws);
+        QCheckBox* distinct = child<QCheckBox>(w, "chkDistinct");
+        ASSERT_NE(distinct, nullptr);
+        EXPECT_EQ(distinct->text(), QStringLiteral("跳过等价公式"));
+        EXPECT_FALSE(distinct->isChecked());
+        distinct->setChecked(true);
+    }
+    EXPECT_TRUE(SearchSettings(&m_ws.settings()).skipEquivalents());
+    SearchWindow w(&m_ws);
+    ASSERT_TRUE(child<QCheckBox>(w, "chkDistinct")->isChecked());
+    // Two operands: A+B and B+A come up often.
+    child<QScrollBar>(w, "hsbOperands")->setValue(2);
+    setRanges(w, kEverything);
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    box(w, "txtAutoStop")->setText("120");
+    click(w, "cmdStart");
+    waitIdle(w);
+    ASSERT_EQ(w.pendingResults().size(), 120u);
+    EXPECT_GT(box(w, "txtTried")->text().toInt(), 120); // equivalents were tried and left out
+    const HistoryColumns history(m_ws.history().draws());
+    std::set<std::vector<std::uint8_t>> seen = {
+        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"))};
+    for (const SearchResult& r : w.pendingResults())
+        EXPECT_TRUE(
+            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code))).second)
+            << r.code.toStdString();
+    // A new start does not repeat what the list already holds.
+    box(w, "txtAutoStop")->setText("150");
+    click(w, "cmdStart");
+    waitIdle(w);
+    ASSERT_EQ(w.pendingResults().size(), 150u);
+    for (std::size_t i = 120; i < 150; ++i)
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
+                                    history, CompiledFormula::compile(w.pendingResults()[i].code)))
+                        .second);
+}
+
 TEST_F(SearchWindowTest, AutoStopAppliesAtOnceWhileTheSingleSearchRuns)
 {
     SearchWindow w(&m_ws);
@@ -468,8 +514,9 @@ TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDisca
     EXPECT_FALSE(w.isSearching());
     EXPECT_EQ(w.pendingResults().size(), 2u);
     ASSERT_EQ(MessageBoxes::shownTexts().size(), 1);
-    EXPECT_EQ(MessageBoxes::shownTexts()[0],
-              QStringLiteral("还有2条搜索合格的公式没有保存到数据库，开始方案搜索将放弃这些公式，是否开始？"));
+    EXPECT_EQ(
+        MessageBoxes::shownTexts()[0],
+        QStringLiteral("还有2条搜索合格的公式没有保存到数据库，开始方案搜索将放弃这些公式，是否开始？"));
 
     // Agreed: the scheme runs (十位单选 only), "暂停搜索(&E)" is idle meanwhile, and it saves at the end.
     MessageBoxes::pushAnswer(true);

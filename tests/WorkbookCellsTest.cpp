@@ -54,7 +54,8 @@ struct Sheet
         const auto it = cells.find({row, column});
         return it == cells.end() ? SheetCell{} : it->second;
     }
-    // The text a spreadsheet shows for a cell, for the number formats the program writes.
+    // The text a spreadsheet shows for a cell, for the number formats the program writes:
+    // General, or sections "positive;negative;zero" of a literal sign, zeros, places and "%".
     QString shown(int row, int column) const
     {
         const SheetCell c = at(row, column);
@@ -62,12 +63,38 @@ struct Sheet
             return c.value.toString();
         if (c.type != 'n')
             return QString();
-        const double v = c.value.toDouble();
-        if (c.format.startsWith(QLatin1String("0.")))
-            return QString::number(v, 'f', int(c.format.size() - 2));
-        if (c.format == QLatin1String("0") || v == std::trunc(v))
-            return QString::number(qint64(v));
-        return QString::number(v, 'g', 11); // General
+        double v = c.value.toDouble();
+        if (c.format.isEmpty() || c.format == QLatin1String("General"))
+            return v == std::trunc(v) && std::fabs(v) < 1e11 ? QString::number(qint64(v))
+                                                             : QString::number(v, 'g', 11);
+        const QStringList sections = c.format.split(QLatin1Char(';'));
+        QString section = sections[0];
+        if (v < 0 && sections.size() > 1) {
+            section = sections[1];
+            v = -v; // the section writes its own sign
+        } else if (v == 0 && sections.size() > 2) {
+            section = sections[2];
+        }
+        QString prefix;
+        while (!section.isEmpty() && (section[0] == QLatin1Char('+') || section[0] == QLatin1Char('-'))) {
+            prefix += section[0];
+            section.remove(0, 1);
+        }
+        const bool percent = section.endsWith(QLatin1Char('%'));
+        if (percent) {
+            section.chop(1);
+            v *= 100;
+        }
+        const qsizetype point = section.indexOf(QLatin1Char('.'));
+        const int places = point < 0 ? 0 : int(section.size() - point - 1);
+        const int wholeDigits = int(point < 0 ? section.size() : point);
+        QString text = QString::number(std::fabs(v), 'f', places);
+        const qsizetype textPoint = text.indexOf(QLatin1Char('.'));
+        const qsizetype have = textPoint < 0 ? text.size() : textPoint;
+        if (have < wholeDigits)
+            text.prepend(QString(wholeDigits - have, QLatin1Char('0')));
+        return prefix + (v < 0 ? QStringLiteral("-") : QString()) + text +
+               (percent ? QStringLiteral("%") : QString());
     }
 };
 
@@ -99,15 +126,18 @@ Sheet readSheet(const QString& path)
 // The sheet holds the grid: the captions as text in row 0, every cell below showing the grid's
 // text, as a number in `numberColumns` (an empty cell where the grid shows nothing) and as text
 // elsewhere.
-void expectSheetShowsGrid(const QString& path, const QAbstractItemModel& grid, const std::set<int>& numberColumns)
+void expectSheetShowsGrid(const QString& path, const QAbstractItemModel& grid,
+                          const std::set<int>& numberColumns)
 {
     SCOPED_TRACE(path.toStdString());
     const Sheet sheet = readSheet(path);
     EXPECT_EQ(sheet.title, "Sheet1");
     ASSERT_GT(grid.rowCount(), 0);
-    for (int c = 0; c < grid.columnCount(); ++c)
-        if (!grid.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().isEmpty())
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        if (!grid.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().isEmpty()) {
             EXPECT_EQ(sheet.at(0, c).type, 's') << "caption " << c;
+        }
+    }
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int c = 0; c < grid.columnCount(); ++c) {
             const QString text = grid.data(grid.index(r, c), Qt::DisplayRole).toString();
@@ -116,7 +146,9 @@ void expectSheetShowsGrid(const QString& path, const QAbstractItemModel& grid, c
                 EXPECT_TRUE(cell.type == 'e' || cell.value.toString().isEmpty()) << r << "," << c;
                 continue;
             }
-            EXPECT_EQ(cell.type, numberColumns.count(c) ? 'n' : 's') << r << "," << c << " " << text.toStdString();
+            // A bound such as "<0.001" (p值) is no number.
+            const bool number = numberColumns.count(c) && !text.startsWith(QLatin1Char('<'));
+            EXPECT_EQ(cell.type, number ? 'n' : 's') << r << "," << c << " " << text.toStdString();
             EXPECT_EQ(sheet.shown(r + 1, c), text) << r << "," << c;
         }
     }
@@ -147,7 +179,10 @@ protected:
         EXPECT_EQ(MessageBoxes::pendingAnswers(), 0);
         MessageBoxes::clearAnswers();
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
 
     TempDataFolder dir;
     Workspace ws;
@@ -159,8 +194,26 @@ protected:
 TEST(WorkbookWriter, NumbersAreWrittenAsNumbersThatShowTheSameText)
 {
     TempDataFolder dir;
-    const QStringList texts{"7", "-3", "0", "85.3300", "0.5", "123456789012", "32767", "007",
-                            "+5", " 5", "1e5", "160121001", "1234567890123456", "3*", "无效"};
+    const QStringList texts{"7",
+                            "-3",
+                            "0",
+                            "85.3300",
+                            "0.5",
+                            "123456789012",
+                            "32767",
+                            "+1.23",
+                            "+0.00",
+                            "-0.45",
+                            "83.33%",
+                            "05.50%",
+                            "007",
+                            " 5",
+                            "1e5",
+                            "160121001",
+                            "1234567890123456",
+                            "3*",
+                            "<0.001",
+                            "无效"};
     const QString path = dir.file("cells.xlsx");
     {
         WorkbookWriter book(path);
@@ -171,15 +224,16 @@ TEST(WorkbookWriter, NumbersAreWrittenAsNumbersThatShowTheSameText)
     }
     const Sheet sheet = readSheet(path);
     for (int i = 0; i < texts.size(); ++i) {
-        // Up to 12 digits a plain decimal is a number; leading zeros, signs, blanks, exponents and
-        // more digits than a spreadsheet keeps stay text. 160121001 is a number here: the grids
-        // mark their issue columns as text themselves.
-        const bool number = i <= 6 || texts[i] == "160121001";
+        // Plain decimals of up to fifteen digits, signed or not, and percentages are numbers;
+        // leading zeros (outside a percentage), blanks, exponents and longer digit strings stay
+        // text. 160121001 is a number here: the grids mark their issue columns as text themselves.
+        const bool number = i <= 11 || texts[i] == "160121001";
         EXPECT_EQ(sheet.at(i, 0).type, number ? 'n' : 's') << texts[i].toStdString();
         EXPECT_EQ(sheet.shown(i, 0), texts[i]);
     }
     EXPECT_EQ(sheet.at(3, 0).format, "0.0000");
     EXPECT_DOUBLE_EQ(sheet.at(3, 0).value.toDouble(), 85.33);
+    EXPECT_DOUBLE_EQ(sheet.at(10, 0).value.toDouble(), 0.8333);
 }
 
 TEST(WorkbookWriter, IssueNumbersOfEveryLengthStayText)
@@ -212,9 +266,13 @@ TEST_F(WorkbookCells, EveryWorkbookTheWindowsWriteHoldsNumbersAsNumbers)
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
-    // gongshi.xlsx, the formula list: 序号, 计算值, the four runs and idx are numbers.
+    // gongshi.xlsx, the formula list: 序号, 计算值, the four runs, the chance figures (机会率 as a
+    // percentage, 超出 with its sign, p值), 等价 and idx are numbers.
     window->findChild<QAction*>("mnuGsdc")->trigger();
-    expectSheetShowsGrid(dir.file("gongshi.xlsx"), *window->formulaModel(), {0, 4, 6, 7, 8, 9, 10});
+    expectSheetShowsGrid(dir.file("gongshi.xlsx"), *window->formulaModel(),
+                         {0, 4, 6, 7, 8, 9, FormulaGridModel::ChanceRateColumn,
+                          FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn,
+                          FormulaGridModel::EquivalentColumn, FormulaGridModel::IdxColumn});
 
     // lishi.xlsx, the history with the per-draw columns: the issue is text.
     child<QCheckBox>("Check1")->setChecked(true);

@@ -39,7 +39,8 @@ void GridColumns::fitNumbers(QTableView* view, const std::vector<int>& columns)
         }
         int w = std::max(view->columnWidth(c), header->sectionSizeHint(c));
         if (longestRow >= 0)
-            w = std::max(w, view->sizeHintForIndex(model->index(longestRow, c)).width() + (view->showGrid() ? 1 : 0));
+            w = std::max(w, view->sizeHintForIndex(model->index(longestRow, c)).width() +
+                                (view->showGrid() ? 1 : 0));
         view->setColumnWidth(c, w);
     }
 }
