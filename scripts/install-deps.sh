@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, when any is missing.
+# Installs the Debian packages the build, the tests, the window and the Debian package need, when
+# any is missing.
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
@@ -7,6 +8,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-noto-cjk python3 python3-openpyxl
+  dpkg-dev lintian appstream desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
