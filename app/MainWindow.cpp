@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/HelpLinks.h"
+#include "app/OnlineSourcesDialog.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
 #include "backtest/HoldOutDialog.h"
@@ -10,6 +11,7 @@
 #include "history/HistoryPanel.h"
 #include "history/LotteryTable.h"
 #include "history/ParameterReferenceWindow.h"
+#include "history/ResultsPageAddress.h"
 #include "history/SearchDaysDialog.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepCalculation.h"
@@ -207,6 +209,9 @@ void MainWindow::buildSettingsMenu()
     days->setObjectName("mnuSetDay");
     connect(days, &QAction::triggered, this,
             [this] { SearchDaysDialog::ask(this, m_workspace->settings()); });
+    QAction* sources = m_settingsMenu->addAction(ResultsPageAddress::sourcesEntry());
+    sources->setObjectName("mnuSources");
+    connect(sources, &QAction::triggered, this, &MainWindow::openSourcesDialog);
 
     QMenu* lotteries = m_settingsMenu->addMenu(QStringLiteral("彩种选择"));
     auto* lotteryGroup = new QActionGroup(this);
@@ -570,13 +575,22 @@ void MainWindow::calculate()
 {
     if (!m_database.require(this))
         return;
+    // The calculation uses exactly the formulas the list shows: when the sense chosen differs from
+    // the list's, the list is reloaded for it first, as choosing a kind does.
+    if (m_formulaPanel->shownSense() != m_kill || m_formulaPanel->model()->kind() != m_kind) {
+        BusyCursor busy;
+        refreshChain(true);
+    }
+    // 计算值 shows what the formulas selected now vote.
+    m_formulaPanel->model()->redrawResults();
     KillKeepCalculation::Request request;
     request.kind = m_kind;
     request.kill = m_kill;
     request.bestMethod = !m_selectedMethodOption->isChecked();
     request.verify = m_verifyOption->isChecked();
     request.verifiedIssue = m_checkIssueBox->text();
-    m_calculation->run(m_columns, request);
+    if (m_calculation->run(m_columns, request) >= 30)
+        m_formulaPanel->scrollToLastRow();
 }
 
 void MainWindow::openReplay()
@@ -633,9 +647,23 @@ void MainWindow::openSearch()
     if (!m_database.require(this))
         return;
     SearchWindow search(m_workspace, this);
+    // Each save changed the stored formulas: the list, the history grid and the figures follow
+    // at once, while the search window stays open.
+    connect(&search, &SearchWindow::formulasChanged, this, [this] { refreshChain(true); });
     search.exec();
-    if (search.formulasChangedFlag())
-        refreshChain(true);
+}
+
+void MainWindow::openSourcesDialog()
+{
+    OnlineSourcesDialog dialog(m_workspace, this);
+    m_sourcesDialog = &dialog;
+    dialog.exec();
+    m_sourcesDialog = nullptr;
+}
+
+OnlineSourcesDialog* MainWindow::sourcesDialog() const
+{
+    return m_sourcesDialog;
 }
 
 void MainWindow::openReferenceWindow()
@@ -675,10 +703,10 @@ void MainWindow::openHelp(HelpLinks::Link link)
     if (address.isEmpty()) {
         MessageBoxes::information(
             this, name,
-            QStringLiteral("还没有%1的地址。可以在设置文件 %2 的 [IniSetting] 节中用 %3 指定网址或文件；"
-                           "使用说明请看程序附带的 README.md。")
+            QStringLiteral("还没有%1的地址。可以在菜单“设置 → %4”中填写网址或文件（也可以在设置文件 %2 的 "
+                           "[IniSetting] 节中用 %3 指定）；使用说明请看程序附带的 README.md。")
                 .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
-                     HelpLinks::settingKey(link)));
+                     HelpLinks::settingKey(link), ResultsPageAddress::sourcesEntry()));
         return;
     }
     if (!DesktopOpener::openAddress(address))

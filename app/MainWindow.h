@@ -18,6 +18,7 @@ class FormulaSortWindow;
 class HistoryGridModel;
 class HistoryPanel;
 class KillKeepCalculation;
+class OnlineSourcesDialog;
 class ParameterReferenceWindow;
 class PositionHistoryWindow;
 class QAction;
@@ -73,6 +74,8 @@ public:
     CalculationStepsWindow* stepsWindow() const;
     TrendChartWindow* trendWindow() const;
     ReplayWindow* replayWindow() const;
+    // The "在线数据源设置..." dialog while it is open (tests drive it), else null.
+    OnlineSourcesDialog* sourcesDialog() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,6 +114,7 @@ private:
     // "走势图(&G)" (row -1: the grid's current row, if any) and 管理 → "查看该公式走势图" (the row
     // under the mouse, shown on the formula tab).
     void openTrendWindow(int formulaRow, bool showFormula);
+    void openSourcesDialog();
     void openHelp(HelpLinks::Link link);
     void reportError(const QString& text);
 
@@ -149,4 +153,5 @@ private:
 
     QPointer<ParameterReferenceWindow> m_referenceWindow;
     QPointer<TrendChartWindow> m_trendWindow;
+    OnlineSourcesDialog* m_sourcesDialog = nullptr; // while "在线数据源设置..." is open
 };

@@ -419,8 +419,11 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
             continue;
         }
         o.stats.totalWeight = rows.totalWeight;
-        if (seen > 0)
-            o.nextValue = FormulaArithmetic::predictedNumber(f.evaluateRow(history, seen - 1));
+        if (seen > 0) {
+            int fromRow = -1;
+            o.nextValue = FormulaArithmetic::predictedNumber(f.lastValue(history, seen - 1, &fromRow));
+            o.nextFromEarlierDraw = o.nextValue && fromRow != seen - 1;
+        }
         scratchSize = std::max(scratchSize, f.scratchSize());
     }
 

@@ -1,5 +1,7 @@
 #include "backtest/CalculationStepsModel.h"
 
+#include "ui/GridExport.h"
+
 CalculationStepsModel::CalculationStepsModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
@@ -25,7 +27,12 @@ int CalculationStepsModel::columnCount(const QModelIndex& parent) const
 
 QVariant CalculationStepsModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    // The issue, the three drawn numbers side by side ("335") and the steps stay text in a workbook.
+    if (role == GridExport::TextCellRole)
+        return index.column() != ValueColumn;
+    if (role != Qt::DisplayRole)
         return {};
     const CalculationStepRow& r = m_rows[index.row()];
     switch (index.column()) {

@@ -2,6 +2,7 @@
 
 #include "backtest/CalculationSteps.h"
 #include "backtest/CalculationStepsModel.h"
+#include "ui/GridColumns.h"
 #include "ui/GridExport.h"
 
 #include <QDir>
@@ -23,7 +24,8 @@ CalculationStepsWindow::CalculationStepsWindow(const QString& dataFolder, QWidge
     m_grid->verticalHeader()->setDefaultSectionSize(22);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    connect(m_grid, &QTableView::clicked, this, [this] { exportSteps(); });
+    // As its tooltip says: a double click writes the workbook (a single click only selects).
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { exportSteps(); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_grid);
@@ -38,6 +40,8 @@ void CalculationStepsWindow::setFormula(const QString& code, const QString& chin
     m_grid->setColumnWidth(CalculationStepsModel::IssueColumn, 1300 / 15);
     m_grid->setColumnWidth(CalculationStepsModel::NumbersColumn, 70);
     m_grid->setColumnWidth(CalculationStepsModel::StepsColumn, 420);
+    GridColumns::fitNumbers(m_grid,
+                            {CalculationStepsModel::IssueColumn, CalculationStepsModel::NumbersColumn});
     QGuiApplication::restoreOverrideCursor();
 }
 

@@ -9,7 +9,8 @@ class QTableView;
 struct DrawRecord;
 
 // frmGsbz, "公式计算步骤": how one formula's value comes about on every stored draw, oldest first.
-// Modeless; a click on the grid copies it into "LSJS.xlsx" in the data folder and opens that.
+// Modeless; a double click on the grid copies it into "LSJS.xlsx" in the data folder and opens
+// that.
 class CalculationStepsWindow : public QWidget
 {
     Q_OBJECT

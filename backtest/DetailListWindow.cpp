@@ -31,6 +31,8 @@ DetailListWindow::DetailListWindow(const std::vector<DetailListRow>& rows, const
         for (int c = 0; c < 6; ++c) {
             auto* item = new QStandardItem(texts[c]);
             item->setEditable(false);
+            if (c == 1) // a formula may be a bare constant such as "13"
+                item->setData(true, GridExport::TextCellRole);
             m_model->setItem(r, c, item);
         }
     }
@@ -39,6 +41,7 @@ DetailListWindow::DetailListWindow(const std::vector<DetailListRow>& rows, const
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
     GridColumns::apply(m_view, &DetailListWindow::columnWidthPixels, true);
+    GridColumns::fitNumbers(m_view, {0, 4});
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,5 +1,7 @@
 #include "backtest/FormulaGridModel.h"
 
+#include "ui/GridExport.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QHash>
@@ -14,6 +16,8 @@ const QColor kSelectedColor(0, 0, 255);    // &HFF0000 in the grid's blue-green-
 const QColor kHighlightColor(0, 255, 0);   // &HFF00
 const QColor kSignificantColor(0, 128, 0); // p below 0.01 with a positive excess
 constexpr double kSignificantP = 0.01;
+// After a 计算值 that comes from an earlier draw because the newest gives the formula no value.
+const QString kEarlierDrawMark = QStringLiteral("*");
 
 // "00.0000": at least two integer digits, exactly four decimals.
 QString fixedRate(float rate)
@@ -191,10 +195,14 @@ void FormulaGridModel::highlightSameNextValue(int row)
 {
     if (row < 0 || row >= rowCount())
         return;
-    const QString value = displayText(m_rows[row], NextValueColumn);
-    // Every row shows the current kind, so the kinds always agree; the values decide.
+    // Every row shows the current kind, so the kinds always agree; the values decide, whichever
+    // draw they come from.
+    auto shownValue = [](const Row& r) {
+        return r.nextShown && r.outcome ? r.outcome->nextValue : std::optional<int>();
+    };
+    const std::optional<int> value = shownValue(m_rows[row]);
     for (Row& r : m_rows)
-        r.highlighted = displayText(r, NextValueColumn) == value;
+        r.highlighted = shownValue(r) == value;
     emitColumnsChanged(NextValueColumn, NextValueColumn);
 }
 
@@ -302,7 +310,9 @@ QString FormulaGridModel::displayText(const Row& row, int column) const
     case SenseColumn:
         return row.record.bolKill ? QStringLiteral("杀") : QStringLiteral("生");
     case NextValueColumn:
-        return o && row.nextShown ? o->nextText() : QString();
+        if (!o || !row.nextShown)
+            return QString();
+        return o->nextFromEarlierDraw && o->nextValue ? o->nextText() + kEarlierDrawMark : o->nextText();
     case RateColumn:
         if (!o)
             return QString();
@@ -367,7 +377,12 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (invalid && (column == FormulaColumn || column == RateColumn))
             return QStringLiteral("无效公式：") + row.outcome->error;
+        if (column == NextValueColumn && row.nextShown && row.outcome && row.outcome->nextFromEarlierDraw)
+            return QStringLiteral("最新一期算不出这条公式的值（例如除以0），这是它在更早一期算出的值，"
+                                  "计算公式时也按这个值投票");
         return {};
+    case GridExport::TextCellRole:
+        return column == FormulaColumn; // a formula may be a bare constant such as "13"
     case Qt::TextAlignmentRole:
         return column == FormulaColumn || column == RateColumn
                    ? QVariant(int(Qt::AlignLeft | Qt::AlignVCenter))

@@ -12,7 +12,8 @@
 
 // The formula grid of the main window: one row per formula of the current subset, in idx order.
 // Columns: 序号 (row number; blue when selected, button-face grey when not), 公式 (Chinese or code
-// form by ChineseMode), 种类, 生杀, 计算值 (next-draw value of a selected formula), 正确率 with its
+// form by ChineseMode), 种类, 生杀, 计算值 (next-draw value of a selected formula, marked "*" when the
+// newest draw gives the formula no value and it comes from an earlier draw), 正确率 with its
 // "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, the comparison with pure chance
 // (机会率 "83.33%", 超出 "+1.23", p值 "0.123" or "<0.001", green below 0.01 when the excess is
 // positive), with a hold-out the held-out draws' 留出正确率 "56.67% (17/30)" and 留出p值 (empty

@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 #include <numeric>
 
@@ -81,7 +82,7 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
     connect(m_view->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &FormulaListPanel::sortByColumn);
     connect(m_view, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
-        m_contextRow = m_view->indexAt(p).row();
+        rememberFormulaAt(m_view->indexAt(p).row());
         m_menu->popup(m_view->viewport()->mapToGlobal(p));
     });
     layout->addWidget(m_view, 1);
@@ -124,8 +125,10 @@ void FormulaListPanel::buildMenu()
     QAction* trend = m_menu->addAction(QStringLiteral("查看该公式走势图"));
     trend->setObjectName("mnuGszst");
     connect(trend, &QAction::triggered, this, [this] {
-        if (m_contextRow >= 0 && m_contextRow < m_model->rowCount())
-            emit trendChartRequested(m_contextRow);
+        // The formula under the mouse, found again by its idx as the other 管理 entries do.
+        const int row = rememberedRow();
+        if (row >= 0)
+            emit trendChartRequested(row);
     });
     const std::pair<const char*, const char*> deletions[] = {{"mnuDelGS", "删除该公式(&D)"},
                                                              {"mnuDelSelected", "删除选中所有公式(&C)"},
@@ -171,6 +174,7 @@ void FormulaListPanel::showFormulas()
         MessageBoxes::error(this, error);
     m_model->setWeightedRate(m_workspace->settings().weighted());
     m_model->setFormulas(*m_kind, std::move(formulas));
+    m_shownKill = *m_kill;
     sizeColumns();
 }
 
@@ -191,15 +195,24 @@ void FormulaListPanel::sizeColumns()
             return FormulaGridModel::columnWidthPixels(c);
         }
     });
+    GridColumns::fitNumbers(m_view, {FormulaGridModel::NumberColumn, FormulaGridModel::NextValueColumn,
+                                     FormulaGridModel::MaxMissColumn, FormulaGridModel::MaxHitColumn,
+                                     FormulaGridModel::FinalMissColumn, FormulaGridModel::FinalHitColumn});
     m_view->setColumnHidden(FormulaGridModel::IdxColumn, true);
     m_view->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
     setChanceComparisonShown(m_chanceShown);
 }
 
+void FormulaListPanel::scrollToLastRow()
+{
+    if (m_model->rowCount() > 0)
+        m_view->scrollTo(m_model->index(m_model->rowCount() - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
 void FormulaListPanel::scrollToLastRowWhenLong()
 {
     if (m_model->scrollsToLastRow())
-        m_view->scrollTo(m_model->index(m_model->rowCount() - 1, 0), QAbstractItemView::PositionAtTop);
+        scrollToLastRow();
 }
 
 FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraws)
@@ -235,7 +248,8 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
     m_model->refillFormulas(run.formulas);
     m_model->setResults(run.result, run.firstEquivalent);
     m_summary->setText(ChanceSummary::of(run.result.outcomes).text());
-    setChanceComparisonShown(m_chanceShown);
+    m_shownKill = run.kill;
+    sizeColumns(); // the figures' widths; also shows or hides the chance columns
     scrollToLastRowWhenLong();
     return BacktestOutcome::Done;
 }
@@ -272,8 +286,13 @@ void FormulaListPanel::sortByColumn(int column)
 {
     const bool chanceKey =
         column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn;
-    if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn))
+    if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)) {
+        // Columns that are no sort key (0-4 among them) keep the order shown; the rows are
+        // redrawn all the same.
+        m_model->redrawResults();
+        scrollToLastRowWhenLong();
         return;
+    }
     const int rows = m_model->rowCount();
     std::vector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
@@ -329,12 +348,21 @@ void FormulaListPanel::buildPastRanking()
 {
     if (!m_database->require(this))
         return;
+    // The keep formulas' "covered" rule depends on the order they vote in: idx order, whatever
+    // order the grid shows (as the command line's pastrank walks them).
+    std::vector<int> rows(size_t(m_model->rowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    std::sort(rows.begin(), rows.end(),
+              [this](int a, int b) { return m_model->idxAt(a) < m_model->idxAt(b); });
     std::vector<FormulaRecord> formulas;
-    for (int r = 0; r < m_model->rowCount(); ++r)
+    std::vector<bool> selected;
+    for (int r : rows) {
         formulas.push_back(m_model->formulaAt(r));
+        selected.push_back(m_model->isSelected(r));
+    }
     std::vector<PastRankingDraw> ranking;
-    if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_history, formulas,
-                              m_model->selectedFlags(), *m_kill, &ranking))
+    if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_history, formulas, selected,
+                              m_shownKill, &ranking))
         return;
     if (!m_positionHistoryWindow)
         m_positionHistoryWindow = new PositionHistoryWindow(std::move(ranking), m_kind->position,
@@ -345,13 +373,50 @@ void FormulaListPanel::buildPastRanking()
     m_positionHistoryWindow->raise();
 }
 
+void FormulaListPanel::rememberFormulaAt(int row)
+{
+    if (row < 0 || row >= m_model->rowCount()) {
+        m_remembered.reset(); // no formula under the mouse
+        return;
+    }
+    const FormulaRecord& f = m_model->formulaAt(row);
+    m_remembered = RememberedFormula{m_model->kind(), m_shownKill, f.idx, f.gongshi, f.gongshiCN};
+}
+
+int FormulaListPanel::rememberedRow()
+{
+    const QString title = QStringLiteral("管理");
+    if (!m_remembered) {
+        MessageBoxes::information(
+            this, title,
+            QStringLiteral("没有右键所点的公式，什么也没有做。请先在公式列表中用鼠标右键"
+                           "点击要操作的公式，再选择菜单项。"));
+        return -1;
+    }
+    const RememberedFormula& r = *m_remembered;
+    if (r.kind == m_model->kind() && r.kill == m_shownKill) {
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            const FormulaRecord& f = m_model->formulaAt(row);
+            if (f.idx == r.idx)
+                if (f.gongshi == r.gongshi && f.gongshiCN == r.gongshiCN)
+                    return row;
+        }
+    }
+    MessageBoxes::information(this, title,
+                              QStringLiteral("右键所点的公式“%1”已不在当前的公式列表中，什么也没有做。"
+                                             "请在列表中重新用鼠标右键点击要操作的公式。")
+                                  .arg(r.gongshiCN));
+    return -1;
+}
+
 void FormulaListPanel::showCalculationSteps()
 {
-    if (m_contextRow < 0 || m_contextRow >= m_model->rowCount())
+    const int row = rememberedRow();
+    if (row < 0)
         return;
     if (!m_stepsWindow)
         m_stepsWindow = new CalculationStepsWindow(m_workspace->dataFolder(), this);
-    const FormulaRecord& f = m_model->formulaAt(m_contextRow);
+    const FormulaRecord& f = m_model->formulaAt(row);
     m_stepsWindow->setFormula(f.gongshi, f.gongshiCN, m_workspace->history().draws(), *m_history);
     m_stepsWindow->show();
     m_stepsWindow->raise();
@@ -411,10 +476,13 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         return;
     const int rows = m_model->rowCount();
     std::vector<qint64> doomed;
+    int doomedIdx = 0;
     if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
-        if (m_contextRow < 0 || m_contextRow >= rows)
-            return; // no formula under the mouse: nothing to delete
-        doomed.push_back(m_model->formulaAt(m_contextRow).rowId);
+        const int row = rememberedRow();
+        if (row < 0)
+            return;
+        doomed.push_back(m_model->formulaAt(row).rowId);
+        doomedIdx = m_model->idxAt(row);
     } else {
         const bool selected = mode == DeleteMode::Selected;
         const QString question = selected
@@ -426,12 +494,20 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
             if (m_model->isSelected(r) == selected)
                 doomed.push_back(m_model->formulaAt(r).rowId);
     }
-    // Flags go by row: deleting the formula under the mouse moves the later rows' flags up by one,
-    // so every remaining formula keeps its own; "删除最后公式" leaves them where they stand.
-    // (Compaction may renumber the rows' identities, so they cannot carry the flags.)
-    std::vector<bool> positional = m_model->selectedFlags();
+    // The reload lists the formulas in idx order, so the flags are carried in that order, whatever
+    // order the grid shows now (compaction may renumber the rows' identities, so they cannot carry
+    // them). Deleting the formula under the mouse drops its flag, so every remaining formula keeps
+    // its own; "删除最后公式" leaves the flags where they stand in the list and drops the last.
+    std::vector<std::pair<int, bool>> flagsByIdx;
+    flagsByIdx.reserve(size_t(rows));
+    for (int r = 0; r < rows; ++r)
+        flagsByIdx.emplace_back(m_model->idxAt(r), m_model->isSelected(r));
+    std::sort(flagsByIdx.begin(), flagsByIdx.end());
     if (mode == DeleteMode::UnderMouse)
-        positional.erase(positional.begin() + m_contextRow);
+        std::erase_if(flagsByIdx,
+                      [doomedIdx](const std::pair<int, bool>& f) { return f.first == doomedIdx; });
+    else if (mode == DeleteMode::Last && !flagsByIdx.empty())
+        flagsByIdx.pop_back();
     QString error;
     BusyCursor busy;
     if (FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error) < 0) {
@@ -444,11 +520,15 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
     if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
         MessageBoxes::error(this, error);
     m_model->setFormulas(*m_kind, std::move(formulas));
+    m_shownKill = *m_kill;
     if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
-        positional.resize(size_t(m_model->rowCount()), true);
-        m_model->setSelectedFlags(positional);
+        std::vector<bool> flags;
+        for (const auto& f : flagsByIdx)
+            flags.push_back(f.second);
+        flags.resize(size_t(m_model->rowCount()), true);
+        m_model->setSelectedFlags(flags);
     }
-    m_contextRow = -1;
+    m_remembered.reset();
     emit formulasDeleted();
 }
 
@@ -492,6 +572,7 @@ void FormulaListPanel::deleteEquivalentFormulas()
     if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
         MessageBoxes::error(this, error);
     m_model->setFormulas(*m_kind, std::move(formulas));
-    m_contextRow = -1;
+    m_shownKill = *m_kill;
+    m_remembered.reset();
     emit formulasDeleted();
 }

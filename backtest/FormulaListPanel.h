@@ -42,6 +42,11 @@ public:
     ~FormulaListPanel() override;
 
     FormulaGridModel* model() const { return m_model; }
+    // The sense of the formulas listed now (the window's sense as it was at the last reload).
+    bool shownSense() const { return m_shownKill; }
+    void scrollToLastRow();
+    // Scrolls the grid to its last row when it holds 30 rows or more (the header row included).
+    void scrollToLastRowWhenLong();
     // 管理: the main window puts it into its menu bar.
     QMenu* menu() const { return m_menu; }
     CalculationStepsWindow* stepsWindow() const { return m_stepsWindow; }
@@ -102,7 +107,10 @@ private:
     void onGridClicked(const QModelIndex& index);
     void sortByColumn(int column);
     void sizeColumns();
-    void scrollToLastRowWhenLong();
+    void rememberFormulaAt(int row);
+    // The row of the formula remembered at the last right-click; -1, after telling the user,
+    // when none was right-clicked or that formula is no longer listed.
+    int rememberedRow();
     void showChineseForms();
     void showCalculationSteps();
     void addTypedFormula();
@@ -117,7 +125,18 @@ private:
     const HistoryColumns* m_history;
     FormulaGridModel* m_model;
     std::unique_ptr<FormulaTableStore> m_store;
-    int m_contextRow = -1; // grid row under the last right-click
+    bool m_shownKill = true;
+    // The formula under the last right-click, found again by its idx (and text) whatever order the
+    // list shows: the 管理 entries that act on one formula act on this one.
+    struct RememberedFormula
+    {
+        FormulaKind kind;
+        bool kill = true;
+        int idx = 0;
+        QString gongshi;
+        QString gongshiCN;
+    };
+    std::optional<RememberedFormula> m_remembered;
     bool m_chanceShown = true;
 
     QMenu* m_menu = nullptr;

@@ -26,14 +26,8 @@ bool NextDrawCalculation::rowBeforeIssue(const std::vector<QString>& issues, con
 std::optional<double> NextDrawCalculation::valueAt(const HistoryColumns& history, const CompiledFormula& f,
                                                    int row)
 {
-    if (!f.isValid())
-        return std::nullopt;
-    for (int r = std::min(row, history.drawCount() - 1); r >= 0; --r) {
-        const double v = f.evaluateRow(history, r);
-        if (!std::isnan(v))
-            return v;
-    }
-    return std::nullopt;
+    const double v = f.lastValue(history, row);
+    return std::isnan(v) ? std::nullopt : std::optional<double>(v);
 }
 
 std::optional<int> NextDrawCalculation::votedValue(double value, bool general)

@@ -1,5 +1,7 @@
 #include "backtest/PositionHistoryModel.h"
 
+#include "ui/GridExport.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -41,6 +43,8 @@ QVariant PositionHistoryModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return int(index.column() >= PositionHistory::kFixedColumns ? Qt::AlignLeft | Qt::AlignVCenter
                                                                     : Qt::AlignCenter);
+    case GridExport::TextCellRole:
+        return index.column() == PositionHistory::IssueColumn;
     default:
         return {};
     }

@@ -119,6 +119,10 @@ void PositionHistoryWindow::fill(int comparedPosition)
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_model->setHistory(PositionHistory::build(m_ranking, comparedPosition, m_single));
     GridColumns::apply(m_grid, columnWidth);
+    std::vector<int> numbers;
+    for (int c = PositionHistory::ErrColumn; c < PositionHistory::kFixedColumns; ++c)
+        numbers.push_back(c);
+    GridColumns::fitNumbers(m_grid, numbers);
     QGuiApplication::restoreOverrideCursor();
 }
 

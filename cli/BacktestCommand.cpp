@@ -80,6 +80,7 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
+    // "next" keeps its meaning: the value on the newest draw, empty when that draw gives none.
     for (std::size_t i = 0; i < run.formulas.size(); ++i) {
         const FormulaOutcome& o = run.result.outcomes[i];
         const FormulaStats& s = o.stats;
@@ -88,10 +89,11 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
                 << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
                 << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun
-                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\t' << c.hits
-                << '\t' << c.tested << '\t' << (o.valid ? QString::number(c.chanceRate, 'f', 4) : QString())
-                << '\t' << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t'
-                << optional(c.z, 3) << '\t' << optional(c.p, 6) << '\t'
+                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t'
+                << (o.nextFromEarlierDraw ? QString() : o.nextText()) << '\t' << c.hits << '\t' << c.tested
+                << '\t' << (o.valid ? QString::number(c.chanceRate, 'f', 4) : QString()) << '\t'
+                << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t' << optional(c.z, 3)
+                << '\t' << optional(c.p, 6) << '\t'
                 << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString())
                 << (withHoldOut ? '\t' + SearchCommandSupport::holdOutColumns(o.holdOut) : QString()) << '\n';
     }

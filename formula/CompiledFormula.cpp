@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -71,6 +72,23 @@ inline void combineLevels(double* __restrict left, const double* __restrict righ
 }
 
 } // namespace
+
+double CompiledFormula::lastValue(const HistoryColumns& history, int row, int* fromRow) const
+{
+    if (fromRow)
+        *fromRow = -1;
+    if (!m_valid)
+        return FormulaArithmetic::kNoValue;
+    for (int r = std::min(row, history.drawCount() - 1); r >= 0; --r) {
+        const double v = evaluateRow(history, r);
+        if (!std::isnan(v)) {
+            if (fromRow)
+                *fromRow = r;
+            return v;
+        }
+    }
+    return FormulaArithmetic::kNoValue;
+}
 
 double CompiledFormula::evaluateRow(const HistoryColumns& history, int row) const
 {

@@ -42,6 +42,10 @@ public:
 
     // The formula's value on one draw (row 0 = oldest); NaN when invalid or not computable.
     double evaluateRow(const HistoryColumns& history, int row) const;
+    // The value a prediction made on `row` uses: the value on that row or, when it has none, on the
+    // newest earlier row that has one (the back-test carries the last value forward the same way).
+    // NaN when no row up to `row` has a value; *fromRow (when given) gets the row used, or -1.
+    double lastValue(const HistoryColumns& history, int row, int* fromRow = nullptr) const;
     // Values of rows [firstRow, firstRow + count) into out, count <= kBlockRows. scratch must hold
     // at least scratchSize() doubles and is reused between calls.
     void evaluateBlock(const HistoryColumns& history, int firstRow, int count, double* out, double* scratch) const;

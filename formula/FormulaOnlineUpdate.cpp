@@ -72,7 +72,9 @@ QString FormulaOnlineUpdate::localPath() const
 bool FormulaOnlineUpdate::finish(const FetchResult& fetched, QString* message)
 {
     m_imported = FormulaImportResult{};
+    m_failedAtSource = false;
     if (fetched.status != FetchResult::Ok) {
+        m_failedAtSource = fetched.status != FetchResult::Cancelled;
         *message = failureMessage(fetched.error);
         return false;
     }
@@ -85,6 +87,7 @@ bool FormulaOnlineUpdate::finish(const FetchResult& fetched, QString* message)
         return false;
     }
     if (fetched.body.size() <= kMaxShortFileBytes) {
+        m_failedAtSource = true;
         *message = failureMessage(
             QStringLiteral("服务器送来的公式文件只有%1字节，不是完整的公式文件").arg(fetched.body.size()));
         return false;
@@ -117,6 +120,7 @@ bool FormulaOnlineUpdate::replaceFormulas(const QByteArray& bytes, QString* erro
         return false;
     // A page that is no formula file (an error page served as a success) must not empty the store.
     if (m_imported.added == 0) {
+        m_failedAtSource = true;
         *error =
             QStringLiteral("下载的文件中没有一个可以识别的公式（共%1行无法识别）").arg(m_imported.rejected);
         return false;

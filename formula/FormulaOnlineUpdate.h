@@ -55,6 +55,9 @@ public:
     // The whole update without a window: download (waiting in a local event loop), then finish().
     bool runBlocking(QString* message);
 
+    // After finish() failed: the download failed or what came was no formula file (as opposed to
+    // a cancel or a failure of the data folder or the database), so the address may be wrong.
+    bool failedAtSource() const { return m_failedAtSource; }
     const FormulaImportResult& imported() const { return m_imported; }
     QString localPath() const;
     QString summary() const;
@@ -69,4 +72,5 @@ private:
     QUrl m_url;
     int m_timeoutMs;
     FormulaImportResult m_imported;
+    bool m_failedAtSource = false;
 };

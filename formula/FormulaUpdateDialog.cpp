@@ -1,6 +1,7 @@
 #include "formula/FormulaUpdateDialog.h"
 
 #include "history/OnlineUpdateDialog.h"
+#include "history/ResultsPageAddress.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ bool runOnlineFormulaUpdate(QWidget* parent, Workspace& workspace, const Formula
     QApplication::restoreOverrideCursor();
     const QString title = QStringLiteral("公式在线更新");
     if (!ok) {
+        if (update.failedAtSource())
+            *summary += ResultsPageAddress::sourcesHint(QStringLiteral("公式文件地址"));
         MessageBoxes::warning(parent, title, *summary);
         return false;
     }

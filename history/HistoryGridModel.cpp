@@ -1,5 +1,7 @@
 #include "history/HistoryGridModel.h"
 
+#include "ui/GridExport.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QFont>
@@ -86,6 +88,8 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const
         return column == 0 ? QVariant(draw->issue) : QVariant(draw->number(column));
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
+    case GridExport::TextCellRole:
+        return column == 0; // the issue number
     case Qt::FontRole:
         if (emphasised) {
             QFont f;

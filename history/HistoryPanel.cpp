@@ -7,6 +7,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/DatabaseGuard.h"
 #include "ui/DesktopOpener.h"
+#include "ui/GridColumns.h"
 #include "ui/GridExport.h"
 #include "ui/MessageBoxes.h"
 
@@ -161,6 +162,7 @@ void HistoryPanel::showDraws(int position, bool single)
     m_view->setColumnWidth(0, 100);
     for (int c = 1; c <= 3; ++c)
         m_view->setColumnWidth(c, 44);
+    GridColumns::fitNumbers(m_view, {0});
     scrollToEnd();
 }
 
@@ -196,8 +198,10 @@ void HistoryPanel::showVerificationColumns()
         return;
     BusyCursor busy;
     m_model->setVerificationBlock(m_verification.block(m_verificationScroll->value()));
+    // Predictions are one or two characters; the captions ("式32767") decide the width.
     for (int c = HistoryGridModel::kFixedColumns; c < m_model->columnCount(); ++c)
-        m_view->setColumnWidth(c, HistoryGridModel::kFormulaColumnWidthPixels);
+        m_view->setColumnWidth(c, std::max(HistoryGridModel::kFormulaColumnWidthPixels,
+                                           m_view->horizontalHeader()->sectionSizeHint(c)));
 }
 
 void HistoryPanel::rememberClickedRow(int row)

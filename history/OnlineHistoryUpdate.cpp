@@ -36,6 +36,7 @@ OnlineHistoryUpdate::OnlineHistoryUpdate(const std::vector<DrawRecord>& stored, 
       m_base(ResultsPageAddress::base(m_lottery.provinceCode, ResultsPageAddress::defaultHost())),
       m_timeoutMs(PageFetcher::kDefaultTimeoutMs)
 {
+    m_storedCount = int(stored.size());
     if (!stored.empty()) {
         // A stored date that is not a date cannot be judged old; such a history is kept.
         const QDate oldest = dateOf(stored.front());
@@ -164,6 +165,12 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
         previous = PreviousDraw::of(record);
         m_newDraws.push_back(std::move(record));
     }
+    for (const QString& issue : issuesBeyondDrawsPerDay(parser)) {
+        ++found;
+        m_rejected << QStringLiteral("期号%1：%2每天只有%3期，页面上的这一期不属于它")
+                          .arg(issue, m_lottery.caption)
+                          .arg(m_lottery.drawsPerDay);
+    }
 
     if (parser.listedOutOfOrder()) {
         m_newDraws.clear();
@@ -181,6 +188,22 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
     return true;
 }
 
+QStringList OnlineHistoryUpdate::issuesBeyondDrawsPerDay(const ResultsPageParser& parser) const
+{
+    QStringList beyond;
+    if (m_runningCount || m_firstIssue.isEmpty())
+        return beyond;
+    const QString firstDay = m_firstIssue.left(6);
+    const QString lastDay = m_today.toString(QStringLiteral("yyMMdd"));
+    for (const PageDraw& d : parser.listedDraws()) {
+        const QString day = d.issue.left(6);
+        if (day >= firstDay && day <= lastDay && d.issue.right(3).toInt() > m_lottery.drawsPerDay &&
+            !beyond.contains(d.issue))
+            beyond << d.issue;
+    }
+    return beyond;
+}
+
 bool OnlineHistoryUpdate::store(HistoryStore* history, QString* error) const
 {
     if (m_newDraws.empty())
@@ -190,12 +213,19 @@ bool OnlineHistoryUpdate::store(HistoryStore* history, QString* error) const
 
 bool OnlineHistoryUpdate::finish(const FetchResult& fetched, HistoryStore* history, QString* message)
 {
+    m_failedAtSource = false;
     if (fetched.status != FetchResult::Ok) {
+        m_failedAtSource = fetched.status != FetchResult::Cancelled;
         *message = failureMessage(fetched.error);
         return false;
     }
     QString error;
-    if (!readPage(PageText::fromHtml(fetched.body, fetched.contentType), &error) || !store(history, &error)) {
+    if (!readPage(PageText::fromHtml(fetched.body, fetched.contentType), &error)) {
+        m_failedAtSource = true;
+        *message = failureMessage(error);
+        return false;
+    }
+    if (!store(history, &error)) {
         *message = failureMessage(error);
         return false;
     }

@@ -46,6 +46,9 @@ public:
 
     // The oldest stored draw is more than the days setting old: the history is fetched anew.
     bool replacesStored() const { return m_replace; }
+    // How many stored draws a good page replaces (0 unless replacesStored()).
+    int storedDrawsReplaced() const { return m_replace ? m_storedCount : 0; }
+    int searchDays() const { return m_searchDays; }
     int daysToFetch() const { return m_daysToFetch; }
     // The value of the page's query "n": draws per day × days to fetch.
     int requestedDraws() const { return m_lottery.drawsPerDay * m_daysToFetch; }
@@ -57,8 +60,10 @@ public:
     int timeout() const { return m_timeoutMs; }
 
     // Reads the new draws from the text of the loaded page, derived and chained draw by draw
-    // from the newest stored draw (or from none when the history is replaced). False, with the
-    // reason, when the page is not usable: none of the expected issues, or listed newest first.
+    // from the newest stored draw (or from none when the history is replaced). Draws listed for a
+    // day of the range with a sequence number beyond the lottery's draws per day are rejected with
+    // the reason. False, with the reason, when the page is not usable: none of the expected
+    // issues, or the draws found are not in order (listed newest first).
     bool readPage(const QString& pageText, QString* error);
     // Issues searched by the last readPage, first and last (empty when none).
     const QString& firstIssue() const { return m_firstIssue; }
@@ -73,6 +78,9 @@ public:
     // Reads and stores a loaded page. Returns false with failureMessage() of the reason in
     // `message` (nothing changed); on success `message` is summary().
     bool finish(const FetchResult& fetched, HistoryStore* history, QString* message);
+    // After finish() failed: the page could not be loaded or was not a usable results page (as
+    // opposed to a cancel or a database failure), so the source may be set wrong.
+    bool failedAtSource() const { return m_failedAtSource; }
     // The whole update without a window: load the page (waiting in a local event loop), then
     // finish().
     bool runBlocking(HistoryStore* history, QString* message);
@@ -84,6 +92,8 @@ public:
 
 private:
     bool issuesToSearch(const ResultsPageParser& parser, QStringList* issues, QString* error) const;
+    // Draws the page lists for a day of the range beyond the lottery's draws per day.
+    QStringList issuesBeyondDrawsPerDay(const ResultsPageParser& parser) const;
 
     Lottery m_lottery;
     bool m_runningCount = false;
@@ -92,7 +102,9 @@ private:
     QString m_base;
     int m_timeoutMs = 0;
     bool m_replace = false;
+    int m_storedCount = 0;
     int m_daysToFetch = 0;
+    bool m_failedAtSource = false;
     QString m_newestIssue; // empty when nothing stored (or replaced)
     QDate m_newestDate;
     PreviousDraw m_previous;

@@ -1,5 +1,6 @@
 #include "history/OnlineUpdateDialog.h"
 
+#include "history/ResultsPageAddress.h"
 #include "history/Workspace.h"
 #include "ui/MessageBoxes.h"
 
@@ -37,25 +38,39 @@ FetchResult OnlineUpdateDialog::load(QWidget* parent, const QUrl& url, int timeo
     return fetcher.result();
 }
 
+QString onlineHistoryQuestion(const OnlineHistoryUpdate& update)
+{
+    QString text =
+        QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                       "更新不及时可能都造成更新失败！");
+    if (update.storedDrawsReplaced() > 0)
+        text +=
+            QStringLiteral("\n\n已存历史号码中最早的一期已超过%1天：这次更新将用新读到的最近%1天的号码替换"
+                           "已存的全部%2期历史号码。只有在页面读取成功后才替换，更新失败时历史号码不变。")
+                .arg(update.searchDays())
+                .arg(update.storedDrawsReplaced());
+    return text;
+}
+
 bool runOnlineHistoryUpdate(QWidget* parent, Workspace& workspace, QString* summary,
                             const OnlineUpdateOptions& options)
 {
     const QString title = QStringLiteral("在线更新");
     summary->clear();
-    if (!MessageBoxes::question(
-            parent, title,
-            QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                           "更新不及时可能都造成更新失败！")))
+    OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(workspace, options);
+    if (!MessageBoxes::question(parent, title, onlineHistoryQuestion(update)))
         return false;
 
-    OnlineHistoryUpdate update = OnlineHistoryUpdate::plan(workspace, options);
     const FetchResult fetched = OnlineUpdateDialog::load(parent, update.pageUrl(), update.timeout());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = update.finish(fetched, &workspace.history(), summary);
     QApplication::restoreOverrideCursor();
-    if (ok)
+    if (ok) {
         MessageBoxes::information(parent, title, *summary);
-    else
+    } else {
+        if (update.failedAtSource())
+            *summary += ResultsPageAddress::sourcesHint(QStringLiteral("开奖页面的主机名"));
         MessageBoxes::warning(parent, title, *summary);
+    }
     return ok && !update.newDraws().empty();
 }

@@ -30,3 +30,13 @@ QUrl ResultsPageAddress::page(const QString& base, int drawCount)
         trimmed.chop(1);
     return QUrl(trimmed + QStringLiteral("/?n=") + QString::number(drawCount));
 }
+
+QString ResultsPageAddress::sourcesEntry()
+{
+    return QStringLiteral("在线数据源设置...");
+}
+
+QString ResultsPageAddress::sourcesHint(const QString& what)
+{
+    return QStringLiteral("请在菜单“设置 → %1”中检查%2，可以用“测试连接”试一试。").arg(sourcesEntry(), what);
+}

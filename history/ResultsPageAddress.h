@@ -18,4 +18,9 @@ public:
     static QString base(const QString& provinceCode, const QString& host);
     // base + "/?n=" + drawCount; a trailing "/" of base is not doubled.
     static QUrl page(const QString& base, int drawCount);
+
+    // The 设置 entry where the online sources are set, and the sentence that sends the user there
+    // after a failed update, naming what to check there.
+    static QString sourcesEntry();
+    static QString sourcesHint(const QString& what);
 };

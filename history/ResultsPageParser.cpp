@@ -32,19 +32,55 @@ bool ResultsPageParser::firstRunningIssue(qlonglong* issue, QString* error) cons
 
 bool ResultsPageParser::find(const QString& issue, PageDraw* draw)
 {
-    const int position = m_text.indexOf(issue, m_from);
-    if (position < 0) {
-        // Listed before the previous find? Then the page runs newest first. A mention that
-        // does not read as a draw (a heading naming the latest issue) does not count.
-        const int earlier = m_from > 0 ? m_text.indexOf(issue) : -1;
-        if (earlier >= 0 && readAt(earlier, issue).problem.isEmpty())
+    int position = m_text.indexOf(issue, m_lastFound + 1);
+    if (position < 0 && m_missed && m_lastFound >= 0) {
+        // After a miss the search starts from the beginning again: a draw found there, before
+        // the one found last, is out of order.
+        position = m_text.indexOf(issue);
+        if (position >= 0)
             m_outOfOrder = true;
-        m_from = 0;
+    }
+    if (position < 0) {
+        m_missed = true;
         return false;
     }
-    m_from = position + 1;
+    m_missed = false;
+    m_lastFound = position;
     *draw = readAt(position, issue);
     return true;
+}
+
+std::vector<PageDraw> ResultsPageParser::listedDraws() const
+{
+    std::vector<PageDraw> draws;
+    const int issueLength = m_runningCount ? kRunningDigitOffset + 2 : kDatedDigitOffset + 2;
+    const int size = int(m_text.size());
+    for (int start = 0; start < size;) {
+        if (!m_text[start].isDigit()) {
+            ++start;
+            continue;
+        }
+        int end = start;
+        while (end < size && m_text[end].isDigit())
+            ++end;
+        // The issue's digits, then the first number directly after them.
+        if (end - start == issueLength + 1) {
+            const QString issue = m_text.mid(start, issueLength);
+            bool plausible = true;
+            if (!m_runningCount) {
+                const QDate day(2000 + issue.left(2).toInt(), issue.mid(2, 2).toInt(),
+                                issue.mid(4, 2).toInt());
+                plausible = day.isValid() && issue.right(3).toInt() >= 1;
+            }
+            if (plausible) {
+                PageDraw d = readAt(start, issue);
+                if (d.problem.isEmpty())
+                    draws.push_back(d);
+            }
+        }
+        start = end;
+    }
+    return draws;
 }
 
 PageDraw ResultsPageParser::readAt(int position, const QString& issue) const

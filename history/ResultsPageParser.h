@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <array>
+#include <vector>
 
 // One draw as the results page lists it.
 struct PageDraw
@@ -18,7 +19,8 @@ struct PageDraw
 // offset counted from the issue's first character (offset 7 for nine-digit date-numbered
 // issues, so the numbers follow the issue directly: "1601210413 5 6"; offset 3 for 北京快3's
 // five-digit running count). Each search starts after the previous find, so the page must list
-// its draws oldest first.
+// its draws oldest first; a mention above the list (a "最新开奖" box showing the newest draw in
+// the list's own format) does no harm.
 class ResultsPageParser
 {
 public:
@@ -31,13 +33,19 @@ public:
     // of digits there without its last digit (the first number follows the issue directly).
     bool firstRunningIssue(qlonglong* issue, QString* error) const;
 
-    // Looks for `issue` after the previous find; false when it is not listed there, and the next
-    // search starts from the beginning of the text again.
+    // Looks for `issue` after the previous find; false when it is not listed there. After a miss
+    // the next issue is looked for after the last find and, when not there, from the beginning
+    // of the text again.
     bool find(const QString& issue, PageDraw* draw);
-    // True once an issue turned up only before the draw found previously: the page lists its
-    // draws newest first, and reading on would skip every other draw.
+    // True once a draw was found before the draw found previously: the draws found are not in
+    // order (the page lists them newest first), and reading on would skip every other draw.
     bool listedOutOfOrder() const { return m_outOfOrder; }
     bool contains(const QString& issue) const { return m_text.contains(issue); }
+
+    // Every place where the text reads like a listed draw: the issue's digits (nine for a date-
+    // numbered lottery, with a real date and a sequence number from 001; five for 北京快3), then
+    // the numbers at their offsets, in page order. A draw the page shows twice is listed twice.
+    std::vector<PageDraw> listedDraws() const;
 
 private:
     PageDraw readAt(int position, const QString& issue) const;
@@ -46,6 +54,7 @@ private:
     QString m_text;
     bool m_runningCount;
     QDate m_today;
-    int m_from = 0;
+    int m_lastFound = -1;
+    bool m_missed = false; // the last issue looked for was not found
     bool m_outOfOrder = false;
 };

@@ -26,7 +26,8 @@ bool SearchDaysDialog::ask(QWidget* parent, Settings& settings)
         QString answer;
         if (!MessageBoxes::input(parent, QStringLiteral("设置天数"),
                                  QStringLiteral("请输入需要统计的历史号码的天数（2~10中的任意自然数）"),
-                                 QString::number(settings.searchDays()), &answer) ||
+                                 QString::number(OnlineHistoryUpdate::validDays(settings.searchDays())),
+                                 &answer) ||
             answer.trimmed().isEmpty())
             return false;
         int days = 0;

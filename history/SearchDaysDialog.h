@@ -9,6 +9,7 @@ class Settings;
 class SearchDaysDialog
 {
 public:
+    // Offers the stored setting, or 6 (what the update uses then) when it lies outside 2..10.
     // Asks until the answer is a whole number from 2 to 10, which is stored as "IniSerchDay";
     // any other answer is explained and asked again. An empty answer or a cancelled box changes
     // nothing. True when a value was stored. Nothing is fetched or deleted here.

@@ -13,6 +13,8 @@
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
 
+#include <algorithm>
+
 KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGridModel* formulas,
                                          QWidget* window)
     : QObject(window), m_workspace(workspace), m_formulas(formulas), m_window(window)
@@ -40,7 +42,7 @@ bool KillKeepCalculation::calculationRequest(const Request& request, Calculation
     return true;
 }
 
-void KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
+int KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
 {
     // The command line's `calc` calculates through the same CalculationRun.
     int targetRow = 0;
@@ -50,17 +52,17 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
                                                   : std::nullopt,
                                    &targetRow, &error)) {
         MessageBoxes::error(m_window, error);
-        return;
+        return 0;
     }
     CalculationRequest calculation;
     if (!calculationRequest(request, &calculation))
-        return;
+        return 0;
     BusyCursor busy;
     CalculationOutcome outcome;
     if (!CalculationRun::run(FormulaTableStore(&m_workspace->database()), history, targetRow, calculation,
                              &outcome, &error)) {
         MessageBoxes::error(m_window, error);
-        return;
+        return 0;
     }
     m_shown = calculation;
     const bool general = !request.kind.single;
@@ -72,6 +74,12 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
                                        !request.bestMethod);
     window->show();
     window->raise();
+    if (!request.bestMethod)
+        return 0;
+    const int listPosition = general ? VoteTally::kGeneralPosition : request.kind.position;
+    return int(std::count_if(
+        outcome.walk.begin(), outcome.walk.end(),
+        [listPosition](const NextDrawCalculation::WalkStep& s) { return s.position == listPosition; }));
 }
 
 void KillKeepCalculation::openReplay(const Request& request)

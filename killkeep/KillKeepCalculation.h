@@ -37,9 +37,12 @@ public:
         bool verify = false;    // 验证历史结果: the draw after `verifiedIssue`; else the next draw
         QString verifiedIssue;
     };
-    // Tells the user, and shows nothing, when there is no history, the issue cannot be verified
-    // or a table cannot be read.
-    void run(const HistoryColumns& history, const Request& request);
+    // The current kind's formulas vote with the list's flags; the window reloads the list first
+    // when it shows another kind or sense, so they are the formulas shown. Tells the user, and
+    // shows nothing, when there is no history, the issue cannot be verified or a table cannot be
+    // read. Returns how many of the current table's formulas the best method walked (0 for the
+    // selected-formulas method or when nothing was calculated).
+    int run(const HistoryColumns& history, const Request& request);
     // 管理 → "计算方法回测": opens the replay window for the calculation the request describes
     // (asking for the best method's order first, as the calculation does), the list's flags
     // choosing among the current table's formulas. Nothing runs until the window's start button.

@@ -9,6 +9,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <numeric>
+
 namespace {
 
 QTableView* makeGrid(QAbstractItemModel* model, QWidget* parent)
@@ -62,6 +65,11 @@ void RankingPanel::setRanking(RankingBuilder ranking)
 {
     m_distributionModel->setRows(ranking.distribution());
     m_rankingModel->setRanking(std::move(ranking));
+    // Rows, numbers and vote counts: the columns before the last (保留/滤杀, 号码 lists).
+    std::vector<int> numbers(size_t(std::max(0, m_rankingModel->columnCount() - 1)));
+    std::iota(numbers.begin(), numbers.end(), 0);
+    GridColumns::fitNumbers(m_rankingView, numbers);
+    GridColumns::fitNumbers(m_distributionView, {0, 1});
 }
 
 const RankingBuilder& RankingPanel::ranking() const

@@ -8,7 +8,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-charts-dev libqt6opengl6-dev
-  xvfb xauth fonts-noto-cjk python3
+  xvfb xauth fonts-noto-cjk python3 python3-openpyxl
   dpkg-dev lintian appstream desktop-file-utils
 )
 missing=()

@@ -115,6 +115,12 @@ SchemePanel::SchemePanel(Workspace* workspace, SearchPanel* search, QWidget* par
 
     m_pollTimer->setInterval(kPollMs);
     connect(m_pollTimer, &QTimer::timeout, this, &SchemePanel::poll);
+    // Every save changes the stored formulas: the counts beside the targets and the total follow.
+    connect(m_search, &SearchPanel::formulasChanged, this, [this] {
+        countStoredFormulas();
+        if (m_totalFromTargets)
+            recomputeTotal();
+    });
 
     // Opening: "公式新增数量" and the stored counts.
     newCountOption->setChecked(true);
@@ -148,6 +154,9 @@ void SchemePanel::startSearch()
         return;
     GeneratorOptions generator;
     if (!m_search->generatorOptions(&generator))
+        return;
+    // The all-kinds search starts its result list afresh: unsaved results go only when agreed.
+    if (!m_search->confirmDiscard(QStringLiteral("开始方案搜索"), QStringLiteral("开始")))
         return;
     m_scheme.reset();
     const bool kill = m_search->beginSchemeSearch();
@@ -188,6 +197,9 @@ void SchemePanel::startSearch()
     config.threads = SearchPanel::threadCount();
     config.distinct = m_search->skipEquivalents();
     m_scheme = std::make_unique<SchemeSearch>(std::move(config));
+    // The colours of an earlier run go.
+    for (int slot = 1; slot <= 6; ++slot)
+        m_slotLabels[slot]->setPalette(QPalette());
     m_scheme->start();
     m_active = true;
     m_search->showQualified(0);
@@ -245,17 +257,19 @@ void SchemePanel::poll()
 
 void SchemePanel::showSlotMoves(const std::vector<int>& leftBehind)
 {
-    auto colour = [this](int slot, const QColor& c) {
-        QPalette p = m_slotLabels[slot]->palette();
-        p.setColor(QPalette::WindowText, c);
-        m_slotLabels[slot]->setPalette(p);
-    };
     for (int slot : leftBehind) {
-        colour(slot, kDoneColour);
+        colourSlot(slot, kDoneColour);
         const int next = KindSlot::next(slot);
         if (next != KindSlot::kFinished)
-            colour(next, kCurrentColour);
+            colourSlot(next, kCurrentColour);
     }
+}
+
+void SchemePanel::colourSlot(int slot, const QColor& colour)
+{
+    QPalette p = m_slotLabels[slot]->palette();
+    p.setColor(QPalette::WindowText, colour);
+    m_slotLabels[slot]->setPalette(p);
 }
 
 void SchemePanel::enterSlot(int slot)
@@ -332,6 +346,7 @@ CountMode SchemePanel::countMode() const
 
 void SchemePanel::recomputeTotal()
 {
+    m_totalFromTargets = true;
     const int still = SchemePlan::stillToFind(targets(), countMode());
     m_totalLabel->setText(
         QString::number(SchemePlan::totalHeld(still, m_totalStored, m_autoAppendCheck->isChecked())));

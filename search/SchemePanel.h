@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QColor;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,7 @@ private:
     void startSearch();
     void showSlotMoves(const std::vector<int>& leftBehind);
     void enterSlot(int slot);
+    void colourSlot(int slot, const QColor& colour);
     void finishSearch();
     void saveTargets();
     void loadTargets();
@@ -74,6 +76,8 @@ private:
     std::array<QLabel*, 7> m_slotLabels{};     // by slot 1..6
     std::array<int, 7> m_storedCounts{};       // counted when the window opened
     int m_totalStored = 0;
+    bool m_totalFromTargets =
+        false; // "公式总保有量" shows the total held after the search, not the stored one
     QRadioButton* m_heldCountOption = nullptr;
     QLabel* m_totalLabel = nullptr;
     QCheckBox* m_autoAppendCheck = nullptr;

@@ -95,8 +95,8 @@ SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
     auto* buttons = new QGridLayout;
     m_startButton = dialogButton("cmdStart", QStringLiteral("开始搜索(&F)"));
     connect(m_startButton, &QPushButton::clicked, this, &SearchPanel::startSearch);
-    QPushButton* stopButton = dialogButton("cmdStop", QStringLiteral("暂停搜索(&E)"));
-    connect(stopButton, &QPushButton::clicked, this, &SearchPanel::stopSearch);
+    m_stopButton = dialogButton("cmdStop", QStringLiteral("暂停搜索(&E)"));
+    connect(m_stopButton, &QPushButton::clicked, this, &SearchPanel::stopSearch);
     m_appendButton = dialogButton("cmdAppend", QStringLiteral("公式追加到数据库(&A)"),
                                   QStringLiteral("保留软件现有公式然后将所有合格公式追加到软件数据库。"));
     connect(m_appendButton, &QPushButton::clicked, this, [this] { saveResults(SaveKind::Append); });
@@ -108,7 +108,7 @@ SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
     QPushButton* saveKindButton = dialogButton("cmdSaveKind", QStringLiteral("保存当前种类参数设置"));
     connect(saveKindButton, &QPushButton::clicked, this, &SearchPanel::saveCurrentKindSettings);
     buttons->addWidget(m_startButton, 0, 0);
-    buttons->addWidget(stopButton, 0, 1);
+    buttons->addWidget(m_stopButton, 0, 1);
     buttons->addWidget(saveKindButton, 0, 2);
     buttons->addWidget(m_appendButton, 1, 0);
     buttons->addWidget(m_updateButton, 1, 1);
@@ -275,6 +275,8 @@ QWidget* SearchPanel::buildCounters()
     m_autoStopBox = new QLineEdit(QStringLiteral("50"));
     m_autoStopBox->setObjectName(QStringLiteral("txtAutoStop"));
     m_autoStopBox->setMaximumWidth(60);
+    connect(m_autoStopCheck, &QCheckBox::toggled, this, &SearchPanel::applyAutoStop);
+    connect(m_autoStopBox, &QLineEdit::textChanged, this, &SearchPanel::applyAutoStop);
     counters->addWidget(m_autoStopCheck);
     counters->addWidget(m_autoStopBox);
     m_distinctCheck = new QCheckBox(QStringLiteral("跳过等价公式"));
@@ -509,6 +511,29 @@ void SearchPanel::startSearch()
     emit runningChanged();
 }
 
+void SearchPanel::applyAutoStop()
+{
+    if (!m_run)
+        return;
+    m_run->setStopAt(m_autoStopCheck->isChecked()
+                         ? std::optional<double>(NumericText::leadingValue(m_autoStopBox->text()))
+                         : std::nullopt);
+    // A target already reached ends the run now; the poll takes its last results.
+    if (m_run->isFinished())
+        poll();
+}
+
+bool SearchPanel::confirmDiscard(const QString& action, const QString& verb)
+{
+    const std::size_t unsaved = m_entries.size();
+    return unsaved == 0 ||
+           MessageBoxes::question(
+               this, kTitle,
+               QStringLiteral("还有%1条搜索合格的公式没有保存到数据库，%2将放弃这些公式，是否%3？")
+                   .arg(unsaved)
+                   .arg(action, verb));
+}
+
 bool SearchPanel::skipEquivalents() const
 {
     return m_distinctCheck->isChecked();
@@ -601,6 +626,8 @@ void SearchPanel::showCurrent(const QString& chinese, const FormulaStats& stats)
 void SearchPanel::enableControls(bool busy, bool saveAllowed)
 {
     m_startButton->setEnabled(!busy);
+    // It stops only the single search: idle while the all-kinds search goes ("暂停" pauses that).
+    m_stopButton->setEnabled(!(m_schemeInProgress && m_schemeInProgress()));
     m_optimumButton->setEnabled(!busy);
     m_optimumAllButton->setEnabled(!busy);
     m_appendButton->setEnabled(saveAllowed);

@@ -87,6 +87,10 @@ public:
 
     // Stops the single search and takes its last results.
     void stopSearch();
+    // Before the unsaved results are given up (closing the window, starting the all-kinds
+    // search): asks whether to go on when there are any ("…，关闭窗口将放弃这些公式，是否关闭？"
+    // for `action` 关闭窗口 and `verb` 关闭); true to go on.
+    bool confirmDiscard(const QString& action, const QString& verb);
     // Worker threads of a search: one per processor.
     static int threadCount();
     // Enables what may run now: `busy` while either search works, `saveAllowed` unless one runs.
@@ -120,6 +124,8 @@ private:
 
     void startSearch();
     void showHoldOutSummary();
+    // "自动中止" and its number apply at once to a running single search.
+    void applyAutoStop();
     void poll();
     void exportChinese();
     void saveCurrentKindSettings();
@@ -160,6 +166,7 @@ private:
     QListView* m_resultView = nullptr;
     SearchResultModel* m_resultModel = nullptr;
     QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
     QPushButton* m_appendButton = nullptr;
     QPushButton* m_updateButton = nullptr;
 

@@ -4,7 +4,7 @@
 
 SearchRun::SearchRun(SearchRunConfig config)
     : m_config(std::move(config)), m_kind(m_config.evaluator->rules().kind),
-      m_kill(m_config.evaluator->rules().kill), m_maxTries(m_config.maxTries)
+      m_kill(m_config.evaluator->rules().kill), m_maxTries(m_config.maxTries), m_stopAt(m_config.stopAt)
 {
     // A target already met still gets one candidate tried, as every start of a search does.
     if (m_config.stopAt && m_config.alreadyQualified >= *m_config.stopAt)
@@ -48,6 +48,19 @@ void SearchRun::stop()
     std::lock_guard lock(m_mutex);
     m_stop = true;
     m_resumed.notify_all();
+}
+
+void SearchRun::setStopAt(std::optional<double> stopAt)
+{
+    std::lock_guard lock(m_mutex);
+    m_stopAt = stopAt;
+    if (!m_closed && m_progress.tried > 0 && targetReachedLocked())
+        closeLocked();
+}
+
+bool SearchRun::targetReachedLocked() const
+{
+    return m_stopAt && m_config.alreadyQualified + m_progress.qualified >= *m_stopAt;
 }
 
 void SearchRun::wait()
@@ -172,10 +185,8 @@ void SearchRun::releaseLocked(Block& block)
             continue;
         m_released.push_back(std::move(q.result));
         ++m_progress.qualified;
-        const bool targetReached =
-            m_config.stopAt && m_config.alreadyQualified + m_progress.qualified >= *m_config.stopAt;
         const bool full = m_progress.qualified >= m_config.capacity;
-        if (targetReached || full) {
+        if (targetReachedLocked() || full) {
             m_progress.tried += q.index + 1;
             m_progress.listFull = full;
             closeLocked();
@@ -183,6 +194,9 @@ void SearchRun::releaseLocked(Block& block)
         }
     }
     m_progress.tried += block.tries;
+    // A target lowered while the run went may be met without a new result.
+    if (block.tries > 0 && targetReachedLocked())
+        closeLocked();
 }
 
 bool SearchRun::isEquivalentToQualifiedLocked(const Qualified& q)

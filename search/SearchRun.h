@@ -77,6 +77,10 @@ public:
     void resume();
     // Asks the workers to end after their current candidate; returns at once.
     void stop();
+    // Changes the auto-stop while the run goes (none: no auto-stop). A target that the results
+    // released so far already reach ends the run at once (once a candidate was tried); otherwise
+    // the run ends with the candidate that reaches it, as if it had been set at the start.
+    void setStopAt(std::optional<double> stopAt);
     void wait();
 
     bool isFinished() const;
@@ -102,6 +106,7 @@ private:
     void submit(qint64 block, Block done);
     void releaseLocked(Block& block);
     void closeLocked();
+    bool targetReachedLocked() const;
     // With distinct: whether q is equivalent to a candidate qualified before it; if not, it is
     // remembered for the candidates after it.
     bool isEquivalentToQualifiedLocked(const Qualified& q);
@@ -124,6 +129,7 @@ private:
     bool m_closed = false;
     int m_workersLeft = 0;
     Progress m_progress;
+    std::optional<double> m_stopAt; // the auto-stop in force
     std::vector<SearchResult> m_released;
     // With distinct: the candidates qualified so far, by key.
     std::unordered_multimap<std::uint64_t, SearchCandidate> m_qualifiedByKey;

@@ -117,8 +117,11 @@ QString SearchSettings::schemeTargetText(int slot, bool kill) const
 
 void SearchSettings::saveSchemeTarget(int slot, bool kill, const QString& boxText)
 {
+    // An empty box makes the search skip its kind: it is stored empty, so that "调用设置" skips
+    // the kind again rather than giving it a target of 0.
     m_settings->writeString(kSchemeSection, schemeKey(slot, kill),
-                            numberText(NumericText::leadingValue(boxText)));
+                            boxText.trimmed().isEmpty() ? QString()
+                                                        : numberText(NumericText::leadingValue(boxText)));
 }
 
 bool SearchSettings::skipEquivalents() const

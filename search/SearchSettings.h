@@ -36,9 +36,9 @@ public:
     int operandCount(int slot) const;
     void saveOperandCount(int slot, int count);
 
-    // The stored text of a target box, "60" when none is stored.
+    // The stored text of a target box, "60" when none is stored (an empty box is stored empty).
     QString schemeTargetText(int slot, bool kill) const;
-    // Stores the box's leading number.
+    // Stores the box's leading number, or nothing for an empty box.
     void saveSchemeTarget(int slot, bool kill, const QString& boxText);
 
     // "跳过等价公式": off unless True is stored.

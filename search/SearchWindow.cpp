@@ -2,7 +2,6 @@
 
 #include "search/SchemePanel.h"
 #include "search/SearchPanel.h"
-#include "ui/MessageBoxes.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -76,12 +75,7 @@ void SearchWindow::reject()
     if (schemeWasRunning)
         m_scheme->pause();
     m_scheme->poll();
-    const std::size_t unsaved = m_search->pendingResults().size();
-    if (unsaved > 0 &&
-        !MessageBoxes::question(
-            this, QStringLiteral("公式搜索"),
-            QStringLiteral("还有%1条搜索合格的公式没有保存到数据库，关闭窗口将放弃这些公式，是否关闭？")
-                .arg(unsaved))) {
+    if (!m_search->confirmDiscard(QStringLiteral("关闭窗口"), QStringLiteral("关闭"))) {
         if (schemeWasRunning)
             m_scheme->resume();
         updateControls();

@@ -14,6 +14,7 @@ struct WorkbookStyle
     std::optional<uint32_t> background; // 0xRRGGBB
     std::optional<uint32_t> foreground;
     bool bold = false;
+    QString numberFormat; // e.g. "0.0000"; empty: the spreadsheet's general format
 };
 
 // Writes one .xlsx workbook with a single sheet "Sheet1". Cells are addressed from 0; colours
@@ -30,7 +31,13 @@ public:
     void writeText(int row, int column, const QString& text, const WorkbookStyle& style = {});
     void writeNumber(int row, int column, double value, const WorkbookStyle& style = {});
     // Writes a number when the text is one (so the spreadsheet can compute with it), else text.
+    // A number is written with a format that shows the same text ("85.3300" keeps its four
+    // decimals, "+1.23" its sign, "83.33%" is 0.8333 shown as a percentage); text with leading
+    // zeros (outside a percentage), blanks or an exponent stays text.
     void writeCell(int row, int column, const QString& text, const WorkbookStyle& style = {});
+    // The number a cell text stands for, and the format that shows it as that text; false when
+    // the text is no plain decimal number.
+    static bool numberOf(const QString& text, double* value, QString* numberFormat);
     void setColumnWidth(int column, double characters);
     bool save(QString* error);
 

@@ -110,8 +110,11 @@ FormulaOutcome reference(const HistoryColumns& h, const QString& code, const For
         }
     }
     out.stats = {hits, total, total ? float(double(hits) / double(total) * 100) : 0.0f, maxMiss, maxHit, missRun, hitRun};
-    if (n > 0)
-        out.nextValue = FormulaArithmetic::predictedNumber(canshu[n - 1]);
+    // The next-draw value: the newest row's value, or the last value read before it.
+    for (int r = n - 1; r >= 0 && !out.nextValue; --r) {
+        out.nextValue = FormulaArithmetic::predictedNumber(canshu[r]);
+        out.nextFromEarlierDraw = out.nextValue.has_value() && r < n - 1;
+    }
     return out;
 }
 
@@ -279,7 +282,11 @@ TEST(BacktestVerdicts, PreviousValueIsFoundBeforeTheWindow)
     const FormulaOutcome two = runOne(right, "6/(L1A-2)", k1D, false, options(1, false, false));
     EXPECT_EQ(two.stats.totalWeight, 2);
     EXPECT_EQ(two.stats.weightedHits, 1);
-    EXPECT_FALSE(two.nextValue.has_value()); // the newest draw has no value
+    // The newest draw has no value: the next draw is predicted from row 1's 6, as the calculation
+    // votes, and the value is marked as coming from an earlier draw.
+    EXPECT_EQ(two.nextValue, 6);
+    EXPECT_TRUE(two.nextFromEarlierDraw);
+    EXPECT_FALSE(runOne(right, "L1A", k1D, false, options(1, false, false)).nextFromEarlierDraw);
 }
 
 TEST(BacktestNextValue, TextOfTheNewestValue)
@@ -289,7 +296,10 @@ TEST(BacktestNextValue, TextOfTheNewestValue)
     EXPECT_EQ(runOne(h, "L2A", k1D, true, options(0, true, true)).nextText(), "0");
     EXPECT_EQ(runOne(h, "L3A/2", k1D, true, options(0, true, true)).nextText(), "3"); // 2.5
     EXPECT_EQ(runOne(h, "0-L1A", k1D, true, options(0, true, true)).nextText(), "-1"); // -8 MOD 6 = -2
-    EXPECT_EQ(runOne(h, "L1A/L2A", k1D, true, options(0, true, true)).nextText(), "");
+    // 7/0 has no value: the draw before gives 1/1.
+    EXPECT_EQ(runOne(h, "L1A/L2A", k1D, true, options(0, true, true)).nextText(), "1");
+    EXPECT_EQ(runOne(h, "L1A/(L2A-L2A)", k1D, true, options(0, true, true)).nextText(),
+              ""); // no draw gives one
 }
 
 TEST(BacktestInvalid, InvalidFormulasScoreNothingAndBorrowNothing)
@@ -344,6 +354,7 @@ TEST(BacktestEngine, MatchesTheStepByStepRulesEverywhere)
                     ASSERT_EQ(one.outcomes[i].valid, ref.valid) << where;
                     ASSERT_EQ(one.outcomes[i].stats, ref.stats) << where;
                     ASSERT_EQ(one.outcomes[i].nextValue, ref.nextValue) << where;
+                    ASSERT_EQ(one.outcomes[i].nextFromEarlierDraw, ref.nextFromEarlierDraw) << where;
                     ASSERT_EQ(two.outcomes[i].stats, one.outcomes[i].stats) << where;
                     ASSERT_EQ(two.outcomes[i].nextValue, one.outcomes[i].nextValue) << where;
                 }

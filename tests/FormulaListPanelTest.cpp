@@ -148,9 +148,12 @@ TEST_F(FormulaListPanelTest, DeletionReloadsTheListAndAnnouncesIt)
     addChinese({1, true}, true, {"L1A", "L2A", "L3A"});
     open();
     QSignalSpy deleted(panel.get(), &FormulaListPanel::formulasDeleted);
-    // Without a right-click there is no formula under the mouse: nothing is deleted.
+    // Without a right-click there is no formula under the mouse: nothing is deleted, and the user
+    // is told why.
+    MessageBoxes::pushAnswer(true);
     child<QAction>("mnuDelGS")->trigger();
     EXPECT_EQ(deleted.count(), 0);
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("没有右键所点的公式")));
     EXPECT_EQ(panel->model()->rowCount(), 3);
 
     auto* grid = child<QTableView>("MSFlexGrid2");

@@ -12,7 +12,10 @@ TEST(GridExport, WritesCellsColoursAndReplacesOldFile)
     TempDataFolder dir;
     QStandardItemModel model(2, 3);
     model.setHorizontalHeaderLabels({QStringLiteral("期号"), QStringLiteral("百位"), "X"});
-    model.setItem(0, 0, new QStandardItem("160121001"));
+    // An issue number stays text, as the grids mark it; other numbers are written as numbers.
+    auto* issue = new QStandardItem("160121001");
+    issue->setData(true, GridExport::TextCellRole);
+    model.setItem(0, 0, issue);
     model.setItem(0, 1, new QStandardItem("3"));
     auto* coloured = new QStandardItem(QStringLiteral("杀"));
     coloured->setBackground(QColor(0, 255, 0));

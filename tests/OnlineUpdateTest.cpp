@@ -7,6 +7,7 @@
 #include "history/PageText.h"
 #include "history/ResultsPageAddress.h"
 #include "history/ResultsPageParser.h"
+#include "history/ResultsPageProbe.h"
 #include "history/Workspace.h"
 #include "store/Settings.h"
 
@@ -132,18 +133,58 @@ TEST(ResultsPageParser, ACharacterThatIsNoDieNumberRejectsTheDraw)
     }
 }
 
-TEST(ResultsPageParser, NewestFirstIsNoticed)
+TEST(ResultsPageParser, OnlyDrawsFoundOutOfOrderMakeAPageNewestFirst)
 {
-    ResultsPageParser parser(QStringLiteral("1601210423 5 6\n1601210411 2 3"), false, kToday);
     PageDraw d;
+    // Newest first: after 041 (listed last) 043 turns up only before it.
+    ResultsPageParser parser(QStringLiteral("1601210433 5 6\n1601210423 5 6\n1601210411 2 3"), false, kToday);
     EXPECT_TRUE(parser.find("160121041", &d));
     EXPECT_FALSE(parser.find("160121042", &d));
+    EXPECT_TRUE(parser.find("160121043", &d));
     EXPECT_TRUE(parser.listedOutOfOrder());
-    // A heading naming an issue that the list lacks is no draw: not out of order.
+    // A heading naming an issue that the list lacks is no draw found out of order.
     ResultsPageParser heading(QStringLiteral("最新160121042期\n1601210411 2 3"), false, kToday);
     EXPECT_TRUE(heading.find("160121041", &d));
     EXPECT_FALSE(heading.find("160121042", &d));
     EXPECT_FALSE(heading.listedOutOfOrder());
+    // A "最新开奖" box in the list's own format above a list oldest first: the list is read,
+    // whether it already holds the box's draw or not yet.
+    for (const char* list :
+         {"1601210411 2 3\n1601210424 5 6\n1601210436 6 6", "1601210411 2 3\n1601210424 5 6"}) {
+        ResultsPageParser boxed(QStringLiteral("最新开奖 1601210436 6 6\n") + QString::fromLatin1(list),
+                                false, kToday);
+        EXPECT_TRUE(boxed.find("160121041", &d)) << list;
+        EXPECT_TRUE(boxed.find("160121042", &d)) << list;
+        EXPECT_EQ(d.numbers, (std::array<int, 3>{4, 5, 6}));
+        boxed.find("160121043", &d);
+        EXPECT_FALSE(boxed.find("160121044", &d));
+        EXPECT_FALSE(boxed.listedOutOfOrder()) << list;
+    }
+    // A gap in the list does not send the next search to the box above it.
+    ResultsPageParser gap(QStringLiteral("最新开奖 1601210436 6 6\n1601210411 2 3\n1601210436 6 6"), false,
+                          kToday);
+    EXPECT_TRUE(gap.find("160121041", &d));
+    EXPECT_FALSE(gap.find("160121042", &d));
+    EXPECT_TRUE(gap.find("160121043", &d));
+    EXPECT_FALSE(gap.listedOutOfOrder());
+}
+
+TEST(ResultsPageParser, ListedDrawsAreThoseInTheUpdatesFormat)
+{
+    const QString text = QStringLiteral("最新开奖 1601210436 6 6 期号 开奖号码 1601210411 2 3 01-21 "
+                                        "1601210436 6 6 1601210437 1 2 电话：4008123456。 1601320011 1 1");
+    const std::vector<PageDraw> dated = ResultsPageParser(text, false, kToday).listedDraws();
+    QStringList issues;
+    for (const PageDraw& d : dated)
+        issues << d.issue;
+    // 160121043 twice (box and list), 044 with a 7 is no draw, nor a phone number or the 32nd of January.
+    EXPECT_EQ(issues, QStringList({"160121043", "160121041", "160121043"}));
+    EXPECT_EQ(dated[1].numbers, (std::array<int, 3>{1, 2, 3}));
+    const std::vector<PageDraw> running =
+        ResultsPageParser(QStringLiteral("开奖时间 793011 2 3 01-20 793024 5 6 01-20"), true, kToday)
+            .listedDraws();
+    ASSERT_EQ(running.size(), 2u);
+    EXPECT_EQ(running[1].issue, "79302");
 }
 
 TEST(ResultsPageParser, BeijingRunningCountAndPageDate)
@@ -228,6 +269,58 @@ TEST_F(OnlineUpdate, AgeCheckReplacesOnlyAHistoryOlderThanTheSetting)
     EXPECT_EQ(stale.firstIssue(), "160116001");
     // A stored days setting out of 2..10 counts as 6.
     EXPECT_EQ(OnlineHistoryUpdate({}, kFujian, 11, kToday).requestedDraws(), 468);
+    // What the confirmation names: the draws a good page replaces.
+    EXPECT_EQ(kept.storedDrawsReplaced(), 0);
+    EXPECT_EQ(stale.storedDrawsReplaced(), 2);
+    EXPECT_EQ(stale.searchDays(), 5);
+}
+
+TEST_F(OnlineUpdate, ABoxedPageAddsItsListAndDrawsBeyondTheDrawsPerDayAreRejected)
+{
+    addDraws(m_ws, {{"160120070", "123"}});
+    // The page shows 80 draws a day (another lottery's count): 079 and 080 of the 20th are no
+    // draws of 福建快3; the box above the list shows the newest draw again.
+    const auto draws = FixtureResultsPages::datedDraws(QDate(2016, 1, 20), 71, kToday, 5, 80);
+    QByteArray page = FixtureResultsPages::page(draws);
+    const FixtureDraw& newest = draws.back();
+    page.replace("<h1>快3开奖结果</h1>", QStringLiteral("<div>最新开奖 %1<span>%2 %3 %4</span></div>")
+                                             .arg(newest.issue, newest.numbers.mid(0, 1),
+                                                  newest.numbers.mid(1, 1), newest.numbers.mid(2, 1))
+                                             .toUtf8());
+    servePage({});
+    m_server.setPage(page);
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(m_ws.history().draws().size(), 1u + 8u + 5u);
+    EXPECT_EQ(issuesOf(m_ws).last(), "160121005");
+    EXPECT_TRUE(message.startsWith(QStringLiteral("在线更新完成：新增13期，拒绝2期。")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("期号160120079：福建快3每天只有78期")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("160120080")));
+}
+
+TEST(ResultsPageProbe, SaysHowManyDrawsThePageShowsOrWhyNone)
+{
+    EXPECT_EQ(ResultsPageProbe::address("fj", ".kuai3.test:8080").toString(),
+              "http://fj.kuai3.test:8080/?n=1");
+    FetchResult fetched;
+    fetched.status = FetchResult::Ok;
+    fetched.body = FixtureResultsPages::page(FixtureResultsPages::datedDraws(kToday, 1, kToday, 3, 78));
+    QString message;
+    EXPECT_TRUE(ResultsPageProbe::describe(fetched, false, kToday, &message));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("连接成功：页面上读到3期开奖号码，最新一期是160121003")))
+        << message.toStdString();
+    fetched.body = "<html><body>维护中</body></html>";
+    EXPECT_FALSE(ResultsPageProbe::describe(fetched, false, kToday, &message));
+    EXPECT_TRUE(message.contains(QStringLiteral("没有可以读取的开奖号码")));
+    fetched.body = FixtureResultsPages::page(FixtureResultsPages::runningDraws(79301, 2, kToday, 78));
+    EXPECT_TRUE(ResultsPageProbe::describe(fetched, true, kToday, &message));
+    EXPECT_TRUE(message.contains("79302"));
+    fetched.status = FetchResult::Failed;
+    fetched.error = QStringLiteral("无法从开奖服务器读取页面（Host fj.kuai3.zorvane.example not found）。");
+    EXPECT_FALSE(ResultsPageProbe::describe(fetched, false, kToday, &message));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("连接失败：无法从开奖服务器读取页面")));
 }
 
 // ---------------------------------------------------------------------------------------------

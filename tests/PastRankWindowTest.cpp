@@ -278,9 +278,13 @@ TEST(CalculationStepsWindow, ShowsEveryDrawsStepsAndExportsOnClick)
     EXPECT_EQ(text(m, 1, 2), "1*2-(6 MOD 4)");
     EXPECT_EQ(text(m, 1, 3), "0");
 
+    // As the tooltip says: a single click only selects, a double click writes the workbook.
     EXPECT_FALSE(QFile::exists(dir.file("LSJS.xlsx")));
     QTest::mouseClick(window.grid()->viewport(), Qt::LeftButton, {},
                       window.grid()->visualRect(m.index(1, 2)).center());
+    EXPECT_FALSE(QFile::exists(dir.file("LSJS.xlsx")));
+    QTest::mouseDClick(window.grid()->viewport(), Qt::LeftButton, {},
+                       window.grid()->visualRect(m.index(1, 2)).center());
     EXPECT_TRUE(QFile::exists(dir.file("LSJS.xlsx")));
     EXPECT_TRUE(MessageBoxes::shownTexts().isEmpty());
 }

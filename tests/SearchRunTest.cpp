@@ -17,6 +17,7 @@
 #include <set>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -260,6 +261,67 @@ TEST(SearchRun, PauseHoldsTheWorkersAndStopEndsTheRun)
     EXPECT_TRUE(p.hasCurrent);
     EXPECT_FALSE(p.currentChinese.isEmpty());
     EXPECT_EQ(int(run.takeResults().size()), p.qualified);
+}
+
+TEST(SearchRun, AnAutoStopChangedWhileTheWorkersRunTakesEffect)
+{
+    // Set while the first block is still held back: the run ends exactly with the candidate that
+    // reaches the target, as if it had been set at the start.
+    {
+        SearchRunConfig c = config(someQualify(), 2);
+        const std::vector<qint64> expected = qualifyingTries(c, 20 * SearchRun::kBlockTries);
+        ASSERT_GE(expected.size(), 3u);
+        std::atomic<bool> released{false};
+        c.beforeSubmit = [&released](qint64 block) {
+            while (block == 0 && !released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        SearchRun run(c);
+        run.start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        run.setStopAt(3);
+        released = true;
+        run.wait();
+        const SearchRun::Progress p = run.progress();
+        EXPECT_TRUE(p.finished);
+        EXPECT_EQ(p.qualified, 3);
+        EXPECT_EQ(p.tried, expected[2] + 1);
+        EXPECT_EQ(run.takeResults().size(), 3u);
+    }
+    // Lowered below what has qualified: the run ends at once.
+    {
+        SearchRun run(config(someQualify(), 2));
+        run.start();
+        for (int i = 0; i < 5000 && run.progress().qualified < 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_GE(run.progress().qualified, 2);
+        run.setStopAt(1);
+        for (int i = 0; i < 2000 && !run.isFinished(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_TRUE(run.isFinished());
+        EXPECT_FALSE(run.progress().listFull);
+        run.wait();
+    }
+    // Removed before the first results came in: the run goes on past the old target.
+    {
+        SearchRunConfig c = config(someQualify(), 2);
+        c.stopAt = 3;
+        std::atomic<bool> released{false};
+        c.beforeSubmit = [&released](qint64 block) {
+            while (block == 0 && !released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        SearchRun run(c);
+        run.start();
+        run.setStopAt(std::nullopt);
+        released = true;
+        for (int i = 0; i < 5000 && run.progress().qualified <= 3 && !run.isFinished(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_GT(run.progress().qualified, 3);
+        EXPECT_FALSE(run.isFinished());
+        run.stop();
+        run.wait();
+    }
 }
 
 TEST(SchemeSearch, VisitsTheKindsInOrderAndStopsEachAtItsTarget)

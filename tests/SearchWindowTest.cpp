@@ -1,7 +1,9 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
+#include "app/MainWindow.h"
 #include "backtest/FormulaEquivalence.h"
+#include "backtest/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "history/HistoryColumns.h"
@@ -15,6 +17,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/MessageBoxes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
@@ -26,6 +29,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -451,4 +455,123 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
         EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
                                     history, CompiledFormula::compile(w.pendingResults()[i].code)))
                         .second);
+}
+
+TEST_F(SearchWindowTest, AutoStopAppliesAtOnceWhileTheSingleSearchRuns)
+{
+    SearchWindow w(&m_ws);
+    setRanges(w, kSome);
+    w.show();
+    click(w, "cmdStart");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.pendingResults().size() >= 2; }, 10000));
+    ASSERT_TRUE(w.isSearching());
+    // Checked with a number the list already reaches: the search ends now.
+    box(w, "txtAutoStop")->setText("1");
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    waitIdle(w);
+    EXPECT_TRUE(child<QPushButton>(w, "cmdStart")->isEnabled());
+
+    // A new number typed while it runs is the new target.
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(false);
+    click(w, "cmdStart");
+    ASSERT_TRUE(w.isSearching());
+    const std::size_t before = w.pendingResults().size();
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    box(w, "txtAutoStop")->setText(QString::number(before + 2));
+    waitIdle(w);
+    EXPECT_GE(w.pendingResults().size(), before + 2);
+    MessageBoxes::pushAnswer(true);
+    w.close();
+}
+
+TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDiscarding)
+{
+    storeRangesForAllKinds(kEverything);
+    SearchWindow w(&m_ws);
+    w.show();
+    // "保存设置" keeps an empty box empty, so "调用设置" skips that kind again.
+    for (int slot : {1, 3, 5, 6})
+        box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("");
+    box(w, "txtTarget2")->setText("1");
+    click(w, "cmdSaveScheme");
+    EXPECT_EQ(SearchSettings(&m_ws.settings()).schemeTargetText(1, true), "");
+    for (int slot : {1, 2, 3, 5, 6})
+        box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("9");
+    click(w, "cmdLoadScheme");
+    EXPECT_EQ(box(w, "txtTarget1")->text(), "");
+    EXPECT_EQ(box(w, "txtTarget2")->text(), "1");
+
+    // Unsaved results of a single search: the all-kinds search asks before it drops them.
+    setRanges(w, kEverything);
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    box(w, "txtAutoStop")->setText("2");
+    click(w, "cmdStart");
+    waitIdle(w);
+    ASSERT_EQ(w.pendingResults().size(), 2u);
+    MessageBoxes::clearShownTexts();
+    MessageBoxes::pushAnswer(false);
+    click(w, "cmdSchemeStart");
+    EXPECT_FALSE(w.isSearching());
+    EXPECT_EQ(w.pendingResults().size(), 2u);
+    ASSERT_EQ(MessageBoxes::shownTexts().size(), 1);
+    EXPECT_EQ(
+        MessageBoxes::shownTexts()[0],
+        QStringLiteral("还有2条搜索合格的公式没有保存到数据库，开始方案搜索将放弃这些公式，是否开始？"));
+
+    // Agreed: the scheme runs (十位单选 only), "暂停搜索(&E)" is idle meanwhile, and it saves at the end.
+    MessageBoxes::pushAnswer(true);
+    MessageBoxes::pushAnswer(true); // "公式追加完毕！"
+    click(w, "cmdSchemeStart");
+    EXPECT_TRUE(w.isSearching());
+    EXPECT_FALSE(child<QPushButton>(w, "cmdStop")->isEnabled());
+    waitIdle(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return MessageBoxes::pendingAnswers() == 0; }, 5000));
+    EXPECT_TRUE(child<QPushButton>(w, "cmdStop")->isEnabled());
+    EXPECT_EQ(labelColour(child<QLabel>(w, "lblSlot2")), QColor(0, 0, 255));
+
+    // The counts beside the targets and the total follow the save.
+    EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), QString::number(stored(FormulaKind{2, true})));
+    EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), "1");
+
+    // A new run starts with the colours of the last one gone.
+    storeRangesForAllKinds(kNothing);
+    click(w, "cmdSchemeStart");
+    EXPECT_TRUE(w.isSearching());
+    EXPECT_NE(labelColour(child<QLabel>(w, "lblSlot2")), QColor(0, 0, 255));
+    w.close();
+    EXPECT_FALSE(w.isSearching());
+}
+
+TEST_F(SearchWindowTest, EachSaveRefreshesTheMainWindowAndTheStoredCounts)
+{
+    MainWindow main(&m_ws, QString());
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    ASSERT_EQ(main.formulaModel()->rowCount(), 0);
+    const int runs = main.backtestRuns();
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<SearchWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(child<QLabel>(*w, "lblStored1")->text(), "0");
+        EXPECT_EQ(child<QLabel>(*w, "lblTotal")->text(), "0");
+        setRanges(*w, kEverything);
+        child<QCheckBox>(*w, "chkAutoStop")->setChecked(true);
+        box(*w, "txtAutoStop")->setText("2");
+        click(*w, "cmdStart");
+        waitIdle(*w);
+        MessageBoxes::pushAnswer(true);
+        click(*w, "cmdAppend");
+        // While the search window stays open, the main window shows the formulas saved.
+        EXPECT_EQ(main.formulaModel()->rowCount(), int(stored(FormulaKind{1, true})));
+        EXPECT_GE(main.formulaModel()->rowCount(), 1);
+        EXPECT_EQ(main.backtestRuns(), runs + 1);
+        EXPECT_EQ(child<QLabel>(*w, "lblStored1")->text(), QString::number(stored(FormulaKind{1, true})));
+        EXPECT_EQ(child<QLabel>(*w, "lblTotal")->text(), QString::number(stored(FormulaKind{1, true})));
+        checked = true;
+        w->close();
+    });
+    child<QPushButton>(main, "Command22")->click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(main.backtestRuns(), runs + 1); // no second refresh on closing
 }

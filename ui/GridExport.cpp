@@ -31,7 +31,7 @@ bool GridExport::writeWorkbook(const QAbstractItemModel& model, const QString& p
     for (int c = 0; c < columns; ++c) {
         const QString header =
             headerText ? headerText(c) : model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        book.writeText(0, c, header, WorkbookStyle{{}, {}, true});
+        book.writeText(0, c, header, WorkbookStyle{{}, {}, true, {}});
     }
     for (int r = 0; r < model.rowCount(); ++r) {
         for (int c = 0; c < columns; ++c) {
@@ -42,7 +42,11 @@ bool GridExport::writeWorkbook(const QAbstractItemModel& model, const QString& p
             if (style.foreground == 0x000000u)
                 style.foreground.reset();
             style.bold = model.data(i, Qt::FontRole).value<QFont>().bold();
-            book.writeCell(r + 1, c, model.data(i, Qt::DisplayRole).toString(), style);
+            const QString text = model.data(i, Qt::DisplayRole).toString();
+            if (model.data(i, TextCellRole).toBool())
+                book.writeText(r + 1, c, text, style);
+            else
+                book.writeCell(r + 1, c, text, style);
         }
     }
     return book.save(error);

@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <Qt>
 #include <functional>
 
 class QAbstractItemModel;
 class QWidget;
 
 // Copies a grid into a workbook: the header row to sheet row 1, grid row r to sheet row r + 2,
-// column c to sheet column c + 1, with each cell's own text colour, background and bold.
+// column c to sheet column c + 1, with each cell's own text colour, background and bold. A cell
+// whose text is a number is written as a number that shows the same text, so a spreadsheet can
+// sum and sort it, unless the model marks it with TextCellRole (issue numbers, drawn numbers
+// written side by side, formulas that are a bare constant).
 class GridExport
 {
 public:
     using HeaderText = std::function<QString(int column)>;
+    // Data role: true for a cell whose text must stay text in a workbook.
+    static constexpr int TextCellRole = Qt::UserRole + 0x5A00;
 
     static bool writeWorkbook(const QAbstractItemModel& model, const QString& path, QString* error,
                               const HeaderText& headerText = {});
