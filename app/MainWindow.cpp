@@ -4,6 +4,7 @@
 #include "app/OnlineSourcesDialog.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
+#include "backtest/HoldOutDialog.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaUpdateDialog.h"
 #include "history/HistoryPanel.h"
@@ -127,7 +128,12 @@ void MainWindow::connectPanels()
 void MainWindow::buildMenus()
 {
     buildSettingsMenu();
-    menuBar()->addMenu(m_formulaPanel->menu()); // 管理 (also the formula grid's right button)
+    // 管理 (also the formula grid's right button) ends with the replay of the calculation, which
+    // belongs to the calculation rather than to the list.
+    QAction* replay = m_formulaPanel->menu()->addAction(QStringLiteral("计算方法回测"));
+    replay->setObjectName("mnuJshc");
+    connect(replay, &QAction::triggered, this, &MainWindow::openReplay);
+    menuBar()->addMenu(m_formulaPanel->menu());
     menuBar()->addMenu(m_historyPanel->menu()); // 历史管理 (also the history grid's right button)
 }
 
@@ -178,6 +184,12 @@ void MainWindow::buildSettingsMenu()
         m_workspace->settings().setShowChanceComparison(on);
         m_formulaPanel->setChanceComparisonShown(on);
     });
+
+    QAction* holdOut = m_settingsMenu->addAction(QStringLiteral("留出检验期数设置(&H)..."));
+    holdOut->setObjectName("mnuHoldOut");
+    holdOut->setToolTip(
+        QStringLiteral("把最新的几期留作检验：统计和搜索都不用它们，再看公式在这几期上的正确率"));
+    connect(holdOut, &QAction::triggered, this, &MainWindow::onHoldOutChosen);
 
     QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
@@ -516,6 +528,14 @@ void MainWindow::onLookBackChosen(int index)
     runBacktest();
 }
 
+void MainWindow::onHoldOutChosen()
+{
+    const int before = m_workspace->settings().holdOut();
+    if (HoldOutDialog::ask(this, m_workspace->settings(), int(m_workspace->history().draws().size())) &&
+        m_workspace->settings().holdOut() != before)
+        runBacktest();
+}
+
 void MainWindow::onRestoreDefaults()
 {
     Settings& s = m_workspace->settings();
@@ -551,6 +571,22 @@ void MainWindow::calculate()
     request.verifiedIssue = m_checkIssueBox->text();
     if (m_calculation->run(m_columns, request) >= 30)
         m_formulaPanel->scrollToLastRow();
+}
+
+void MainWindow::openReplay()
+{
+    if (!m_database.require(this))
+        return;
+    KillKeepCalculation::Request request;
+    request.kind = m_kind;
+    request.kill = m_kill;
+    request.bestMethod = !m_selectedMethodOption->isChecked();
+    m_calculation->openReplay(request);
+}
+
+ReplayWindow* MainWindow::replayWindow() const
+{
+    return m_calculation->replayWindow();
 }
 
 void MainWindow::importFormulaFile()

@@ -28,6 +28,7 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 class RankingWindow;
+class ReplayWindow;
 class Workspace;
 
 // The main window: the formula list (left), the history (right), the buttons and option frames
@@ -72,6 +73,7 @@ public:
     CalculationStepsWindow* stepsWindow() const;
     // The "在线数据源设置..." dialog while it is open (tests drive it), else null.
     OnlineSourcesDialog* sourcesDialog() const;
+    ReplayWindow* replayWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,9 +99,11 @@ private:
     void onSelectionClicked(bool single);
     void onLotteryChosen(int index);
     void onLookBackChosen(int index);
+    void onHoldOutChosen();
     void onRestoreDefaults();
 
     void calculate();
+    void openReplay();
     void importFormulaFile();
     void clearAllFormulas();
     void updateFormulasOnline();

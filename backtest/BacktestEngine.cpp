@@ -82,6 +82,7 @@ struct WindowRows
     std::int64_t totalWeight = 0;
 };
 
+// `window` may also be the held-out draws, which are scored unweighted.
 WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& window, const FormulaKind& kind,
                       bool kill, bool weighted)
 {
@@ -107,14 +108,36 @@ WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& windo
     return rows;
 }
 
+// The rows a run scores: the look-back window and, with a hold-out, the held-out draws after it.
+struct ScoredRows
+{
+    LookBackWindow window;
+    WindowRows rows;
+    LookBackWindow heldOut; // empty without a hold-out
+    WindowRows heldOutRows;
+};
+
+ChanceSums sumsOf(const RunState& s, std::int64_t totalWeight, int tested)
+{
+    ChanceSums sums;
+    sums.weightedHits = s.weightedHits;
+    sums.totalWeight = totalWeight;
+    sums.hits = s.hits;
+    sums.tested = tested;
+    sums.valuedWeight = s.valuedWeight;
+    sums.valuedWeightSquares = s.valuedWeightSquares;
+    sums.nonPositiveWeight = s.nonPositiveWeight;
+    return sums;
+}
+
 class Worker
 {
 public:
-    Worker(const HistoryColumns& history, const LookBackWindow& window, const WindowRows& rows, int compared,
-           bool kill, std::size_t scratchSize)
-        : m_history(history), m_window(window), m_rows(rows), m_compared(compared), m_kill(kill),
-          m_values(CompiledFormula::kBlockRows), m_scratch(std::max<std::size_t>(scratchSize, 1)),
-          m_bits(CompiledFormula::kBlockRows)
+    Worker(const HistoryColumns& history, const ScoredRows& scored, int compared, bool kill,
+           std::size_t scratchSize, const PredictionCache* cache)
+        : m_history(history), m_window(scored.window), m_rows(scored.rows), m_scored(scored),
+          m_compared(compared), m_kill(kill), m_cache(cache), m_values(CompiledFormula::kBlockRows),
+          m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
     {
     }
 
@@ -125,19 +148,18 @@ public:
         m_states.assign(count, RunState{});
         for (int i = 0; i < count; ++i)
             if (formulas[first + i].isValid())
-                m_states[i].bit = bitBeforeWindow(formulas[first + i]);
-        for (int blockStart = m_window.first; blockStart <= m_window.last;
-             blockStart += CompiledFormula::kBlockRows) {
-            const int rowsInBlock = std::min(CompiledFormula::kBlockRows, m_window.last + 1 - blockStart);
-            const int offset = blockStart - m_window.first;
-            const int block = offset / CompiledFormula::kBlockRows;
-            for (int i = 0; i < count; ++i) {
-                const CompiledFormula& f = formulas[first + i];
-                if (!f.isValid())
-                    continue;
-                f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
-                score(m_values.data(), offset, block, rowsInBlock, &m_states[i]);
-            }
+                m_states[i].bit = bitBefore(formulas, first + i, m_window.first);
+        scoreRows(formulas, first, count, m_window, m_rows, &m_states);
+        if (!m_scored.heldOut.isEmpty()) {
+            // The held-out draws go on from the prediction in force after the window: a new
+            // count, the same carried value.
+            m_heldOutStates.assign(count, RunState{});
+            for (int i = 0; i < count; ++i)
+                if (formulas[first + i].isValid())
+                    m_heldOutStates[i].bit = m_window.isEmpty()
+                                                 ? bitBefore(formulas, first + i, m_scored.heldOut.first)
+                                                 : m_states[i].bit;
+            scoreRows(formulas, first, count, m_scored.heldOut, m_scored.heldOutRows, &m_heldOutStates);
         }
         for (int i = 0; i < count; ++i) {
             FormulaOutcome& o = (*out)[first + i];
@@ -154,42 +176,65 @@ public:
             o.stats.maxMissRun = s.maxMissRun;
             o.stats.finalHitRun = s.hitRun;
             o.stats.finalMissRun = s.missRun;
-            ChanceSums sums;
-            sums.weightedHits = s.weightedHits;
-            sums.totalWeight = m_rows.totalWeight;
-            sums.hits = s.hits;
-            sums.tested = m_window.size();
-            sums.valuedWeight = s.valuedWeight;
-            sums.valuedWeightSquares = s.valuedWeightSquares;
-            sums.nonPositiveWeight = s.nonPositiveWeight;
-            o.chance = ChanceModel::figures(sums, m_compared, m_kill);
+            o.chance =
+                ChanceModel::figures(sumsOf(s, m_rows.totalWeight, m_window.size()), m_compared, m_kill);
+            if (!m_scored.heldOut.isEmpty())
+                o.holdOut = ChanceModel::figures(
+                    sumsOf(m_heldOutStates[i], m_scored.heldOutRows.totalWeight, m_scored.heldOut.size()),
+                    m_compared, m_kill);
         }
     }
 
 private:
-    // Scores rows in two passes: first the prediction bit of every row's own value (independent rows,
-    // so the processor overlaps them), then the short sequential pass that carries the last value
-    // read and counts the runs.
+    // Scores the valid formulas of the chunk over `window`, block by block, each formula's state
+    // carrying on from where it stands.
+    void scoreRows(const std::vector<CompiledFormula>& formulas, int first, int count,
+                   const LookBackWindow& window, const WindowRows& rows, std::vector<RunState>* states)
+    {
+        for (int blockStart = window.first; blockStart <= window.last;
+             blockStart += CompiledFormula::kBlockRows) {
+            const int rowsInBlock = std::min(CompiledFormula::kBlockRows, window.last + 1 - blockStart);
+            const int offset = blockStart - window.first;
+            const int block = offset / CompiledFormula::kBlockRows;
+            const bool cached = m_cache && m_cache->covers(blockStart, rowsInBlock);
+            for (int i = 0; i < count; ++i) {
+                const CompiledFormula& f = formulas[first + i];
+                if (!f.isValid())
+                    continue;
+                if (cached) {
+                    scoreCodes(rows, m_cache->codes(first + i, blockStart), offset, block, rowsInBlock,
+                               &(*states)[i]);
+                    continue;
+                }
+                f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
+                for (int r = 0; r < rowsInBlock; ++r)
+                    m_bits[r] = static_cast<std::int8_t>(predictionBit(m_values[r], -1));
+                scoreCodes(rows, m_bits.data(), offset, block, rowsInBlock, &(*states)[i]);
+            }
+        }
+    }
+
+    // Scores rows from the prediction bits of their own values (-1 where a row has none; worked out
+    // beforehand over the block, independent rows the processor overlaps): the short sequential
+    // pass carries the last value read and counts the runs.
     //
     // The chance sums: a block in which every row's own value predicts 1..6 and the prediction in
     // force at its start is 1..6 predicts 1..6 on every row, so it adds its precomputed block
     // weights; any other block is replayed row by row.
-    void score(const double* values, int offset, int block, int n, RunState* s)
+    void scoreCodes(const WindowRows& rows, const std::int8_t* bits, int offset, int block, int n,
+                    RunState* s)
     {
-        const std::uint16_t* hits = m_rows.hitBits.data() + offset;
-        const std::int64_t* weights = m_rows.weights.data() + offset;
-        std::int8_t* bits = m_bits.data();
+        const std::uint16_t* hits = rows.hitBits.data() + offset;
+        const std::int64_t* weights = rows.weights.data() + offset;
         bool allValued = isValuedBit(s->bit);
-        for (int i = 0; i < n; ++i) {
-            bits[i] = static_cast<std::int8_t>(predictionBit(values[i], -1));
+        for (int i = 0; i < n; ++i)
             allValued &= isValuedBit(bits[i]);
-        }
         RunState st = *s;
         if (allValued) {
-            st.valuedWeight += m_rows.blockWeights[block];
-            st.valuedWeightSquares += m_rows.blockWeightSquares[block];
+            st.valuedWeight += rows.blockWeights[block];
+            st.valuedWeightSquares += rows.blockWeightSquares[block];
         } else {
-            addChanceRowByRow(bits, offset, n, &st);
+            addChanceRowByRow(rows, bits, offset, n, &st);
         }
         // Masks instead of branches: hits and misses alternate unpredictably.
         for (int i = 0; i < n; ++i) {
@@ -208,14 +253,15 @@ private:
 
     // The chance sums of a block row by row, following the prediction in force (st->bit at the
     // block's start, then each row's own value where it has one).
-    void addChanceRowByRow(const std::int8_t* bits, int offset, int n, RunState* st) const
+    void addChanceRowByRow(const WindowRows& rows, const std::int8_t* bits, int offset, int n,
+                           RunState* st) const
     {
         int bit = st->bit;
         for (int i = 0; i < n; ++i) {
-            const std::int64_t w = m_rows.weights[offset + i];
+            const std::int64_t w = rows.weights[offset + i];
             if (isValuedBit(bit)) {
                 st->valuedWeight += w;
-                st->valuedWeightSquares += m_rows.weightSquares[offset + i];
+                st->valuedWeightSquares += rows.weightSquares[offset + i];
             } else if (bit != kNoPreviousBit) {
                 st->nonPositiveWeight += w;
             }
@@ -223,11 +269,27 @@ private:
         }
     }
 
-    // The prediction bit in force at the window's first row: from the newest earlier row with a
-    // value, searching back block by block (usually the row just before the window has one).
-    int bitBeforeWindow(const CompiledFormula& f)
+    // The prediction bit in force at row `row`: from the newest earlier row with a value. Almost
+    // always the row just before has one, so it is tried alone before searching back block by
+    // block (a whole block would cost as much as scoring a short window).
+    int bitBefore(const std::vector<CompiledFormula>& formulas, int index, int row)
     {
-        int end = m_window.first; // rows [0, end) lie before the window
+        const CompiledFormula& f = formulas[index];
+        if (row <= 0)
+            return kNoPreviousBit;
+        int end = row; // rows [0, end) lie before it and are still to be searched
+        if (m_cache && row > m_cache->firstRow() && row <= m_cache->endRow()) {
+            const std::int8_t* codes = m_cache->codes(index, m_cache->firstRow());
+            for (int r = row - 1; r >= m_cache->firstRow(); --r)
+                if (codes[r - m_cache->firstRow()] >= 0)
+                    return codes[r - m_cache->firstRow()];
+            end = m_cache->firstRow();
+        } else {
+            if (const int bit = predictionBit(f.evaluateRow(m_history, row - 1), kNoPreviousBit);
+                bit != kNoPreviousBit)
+                return bit;
+            end = row - 1;
+        }
         while (end > 0) {
             const int start = std::max(0, end - CompiledFormula::kBlockRows);
             f.evaluateBlock(m_history, start, end - start, m_values.data(), m_scratch.data());
@@ -244,12 +306,15 @@ private:
     const HistoryColumns& m_history;
     const LookBackWindow& m_window;
     const WindowRows& m_rows;
+    const ScoredRows& m_scored;
     const int m_compared;
     const bool m_kill;
+    const PredictionCache* m_cache;
     std::vector<double> m_values;
     std::vector<double> m_scratch;
     std::vector<std::int8_t> m_bits;
     std::vector<RunState> m_states;
+    std::vector<RunState> m_heldOutStates;
 };
 
 int chooseThreads(const BacktestOptions& options, int chunks, long long work)
@@ -269,21 +334,76 @@ BacktestOptions BacktestOptions::fromSettings(const Settings& settings)
     o.lookBackDraws = LookBackTable::draws(settings.lookBackIndex());
     o.excludeCurrent = settings.excludeCurrent();
     o.weighted = settings.weighted();
+    o.holdOut = settings.holdOut();
     return o;
+}
+
+QString BacktestOptions::holdOutRefusal(int drawCount)
+{
+    return QStringLiteral("留出检验的期数必须是 0 到 %1 之间的整数（最多留出现有 %2 期历史号码的一半）。")
+        .arg(std::max(drawCount, 0) / 2)
+        .arg(std::max(drawCount, 0));
+}
+
+int BacktestOptions::heldOutDraws(int drawCount, int holdOut)
+{
+    return std::clamp(holdOut, 0, std::max(drawCount, 0) / 2);
+}
+
+std::shared_ptr<const PredictionCache> PredictionCache::build(const HistoryColumns& history,
+                                                              const std::vector<CompiledFormula>& formulas,
+                                                              int firstRow)
+{
+    // A replay of every draw of a long history with a large table would not fit: evaluate then.
+    constexpr std::size_t kMaxBytes = std::size_t(256) << 20;
+    firstRow = std::clamp(firstRow, 0, history.drawCount());
+    const int rows = history.drawCount() - firstRow;
+    if (std::size_t(rows) * formulas.size() > kMaxBytes)
+        return nullptr;
+    auto cache = std::make_shared<PredictionCache>();
+    cache->m_firstRow = firstRow;
+    cache->m_rows = rows;
+    cache->m_codes.assign(std::size_t(rows) * formulas.size(), std::int8_t(-1));
+    std::size_t scratchSize = 1;
+    for (const CompiledFormula& f : formulas)
+        scratchSize = std::max(scratchSize, f.scratchSize());
+    std::vector<double> values(CompiledFormula::kBlockRows), scratch(scratchSize);
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        if (!formulas[i].isValid())
+            continue;
+        std::int8_t* codes = cache->m_codes.data() + i * std::size_t(rows);
+        for (int start = firstRow; start < history.drawCount(); start += CompiledFormula::kBlockRows) {
+            const int n = std::min(CompiledFormula::kBlockRows, history.drawCount() - start);
+            formulas[i].evaluateBlock(history, start, n, values.data(), scratch.data());
+            for (int r = 0; r < n; ++r)
+                codes[start - firstRow + r] = static_cast<std::int8_t>(predictionBit(values[r], -1));
+        }
+    }
+    return cache;
 }
 
 BacktestResult BacktestEngine::run(const HistoryColumns& history,
                                    const std::vector<CompiledFormula>& formulas, const FormulaKind& kind,
                                    bool kill, const BacktestOptions& options, const Progress& progress,
-                                   const std::atomic<bool>* cancel)
+                                   const std::atomic<bool>* cancel, const PredictionCache* predictions)
 {
     BacktestResult result;
     result.kind = kind;
     result.kill = kill;
     result.options = options;
     result.drawCount = history.drawCount();
-    result.window = LookBackWindow::of(result.drawCount, options.lookBackDraws, options.excludeCurrent);
-    const WindowRows rows = windowRows(history, result.window, kind, kill, options.weighted);
+    result.heldOut = BacktestOptions::heldOutDraws(result.drawCount, options.holdOut);
+    // Everything but the hold-out sees the history as if it ended before the held-out draws.
+    const int seen = result.drawCount - result.heldOut;
+    ScoredRows scored;
+    scored.window = LookBackWindow::of(seen, options.lookBackDraws, options.excludeCurrent);
+    scored.rows = windowRows(history, scored.window, kind, kill, options.weighted);
+    if (result.heldOut > 0) {
+        scored.heldOut = LookBackWindow{seen, result.drawCount - 1};
+        scored.heldOutRows = windowRows(history, scored.heldOut, kind, kill, false);
+    }
+    result.window = scored.window;
+    const WindowRows& rows = scored.rows;
     const int compared = static_cast<int>(kind.checkedColumns().size());
     result.totalWeight = rows.totalWeight;
 
@@ -299,23 +419,23 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
             continue;
         }
         o.stats.totalWeight = rows.totalWeight;
-        if (result.drawCount > 0) {
+        if (seen > 0) {
             int fromRow = -1;
-            o.nextValue =
-                FormulaArithmetic::predictedNumber(f.lastValue(history, result.drawCount - 1, &fromRow));
-            o.nextFromEarlierDraw = o.nextValue && fromRow != result.drawCount - 1;
+            o.nextValue = FormulaArithmetic::predictedNumber(f.lastValue(history, seen - 1, &fromRow));
+            o.nextFromEarlierDraw = o.nextValue && fromRow != seen - 1;
         }
         scratchSize = std::max(scratchSize, f.scratchSize());
     }
 
     const int chunks = (n + kFormulasPerChunk - 1) / kFormulasPerChunk;
     const int threads =
-        chooseThreads(options, std::max(chunks, 1), static_cast<long long>(n) * (result.window.size() + 1));
+        chooseThreads(options, std::max(chunks, 1),
+                      static_cast<long long>(n) * (result.window.size() + result.heldOut + 1));
     std::atomic<int> nextChunk{0};
     std::atomic<int> done{0};
     std::atomic<bool> stopped{false};
     auto work = [&](bool reportsProgress) {
-        Worker worker(history, result.window, rows, compared, kill, scratchSize);
+        Worker worker(history, scored, compared, kill, scratchSize, predictions);
         for (;;) {
             if (cancel && cancel->load(std::memory_order_relaxed)) {
                 stopped = true;

@@ -21,6 +21,8 @@ struct ChanceFigures
     std::optional<double> z;
     std::optional<double> p;
 
+    // hits / tested in per cent: the rate of an unweighted count (the hold-out's).
+    double plainRate() const { return tested > 0 ? 100.0 * hits / tested : 0.0; }
     bool operator==(const ChanceFigures&) const = default;
 };
 

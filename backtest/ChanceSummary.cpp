@@ -8,8 +8,13 @@
 ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
 {
     ChanceSummary s;
-    double rates = 0, chances = 0;
+    double rates = 0, chances = 0, holdOutRates = 0, holdOutChances = 0;
     for (const FormulaOutcome& o : outcomes) {
+        if (o.valid && o.holdOut.tested > 0) {
+            ++s.holdOutFormulas;
+            holdOutRates += o.holdOut.plainRate();
+            holdOutChances += o.holdOut.chanceRate;
+        }
         if (!o.valid || !o.chance.p)
             continue;
         ++s.formulas;
@@ -17,6 +22,10 @@ ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
         chances += o.chance.chanceRate;
         if (*o.chance.p < kLevel)
             ++s.significant;
+    }
+    if (s.holdOutFormulas > 0) {
+        s.holdOutMeanRate = holdOutRates / s.holdOutFormulas;
+        s.holdOutMeanChanceRate = holdOutChances / s.holdOutFormulas;
     }
     if (s.formulas == 0)
         return s;
@@ -29,8 +38,12 @@ ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
 
 QString ChanceSummary::text() const
 {
+    const QString holdOut = holdOutFormulas > 0 ? QStringLiteral("；留出期：平均正确率 %1%，机会率 %2%")
+                                                      .arg(holdOutMeanRate, 0, 'f', 2)
+                                                      .arg(holdOutMeanChanceRate, 0, 'f', 2)
+                                                : QString();
     if (formulas == 0)
-        return QStringLiteral("本类没有可以和机会率比较的公式");
+        return QStringLiteral("本类没有可以和机会率比较的公式") + holdOut;
     // M to one decimal, without a trailing ".0": 5, 1.9, 163.4.
     const QString expectedText = QString::number(std::round(expected * 10) / 10, 'f', 1)
                                      .remove(QRegularExpression(QStringLiteral("\\.0$")));
@@ -43,5 +56,5 @@ QString ChanceSummary::text() const
             .arg(expectedText);
     if (!clearlyAboveChance())
         line += QStringLiteral("，与随机无明显差别");
-    return line;
+    return line + holdOut;
 }

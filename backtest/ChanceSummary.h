@@ -22,10 +22,16 @@ struct ChanceSummary
     int significant = 0;        // k: formulas with p < 0.05
     double expected = 0;        // M = 0.05 × N
     double luckProbability = 1; // P(K ≥ k) under pure luck
+    // With a hold-out: the valid formulas scored on the held-out draws, their mean hold-out rate
+    // and mean hold-out chance rate (per cent).
+    int holdOutFormulas = 0;
+    double holdOutMeanRate = 0;
+    double holdOutMeanChanceRate = 0;
 
     static ChanceSummary of(const std::vector<FormulaOutcome>& outcomes);
     bool clearlyAboveChance() const { return formulas > 0 && luckProbability < kLevel; }
     // "本类 N 条公式：平均正确率 X%，机会率 Y%；p<0.05 的有 k 条，纯属运气时约有 M 条", followed by
-    // "，与随机无明显差别" unless k is clearly above M.
+    // "，与随机无明显差别" unless k is clearly above M; with a hold-out then
+    // "；留出期：平均正确率 X%，机会率 Y%".
     QString text() const;
 };

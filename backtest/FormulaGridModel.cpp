@@ -95,6 +95,7 @@ bool FormulaGridModel::setResults(const BacktestResult& result, const std::vecto
     }
     m_hasResults = true;
     m_totalWeight = result.totalWeight;
+    m_heldOut = result.heldOut;
     m_rateStyle = RateStyle::AfterRun;
     showNextValuesOfSelected();
     emitColumnsChanged(NextValueColumn, EquivalentColumn);
@@ -118,6 +119,7 @@ void FormulaGridModel::clearResults()
     }
     m_hasResults = false;
     m_totalWeight = 0;
+    m_heldOut = 0;
     emitColumnsChanged(NextValueColumn, EquivalentColumn);
 }
 
@@ -266,10 +268,18 @@ QString FormulaGridModel::pValueText(double p)
     return p < 0.001 ? QStringLiteral("<0.001") : QString::number(p, 'f', 3);
 }
 
+QString FormulaGridModel::holdOutRateText(const ChanceFigures& holdOut)
+{
+    return QStringLiteral("%1% (%2/%3)")
+        .arg(holdOut.plainRate(), 0, 'f', 2)
+        .arg(holdOut.hits)
+        .arg(holdOut.tested);
+}
+
 int FormulaGridModel::columnWidthTwips(int column)
 {
-    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600, 2800, 800, 800,
-                                            800, 800,  900, 800, 800, 600,  0};
+    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600,  2800, 800, 800, 800,
+                                            800, 900,  800, 800, 1600, 800,  600, 0};
     return column >= 0 && column < ColumnCount ? widths[column] : 0;
 }
 
@@ -321,6 +331,10 @@ QString FormulaGridModel::displayText(const Row& row, int column) const
         return o && o->valid && o->chance.tested > 0 ? excessText(o->chance.excess) : QString();
     case PValueColumn:
         return o && o->chance.p ? pValueText(*o->chance.p) : QString();
+    case HoldOutRateColumn:
+        return o && o->valid && o->holdOut.tested > 0 ? holdOutRateText(o->holdOut) : QString();
+    case HoldOutPColumn:
+        return o && o->holdOut.p ? pValueText(*o->holdOut.p) : QString();
     case EquivalentColumn: {
         const int first = row.equivalentRowId < 0 ? -1 : m_rowOfId.value(row.equivalentRowId, -1);
         return first >= 0 ? QString::number(first + 1) : QString();
@@ -356,6 +370,9 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
         if (column == PValueColumn && row.outcome && row.outcome->chance.p &&
             *row.outcome->chance.p < kSignificantP && row.outcome->chance.excess > 0)
             return QBrush(kSignificantColor);
+        if (column == HoldOutPColumn && row.outcome && row.outcome->holdOut.p &&
+            *row.outcome->holdOut.p < kSignificantP && row.outcome->holdOut.excess > 0)
+            return QBrush(kSignificantColor);
         return {};
     case Qt::ToolTipRole:
         if (invalid && (column == FormulaColumn || column == RateColumn))
@@ -386,6 +403,12 @@ QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, 
         case PValueColumn:
             return QStringLiteral(
                 "纯凭运气也能达到这样正确率的可能性；越小越不像运气，小于0.01且超出为正时显示绿色");
+        case HoldOutRateColumn:
+            return QStringLiteral("留出检验：在统计时没有用到的最新几期上的正确率（每期不加权），"
+                                  "括号中为正确期数/留出期数");
+        case HoldOutPColumn:
+            return QStringLiteral("留出期上纯凭运气也能达到这样正确率的可能性；越小越不像运气，"
+                                  "小于0.01且高于机会率时显示绿色");
         case EquivalentColumn:
             return QStringLiteral("每一期预测都和它相同的、排在最前面的公式的序号");
         default:
@@ -421,6 +444,10 @@ QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("超出");
     case PValueColumn:
         return QStringLiteral("p值");
+    case HoldOutRateColumn:
+        return QStringLiteral("留出正确率");
+    case HoldOutPColumn:
+        return QStringLiteral("留出p值");
     case EquivalentColumn:
         return QStringLiteral("等价");
     case IdxColumn:

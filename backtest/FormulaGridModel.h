@@ -16,7 +16,8 @@
 // newest draw gives the formula no value and it comes from an earlier draw), 正确率 with its
 // "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, the comparison with pure chance
 // (机会率 "83.33%", 超出 "+1.23", p值 "0.123" or "<0.001", green below 0.01 when the excess is
-// positive), 等价 (the 序号 of the first equivalent formula, empty for the first of each group),
+// positive), with a hold-out the held-out draws' 留出正确率 "56.67% (17/30)" and 留出p值 (empty
+// without one), 等价 (the 序号 of the first equivalent formula, empty for the first of each group),
 // and the hidden idx column. It holds the selection flags (SelectedFlags), the figures of the last
 // back-test and the equivalents found with it.
 class FormulaGridModel : public QAbstractTableModel
@@ -38,6 +39,8 @@ public:
         ChanceRateColumn,
         ExcessColumn,
         PValueColumn,
+        HoldOutRateColumn,
+        HoldOutPColumn,
         EquivalentColumn,
         IdxColumn,
         ColumnCount
@@ -106,6 +109,10 @@ public:
     static QString chanceRateText(double chanceRate);
     static QString excessText(double excess);
     static QString pValueText(double p);
+    // "56.67% (17/30)": the hold-out's plain rate with its hits and draws.
+    static QString holdOutRateText(const ChanceFigures& holdOut);
+    // The draws the last back-test held out (0: none; the hold-out columns stay empty).
+    int heldOut() const { return m_heldOut; }
     std::int64_t totalWeight() const { return m_totalWeight; }
 
     // Widths of the grid's columns in twips (1/1440 inch) and in pixels at 96 dpi; column 10 is 0.
@@ -145,4 +152,5 @@ private:
     bool m_hasResults = false;
     RateStyle m_rateStyle = RateStyle::AfterRun;
     std::int64_t m_totalWeight = 0;
+    int m_heldOut = 0;
 };

@@ -144,6 +144,9 @@ void FormulaListPanel::setChanceComparisonShown(bool shown)
     for (int c :
          {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn})
         m_view->setColumnHidden(c, !shown);
+    // The hold-out columns follow the last back-test: shown while it held draws out.
+    for (int c : {FormulaGridModel::HoldOutRateColumn, FormulaGridModel::HoldOutPColumn})
+        m_view->setColumnHidden(c, m_model->heldOut() == 0);
     m_summary->setVisible(shown && !m_summary->text().isEmpty());
 }
 
@@ -172,6 +175,8 @@ void FormulaListPanel::sizeColumns()
             return metrics.horizontalAdvance(QStringLiteral("十位通选")) + 12;
         case FormulaGridModel::RateColumn: // weighted totals run to ten digits over 3,000 draws
             return metrics.horizontalAdvance(QStringLiteral("88.8888% (8888888888/8888888888)")) + 12;
+        case FormulaGridModel::HoldOutRateColumn:
+            return metrics.horizontalAdvance(QStringLiteral("88.88% (88888/88888)")) + 12;
         default:
             return FormulaGridModel::columnWidthPixels(c);
         }

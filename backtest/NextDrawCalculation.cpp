@@ -65,10 +65,32 @@ std::vector<FormulaFigures> NextDrawCalculation::figuresWithChance(const History
     return figures;
 }
 
-std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history,
-                                                                    int targetRow,
-                                                                    const CalculationTable& table,
-                                                                    const Options& options, const Vote& vote)
+std::vector<FormulaFigures> NextDrawCalculation::figuresOf(const CalculationTable& table,
+                                                           const BacktestResult& result)
+{
+    std::vector<FormulaFigures> figures;
+    figures.reserve(table.formulas.size());
+    for (std::size_t i = 0; i < table.formulas.size(); ++i) {
+        FormulaFigures f;
+        f.idx = table.formulas[i].idx;
+        if (i < result.outcomes.size()) {
+            const FormulaOutcome& o = result.outcomes[i];
+            f.rate = o.stats.rate;
+            f.maxMissRun = o.stats.maxMissRun;
+            f.maxHitRun = o.stats.maxHitRun;
+            f.finalMissRun = o.stats.finalMissRun;
+            f.finalHitRun = o.stats.finalHitRun;
+            f.pValue = o.chance.p.value_or(1.0);
+            f.excess = o.chance.excess;
+        }
+        figures.push_back(f);
+    }
+    return figures;
+}
+
+std::vector<NextDrawCalculation::WalkStep>
+NextDrawCalculation::run(const HistoryColumns& history, int targetRow, const CalculationTable& table,
+                         const Options& options, const Vote& vote, const std::vector<FormulaFigures>& figures)
 {
     std::vector<WalkStep> walk;
     const int count = int(table.formulas.size());
@@ -89,9 +111,11 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     const int cells = options.general ? 6 : 10;
     const int target = options.kill ? cells - options.limit : options.limit;
     std::set<int> covered;
-    const std::vector<FormulaFigures> figures =
-        table.figures.size() == table.formulas.size() ? table.figures : storedFigures(table.formulas);
-    for (int i : FormulaOrdering::walkOrder(figures, options.keys)) {
+    const std::vector<FormulaFigures> order = figures.size() == table.formulas.size() ? figures
+                                              : table.figures.size() == table.formulas.size()
+                                                  ? table.figures
+                                                  : storedFigures(table.formulas);
+    for (int i : FormulaOrdering::walkOrder(order, options.keys)) {
         if (int(covered.size()) >= target)
             break;
         WalkStep step{table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi};

@@ -9,21 +9,29 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class PredictionCache;
 
 // The formulas of one table taking part in a calculation, in idx order.
 struct CalculationTable
 {
+    FormulaKind kind; // the table's kind: its formulas are back-tested as that kind
     int position = 1; // the position its votes go to (single selection); 0 for general selection
     std::vector<FormulaRecord> formulas;
     std::vector<CompiledFormula> compiled;
     std::vector<bool> selected;
     // The figures the best method orders by, one per formula; empty: the stored figures.
     std::vector<FormulaFigures> figures;
+    // The formulas' predictions on the draws a series of calculations back-tests (the replay);
+    // null: evaluated each time.
+    std::shared_ptr<const PredictionCache> predictions;
 };
 
 struct BacktestOptions;
+struct BacktestResult;
 
 // The next-draw calculation ("计算公式(&C)"): lets the best or the selected formulas vote for the
 // draw after `targetRow` — the newest draw, or the draw before a typed issue.
@@ -68,8 +76,13 @@ public:
                                                          const CalculationTable& table,
                                                          const FormulaKind& kind, bool kill,
                                                          const BacktestOptions& options);
+    // Every figure from a back-test of the table's formulas (one outcome per formula, in order),
+    // for a best method that orders by what the draws before a verified issue show.
+    static std::vector<FormulaFigures> figuresOf(const CalculationTable& table, const BacktestResult& result);
 
-    // Runs one table; returns the walk record.
+    // Runs one table; returns the walk record. The best method walks `figures` when it holds one per
+    // formula, else the table's own figures, else the stored ones.
     static std::vector<WalkStep> run(const HistoryColumns& history, int targetRow,
-                                     const CalculationTable& table, const Options& options, const Vote& vote);
+                                     const CalculationTable& table, const Options& options, const Vote& vote,
+                                     const std::vector<FormulaFigures>& figures = {});
 };

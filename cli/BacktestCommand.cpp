@@ -3,6 +3,7 @@
 #include "backtest/BacktestRunner.h"
 #include "backtest/ChanceSummary.h"
 #include "cli/CliOptions.h"
+#include "cli/SearchCommandSupport.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
@@ -11,7 +12,7 @@ QString BacktestCommand::usage() const
 {
     return QStringLiteral(
         "backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
-        "[--weighted true|false]");
+        "[--weighted true|false] [--holdout H]");
 }
 
 int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -20,10 +21,18 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     FormulaKind kind;
     std::optional<bool> kill;
-    std::optional<QString> lookBack;
+    std::optional<QString> lookBack, holdOut;
     if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error))
+        !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--holdout"), &holdOut, &error))
         return usageError(ctx, error);
+    int holdOutDraws = 0;
+    if (holdOut) {
+        bool ok = false;
+        holdOutDraws = holdOut->toInt(&ok);
+        if (!ok || holdOutDraws < 0)
+            return usageError(ctx, QStringLiteral("--holdout takes a number of draws (0 = none)"));
+    }
     int lookBackDraws = 0;
     if (lookBack) {
         bool ok = false;
@@ -37,6 +46,14 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     BacktestOptions options = BacktestOptions::fromSettings(ws.settings());
     if (lookBack)
         options.lookBackDraws = lookBackDraws;
+    const int drawCount = int(ws.history().draws().size());
+    if (holdOut) {
+        if (!BacktestOptions::isAllowedHoldOut(holdOutDraws, drawCount)) {
+            ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
+            return ExitFailure;
+        }
+        options.holdOut = holdOutDraws;
+    }
     if (!CliOptions::takeBool(&args, QStringLiteral("--exclude-current"), &options.excludeCurrent, &error) ||
         !CliOptions::takeBool(&args, QStringLiteral("--weighted"), &options.weighted, &error))
         return usageError(ctx, error);
@@ -54,9 +71,12 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << QStringLiteral("无法查找等价公式。") << Qt::endl;
         return ExitFailure;
     }
+    // The hold-out columns come after the others whenever draws were held out.
+    const bool withHoldOut = run.result.heldOut > 0;
     ctx.out
         << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
-           "final_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\tequivalent_to\n";
+           "final_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\tequivalent_to"
+        << (withHoldOut ? '\t' + SearchCommandSupport::holdOutHeader() : QString()) << '\n';
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
@@ -74,7 +94,8 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
                 << '\t' << (o.valid ? QString::number(c.chanceRate, 'f', 4) : QString()) << '\t'
                 << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t' << optional(c.z, 3)
                 << '\t' << optional(c.p, 6) << '\t'
-                << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString()) << '\n';
+                << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString())
+                << (withHoldOut ? '\t' + SearchCommandSupport::holdOutColumns(o.holdOut) : QString()) << '\n';
     }
     ctx.out.flush();
     ctx.err << ChanceSummary::of(run.result.outcomes).text() << Qt::endl;

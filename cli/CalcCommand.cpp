@@ -5,7 +5,10 @@
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
+#include "killkeep/CalculationReplay.h"
 #include "killkeep/CalculationRun.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -30,11 +33,52 @@ std::optional<FormulaOrderKey> keyNamed(const QString& name)
 
 } // namespace
 
+// Each of the newest `count` draws calculated from the draws before it, beside what was drawn:
+// TSV "issue drawn killed killed_drawn levels", the summary on stderr.
+int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count) const
+{
+    Workspace& ws = *ctx.workspace;
+    const std::vector<DrawRecord>& draws = ws.history().draws();
+    QString error;
+    if (!CalculationReplay::checkDraws(count, int(draws.size()), request.backtest.lookBackDraws, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    std::vector<CalculationTable> tables;
+    if (!CalculationRun::loadTables(FormulaTableStore(&ws.database()), request, &tables, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    if (std::all_of(tables.begin(), tables.end(),
+                    [](const CalculationTable& t) { return t.formulas.empty(); })) {
+        ctx.err << noFormulasMessage(request) << Qt::endl;
+        return ExitFailure;
+    }
+    const ReplayResult result = CalculationReplay::run(tables, draws, HistoryColumns(draws), count, request);
+    ctx.out << "issue\tdrawn\tkilled\tkilled_drawn\tlevels\n";
+    for (const ReplayDraw& d : result.draws)
+        ctx.out << d.issue << '\t' << d.drawnText() << '\t' << d.killedText(false) << '\t' << d.killedDrawn
+                << '\t' << d.levelsText(false) << '\n';
+    ctx.out.flush();
+    ctx.err << result.summary.absentText() << Qt::endl << result.summary.levelsText() << Qt::endl;
+    return ExitOk;
+}
+
+QString CalcCommand::noFormulasMessage(const CalculationRequest& request)
+{
+    const std::vector<FormulaKind> kinds = CalculationRun::votingKinds(request.kind);
+    const QString tables =
+        kinds.size() == 1 ? kinds.front().kindText()
+                          : QStringLiteral("%1到%2都").arg(kinds.front().kindText(), kinds.back().kindText());
+    return QStringLiteral("%1没有%2码公式，无法计算。")
+        .arg(tables, request.kill ? QStringLiteral("杀") : QStringLiteral("生"));
+}
+
 QString CalcCommand::usage() const
 {
     return QStringLiteral(
         "calc [--kind K] [--sense S] [--method best|selected] [--keys KEY,KEY,KEY] [--limit L] "
-        "[--issue ISSUE]");
+        "[--issue ISSUE | --replay K]");
 }
 
 int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -43,14 +87,24 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     CalculationRequest request;
     std::optional<bool> kill;
-    std::optional<QString> method, keys, limit, issue;
+    std::optional<QString> method, keys, limit, issue, replay;
     if (!CliOptions::takeKind(&args, &request.kind, &error) ||
         !CliOptions::takeSense(&args, false, &kill, &error) ||
         !CliOptions::take(&args, QStringLiteral("--method"), &method, &error) ||
         !CliOptions::take(&args, QStringLiteral("--keys"), &keys, &error) ||
         !CliOptions::take(&args, QStringLiteral("--limit"), &limit, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--issue"), &issue, &error))
+        !CliOptions::take(&args, QStringLiteral("--issue"), &issue, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--replay"), &replay, &error))
         return usageError(ctx, error);
+    int replayDraws = 0;
+    if (replay) {
+        bool ok = false;
+        replayDraws = replay->toInt(&ok);
+        if (!ok || replayDraws < 1)
+            return usageError(ctx, QStringLiteral("--replay takes a number of draws (1 or more)"));
+        if (issue)
+            return usageError(ctx, QStringLiteral("--replay and --issue cannot be used together"));
+    }
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
     request.kill = *kill;
@@ -87,6 +141,8 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     request.backtest = BacktestOptions::fromSettings(ws.settings());
 
     const std::vector<DrawRecord>& draws = ws.history().draws();
+    if (replay)
+        return runReplay(ctx, request, replayDraws);
     int targetRow = 0;
     if (!CalculationRun::targetRow(draws, issue, &targetRow, &error)) {
         ctx.err << error << Qt::endl;
@@ -107,14 +163,7 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     }
     if (outcome.formulaCount == 0) {
-        const std::vector<FormulaKind> kinds = CalculationRun::votingKinds(request.kind);
-        const QString tables =
-            kinds.size() == 1
-                ? kinds.front().kindText()
-                : QStringLiteral("%1到%2都").arg(kinds.front().kindText(), kinds.back().kindText());
-        ctx.err << QStringLiteral("%1没有%2码公式，无法计算。")
-                       .arg(tables, request.kill ? QStringLiteral("杀") : QStringLiteral("生"))
-                << Qt::endl;
+        ctx.err << noFormulasMessage(request) << Qt::endl;
         return ExitFailure;
     }
 

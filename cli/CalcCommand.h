@@ -9,10 +9,21 @@
 //   position rank number votes kill_votes keep_votes verdict
 // one ranking for 通选 (position = the kind's), one per position from 个位 up for 单选; then, for the
 // best method, one line "walk IDX GONGSHI VOTED" per formula walked (VOTED "-" when it cast no vote).
+//
+// With --replay K it replays the calculation over the newest K draws instead (each from the draws
+// before it, as --issue does for one) and prints TSV "issue drawn killed killed_drawn levels" per
+// draw (killed and levels: numbers by ",", 单选 positions from 个位 up by "/", "-" for none), the
+// summary against chance on stderr. Nothing is written.
+struct CalculationRequest;
+
 class CalcCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("calc"); }
     QString usage() const override;
     int run(CliContext& ctx, const QStringList& args) override;
+
+private:
+    int runReplay(CliContext& ctx, const CalculationRequest& request, int count) const;
+    static QString noFormulasMessage(const CalculationRequest& request);
 };

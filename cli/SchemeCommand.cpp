@@ -1,5 +1,6 @@
 #include "cli/SchemeCommand.h"
 
+#include "backtest/BacktestEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
 #include "formula/FormulaTableStore.h"
@@ -51,6 +52,7 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     config.draws = ws.history().draws();
     config.lookBackDraws = LookBackTable::draws(ws.settings().lookBackIndex());
     config.weighted = ws.settings().weighted();
+    config.holdOut = ws.settings().holdOut();
     config.kill = *kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {
         const int slot = KindSlot::schemeOrder()[i];
@@ -81,7 +83,8 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     search.runToEnd();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const std::vector<SearchResult> results = search.takeResults();
-    SearchCommandSupport::print(ctx, results, search.tried(), seconds);
+    SearchCommandSupport::print(ctx, results, search.tried(), seconds,
+                                BacktestOptions::heldOutDraws(int(config.draws.size()), config.holdOut) > 0);
     if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, *kill))
         return ExitFailure;
     return ExitOk;

@@ -1,5 +1,6 @@
 #include "cli/SearchCommand.h"
 
+#include "backtest/BacktestEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
 #include "formula/FormulaTableStore.h"
@@ -39,7 +40,7 @@ QString SearchCommand::usage() const
     return QStringLiteral(
         "search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
         "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
-        "[--tail V|random] [--form bracket|next] [--distinct] [--save append|update]");
+        "[--tail V|random] [--form bracket|next] [--distinct] [--holdout H] [--save append|update]");
 }
 
 int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -49,7 +50,7 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
     FormulaKind kind;
     std::optional<bool> kill;
-    std::optional<QString> operands, tries, target, ranges, lookBack, tail, form;
+    std::optional<QString> operands, tries, target, ranges, lookBack, tail, form, holdOut;
     SearchCommandSupport::Common common;
     if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
         !CliOptions::take(&args, QStringLiteral("--operands"), &operands, &error) ||
@@ -59,17 +60,19 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
         !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error) ||
         !CliOptions::take(&args, QStringLiteral("--tail"), &tail, &error) ||
         !CliOptions::take(&args, QStringLiteral("--form"), &form, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--holdout"), &holdOut, &error) ||
         !SearchCommandSupport::takeCommon(&args, &common, &error))
         return usageError(ctx, error);
 
     qint64 operandCount = 0, maxTries = target && !tries ? -1 : kDefaultTries, targetCount = 0,
-           lookBackDraws = 0;
+           lookBackDraws = 0, holdOutDraws = 0;
     if (!parseCount(operands, QStringLiteral("--operands"), SearchSettings::kMinOperandCount,
                     SearchSettings::kMaxOperandCount, &operandCount, &error) ||
         !parseCount(tries, QStringLiteral("--tries"), 0, std::numeric_limits<qint64>::max() / 2, &maxTries,
                     &error) ||
         !parseCount(target, QStringLiteral("--target"), 0, SearchRun::kMaxResults, &targetCount, &error) ||
-        !parseCount(lookBack, QStringLiteral("--lookback"), 0, 32767, &lookBackDraws, &error))
+        !parseCount(lookBack, QStringLiteral("--lookback"), 0, 32767, &lookBackDraws, &error) ||
+        !parseCount(holdOut, QStringLiteral("--holdout"), 0, 32767, &holdOutDraws, &error))
         return usageError(ctx, error);
     std::vector<double> bounds;
     if (ranges && !SearchCommandSupport::parseNumbers(*ranges, QualificationRanges::kBoxes,
@@ -96,9 +99,17 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     SearchRules rules{kind, *kill, LookBackTable::draws(ws.settings().lookBackIndex()),
-                      ws.settings().weighted()};
+                      ws.settings().weighted(), ws.settings().holdOut()};
     if (lookBack)
         rules.lookBackDraws = int(lookBackDraws);
+    const int drawCount = int(ws.history().draws().size());
+    if (holdOut) {
+        if (!BacktestOptions::isAllowedHoldOut(int(holdOutDraws), drawCount)) {
+            ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
+            return ExitFailure;
+        }
+        rules.holdOut = int(holdOutDraws);
+    }
     if (!CliOptions::takeBool(&args, QStringLiteral("--weighted"), &rules.weighted, &error))
         return usageError(ctx, error);
     if (!args.isEmpty())
@@ -139,7 +150,8 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     run.wait();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const std::vector<SearchResult> results = run.takeResults();
-    SearchCommandSupport::print(ctx, results, run.progress().tried, seconds);
+    SearchCommandSupport::print(ctx, results, run.progress().tried, seconds,
+                                BacktestOptions::heldOutDraws(drawCount, rules.holdOut) > 0);
     if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, *kill))
         return ExitFailure;
     return ExitOk;

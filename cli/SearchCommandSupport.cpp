@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "history/Workspace.h"
 #include "search/FormulaGenerator.h"
+#include "search/HoldOutSummary.h"
 
 #include <thread>
 
@@ -64,11 +65,12 @@ bool SearchCommandSupport::parseNumbers(const QString& text, int count, const QS
 }
 
 void SearchCommandSupport::print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried,
-                                 double seconds)
+                                 double seconds, bool holdOut)
 {
     ctx.out
         << "gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\tchance_rate\t"
-           "excess\tz\tp\n";
+           "excess\tz\tp"
+        << (holdOut ? QStringLiteral("\t%1").arg(holdOutHeader()) : QString()) << '\n';
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
@@ -77,9 +79,30 @@ void SearchCommandSupport::print(CliContext& ctx, const std::vector<SearchResult
                 << '\t' << r.stats.maxMissRun << '\t' << r.stats.maxHitRun << '\t' << r.stats.finalMissRun
                 << '\t' << r.stats.finalHitRun << '\t' << QString::number(r.chance.chanceRate, 'f', 4) << '\t'
                 << QString::number(r.chance.excess, 'f', 4) << '\t' << optional(r.chance.z, 3) << '\t'
-                << optional(r.chance.p, 6) << '\n';
+                << optional(r.chance.p, 6) << (holdOut ? '\t' + holdOutColumns(r.holdOut) : QString())
+                << '\n';
     ctx.out << "tried " << tried << " qualified " << results.size() << " seconds "
             << QString::number(seconds, 'f', 3) << '\n';
+    if (holdOut) {
+        ctx.out.flush();
+        ctx.err << HoldOutSummary::of(results).text() << Qt::endl;
+    }
+}
+
+QString SearchCommandSupport::holdOutHeader()
+{
+    return QStringLiteral("holdout_hits\tholdout_tested\tholdout_rate\tholdout_chance\tholdout_p");
+}
+
+QString SearchCommandSupport::holdOutColumns(const ChanceFigures& h)
+{
+    if (h.tested <= 0)
+        return QStringLiteral("\t\t\t\t");
+    return QStringLiteral("%1\t%2\t%3\t%4\t%5")
+        .arg(h.hits)
+        .arg(h.tested)
+        .arg(QString::number(h.plainRate(), 'f', 4), QString::number(h.chanceRate, 'f', 4),
+             h.p ? QString::number(*h.p, 'f', 6) : QString());
 }
 
 bool SearchCommandSupport::save(CliContext& ctx, const std::vector<SearchResult>& results,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
 #include "cli/Command.h"
 #include "search/SearchResult.h"
 #include "search/SearchResultSaver.h"
@@ -28,10 +29,15 @@ public:
     static bool parseNumbers(const QString& text, int count, const QString& option, std::vector<double>* out,
                              QString* error);
 
-    // The header row, one row per result (its five figures, then its chance rate, excess, z and p)
-    // and the closing line "tried T qualified Q seconds S".
-    static void print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried,
-                      double seconds);
+    // The header row, one row per result (its five figures, then its chance rate, excess, z and p,
+    // and with `holdOut` its hold-out hits, draws, rate, chance rate and p) and the closing line
+    // "tried T qualified Q seconds S"; with `holdOut` the hold-out summary goes to stderr.
+    static void print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried, double seconds,
+                      bool holdOut = false);
+    // The hold-out columns' header and a row's five cells (empty when nothing was held out), shared
+    // with backtest.
+    static QString holdOutHeader();
+    static QString holdOutColumns(const ChanceFigures& holdOut);
     // Saves as the window's buttons do; prints the error and returns false on failure.
     static bool save(CliContext& ctx, const std::vector<SearchResult>& results, SearchResultSaver::Mode mode,
                      bool kill);

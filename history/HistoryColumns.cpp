@@ -1,12 +1,23 @@
 #include "history/HistoryColumns.h"
 
+#include <algorithm>
+
 HistoryColumns::HistoryColumns(const std::vector<DrawRecord>& draws)
-    : m_drawCount(static_cast<int>(draws.size()))
-    , m_values(static_cast<std::size_t>(kParameterCount) * draws.size())
+    : m_drawCount(static_cast<int>(draws.size())), m_stride(draws.size())
 {
+    auto values =
+        std::make_shared<std::vector<double>>(static_cast<std::size_t>(kParameterCount) * draws.size());
     for (int row = 0; row < m_drawCount; ++row) {
         const DrawRecord& d = draws[row];
         for (int c = 0; c < kParameterCount; ++c)
-            m_values[static_cast<std::size_t>(c) * m_drawCount + row] = d.values[c];
+            (*values)[static_cast<std::size_t>(c) * m_stride + row] = d.values[c];
     }
+    m_values = std::move(values);
+}
+
+HistoryColumns HistoryColumns::firstDraws(int count) const
+{
+    HistoryColumns prefix(*this);
+    prefix.m_drawCount = std::clamp(count, 0, m_drawCount);
+    return prefix;
 }

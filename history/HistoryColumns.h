@@ -3,11 +3,15 @@
 #include "history/DrawRecord.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // The draw history laid out column by column for fast formula evaluation: one contiguous array of
 // doubles per parameter column, rows in ascending issue order (the order of HistoryStore::draws()).
 // Rebuild it after every change of the history.
+//
+// firstDraws() gives the same history as if it ended earlier, sharing the values: the hold-out
+// check and the replay of past calculations see only the draws before a point, at no copying cost.
 class HistoryColumns
 {
 public:
@@ -16,10 +20,17 @@ public:
 
     int drawCount() const { return m_drawCount; }
     // drawCount() values of ParameterTable column `index`, oldest first.
-    const double* column(int index) const { return m_values.data() + static_cast<std::size_t>(index) * m_drawCount; }
+    const double* column(int index) const
+    {
+        return m_values->data() + static_cast<std::size_t>(index) * m_stride;
+    }
     double value(int column, int row) const { return this->column(column)[row]; }
+
+    // The oldest `count` draws (clamped to 0..drawCount()), sharing this history's values.
+    HistoryColumns firstDraws(int count) const;
 
 private:
     int m_drawCount = 0;
-    std::vector<double> m_values;
+    std::size_t m_stride = 0; // values per column in the shared storage
+    std::shared_ptr<const std::vector<double>> m_values = std::make_shared<const std::vector<double>>();
 };

@@ -1,5 +1,6 @@
 #include "killkeep/CalculationRun.h"
 
+#include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/FormulaOrdering.h"
 #include "formula/FormulaTableStore.h"
@@ -33,8 +34,29 @@ std::vector<FormulaKind> CalculationRun::votingKinds(const FormulaKind& kind)
     return kinds;
 }
 
-bool CalculationRun::run(const FormulaTableStore& store, const HistoryColumns& history, int targetRow,
-                         const CalculationRequest& request, CalculationOutcome* outcome, QString* error)
+bool CalculationRun::loadTables(const FormulaTableStore& store, const CalculationRequest& request,
+                                std::vector<CalculationTable>* tables, QString* error)
+{
+    tables->clear();
+    const bool general = !request.kind.single;
+    for (const FormulaKind& kind : votingKinds(request.kind)) {
+        CalculationTable table;
+        table.kind = kind;
+        table.position = general ? VoteTally::kGeneralPosition : kind.position;
+        if (!store.loadSubset(kind, request.kill, &table.formulas, error))
+            return false;
+        table.compiled = BacktestRunner::compileAll(table.formulas);
+        table.selected.assign(table.formulas.size(), true);
+        if (kind == request.kind)
+            for (std::size_t i = 0; i < table.formulas.size(); ++i)
+                table.selected[i] = request.selected.value(table.formulas[i].rowId, true);
+        tables->push_back(std::move(table));
+    }
+    return true;
+}
+
+void CalculationRun::calculate(const std::vector<CalculationTable>& tables, const HistoryColumns& history,
+                               int targetRow, const CalculationRequest& request, CalculationOutcome* outcome)
 {
     *outcome = CalculationOutcome{};
     NextDrawCalculation::Options options;
@@ -43,28 +65,37 @@ bool CalculationRun::run(const FormulaTableStore& store, const HistoryColumns& h
     options.bestMethod = request.bestMethod;
     options.keys = request.keys;
     options.limit = request.limit;
-    for (const FormulaKind& kind : votingKinds(request.kind)) {
-        CalculationTable table;
-        table.position = options.general ? VoteTally::kGeneralPosition : kind.position;
-        if (!store.loadSubset(kind, request.kill, &table.formulas, error))
-            return false;
-        table.compiled = BacktestRunner::compileAll(table.formulas);
-        table.selected.assign(table.formulas.size(), true);
-        if (kind == request.kind)
-            for (std::size_t i = 0; i < table.formulas.size(); ++i)
-                table.selected[i] = request.selected.value(table.formulas[i].rowId, true);
-        if (request.bestMethod && FormulaOrdering::usesChance(request.keys))
-            table.figures =
-                NextDrawCalculation::figuresWithChance(history, table, kind, request.kill, request.backtest);
+    const bool pastDraw = targetRow < history.drawCount() - 1;
+    BacktestOptions pastOptions = request.backtest;
+    pastOptions.holdOut = 0;
+    for (const CalculationTable& table : tables) {
+        std::vector<FormulaFigures> figures;
+        if (request.bestMethod && pastDraw) {
+            const BacktestResult r =
+                BacktestEngine::run(history.firstDraws(targetRow + 1), table.compiled, table.kind,
+                                    request.kill, pastOptions, {}, nullptr, table.predictions.get());
+            figures = NextDrawCalculation::figuresOf(table, r);
+        } else if (request.bestMethod && FormulaOrdering::usesChance(request.keys)) {
+            figures = NextDrawCalculation::figuresWithChance(history, table, table.kind, request.kill,
+                                                             request.backtest);
+        }
         outcome->formulaCount += int(table.formulas.size());
-        const auto walk =
-            NextDrawCalculation::run(history, targetRow, table, options, [outcome](int position, int value) {
-                outcome->tally.vote(position, value);
-            });
+        const auto walk = NextDrawCalculation::run(
+            history, targetRow, table, options,
+            [outcome](int position, int value) { outcome->tally.vote(position, value); }, figures);
         outcome->walk.insert(outcome->walk.end(), walk.begin(), walk.end());
         if (!request.kill)
             outcome->tally.moveKillToKeep(table.position);
     }
+}
+
+bool CalculationRun::run(const FormulaTableStore& store, const HistoryColumns& history, int targetRow,
+                         const CalculationRequest& request, CalculationOutcome* outcome, QString* error)
+{
+    std::vector<CalculationTable> tables;
+    if (!loadTables(store, request, &tables, error))
+        return false;
+    calculate(tables, history, targetRow, request, outcome);
     return true;
 }
 

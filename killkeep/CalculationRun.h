@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QString>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -24,8 +25,9 @@ struct CalculationRequest
     bool bestMethod = false;
     std::vector<FormulaOrderKey> keys; // best method: the sort window's keys
     int limit = 3;                     // best method: L
-    // The back-test that gives the p value and the excess when the best method sorts by them
-    // (they are not stored with the formulas).
+    // The back-test behind the best method's order where the stored figures will not do: the p
+    // value and the excess (not stored), and every figure when verifying a past draw ("验证历史结果"
+    // back-tests the draws before it, so no later draw has a say).
     BacktestOptions backtest;
     // The current kind's selection flags by row id (the formula grid's). Formulas not named here,
     // and every formula of the other tables, vote as selected.
@@ -49,7 +51,18 @@ public:
                           int* row, QString* error);
     // The tables taking part, in voting order.
     static std::vector<FormulaKind> votingKinds(const FormulaKind& kind);
-    // Loads the tables from the store and lets their formulas vote for the draw after `targetRow`.
+    // The tables taking part, loaded and compiled once, with the request's selection applied.
+    static bool loadTables(const FormulaTableStore& store, const CalculationRequest& request,
+                           std::vector<CalculationTable>* tables, QString* error);
+    // Lets the loaded tables' formulas vote for the draw after `targetRow`.
+    //
+    // The best method walks the stored figures (with the p value and excess of a back-test over
+    // the whole history when it sorts by them) for the next draw. For an earlier draw it walks the
+    // figures of a back-test of only the draws up to `targetRow` (without hold-out): what the
+    // calculation would have shown then. So the replay of past draws and "验证历史结果" agree.
+    static void calculate(const std::vector<CalculationTable>& tables, const HistoryColumns& history,
+                          int targetRow, const CalculationRequest& request, CalculationOutcome* outcome);
+    // loadTables() and calculate().
     static bool run(const FormulaTableStore& store, const HistoryColumns& history, int targetRow,
                     const CalculationRequest& request, CalculationOutcome* outcome, QString* error);
     // The rankings the result window shows, with the tally position each belongs to: 通选 one

@@ -9,6 +9,7 @@
 #include "killkeep/AllPositionsRankingWindow.h"
 #include "killkeep/CalculationRun.h"
 #include "killkeep/RankingWindow.h"
+#include "killkeep/ReplayWindow.h"
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
 
@@ -18,6 +19,27 @@ KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGrid
                                          QWidget* window)
     : QObject(window), m_workspace(workspace), m_formulas(formulas), m_window(window)
 {
+}
+
+bool KillKeepCalculation::calculationRequest(const Request& request, CalculationRequest* calculation)
+{
+    calculation->kind = request.kind;
+    calculation->kill = request.kill;
+    calculation->bestMethod = request.bestMethod;
+    calculation->backtest = BacktestOptions::fromSettings(m_workspace->settings());
+    if (calculation->bestMethod) {
+        if (!m_sortWindow)
+            m_sortWindow = new FormulaSortWindow(m_window);
+        const FormulaSortChoice choice = m_sortWindow->ask();
+        if (!choice.hasFirstKey())
+            return false;
+        calculation->keys = choice.keys;
+        calculation->limit = choice.limit;
+    }
+    // The list's flags choose among the current table's formulas; the other tables' all vote.
+    for (int r = 0; r < m_formulas->rowCount(); ++r)
+        calculation->selected.insert(m_formulas->formulaAt(r).rowId, m_formulas->isSelected(r));
+    return true;
 }
 
 int KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
@@ -33,22 +55,8 @@ int KillKeepCalculation::run(const HistoryColumns& history, const Request& reque
         return 0;
     }
     CalculationRequest calculation;
-    calculation.kind = request.kind;
-    calculation.kill = request.kill;
-    calculation.bestMethod = request.bestMethod;
-    calculation.backtest = BacktestOptions::fromSettings(m_workspace->settings());
-    if (calculation.bestMethod) {
-        if (!m_sortWindow)
-            m_sortWindow = new FormulaSortWindow(m_window);
-        const FormulaSortChoice choice = m_sortWindow->ask();
-        if (!choice.hasFirstKey())
-            return 0;
-        calculation.keys = choice.keys;
-        calculation.limit = choice.limit;
-    }
-    // The list's flags choose among the current table's formulas; the other tables' all vote.
-    for (int r = 0; r < m_formulas->rowCount(); ++r)
-        calculation.selected.insert(m_formulas->formulaAt(r).rowId, m_formulas->isSelected(r));
+    if (!calculationRequest(request, &calculation))
+        return 0;
     BusyCursor busy;
     CalculationOutcome outcome;
     if (!CalculationRun::run(FormulaTableStore(&m_workspace->database()), history, targetRow, calculation,
@@ -56,6 +64,7 @@ int KillKeepCalculation::run(const HistoryColumns& history, const Request& reque
         MessageBoxes::error(m_window, error);
         return 0;
     }
+    m_shown = calculation;
     const bool general = !request.kind.single;
     KillKeepWindow* window = rankingWindowFor(general);
     if (general)
@@ -73,17 +82,37 @@ int KillKeepCalculation::run(const HistoryColumns& history, const Request& reque
         [listPosition](const NextDrawCalculation::WalkStep& s) { return s.position == listPosition; }));
 }
 
+void KillKeepCalculation::openReplay(const Request& request)
+{
+    CalculationRequest calculation;
+    if (calculationRequest(request, &calculation))
+        showReplay(calculation);
+}
+
+void KillKeepCalculation::showReplay(const CalculationRequest& calculation)
+{
+    if (!m_replayWindow)
+        m_replayWindow = new ReplayWindow(m_workspace, m_window);
+    m_replayWindow->setRequest(calculation);
+    m_replayWindow->show();
+    m_replayWindow->raise();
+    m_replayWindow->activateWindow();
+}
+
 KillKeepWindow* KillKeepCalculation::rankingWindowFor(bool general)
 {
     if (general && !m_rankingWindow) {
         m_rankingWindow = new RankingWindow(m_workspace->dataFolder(), m_window);
         connect(m_rankingWindow, &KillKeepWindow::detailListRequested, this,
                 &KillKeepCalculation::showDetailList);
+        connect(m_rankingWindow, &KillKeepWindow::replayRequested, this, [this] { showReplay(m_shown); });
     }
     if (!general && !m_allPositionsWindow) {
         m_allPositionsWindow = new AllPositionsRankingWindow(m_workspace->dataFolder(), m_window);
         connect(m_allPositionsWindow, &KillKeepWindow::detailListRequested, this,
                 &KillKeepCalculation::showDetailList);
+        connect(m_allPositionsWindow, &KillKeepWindow::replayRequested, this,
+                [this] { showReplay(m_shown); });
     }
     return general ? static_cast<KillKeepWindow*>(m_rankingWindow) : m_allPositionsWindow;
 }

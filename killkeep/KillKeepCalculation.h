@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formula/FormulaKind.h"
+#include "killkeep/CalculationRun.h"
 
 #include <QObject>
 #include <QString>
@@ -12,6 +13,7 @@ class HistoryColumns;
 class KillKeepWindow;
 class QWidget;
 class RankingWindow;
+class ReplayWindow;
 class Workspace;
 
 // "计算公式(&C)": lets the best or the selected formulas of the list vote for the next draw (or
@@ -40,12 +42,20 @@ public:
     // read. Returns how many of the current table's formulas the best method walked (0 for the
     // selected-formulas method or when nothing was calculated).
     int run(const HistoryColumns& history, const Request& request);
+    // 管理 → "计算方法回测": opens the replay window for the calculation the request describes
+    // (asking for the best method's order first, as the calculation does), the list's flags
+    // choosing among the current table's formulas. Nothing runs until the window's start button.
+    void openReplay(const Request& request);
 
     RankingWindow* rankingWindow() const { return m_rankingWindow; }
     AllPositionsRankingWindow* allPositionsWindow() const { return m_allPositionsWindow; }
     FormulaSortWindow* sortWindow() const { return m_sortWindow; }
+    ReplayWindow* replayWindow() const { return m_replayWindow; }
 
 private:
+    // The core request of a window request; false when the best method's order was not given.
+    bool calculationRequest(const Request& request, CalculationRequest* calculation);
+    void showReplay(const CalculationRequest& calculation);
     KillKeepWindow* rankingWindowFor(bool general);
     void showDetailList();
 
@@ -55,4 +65,7 @@ private:
     RankingWindow* m_rankingWindow = nullptr;
     AllPositionsRankingWindow* m_allPositionsWindow = nullptr;
     FormulaSortWindow* m_sortWindow = nullptr;
+    ReplayWindow* m_replayWindow = nullptr;
+    // The calculation the ranking windows show, for their "计算方法回测(&R)".
+    CalculationRequest m_shown;
 };

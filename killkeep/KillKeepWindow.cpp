@@ -24,22 +24,27 @@ void tellExportFailed(QWidget* parent, const QString& detail)
 
 KillKeepWindow::KillKeepWindow(const QString& dataFolder, QWidget* parent)
     : QWidget(parent, Qt::Window), m_dataFolder(dataFolder), m_layout(new QVBoxLayout(this)),
+      m_replayButton(new QPushButton(QStringLiteral("计算方法回测(&R)"), this)),
       m_detailButton(new QPushButton(QStringLiteral("详细结果列表(&D)"), this)),
       m_exportButton(new QPushButton(QStringLiteral("导出列表(&E)"), this))
 {
     setWindowTitle(QStringLiteral("杀留值排序(鼠标双击列表反向排序)"));
     setWindowModality(Qt::NonModal);
     resize(720, 600);
+    m_replayButton->setObjectName(QStringLiteral("replayButton"));
+    m_replayButton->setToolTip(QStringLiteral("用同样的方法回测过去若干期：看滤杀的号码有多少真的没有开出"));
     m_detailButton->setObjectName(QStringLiteral("detailButton"));
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_detailButton->setVisible(false);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_replayButton);
     buttons->addStretch();
     buttons->addWidget(m_detailButton);
     buttons->addWidget(m_exportButton);
     m_layout->addLayout(buttons);
 
+    connect(m_replayButton, &QPushButton::clicked, this, &KillKeepWindow::replayRequested);
     connect(m_detailButton, &QPushButton::clicked, this, &KillKeepWindow::detailListRequested);
     connect(m_exportButton, &QPushButton::clicked, this, &KillKeepWindow::exportList);
 }

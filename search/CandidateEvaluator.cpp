@@ -1,5 +1,7 @@
 #include "search/CandidateEvaluator.h"
 
+#include "backtest/BacktestEngine.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,32 +20,51 @@ LookBackWindow CandidateEvaluator::window(int drawCount, int lookBackDraws)
     return LookBackWindow::of(drawCount, lookBackDraws, false);
 }
 
-CandidateEvaluator::CandidateEvaluator(const std::vector<DrawRecord>& draws, const SearchRules& rules)
-    : m_rules(rules), m_window(window(static_cast<int>(draws.size()), rules.lookBackDraws)),
-      m_rows(m_window.size())
+void CandidateEvaluator::Rows::fill(const std::vector<DrawRecord>& draws, int first, int count,
+                                    const SearchRules& rules)
 {
-    m_values.resize(static_cast<std::size_t>(kParameterCount) * m_rows);
-    for (int i = 0; i < m_rows; ++i) {
-        const DrawRecord& before = draws[m_window.first - 1 + i];
+    rows = count;
+    values.resize(static_cast<std::size_t>(kParameterCount) * rows);
+    for (int i = 0; i < rows; ++i) {
+        const DrawRecord& before = draws[first - 1 + i];
         for (int c = 0; c < kParameterCount; ++c)
-            m_values[static_cast<std::size_t>(c) * m_rows + i] = before.values[c];
+            values[static_cast<std::size_t>(c) * rows + i] = before.values[c];
     }
     const std::vector<int> drawnColumns = rules.kind.checkedColumns();
-    m_hitBits.reserve(m_rows);
-    m_weights.reserve(m_rows);
-    for (int i = 0; i < m_rows; ++i) {
-        const DrawRecord& draw = draws[m_window.first + i];
+    hitBits.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        const DrawRecord& draw = draws[first + i];
         std::uint16_t drawn = 0;
         for (int c : drawnColumns) {
             const int number = draw.values[c];
             if (number >= -kBitOffset && number <= 6)
                 drawn |= std::uint16_t(1u << (number + kBitOffset));
         }
-        m_hitBits.push_back(rules.kill ? std::uint16_t(~drawn & kAllPredictions) : drawn);
+        hitBits.push_back(rules.kill ? std::uint16_t(~drawn & kAllPredictions) : drawn);
+    }
+}
+
+CandidateEvaluator::CandidateEvaluator(const std::vector<DrawRecord>& draws, const SearchRules& rules)
+    : m_rules(rules)
+{
+    // The window sees the history as if it ended before the held-out draws.
+    const int drawCount = static_cast<int>(draws.size());
+    const int heldOut = BacktestOptions::heldOutDraws(drawCount, rules.holdOut);
+    m_window = window(drawCount - heldOut, rules.lookBackDraws);
+    m_rows = m_window.size();
+    Rows windowRows;
+    windowRows.fill(draws, m_window.first, m_rows, rules);
+    m_values = std::move(windowRows.values);
+    m_hitBits = std::move(windowRows.hitBits);
+    m_weights.reserve(m_rows);
+    for (int i = 0; i < m_rows; ++i) {
         const std::int64_t k = i + 1;
         m_weights.push_back(rules.weighted ? k * k : 1);
         m_totalWeight += m_weights.back();
     }
+    // A held-out draw is predicted from the draw before it, the oldest draw never (heldOut ≤ n / 2).
+    if (heldOut > 0)
+        m_heldOut.fill(draws, drawCount - heldOut, heldOut, rules);
 }
 
 FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) const
@@ -89,18 +110,33 @@ FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) cons
 
 ChanceFigures CandidateEvaluator::chance(const SearchCandidate& candidate) const
 {
-    // A candidate is a sum of parameters, so every draw before a window row has a value: each row
-    // is predicted 1..6 (by chance right with the kind's q) or 0 and below (certain).
+    return figures(candidate, m_rows, m_values.data(), m_hitBits.data(), m_weights.data(), m_totalWeight);
+}
+
+ChanceFigures CandidateEvaluator::holdOut(const SearchCandidate& candidate) const
+{
+    if (m_heldOut.rows == 0)
+        return {};
+    return figures(candidate, m_heldOut.rows, m_heldOut.values.data(), m_heldOut.hitBits.data(), nullptr,
+                   m_heldOut.rows);
+}
+
+ChanceFigures CandidateEvaluator::figures(const SearchCandidate& candidate, int rows,
+                                          const std::int32_t* values, const std::uint16_t* hitBits,
+                                          const std::int64_t* weights, std::int64_t totalWeight) const
+{
+    // A candidate is a sum of parameters, so every draw before a row has a value: each row is
+    // predicted 1..6 (by chance right with the kind's q) or 0 and below (certain).
     ChanceSums sums;
-    sums.totalWeight = m_totalWeight;
-    sums.tested = m_rows;
-    for (int i = 0; i < m_rows; ++i) {
+    sums.totalWeight = totalWeight;
+    sums.tested = rows;
+    for (int i = 0; i < rows; ++i) {
         std::int32_t sum = candidate.tail;
         for (int k = 0; k < candidate.operandCount; ++k)
-            sum += m_values[static_cast<std::size_t>(candidate.operands[k]) * m_rows + i];
+            sum += values[static_cast<std::size_t>(candidate.operands[k]) * rows + i];
         const int prediction = (sum - 1) % 6 + 1;
-        const int hit = (m_hitBits[i] >> (prediction + kBitOffset)) & 1;
-        const std::int64_t w = m_weights[i];
+        const int hit = (hitBits[i] >> (prediction + kBitOffset)) & 1;
+        const std::int64_t w = weights ? weights[i] : 1;
         sums.weightedHits += hit ? w : 0;
         sums.hits += hit;
         if (prediction >= 1) {

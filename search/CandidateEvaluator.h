@@ -18,6 +18,9 @@ struct SearchRules
     bool kill = true;
     int lookBackDraws = 300;
     bool weighted = true;
+    // Hold-out: the newest H draws (at most half the history) are left out of the window, which
+    // ends before them; qualified candidates are scored on them apart.
+    int holdOut = 0;
 };
 
 // The search's own back-test of a candidate. For every draw of the window the candidate's value x
@@ -48,8 +51,28 @@ public:
     // back-test's ChanceFigures). Taken only for the candidates that qualify, so the search's inner
     // loop stays as fast as before.
     ChanceFigures chance(const SearchCandidate& candidate) const;
+    // The draws held out (0: none) and a candidate's figures on them: each held-out draw predicted
+    // from the draw before, unweighted, against pure chance. Empty (tested 0) without a hold-out.
+    int heldOut() const { return m_heldOut.rows; }
+    ChanceFigures holdOut(const SearchCandidate& candidate) const;
 
 private:
+    // Rows scored together: for each, the values of the draw before it (column by column) and the
+    // bits of the predictions that are right on it.
+    struct Rows
+    {
+        int rows = 0;
+        std::vector<std::int32_t> values; // values[c * rows + i]: column c of the draw before row i
+        std::vector<std::uint16_t> hitBits;
+        void fill(const std::vector<DrawRecord>& draws, int first, int count, const SearchRules& rules);
+    };
+    // A candidate's figures against chance over `rows` rows laid out as in Rows, with the given
+    // weights (null: all 1).
+    ChanceFigures figures(const SearchCandidate& candidate, int rows, const std::int32_t* values,
+                          const std::uint16_t* hitBits, const std::int64_t* weights,
+                          std::int64_t totalWeight) const;
+
+    Rows m_heldOut;
     SearchRules m_rules;
     LookBackWindow m_window;
     int m_rows = 0;

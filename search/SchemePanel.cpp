@@ -167,6 +167,7 @@ void SchemePanel::startSearch()
     const Settings& s = m_workspace->settings();
     config.lookBackDraws = LookBackTable::draws(s.lookBackIndex());
     config.weighted = s.weighted();
+    config.holdOut = s.holdOut();
     config.kill = kill;
     config.targets = targets();
     config.mode = countMode();

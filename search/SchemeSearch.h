@@ -16,6 +16,7 @@ struct SchemeConfig
     std::vector<DrawRecord> draws;
     int lookBackDraws = 300;
     bool weighted = true;
+    int holdOut = 0; // the newest draws left out of every kind's window ("HoldOut")
     bool kill = true;
     SchemeTargets targets;
     CountMode mode = CountMode::NewFormulas;

@@ -4,6 +4,7 @@
 #include "history/Workspace.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
+#include "search/HoldOutSummary.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
 #include "search/OptimumSearch.h"
@@ -77,6 +78,14 @@ SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
 
     m_currentFormulaBox = readOnlyBox("txtCurrentFormula");
     layout->addWidget(m_currentFormulaBox);
+    // With a hold-out: how the list's candidates fare on the draws they did not qualify on.
+    m_holdOutLabel = new QLabel;
+    m_holdOutLabel->setObjectName(QStringLiteral("lblHoldOut"));
+    m_holdOutLabel->setWordWrap(true);
+    m_holdOutLabel->setToolTip(QStringLiteral("搜索只用留出期之前的号码挑选公式；留出期的正确率接近机会率，"
+                                              "说明挑出来的公式只是碰巧符合过去的号码"));
+    m_holdOutLabel->hide();
+    layout->addWidget(m_holdOutLabel);
     m_resultView = new QListView;
     m_resultView->setObjectName(QStringLiteral("lstResults"));
     m_resultView->setModel(m_resultModel);
@@ -435,7 +444,8 @@ ChineseFormStyle SearchPanel::chineseStyle() const
 SearchRules SearchPanel::rules() const
 {
     Settings& s = m_workspace->settings();
-    return {*KindSlot::kind(m_slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted()};
+    return {*KindSlot::kind(m_slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
+            s.holdOut()};
 }
 
 int SearchPanel::threadCount()
@@ -588,14 +598,19 @@ void SearchPanel::takeResults(std::vector<SearchResult> results)
 {
     if (results.empty())
         return;
-    QStringList forms;
-    for (SearchResult& r : results) {
-        forms << r.chinese;
+    m_resultModel->append(results);
+    for (SearchResult& r : results)
         m_entries.push_back(std::move(r));
-    }
-    m_resultModel->append(forms);
     m_resultView->scrollToBottom();
+    showHoldOutSummary();
     showCurrent(m_entries.back().chinese, m_entries.back().stats);
+}
+
+void SearchPanel::showHoldOutSummary()
+{
+    const HoldOutSummary summary = HoldOutSummary::of(m_resultModel->holdOuts());
+    m_holdOutLabel->setVisible(summary.qualified > 0);
+    m_holdOutLabel->setText(summary.qualified > 0 ? summary.text() : QString());
 }
 
 void SearchPanel::showCurrent(const QString& chinese, const FormulaStats& stats)
@@ -721,8 +736,8 @@ void SearchPanel::optimumForAllKinds()
         options.operandCount = m_settings.operandCount(slot);
         auto evaluator = std::make_unique<CandidateEvaluator>(
             m_workspace->history().draws(),
-            SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()),
-                        s.weighted()});
+            SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
+                        s.holdOut()});
         jobs.push_back({slot, options, std::move(evaluator), {}, {}});
     }
     const int samples = m_sampleBar->value();

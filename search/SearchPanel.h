@@ -11,6 +11,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -73,6 +74,9 @@ public:
     void showQualified(qsizetype count);
     void takeResults(std::vector<SearchResult> results);
     void showCurrent(const QString& chinese, const FormulaStats& stats);
+    // "合格 Q 条：留出期平均正确率 …" over the list box's candidates with hold-out figures; hidden
+    // while there are none.
+    QLabel* holdOutLabel() const { return m_holdOutLabel; }
     // Saves the pending results into their kinds' tables; says how it went.
     void saveResults(SaveKind kind);
 
@@ -121,6 +125,7 @@ private:
     void startSearch();
     // "自动中止" and its number apply at once to a running single search.
     void applyAutoStop();
+    void showHoldOutSummary();
     void poll();
     void exportChinese();
     void saveCurrentKindSettings();
@@ -157,6 +162,7 @@ private:
     QLineEdit* m_triedBox = nullptr;
     QLineEdit* m_qualifiedBox = nullptr;
     QLineEdit* m_currentFormulaBox = nullptr;
+    QLabel* m_holdOutLabel = nullptr;
     QListView* m_resultView = nullptr;
     SearchResultModel* m_resultModel = nullptr;
     QPushButton* m_startButton = nullptr;

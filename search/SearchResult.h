@@ -16,4 +16,7 @@ struct SearchResult
     QString chinese; // gongshiCN
     FormulaStats stats;
     ChanceFigures chance; // the search's window against pure chance
+    // With a hold-out: the held-out draws the candidate did not qualify on, unweighted, against
+    // pure chance (tested 0 without one).
+    ChanceFigures holdOut;
 };

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
+#include <vector>
+
+struct SearchResult;
 
 // The search window's result list box: the Chinese form of every qualified candidate in the order
-// of qualification, since the window opened. Saving does not clear it.
+// of qualification, since the window opened, with its hold-out rate and p value after it when the
+// search held draws out ("…　留出 56.67% p=0.412"). Saving does not clear it.
 class SearchResultModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -14,9 +20,15 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    void append(const QStringList& forms);
+    void append(const std::vector<SearchResult>& results);
+    // The Chinese forms alone, as exported.
     const QStringList& forms() const { return m_forms; }
+    // Each row's hold-out figures (tested 0 without a hold-out).
+    const std::vector<ChanceFigures>& holdOuts() const { return m_holdOuts; }
+    // "　留出 56.67% p=0.412", empty without a hold-out.
+    static QString holdOutText(const ChanceFigures& holdOut);
 
 private:
     QStringList m_forms;
+    std::vector<ChanceFigures> m_holdOuts;
 };

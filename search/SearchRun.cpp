@@ -125,7 +125,7 @@ void SearchRun::work()
             done.results.push_back({i,
                                     SearchResult{m_kind, m_kill, candidate.codeForm(),
                                                  candidate.chineseForm(m_kind, m_kill, m_config.style), stats,
-                                                 evaluator.chance(candidate)},
+                                                 evaluator.chance(candidate), evaluator.holdOut(candidate)},
                                     candidate, key});
         }
         if (done.tries > 0)

@@ -70,4 +70,5 @@ void Settings::restoreDefaults()
     setSearchDays(6);
     setLookBackIndex(3);
     setShowChanceComparison(true);
+    setHoldOut(0);
 }

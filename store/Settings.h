@@ -43,6 +43,10 @@ public:
     bool showChanceComparison() const { return readBool("JHDB", true); }
     void setShowChanceComparison(bool v) { writeBool("JHDB", v); }
 
+    // "留出检验期数设置(&H)...": the newest draws the back-test and the search hold out (0 = none).
+    int holdOut() const { return readInt("HoldOut", 0); }
+    void setHoldOut(int v) { writeInt("HoldOut", v); }
+
     // Restores the defaults of "恢复默认设置(&R)"; the lottery and calculation method stay.
     void restoreDefaults();
 

@@ -1,4 +1,5 @@
 #include "CliRunner.h"
+#include "SyntheticHistory.h"
 #include "TestSupport.h"
 
 #include "formula/FormulaKind.h"
@@ -131,4 +132,59 @@ TEST_F(CliCalc, RefusalsSayWhy)
     const CliResult none = runCli(empty.path(), {"calc"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.err.contains(QStringLiteral("没有历史号码")));
+}
+
+// calc --replay K: each of the newest K draws calculated from the draws before it, exactly as
+// "--issue" calculates that one draw.
+TEST(CliCalcReplay, EachReplayedDrawIsTheVerificationOfThatIssue)
+{
+    TempDataFolder dir;
+    std::vector<DrawRecord> draws = syntheticDraws(330, 8);
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(dir.path(), &error));
+        ASSERT_TRUE(ws.history().append(draws, &error)) << error.toStdString();
+        addFormulas(ws, {2, false}, true,
+                    {"L1A+LH", "L2A*2+1", "L3A+LT+2", "LH+LT", "L1G+3", "L2D+L3E", "SQH+5", "LX+L1A"},
+                    QString());
+    }
+    const QStringList common{"calc",    "--kind", "2G", "--method", "best", "--keys", "rate,max_miss_run",
+                             "--limit", "3"};
+    const CliResult replay = runCli(dir.path(), common + QStringList{"--replay", "4"});
+    ASSERT_EQ(replay.exitCode, 0) << replay.err.toStdString();
+    const QStringList lines = replay.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], "issue\tdrawn\tkilled\tkilled_drawn\tlevels");
+    EXPECT_TRUE(replay.err.contains(QStringLiteral("回测 4 期"))) << replay.err.toStdString();
+    EXPECT_TRUE(replay.err.contains(QStringLiteral("开奖号码所在位次")));
+    for (int i = 1; i <= 4; ++i) {
+        const QStringList f = lines[i].split('\t');
+        ASSERT_EQ(f.size(), 5) << lines[i].toStdString();
+        const DrawRecord& d = draws[std::size_t(330 - 5 + i)];
+        EXPECT_EQ(f[0], d.issue);
+        EXPECT_EQ(f[1], QStringLiteral("%1%2%3").arg(d.number(1)).arg(d.number(2)).arg(d.number(3)));
+        // The same draw verified alone: its 滤杀 numbers, in ascending order.
+        const CliResult verified = runCli(dir.path(), common + QStringList{"--issue", d.issue});
+        ASSERT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+        QStringList killed;
+        for (const QString& row : verified.out.trimmed().split('\n'))
+            if (row.endsWith(QStringLiteral("滤杀")))
+                killed << row.split('\t')[2];
+        killed.sort();
+        EXPECT_EQ(f[2], killed.join(',')) << d.issue.toStdString();
+        int drawn = 0;
+        for (const QString& n : killed)
+            drawn += (n.toInt() == d.number(2) || n.toInt() == d.number(3)) ? 1 : 0;
+        EXPECT_EQ(f[3].toInt(), drawn);
+        EXPECT_EQ(f[4].split(',').size(), 2); // 十位 and 个位
+    }
+    // Nothing more than the history minus the look-back (300 by default), not with --issue, not 0.
+    const CliResult tooMany = runCli(dir.path(), common + QStringList{"--replay", "31"});
+    EXPECT_EQ(tooMany.exitCode, 1);
+    EXPECT_TRUE(tooMany.err.contains(QStringLiteral("1 到 30"))) << tooMany.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), common + QStringList{"--replay", "0"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), common + QStringList{"--replay", "3", "--issue", draws[200].issue}).exitCode,
+              2);
+    EXPECT_EQ(runCli(dir.path(), {"calc", "--kind", "3G", "--replay", "3"}).exitCode, 1); // no formulas
 }

@@ -92,7 +92,7 @@ QStringList codes(const std::vector<SearchResult>& results)
 
 SearchResult result(FormulaKind kind, const char* code, const char* chinese)
 {
-    return {kind, true, QString::fromLatin1(code), QString::fromUtf8(chinese), {}, {}};
+    return {kind, true, QString::fromLatin1(code), QString::fromUtf8(chinese), {}, {}, {}};
 }
 
 struct OpenWorkspace

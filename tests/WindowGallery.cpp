@@ -13,6 +13,7 @@
 #include "history/Workspace.h"
 #include "killkeep/KillKeepWindow.h"
 #include "killkeep/RankingWindow.h"
+#include "killkeep/ReplayWindow.h"
 #include "search/SearchWindow.h"
 #include "ui/MessageBoxes.h"
 
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +162,15 @@ int main(int argc, char* argv[])
         }
     });
     click("Command22");
+
+    // 计算方法回测 of the selected 单选 formulas over the newest 100 draws.
+    trigger("mnuJshc");
+    if (ReplayWindow* replay = window.replayWindow()) {
+        replay->drawsBox()->setValue(100);
+        replay->startButton()->click();
+        save(replay, "14-replay");
+        replay->hide();
+    }
 
     // The history import preview of a copied page with a line it cannot read.
     QApplication::clipboard()->setText(QStringLiteral("期号 开奖时间 开奖号码\n"
