@@ -73,9 +73,9 @@ public:
     PositionHistoryWindow* positionHistoryWindow() const;
     CalculationStepsWindow* stepsWindow() const;
     TrendChartWindow* trendWindow() const;
-    ReplayWindow* replayWindow() const;
     // The "在线数据源设置..." dialog while it is open (tests drive it), else null.
     OnlineSourcesDialog* sourcesDialog() const;
+    ReplayWindow* replayWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -53,10 +53,10 @@ struct FormulaOutcome
     // With a hold-out: the held-out draws, each predicted from the draw before, unweighted, against
     // pure chance (hits, tested, chance rate, p; plainRate() the rate). Empty (tested 0) without.
     ChanceFigures holdOut;
-    // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw before the hold-out or, when
-    // that draw gives it no value (a division by zero), on the newest earlier draw that does: the
-    // value the prediction for the next draw uses, as in the back-test and the calculation. None
-    // when the history is empty, no draw gives a value, or the formula is invalid.
+    // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw the back-test sees (before a
+    // hold-out) or, when that draw gives it no value (a division by zero), on the newest earlier
+    // draw that does: the value the prediction for the next draw uses, as in the back-test and the
+    // calculation. None when the history is empty, no draw gives a value, or the formula is invalid.
     std::optional<int> nextValue;
     bool nextFromEarlierDraw = false; // the newest draw gave no value
 

@@ -123,9 +123,9 @@ private:
     bool isSearching() const;
 
     void startSearch();
-    void showHoldOutSummary();
     // "自动中止" and its number apply at once to a running single search.
     void applyAutoStop();
+    void showHoldOutSummary();
     void poll();
     void exportChinese();
     void saveCurrentKindSettings();

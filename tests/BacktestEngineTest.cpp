@@ -1,8 +1,8 @@
 #include "backtest/BacktestEngine.h"
+#include "SyntheticHistory.h"
 #include "history/DrawDeriver.h"
 #include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
-#include "SyntheticHistory.h"
 
 #include <QDate>
 #include <gtest/gtest.h>
@@ -39,9 +39,11 @@ BacktestOptions options(int lookBack, bool excludeCurrent, bool weighted, int th
     return o;
 }
 
-FormulaOutcome runOne(const HistoryColumns& h, const char* code, FormulaKind kind, bool kill, BacktestOptions o)
+FormulaOutcome runOne(const HistoryColumns& h, const char* code, FormulaKind kind, bool kill,
+                      BacktestOptions o)
 {
-    const BacktestResult r = BacktestEngine::run(h, {CompiledFormula::compile(QString::fromLatin1(code))}, kind, kill, o);
+    const BacktestResult r =
+        BacktestEngine::run(h, {CompiledFormula::compile(QString::fromLatin1(code))}, kind, kill, o);
     EXPECT_EQ(r.outcomes.size(), 1u);
     return r.outcomes.front();
 }
@@ -73,11 +75,16 @@ FormulaOutcome reference(const HistoryColumns& h, const QString& code, const For
             last = v;
     }
     QStringList codes;
-    if (kind == k1D) codes = {"L3A"};
-    if (kind == k2D) codes = {"L2A"};
-    if (kind == k3D) codes = {"L1A"};
-    if (kind == k2G) codes = {"L2A", "L3A"};
-    if (kind == k3G) codes = {"L1A", "L2A", "L3A"};
+    if (kind == k1D)
+        codes = {"L3A"};
+    if (kind == k2D)
+        codes = {"L2A"};
+    if (kind == k3D)
+        codes = {"L1A"};
+    if (kind == k2G)
+        codes = {"L2A", "L3A"};
+    if (kind == k3G)
+        codes = {"L1A", "L2A", "L3A"};
     std::vector<bool> gscs(n, false);
     for (int k = 1; k < n; ++k) {
         if (!pre[k])
@@ -109,7 +116,8 @@ FormulaOutcome reference(const HistoryColumns& h, const QString& code, const For
                 maxMiss = missRun;
         }
     }
-    out.stats = {hits, total, total ? float(double(hits) / double(total) * 100) : 0.0f, maxMiss, maxHit, missRun, hitRun};
+    out.stats = {hits,    total, total ? float(double(hits) / double(total) * 100) : 0.0f, maxMiss, maxHit,
+                 missRun, hitRun};
     // The next-draw value: the newest row's value, or the last value read before it.
     for (int r = n - 1; r >= 0 && !out.nextValue; --r) {
         out.nextValue = FormulaArithmetic::predictedNumber(canshu[r]);
@@ -287,6 +295,18 @@ TEST(BacktestVerdicts, PreviousValueIsFoundBeforeTheWindow)
     EXPECT_EQ(two.nextValue, 6);
     EXPECT_TRUE(two.nextFromEarlierDraw);
     EXPECT_FALSE(runOne(right, "L1A", k1D, false, options(1, false, false)).nextFromEarlierDraw);
+
+    // With the newest two draws held out, the newest draw the back-test sees is row 3, which has no
+    // value: the next value is still row 1's 6, marked, whatever the held-out draws give.
+    const HistoryColumns longer = numbers({{4, 0, 0}, {3, 0, 0}, {2, 0, 1}, {2, 0, 6}, {5, 0, 0}, {3, 0, 0}});
+    BacktestOptions heldOut = options(1, false, false);
+    heldOut.holdOut = 2;
+    const FormulaOutcome held = runOne(longer, "6/(L1A-2)", k1D, false, heldOut);
+    EXPECT_EQ(held.nextValue, 6);
+    EXPECT_TRUE(held.nextFromEarlierDraw);
+    const FormulaOutcome all = runOne(longer, "6/(L1A-2)", k1D, false, options(1, false, false));
+    EXPECT_EQ(all.nextValue, 6); // 6/(3-2) on the newest draw itself
+    EXPECT_FALSE(all.nextFromEarlierDraw);
 }
 
 TEST(BacktestNextValue, TextOfTheNewestValue)
@@ -294,7 +314,7 @@ TEST(BacktestNextValue, TextOfTheNewestValue)
     const HistoryColumns h = numbers({{1, 1, 1}, {7, 0, 5}});
     EXPECT_EQ(runOne(h, "L1A", k1D, true, options(0, true, true)).nextText(), "1");
     EXPECT_EQ(runOne(h, "L2A", k1D, true, options(0, true, true)).nextText(), "0");
-    EXPECT_EQ(runOne(h, "L3A/2", k1D, true, options(0, true, true)).nextText(), "3"); // 2.5
+    EXPECT_EQ(runOne(h, "L3A/2", k1D, true, options(0, true, true)).nextText(), "3");  // 2.5
     EXPECT_EQ(runOne(h, "0-L1A", k1D, true, options(0, true, true)).nextText(), "-1"); // -8 MOD 6 = -2
     // 7/0 has no value: the draw before gives 1/1.
     EXPECT_EQ(runOne(h, "L1A/L2A", k1D, true, options(0, true, true)).nextText(), "1");
@@ -325,8 +345,9 @@ TEST(BacktestInvalid, InvalidFormulasScoreNothingAndBorrowNothing)
 TEST(BacktestEngine, MatchesTheStepByStepRulesEverywhere)
 {
     std::mt19937 rng(2016);
-    QStringList codes = {"L1A+LT+L3D+7", "LH", "L1A/2", "L2A*L3A-LT", "6/(L1A-L2A)", "(L1A MOD 4)+LU",
-                         "L1A MOD LU",   "0-L1A", "L1A++", "LX/LY*3", "QH+SQH+RQ", "L3J/(LR-2)+1", "L1G/3+L2K/7"};
+    QStringList codes = {"L1A+LT+L3D+7",   "LH",           "L1A/2",      "L2A*L3A-LT", "6/(L1A-L2A)",
+                         "(L1A MOD 4)+LU", "L1A MOD LU",   "0-L1A",      "L1A++",      "LX/LY*3",
+                         "QH+SQH+RQ",      "L3J/(LR-2)+1", "L1G/3+L2K/7"};
     for (int i = 0; i < 120; ++i) {
         QString c;
         for (int t = 0; t < 4; ++t)
@@ -343,14 +364,22 @@ TEST(BacktestEngine, MatchesTheStepByStepRulesEverywhere)
             for (bool kill : {true, false}) {
                 const int w = lookBacks[rng() % std::size(lookBacks)];
                 const bool excl = rng() % 2, weighted = rng() % 2;
-                const BacktestResult one = BacktestEngine::run(h, compiled, kind, kill, options(w, excl, weighted, 1));
-                const BacktestResult two = BacktestEngine::run(h, compiled, kind, kill, options(w, excl, weighted, 2));
+                const BacktestResult one =
+                    BacktestEngine::run(h, compiled, kind, kill, options(w, excl, weighted, 1));
+                const BacktestResult two =
+                    BacktestEngine::run(h, compiled, kind, kill, options(w, excl, weighted, 2));
                 ASSERT_FALSE(one.cancelled);
                 for (int i = 0; i < codes.size(); ++i) {
                     const FormulaOutcome ref = reference(h, codes[i], kind, kill, options(w, excl, weighted));
                     const auto where = QString("%1 n=%2 %3 %4 W=%5 excl=%6 weighted=%7")
-                                           .arg(codes[i]).arg(n).arg(kind.code()).arg(kill).arg(w).arg(excl)
-                                           .arg(weighted).toStdString();
+                                           .arg(codes[i])
+                                           .arg(n)
+                                           .arg(kind.code())
+                                           .arg(kill)
+                                           .arg(w)
+                                           .arg(excl)
+                                           .arg(weighted)
+                                           .toStdString();
                     ASSERT_EQ(one.outcomes[i].valid, ref.valid) << where;
                     ASSERT_EQ(one.outcomes[i].stats, ref.stats) << where;
                     ASSERT_EQ(one.outcomes[i].nextValue, ref.nextValue) << where;
@@ -368,23 +397,24 @@ TEST(BacktestEngine, ProgressAndCancel)
     const HistoryColumns h(derivedDraws(200, 1));
     std::vector<CompiledFormula> fs(500, CompiledFormula::compile("L1A+L2B+7"));
     std::vector<int> seen;
-    const BacktestResult r = BacktestEngine::run(h, fs, k2G, true, options(0, true, true, 2),
-                                                 [&](int done, int total) {
-                                                     EXPECT_EQ(total, 500);
-                                                     seen.push_back(done);
-                                                 });
+    const BacktestResult r =
+        BacktestEngine::run(h, fs, k2G, true, options(0, true, true, 2), [&](int done, int total) {
+            EXPECT_EQ(total, 500);
+            seen.push_back(done);
+        });
     EXPECT_FALSE(r.cancelled);
     ASSERT_FALSE(seen.empty());
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(seen.back(), 500);
 
     std::atomic<bool> cancel{true};
-    const BacktestResult stopped = BacktestEngine::run(h, fs, k2G, true, options(0, true, true, 2), {}, &cancel);
+    const BacktestResult stopped =
+        BacktestEngine::run(h, fs, k2G, true, options(0, true, true, 2), {}, &cancel);
     EXPECT_TRUE(stopped.cancelled);
     // Cancelling half-way through, from the progress callback.
     std::atomic<bool> later{false};
-    const BacktestResult half = BacktestEngine::run(h, fs, k2G, true, options(0, true, true, 1),
-                                                    [&](int done, int) { later = done >= 128; }, &later);
+    const BacktestResult half = BacktestEngine::run(
+        h, fs, k2G, true, options(0, true, true, 1), [&](int done, int) { later = done >= 128; }, &later);
     EXPECT_TRUE(half.cancelled);
 }
 
@@ -399,7 +429,8 @@ TEST(BacktestEngine, LongestHistory)
     for (int w : {0, 3000}) {
         const BacktestResult r = BacktestEngine::run(h, compiled, k3G, true, options(w, false, true, 2));
         for (int i = 0; i < codes.size(); ++i)
-            EXPECT_EQ(r.outcomes[i].stats, reference(h, codes[i], k3G, true, options(w, false, true)).stats) << w;
+            EXPECT_EQ(r.outcomes[i].stats, reference(h, codes[i], k3G, true, options(w, false, true)).stats)
+                << w;
     }
     const BacktestResult all = BacktestEngine::run(h, compiled, k3G, true, options(0, true, true));
     EXPECT_EQ(all.totalWeight, 32766LL * 32767 * 65533 / 6);

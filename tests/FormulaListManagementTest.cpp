@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
 #include "backtest/DetailListWindow.h"
@@ -30,16 +31,12 @@
 namespace {
 
 // The main window over a fresh data folder, driven as a user drives the formula list.
-class FormulaListManagement : public ::testing::Test
+class FormulaListManagement : public WindowTestFixture
 {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
-        QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+        WindowTestFixture::SetUp();
         // Units after the oldest draw: 1, 1, 1, 2, 2, 3, 6. As kill formulas of 个位单选 the constants
         // "1" to "4" miss 3, 2, 1 and 0 times in a row at most and end on 4, 2, 1 and 7 hits.
         addDraws(ws, {{"160121001", "335"},
@@ -54,8 +51,7 @@ protected:
     void TearDown() override
     {
         window.reset();
-        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << "a pre-answered dialog was never shown";
-        MessageBoxes::clearAnswers();
+        WindowTestFixture::TearDown();
     }
     void open()
     {
@@ -102,8 +98,6 @@ protected:
         QTimer::singleShot(0, [this] { window->sortWindow()->confirmButton()->click(); });
     }
 
-    TempDataFolder dir;
-    Workspace ws;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -5,6 +5,7 @@
 #include "SearchTestSupport.h"
 #include "SyntheticHistory.h"
 #include "TestSupport.h"
+#include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
 #include "backtest/FormulaGridModel.h"
@@ -44,16 +45,13 @@ namespace {
 const QStringList kCodes{"L1A+LH", "L2A*2+1", "L3A+LT+2", "LH+LT",   "L1G+3",     "L2D+L3E", "SQH+5",
                          "LX+L1A", "L1A*L2A", "L3A+SQH",  "LH*2+LT", "L2A+L3E+4", "L1G+LX",  "L2D*3+1"};
 
-class HoldOutWindows : public ::testing::Test
+class HoldOutWindows : public WindowTestFixture
 {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
+        WindowTestFixture::SetUp();
         QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
         draws = syntheticDraws(330, 12);
         ASSERT_TRUE(ws.history().append(draws, &error)) << error.toStdString();
         for (const FormulaKind& kind : FormulaKind::all())
@@ -62,8 +60,7 @@ protected:
     void TearDown() override
     {
         window.reset();
-        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << "a pre-answered dialog was never shown";
-        MessageBoxes::clearAnswers();
+        WindowTestFixture::TearDown();
     }
     void openWindow()
     {
@@ -98,8 +95,6 @@ protected:
         return texts.join(' ');
     }
 
-    TempDataFolder dir;
-    Workspace ws;
     std::vector<DrawRecord> draws;
     std::unique_ptr<MainWindow> window;
 };

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
 #include "backtest/CalculationStepsModel.h"
@@ -162,30 +163,20 @@ std::set<int> range(int first, int last)
     return out;
 }
 
-class WorkbookCells : public ::testing::Test
+class WorkbookCells : public WindowTestFixture
 {
 protected:
-    void SetUp() override
-    {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
-        MessageBoxes::clearAnswers();
-        MessageBoxes::clearShownTexts();
-        QString error;
-        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
+    void SetUp() override { WindowTestFixture::SetUp(); }
     void TearDown() override
     {
         window.reset();
-        EXPECT_EQ(MessageBoxes::pendingAnswers(), 0);
-        MessageBoxes::clearAnswers();
+        WindowTestFixture::TearDown();
     }
     template <typename T> T* child(const char* name)
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
 
-    TempDataFolder dir;
-    Workspace ws;
     std::unique_ptr<MainWindow> window;
 };
 
