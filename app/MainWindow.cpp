@@ -575,12 +575,7 @@ void MainWindow::calculate()
 {
     if (!m_database.require(this))
         return;
-    // The calculation uses exactly the formulas the list shows: when the sense chosen differs from
-    // the list's, the list is reloaded for it first, as choosing a kind does.
-    if (m_formulaPanel->shownSense() != m_kill || m_formulaPanel->model()->kind() != m_kind) {
-        BusyCursor busy;
-        refreshChain(true);
-    }
+    showListForCalculation();
     // 计算值 shows what the formulas selected now vote.
     m_formulaPanel->model()->redrawResults();
     KillKeepCalculation::Request request;
@@ -593,10 +588,22 @@ void MainWindow::calculate()
         m_formulaPanel->scrollToLastRow();
 }
 
+void MainWindow::showListForCalculation()
+{
+    // The calculation uses exactly the formulas the list shows: when the sense chosen differs from
+    // the list's, the list is reloaded for it first, as choosing a kind does.
+    if (m_formulaPanel->shownSense() != m_kill || m_formulaPanel->model()->kind() != m_kind) {
+        BusyCursor busy;
+        refreshChain(true);
+    }
+}
+
 void MainWindow::openReplay()
 {
     if (!m_database.require(this))
         return;
+    // The replay calculates as 计算公式 does, with the flags of the formulas shown.
+    showListForCalculation();
     KillKeepCalculation::Request request;
     request.kind = m_kind;
     request.kill = m_kill;

@@ -106,6 +106,7 @@ private:
 
     void calculate();
     void openReplay();
+    void showListForCalculation();
     void importFormulaFile();
     void clearAllFormulas();
     void updateFormulasOnline();

@@ -11,6 +11,7 @@
 #include "history/Workspace.h"
 #include "killkeep/RankingPanel.h"
 #include "killkeep/RankingWindow.h"
+#include "killkeep/ReplayWindow.h"
 #include "ui/MessageBoxes.h"
 
 #include <QAction>
@@ -227,6 +228,13 @@ TEST_F(FormulaListManagement, CalculationUsesTheListShownAndItsValues)
     EXPECT_EQ(cell(votes, 0, 1), "4"); // keep: most votes first
     EXPECT_EQ(cell(votes, 0, 2), "1");
     EXPECT_EQ(cell(votes, 1, 2), "0");
+
+    // The replay of the calculation (管理 → 计算方法回测) reloads the list the same way.
+    child<QRadioButton>("Option20")->click();
+    child<QAction>("mnuJshc")->trigger();
+    EXPECT_EQ(shown(), QStringList({"6/(L3A-6)+10", "5"}));
+    ASSERT_NE(window->replayWindow(), nullptr);
+    EXPECT_TRUE(window->replayWindow()->request().kill);
 }
 
 TEST_F(FormulaListManagement, PastRankingWalksTheFormulasInIdxOrderWhateverTheGridShows)

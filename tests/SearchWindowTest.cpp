@@ -430,15 +430,17 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     EXPECT_TRUE(SearchSettings(&m_ws.settings()).skipEquivalents());
     SearchWindow w(&m_ws);
     ASSERT_TRUE(child<QCheckBox>(w, "chkDistinct")->isChecked());
-    // Two operands: A+B and B+A come up often.
+    // Two operands: A+B and B+A come up often. The seed is not fixed, so the run is long enough
+    // for an equivalent pair to come up whatever it is: 120 candidates without one happened about
+    // once in 60 runs, and the odds of none fall exponentially with the square of the count.
     child<QScrollBar>(w, "hsbOperands")->setValue(2);
     setRanges(w, kEverything);
     child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
-    box(w, "txtAutoStop")->setText("120");
+    box(w, "txtAutoStop")->setText("300");
     click(w, "cmdStart");
     waitIdle(w);
-    ASSERT_EQ(w.pendingResults().size(), 120u);
-    EXPECT_GT(box(w, "txtTried")->text().toInt(), 120); // equivalents were tried and left out
+    ASSERT_EQ(w.pendingResults().size(), 300u);
+    EXPECT_GT(box(w, "txtTried")->text().toInt(), 300); // equivalents were tried and left out
     const HistoryColumns history(m_ws.history().draws());
     std::set<std::vector<std::uint8_t>> seen = {
         PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"))};
@@ -447,11 +449,11 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
             seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code))).second)
             << r.code.toStdString();
     // A new start does not repeat what the list already holds.
-    box(w, "txtAutoStop")->setText("150");
+    box(w, "txtAutoStop")->setText("330");
     click(w, "cmdStart");
     waitIdle(w);
-    ASSERT_EQ(w.pendingResults().size(), 150u);
-    for (std::size_t i = 120; i < 150; ++i)
+    ASSERT_EQ(w.pendingResults().size(), 330u);
+    for (std::size_t i = 300; i < 330; ++i)
         EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
                                     history, CompiledFormula::compile(w.pendingResults()[i].code)))
                         .second);
