@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the window need, when any is missing.
+# With --fuzz also clang, its libFuzzer and sanitizer runtimes and the symbolizer (scripts/fuzz.sh).
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
@@ -8,6 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-noto-cjk python3
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev llvm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

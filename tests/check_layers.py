@@ -4,7 +4,8 @@
     app/          start-up, the main window, the help links
     the windows   each subsystem's window files (zorvane_gui)
     ui/           window helpers every window shares
-    the logic     history/ formula/ backtest/ search/ killkeep/ (zorvane_core), and cli/ on top of it
+    the logic     history/ formula/ backtest/ search/ killkeep/ (zorvane_core), and cli/ and the fuzz
+                  targets in fuzz/ on top of it
     store/        the database, the settings store, the data folder, the workbook writer
 
 Among the subsystems, includes run one way too: history/ <- formula/ <- backtest/ <- search/, killkeep/.
@@ -50,7 +51,9 @@ def main():
             continue
         for target, files in listed_sources(source_dir, folder).items():
             (core if target == "zorvane_core" else gui).update(files)
-    cli = {f"cli/{n}" for n in os.listdir(os.path.join(source_dir, "cli")) if n.endswith((".cpp", ".h"))}
+    # The command line and the fuzz targets sit on the logic alone.
+    cli = {f"{folder}/{n}" for folder in ("cli", "fuzz") if os.path.isdir(os.path.join(source_dir, folder))
+           for n in os.listdir(os.path.join(source_dir, folder)) if n.endswith((".cpp", ".h"))}
 
     def is_widgets(kind, name):
         if kind != "<":
@@ -83,7 +86,7 @@ def main():
                 faults.append(f"{path}: includes {name}, which does not exist")
     for fault in faults:
         print(fault)
-    print(f"checked {len(core)} logic, {len(gui)} window and {len(cli)} command-line files: "
+    print(f"checked {len(core)} logic, {len(gui)} window and {len(cli)} command-line and fuzz files: "
           f"{len(faults)} fault(s)")
     return 1 if faults else 0
 
