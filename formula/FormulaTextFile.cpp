@@ -1,7 +1,8 @@
 #include "formula/FormulaTextFile.h"
 
+#include "store/WholeFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -123,10 +124,5 @@ QString FormulaTextFile::oneKindFileName(const QString& latestIssue, const QStri
 
 bool FormulaTextFile::write(const QString& path, const QStringList& lines, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(encode(lines)) < 0 || !f.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return false;
-    }
-    return true;
+    return WholeFile::write(path, encode(lines), error);
 }

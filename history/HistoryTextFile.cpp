@@ -1,7 +1,8 @@
 #include "history/HistoryTextFile.h"
 
+#include "store/WholeFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 QString HistoryTextFile::exportPath(const QString& dataFolder, const QString& newestIssue)
 {
@@ -24,12 +25,7 @@ QByteArray HistoryTextFile::format(const std::vector<DrawRecord>& draws)
 
 bool HistoryTextFile::write(const QString& path, const std::vector<DrawRecord>& draws, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(format(draws)) < 0 || !f.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return false;
-    }
-    return true;
+    return WholeFile::write(path, format(draws), error);
 }
 
 std::vector<HistoryTextFile::Line> HistoryTextFile::parse(const QByteArray& content, QStringList* problems)
@@ -57,7 +53,8 @@ std::vector<HistoryTextFile::Line> HistoryTextFile::parse(const QByteArray& cont
             line.numbers[p] = v;
         }
         if (!good) {
-            problems->append(QStringLiteral("第%1行：开奖号“%2”必须是三个1到6的数字").arg(lineNo).arg(digits));
+            problems->append(
+                QStringLiteral("第%1行：开奖号“%2”必须是三个1到6的数字").arg(lineNo).arg(digits));
             continue;
         }
         lines.push_back(line);
