@@ -536,10 +536,11 @@ void MainWindow::importFormulaFile()
                                 FormulaTextActions::importFolder(*m_workspace),
                                 QStringLiteral("Text (*.txt)"), &path))
         return;
-    FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
-        (m_kill ? m_killOption : m_keepOption)->setChecked(true);
-        refreshChain(true);
-    });
+    if (FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
+            (m_kill ? m_killOption : m_keepOption)->setChecked(true);
+            refreshChain(true);
+        }))
+        m_formulaPanel->clearInput();
 }
 
 void MainWindow::clearAllFormulas()

@@ -342,6 +342,11 @@ void FormulaListPanel::exportCurrentKindText()
     FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
 }
 
+void FormulaListPanel::clearInput()
+{
+    m_input->clear();
+}
+
 void FormulaListPanel::addTypedFormula()
 {
     if (!m_database->require(this))

@@ -62,6 +62,9 @@ public:
     // The Chinese form of formula number n (row n − 1); nothing when the list holds no such row.
     std::optional<QString> formulaName(int number) const;
 
+    // Empties the box for typing a formula: a file import that added formulas does so.
+    void clearInput();
+
     // The handlers of the main window's buttons.
     void filterFormulas();        // "公式过滤设置"
     void buildPastRanking();      // "公式往期位置值结果列表"

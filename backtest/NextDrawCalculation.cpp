@@ -22,7 +22,8 @@ bool NextDrawCalculation::rowBeforeIssue(const std::vector<QString>& issues, con
     return true;
 }
 
-std::optional<double> NextDrawCalculation::valueAt(const HistoryColumns& history, const CompiledFormula& f, int row)
+std::optional<double> NextDrawCalculation::valueAt(const HistoryColumns& history, const CompiledFormula& f,
+                                                   int row)
 {
     if (!f.isValid())
         return std::nullopt;
@@ -48,12 +49,14 @@ std::vector<FormulaFigures> NextDrawCalculation::storedFigures(const std::vector
     std::vector<FormulaFigures> figures;
     figures.reserve(formulas.size());
     for (const FormulaRecord& r : formulas)
-        figures.push_back({r.idx, r.sglGsRate.value_or(0), r.intGsErrCon.value_or(0), r.intGsTrueCon.value_or(0),
-                           r.intGsErrLst.value_or(0), r.intGsTrueLst.value_or(0)});
+        figures.push_back({r.idx, r.sglGsRate.value_or(0), r.intGsErrCon.value_or(0),
+                           r.intGsTrueCon.value_or(0), r.intGsErrLst.value_or(0),
+                           r.intGsTrueLst.value_or(0)});
     return figures;
 }
 
-std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history, int targetRow,
+std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history,
+                                                                    int targetRow,
                                                                     const CalculationTable& table,
                                                                     const Options& options, const Vote& vote)
 {
@@ -65,7 +68,7 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     };
     if (!options.bestMethod) {
         for (int i = 0; i < count; ++i) {
-            walk.push_back({table.position, table.formulas[i].idx, {}});
+            walk.push_back({table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi});
             if (!table.selected[i])
                 continue;
             if (const auto p = predicted(i))
@@ -79,7 +82,7 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     for (int i : FormulaOrdering::walkOrder(storedFigures(table.formulas), options.keys)) {
         if (int(covered.size()) >= target)
             break;
-        WalkStep step{table.position, table.formulas[i].idx, {}};
+        WalkStep step{table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi};
         if (table.selected[i]) {
             if (const auto p = predicted(i)) {
                 covered.insert(*p);

@@ -32,20 +32,22 @@ public:
         bool kill = true;
         bool bestMethod = false;
         std::vector<FormulaOrderKey> keys; // best method: up to three keys, first the strongest
-        int limit = 3;                    // best method: L
+        int limit = 3;                     // best method: L
     };
     struct WalkStep
     {
         int position = 0;
         int idx = 0;
         QString nextText; // best method, when the formula voted: its predicted value
+        QString gongshi;  // the formula's code form
     };
     // Called once per vote: position (0 general, else 1..3) and the number or digit voted for.
     using Vote = std::function<void(int position, int value)>;
 
     // The row whose value a typed issue's prediction comes from: the row before the issue's.
     // False with a message when the issue is not stored or is the oldest stored issue.
-    static bool rowBeforeIssue(const std::vector<QString>& issues, const QString& issue, int* row, QString* error);
+    static bool rowBeforeIssue(const std::vector<QString>& issues, const QString& issue, int* row,
+                               QString* error);
 
     // The formula's value for the target: its value on `row`, or the last value read before it
     // when the row has none.
@@ -58,6 +60,6 @@ public:
     static std::vector<FormulaFigures> storedFigures(const std::vector<FormulaRecord>& formulas);
 
     // Runs one table; returns the walk record.
-    static std::vector<WalkStep> run(const HistoryColumns& history, int targetRow, const CalculationTable& table,
-                                     const Options& options, const Vote& vote);
+    static std::vector<WalkStep> run(const HistoryColumns& history, int targetRow,
+                                     const CalculationTable& table, const Options& options, const Vote& vote);
 };

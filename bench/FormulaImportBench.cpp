@@ -1,5 +1,7 @@
 #include "formula/FormulaImport.h"
+#include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "formula/FormulaTranslation.h"
 #include "history/Workspace.h"
 
 #include <QCoreApplication>
@@ -55,5 +57,78 @@ void FormulaImportLines(benchmark::State& state)
     }
 }
 BENCHMARK(FormulaImportLines)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+const QStringList kKindCaptions{QStringLiteral("个位单选"), QStringLiteral("十位单选"),
+                                QStringLiteral("百位单选"), QStringLiteral("十位通选"),
+                                QStringLiteral("百位通选")};
+
+// Imports `lines` into a fresh data folder whose tables `fill` has filled, timing the import only.
+template <typename Fill>
+void timeImport(benchmark::State& state, const QStringList& lines, int expectedAdded, Fill fill)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        Workspace ws;
+        QString error;
+        ws.open(dir.path(), &error);
+        fill(ws);
+        FormulaImportOptions options;
+        options.unrecognisedPath = dir.filePath(FormulaImport::unrecognisedFileName());
+        FormulaImportResult result;
+        state.ResumeTiming();
+        if (!FormulaImport(&ws.database(), options).importLines(lines, &result, &error) ||
+            result.added != expectedAdded)
+            state.SkipWithError("import failed");
+    }
+}
+
+// 10,000 lines whose kind changes 3,603 times: each return to a kind removes that table's repeats.
+void FormulaImportAlternatingKinds(benchmark::State& state)
+{
+    const int count = 10000;
+    const int changes = 3603;
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        const int run = int((qint64(i) + 1) * changes / count); // rises by one 3,603 times
+        lines << QStringLiteral("[%1杀]百位码+和数+%2").arg(kKindCaptions[run % 5]).arg(i % 701);
+    }
+    timeImport(state, lines, count, [](Workspace&) {});
+}
+BENCHMARK(FormulaImportAlternatingKinds)->Unit(benchmark::kMillisecond);
+
+// 1,000 lines that alternate between two kinds whose tables hold 10,000 formulas each.
+void FormulaImportAlternatingBigTables(benchmark::State& state)
+{
+    QStringList lines;
+    for (int i = 0; i < 1000; ++i)
+        lines << QStringLiteral("[%1杀]十位码+跨度+%2").arg(kKindCaptions[i % 2]).arg(i);
+    std::vector<FormulaRecord> stored;
+    for (int i = 0; i < 10000; ++i) {
+        FormulaRecord r;
+        r.gongshi = QStringLiteral("L1A+LH+%1").arg(i);
+        r.gongshiCN = QStringLiteral("百位码+和数+%1").arg(i);
+        stored.push_back(r);
+    }
+    timeImport(state, lines, 1000, [&stored](Workspace& ws) {
+        FormulaTableStore store(&ws.database());
+        QString error;
+        store.append({1, true}, stored, &error);
+        store.append({2, true}, stored, &error);
+    });
+}
+BENCHMARK(FormulaImportAlternatingBigTables)->Unit(benchmark::kMillisecond);
+
+// Translating one line of "百位码+" repeated 200,000 times.
+void FormulaTranslateLongLine(benchmark::State& state)
+{
+    const QString line = QStringLiteral("百位码+").repeated(200000);
+    for (auto _ : state) {
+        const QString code = FormulaTranslation::translateGongshiCN(line);
+        if (code.size() != 4 * 200000 || !code.startsWith(QStringLiteral("L1A+L1A+")))
+            state.SkipWithError("wrong translation");
+    }
+}
+BENCHMARK(FormulaTranslateLongLine)->Unit(benchmark::kMillisecond);
 
 } // namespace

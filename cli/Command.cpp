@@ -26,3 +26,19 @@ int Command::usageError(CliContext& ctx, const QString& message) const
     ctx.err << message << Qt::endl << "usage: zorvane-cli " << usage() << Qt::endl;
     return ExitUsage;
 }
+
+int Command::usageError(CliContext& ctx, const QString& message, const QStringList& args) const
+{
+    ctx.err << message << Qt::endl << "usage: zorvane-cli " << usageFor(args) << Qt::endl;
+    return ExitUsage;
+}
+
+QString Command::usageFor(const QStringList& /*args*/) const
+{
+    return usage();
+}
+
+bool Command::asksForHelp(const QStringList& args)
+{
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+}

@@ -22,7 +22,12 @@ struct CliContext
 };
 
 // Exit codes of every command.
-enum ExitCode { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
+enum ExitCode
+{
+    ExitOk = 0,
+    ExitFailure = 1,
+    ExitUsage = 2
+};
 
 class Command
 {
@@ -30,8 +35,16 @@ public:
     virtual ~Command() = default;
     virtual QString name() const = 0;
     virtual QString usage() const = 0;
+    // The usage shown for "--help" after the command's arguments `args`: the subcommand's line
+    // when they name one, else the whole usage.
+    virtual QString usageFor(const QStringList& args) const;
     virtual int run(CliContext& ctx, const QStringList& args) = 0;
+
+    // True when the arguments ask for help ("--help" or "-h" anywhere).
+    static bool asksForHelp(const QStringList& args);
 
 protected:
     int usageError(CliContext& ctx, const QString& message) const;
+    // The same with the usage of the subcommand `args` name.
+    int usageError(CliContext& ctx, const QString& message, const QStringList& args) const;
 };

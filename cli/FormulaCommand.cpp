@@ -25,6 +25,14 @@ QString FormulaCommand::usage() const
     return lines.join(QStringLiteral("\n  "));
 }
 
+QString FormulaCommand::usageFor(const QStringList& args) const
+{
+    for (const auto& s : m_subcommands)
+        if (!args.isEmpty() && s->name() == args.first())
+            return QStringLiteral("formula ") + s->usage();
+    return usage();
+}
+
 int FormulaCommand::run(CliContext& ctx, const QStringList& args)
 {
     if (args.isEmpty())

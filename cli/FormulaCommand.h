@@ -13,6 +13,7 @@ public:
     FormulaCommand();
     QString name() const override { return QStringLiteral("formula"); }
     QString usage() const override;
+    QString usageFor(const QStringList& args) const override;
     int run(CliContext& ctx, const QStringList& args) override;
 
 private:

@@ -31,7 +31,11 @@ int FormulaImportCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     }
     ctx.out << "added " << result.added << " rejected " << result.rejected << Qt::endl;
-    if (result.rejected > 0)
+    if (!result.unrecognisedPath.isEmpty())
         ctx.out << QDir::toNativeSeparators(result.unrecognisedPath) << Qt::endl;
+    // The formulas are added: a list of rejected lines that could not be written does not undo them.
+    if (!result.unrecognisedError.isEmpty())
+        ctx.err << result.unrecognisedError << QStringLiteral("无法识别的公式没有写入文件；公式已经导入。")
+                << Qt::endl;
     return ExitOk;
 }

@@ -11,11 +11,34 @@
 
 #include <algorithm>
 
+namespace {
+
+// Each subcommand's usage line, without the leading "history ".
+const std::pair<const char*, const char*> kSubcommands[] = {
+    {"add", "add ISSUE DDD"},
+    {"import", "import FILE"},
+    {"export", "export [FILE]"},
+    {"list", "list [--all-columns]"},
+    {"delete", "delete --last K | --after ISSUE | --all"},
+    {"update", "update [--base-url URL] [--today YYMMDD] [--days D] [--timeout SECONDS]"},
+};
+
+} // namespace
+
 QString HistoryCommand::usage() const
 {
-    return QStringLiteral("history add ISSUE DDD | import FILE | export [FILE] | list [--all-columns] | "
-                          "delete --last K | --after ISSUE | --all | "
-                          "update [--base-url URL] [--today YYMMDD] [--days D] [--timeout SECONDS]");
+    QStringList lines;
+    for (const auto& [name, line] : kSubcommands)
+        lines << QStringLiteral("history ") + QLatin1String(line);
+    return lines.join(QStringLiteral("\n  "));
+}
+
+QString HistoryCommand::usageFor(const QStringList& args) const
+{
+    for (const auto& [name, line] : kSubcommands)
+        if (!args.isEmpty() && args.first() == QLatin1String(name))
+            return QStringLiteral("history ") + QLatin1String(line);
+    return usage();
 }
 
 int HistoryCommand::run(CliContext& ctx, const QStringList& args)
@@ -42,28 +65,34 @@ int HistoryCommand::run(CliContext& ctx, const QStringList& args)
 int HistoryCommand::add(CliContext& ctx, const QStringList& args)
 {
     if (args.size() != 2 || args[1].size() != 3)
-        return usageError(ctx, QStringLiteral("history add takes ISSUE and three digits DDD"));
+        return usageError(ctx, QStringLiteral("history add takes ISSUE and three digits DDD"), {"add"});
     std::array<int, 3> numbers{};
     for (int i = 0; i < 3; ++i) {
         numbers[i] = args[1][i].digitValue();
         if (numbers[i] < 0)
-            return usageError(ctx, QStringLiteral("DDD must be three digits"));
+            return usageError(ctx, QStringLiteral("DDD must be three digits"), {"add"});
     }
     if (!ctx.openWorkspace())
         return ExitFailure;
     QString error;
     Workspace& ws = *ctx.workspace;
-    if (!ws.history().addTyped(args[0], numbers, ws.lottery().drawsPerDay, &error)) {
+    if (!ws.addTypedDraw(args[0], numbers, QDate::currentDate(), &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    // The stored draw as the text export writes it, then the issue the window would propose next.
+    const DrawRecord& stored = *ws.history().newest();
+    ctx.out << stored.issue << ' ' << stored.number(1) << stored.number(2) << stored.number(3) << Qt::endl;
+    const QString next = ws.nextIssue();
+    if (!next.isEmpty())
+        ctx.out << "next " << next << Qt::endl;
     return ExitOk;
 }
 
 int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
 {
     if (args.size() != 1)
-        return usageError(ctx, QStringLiteral("history import takes FILE"));
+        return usageError(ctx, QStringLiteral("history import takes FILE"), {"import"});
     QFile f(args[0]);
     if (!f.open(QIODevice::ReadOnly)) {
         ctx.err << QStringLiteral("无法读取文件“%1”：%2").arg(args[0], f.errorString()) << Qt::endl;
@@ -87,11 +116,15 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
 int HistoryCommand::exportFile(CliContext& ctx, const QStringList& args)
 {
     if (args.size() > 1)
-        return usageError(ctx, QStringLiteral("history export takes at most one FILE"));
+        return usageError(ctx, QStringLiteral("history export takes at most one FILE"), {"export"});
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const DrawRecord* newest = ws.history().newest();
+    if (!newest) {
+        ctx.err << QStringLiteral("没有历史号码，没有可以导出的内容。") << Qt::endl;
+        return ExitFailure;
+    }
     const QString path =
         args.isEmpty() ? HistoryTextFile::exportPath(ws.dataFolder(), newest ? newest->issue : QString())
                        : QDir::current().absoluteFilePath(args[0]);
@@ -108,7 +141,7 @@ int HistoryCommand::list(CliContext& ctx, const QStringList& args)
 {
     const bool all = args.size() == 1 && args[0] == "--all-columns";
     if (!args.isEmpty() && !all)
-        return usageError(ctx, QStringLiteral("history list takes only --all-columns"));
+        return usageError(ctx, QStringLiteral("history list takes only --all-columns"), {"list"});
     if (!ctx.openWorkspace())
         return ExitFailure;
     const int columns = all ? kParameterCount : 3;
@@ -141,19 +174,28 @@ int HistoryCommand::remove(CliContext& ctx, const QStringList& args)
     else if (args.size() == 1 && args[0] == "--all")
         mode = All;
     else
-        return usageError(ctx, QStringLiteral("history delete takes --last K, --after ISSUE or --all"));
+        return usageError(ctx, QStringLiteral("history delete takes --last K, --after ISSUE or --all"),
+                          {"delete"});
     if (mode != All)
         value = args[1];
     bool ok = true;
     const int count = mode == Last ? value.toInt(&ok) : 0;
     if (!ok || count < 0)
-        return usageError(ctx, QStringLiteral("--last takes a whole number"));
+        return usageError(ctx, QStringLiteral("--last takes a whole number"), {"delete"});
+    QString error;
+    QString keepUpTo;
+    // The answer's form needs no history: it is refused before anything is opened.
+    if (mode == After && !HistoryStore::checkKeepUpTo(value, {}, &keepUpTo, &error))
+        return usageError(ctx, error, {"delete"});
     if (!ctx.openWorkspace())
         return ExitFailure;
     HistoryStore& h = ctx.workspace->history();
-    QString error;
+    if (mode == After && !HistoryStore::checkKeepUpTo(value, h.draws(), &keepUpTo, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitUsage;
+    }
     const int removed = mode == Last    ? h.deleteLast(count, &error)
-                        : mode == After ? h.deleteAfter(value, &error)
+                        : mode == After ? h.deleteAfter(keepUpTo, &error)
                                         : h.deleteAll(&error);
     if (removed < 0 || (removed > 0 && !ctx.workspace->compact(&error))) {
         ctx.err << error << Qt::endl;
@@ -167,7 +209,7 @@ int HistoryCommand::update(CliContext& ctx, const QStringList& args)
     OnlineUpdateOptions options;
     for (int i = 0; i < args.size(); i += 2) {
         if (i + 1 >= args.size())
-            return usageError(ctx, QStringLiteral("%1 needs a value").arg(args[i]));
+            return usageError(ctx, QStringLiteral("%1 needs a value").arg(args[i]), {"update"});
         const QString& option = args[i];
         const QString& value = args[i + 1];
         bool ok = false;
@@ -177,19 +219,21 @@ int HistoryCommand::update(CliContext& ctx, const QStringList& args)
             options.today =
                 value.size() == 6 ? QDate::fromString("20" + value, QStringLiteral("yyyyMMdd")) : QDate();
             if (!options.today.isValid())
-                return usageError(ctx, QStringLiteral("--today takes a date YYMMDD"));
+                return usageError(ctx, QStringLiteral("--today takes a date YYMMDD"), {"update"});
         } else if (option == "--days") {
             options.searchDays = value.toInt(&ok);
             if (!ok || options.searchDays < OnlineHistoryUpdate::kMinDays ||
                 options.searchDays > OnlineHistoryUpdate::kMaxDays)
-                return usageError(ctx, QStringLiteral("--days takes a whole number from 2 to 10"));
+                return usageError(ctx, QStringLiteral("--days takes a whole number from 2 to 10"),
+                                  {"update"});
         } else if (option == "--timeout") {
             const double seconds = value.toDouble(&ok);
             if (!ok || seconds <= 0 || seconds > 3600)
-                return usageError(ctx, QStringLiteral("--timeout takes a number of seconds"));
+                return usageError(ctx, QStringLiteral("--timeout takes a number of seconds"), {"update"});
             options.timeoutMs = std::max(1, int(seconds * 1000));
         } else {
-            return usageError(ctx, QStringLiteral("unknown history update option %1").arg(option));
+            return usageError(ctx, QStringLiteral("unknown history update option %1").arg(option),
+                              {"update"});
         }
     }
     if (!ctx.openWorkspace())

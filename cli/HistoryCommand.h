@@ -8,6 +8,7 @@ class HistoryCommand : public Command
 public:
     QString name() const override { return QStringLiteral("history"); }
     QString usage() const override;
+    QString usageFor(const QStringList& args) const override;
     int run(CliContext& ctx, const QStringList& args) override;
 
 private:

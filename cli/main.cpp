@@ -1,4 +1,5 @@
 #include "cli/BacktestCommand.h"
+#include "cli/CalcCommand.h"
 #include "cli/DeriveCommand.h"
 #include "cli/FormulaCommand.h"
 #include "cli/HistoryCommand.h"
@@ -32,12 +33,16 @@ int main(int argc, char* argv[])
     commands.push_back(std::make_unique<SearchCommand>());
     commands.push_back(std::make_unique<SchemeCommand>());
     commands.push_back(std::make_unique<PastRankCommand>());
+    commands.push_back(std::make_unique<CalcCommand>());
 
-    auto printUsage = [&] {
-        err << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n";
+    // On stdout when asked for with --help, on stderr after a usage error.
+    auto printUsage = [&](QTextStream& stream) {
+        stream << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n"
+               << "       zorvane-cli --help | --version\n"
+               << "       zorvane-cli COMMAND --help\n";
         for (const auto& c : commands)
-            err << "  " << c->usage() << '\n';
-        err.flush();
+            stream << "  " << c->usage() << '\n';
+        stream.flush();
     };
 
     QStringList args = app.arguments().mid(1);
@@ -54,27 +59,39 @@ int main(int argc, char* argv[])
             }
             args.remove(0, 2);
         } else if (args.first() == "--help") {
-            printUsage();
+            printUsage(out);
+            return ExitOk;
+        } else if (args.first() == "--version") {
+            out << "zorvane-cli " << ZORVANE_VERSION << Qt::endl;
             return ExitOk;
         } else {
             err << "unknown option " << args.first() << Qt::endl;
-            printUsage();
+            printUsage(err);
             return ExitUsage;
         }
     }
+    if (!args.isEmpty() && args.first() == "-h") {
+        printUsage(out);
+        return ExitOk;
+    }
     if (args.isEmpty()) {
-        printUsage();
+        printUsage(err);
         return ExitUsage;
     }
     for (const auto& c : commands) {
         if (c->name() == args.first()) {
-            const int code = c->run(ctx, args.mid(1));
+            const QStringList rest = args.mid(1);
+            if (Command::asksForHelp(rest)) {
+                out << "usage: zorvane-cli " << c->usageFor(rest) << Qt::endl;
+                return ExitOk;
+            }
+            const int code = c->run(ctx, rest);
             out.flush();
             err.flush();
             return code;
         }
     }
     err << "unknown command " << args.first() << Qt::endl;
-    printUsage();
+    printUsage(err);
     return ExitUsage;
 }

@@ -19,14 +19,16 @@ int FormulaDeletion::deleteRows(Database* db, const FormulaKind& kind, const std
     for (qint64 id : rowIds) {
         q.bindValue(0, id);
         if (!q.exec()) {
-            *error = QStringLiteral("删除公式失败：%1。公式没有改变。").arg(q.lastError().text());
+            *error =
+                QStringLiteral("删除公式失败：%1。公式没有改变。").arg(Database::errorText(q.lastError()));
             return -1;
         }
         deleted += q.numRowsAffected();
     }
     QSqlQuery order(connection);
     if (!order.exec(QStringLiteral("SELECT rowid FROM \"%1\" ORDER BY idx, rowid").arg(table))) {
-        *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。").arg(order.lastError().text());
+        *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。")
+                     .arg(Database::errorText(order.lastError()));
         return -1;
     }
     std::vector<qint64> remaining;
@@ -37,7 +39,8 @@ int FormulaDeletion::deleteRows(Database* db, const FormulaKind& kind, const std
         q.bindValue(0, int(i + 1));
         q.bindValue(1, remaining[i]);
         if (!q.exec()) {
-            *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。").arg(q.lastError().text());
+            *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。")
+                         .arg(Database::errorText(q.lastError()));
             return -1;
         }
     }

@@ -17,9 +17,7 @@ QString FormulaImport::unrecognisedFileName()
     return QStringLiteral("无法识别公式.txt");
 }
 
-FormulaImport::FormulaImport(Database* db, const FormulaImportOptions& options)
-    : m_db(db)
-    , m_options(options)
+FormulaImport::FormulaImport(Database* db, const FormulaImportOptions& options) : m_db(db), m_options(options)
 {
 }
 
@@ -27,12 +25,14 @@ bool FormulaImport::importFile(const QString& path, FormulaImportResult* result,
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取公式文本文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("无法读取公式文本文件“%1”：%2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("无法读取公式文本文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("无法读取公式文本文件“%1”：%2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     return importBytes(bytes, result, error);
@@ -40,7 +40,10 @@ bool FormulaImport::importFile(const QString& path, FormulaImportResult* result,
 
 bool FormulaImport::importBytes(const QByteArray& bytes, FormulaImportResult* result, QString* error)
 {
-    return importLines(FormulaTextFile::decodeLines(bytes), result, error);
+    QStringList lines;
+    if (!FormulaTextFile::decode(bytes, &lines, error))
+        return false;
+    return importLines(lines, result, error);
 }
 
 bool FormulaImport::importLines(const QStringList& lines, FormulaImportResult* result, QString* error)
@@ -49,7 +52,8 @@ bool FormulaImport::importLines(const QStringList& lines, FormulaImportResult* r
     return tx.begin(error) && importLinesInTransaction(lines, result, error) && tx.commit(error);
 }
 
-bool FormulaImport::importLinesInTransaction(const QStringList& lines, FormulaImportResult* result, QString* error)
+bool FormulaImport::importLinesInTransaction(const QStringList& lines, FormulaImportResult* result,
+                                             QString* error)
 {
     *result = FormulaImportResult{};
     result->kill = m_options.startKill;
@@ -81,7 +85,8 @@ bool FormulaImport::importLinesInTransaction(const QStringList& lines, FormulaIm
         const QString code = FormulaTranslation::translateGongshiCN(parsed.formulaText);
         if (code.isEmpty())
             continue;
-        if (!kindExists || !FormulaTranslation::checkGongshiChars(code) || !CompiledFormula::compile(code).isValid()) {
+        if (!kindExists || !FormulaTranslation::checkGongshiChars(code) ||
+            !CompiledFormula::compile(code).isValid()) {
             reject(code);
             continue;
         }
@@ -94,35 +99,83 @@ bool FormulaImport::importLinesInTransaction(const QStringList& lines, FormulaIm
         runs.back().records.push_back(std::move(record));
     }
 
-    if (!m_options.unrecognisedPath.isEmpty()) {
-        if (!FormulaTextFile::write(m_options.unrecognisedPath, result->rejectedLines, error))
-            return false;
-        result->unrecognisedPath = m_options.unrecognisedPath;
-    }
-
     if (!addRuns(runs, result, error)) {
         result->added = 0; // rolled back with the caller's transaction
         return false;
     }
+    writeUnrecognised(result);
     return true;
+}
+
+void FormulaImport::writeUnrecognised(FormulaImportResult* result) const
+{
+    if (m_options.unrecognisedPath.isEmpty())
+        return;
+    if (result->rejectedLines.isEmpty()) {
+        // A list left by an earlier import would no longer belong to this one.
+        QFile::remove(m_options.unrecognisedPath);
+        return;
+    }
+    // The formulas stay added when the list cannot be written; the caller reports it.
+    QString error;
+    if (FormulaTextFile::write(m_options.unrecognisedPath, result->rejectedLines, &error))
+        result->unrecognisedPath = m_options.unrecognisedPath;
+    else
+        result->unrecognisedError = error;
 }
 
 bool FormulaImport::addRuns(const std::vector<KindRun>& runs, FormulaImportResult* result, QString* error)
 {
-    FormulaTableStore store(m_db);
+    // What the line-by-line procedure does to each table, worked out first: on every change of
+    // kind the table left is renumbered and the new one prepared (its repeats removed), then the
+    // run is appended. Preparing again only removes repeats among the rows added since, so a
+    // table ends as "everything appended before its last preparation, prepared once, followed by
+    // what was appended after it". Each table is then written once, however often the file comes
+    // back to its kind.
+    struct TablePlan
+    {
+        FormulaKind kind;
+        bool prepared = false;
+        std::vector<FormulaRecord> beforePreparation; // appended before the last preparation
+        std::vector<FormulaRecord> afterPreparation;  // appended after it
+    };
+    std::vector<TablePlan> plans;
+    auto planOf = [&plans](const FormulaKind& kind) -> TablePlan& {
+        for (TablePlan& p : plans)
+            if (p.kind == kind)
+                return p;
+        plans.push_back(TablePlan{kind, false, {}, {}});
+        return plans.back();
+    };
     FormulaKind previous = m_options.startKind;
     for (const KindRun& run : runs) {
         if (!(run.kind == previous)) {
             result->kindChanged = true;
-            if (!store.renumberInTransaction(previous, error))
-                return false;
-            if (m_options.prepareOnKindChange && !store.prepareGongshiTableInTransaction(run.kind, error))
-                return false;
+            planOf(previous); // renumbered when left
+            TablePlan& entered = planOf(run.kind);
+            if (m_options.prepareOnKindChange) {
+                entered.prepared = true;
+                auto& before = entered.beforePreparation;
+                auto& after = entered.afterPreparation;
+                before.insert(before.end(), std::make_move_iterator(after.begin()),
+                              std::make_move_iterator(after.end()));
+                after.clear();
+            }
             previous = run.kind;
         }
-        if (!store.appendInTransaction(run.kind, run.records, error))
-            return false;
+        auto& added = planOf(run.kind).afterPreparation;
+        added.insert(added.end(), run.records.begin(), run.records.end());
         result->added += int(run.records.size());
     }
-    return runs.empty() || store.renumberInTransaction(previous, error);
+
+    FormulaTableStore store(m_db);
+    for (const TablePlan& plan : plans) {
+        if (plan.prepared && (!store.appendInTransaction(plan.kind, plan.beforePreparation, error) ||
+                              !store.prepareGongshiTableInTransaction(plan.kind, error)))
+            return false;
+        if (!store.appendInTransaction(plan.kind, plan.afterPreparation, error) ||
+            !store.renumberInTransaction(plan.kind, error))
+            return false;
+    }
+    return true;
 }

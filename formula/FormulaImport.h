@@ -14,13 +14,13 @@ class Database;
 // update uses offset 5, no unrecognised file and no table preparation.
 struct FormulaImportOptions
 {
-    FormulaKind startKind;  // the kind in force when the import starts
-    bool startKill = true;  // the sense in force when the import starts
+    FormulaKind startKind; // the kind in force when the import starts
+    bool startKill = true; // the sense in force when the import starts
     int noBracketOffset = 0;
     // Each change of kind rebuilds the new kind's table without duplicates before adding to it.
     bool prepareOnKindChange = true;
-    // Where the rejected lines are written (GBK, CR LF), recreated empty by every import; empty:
-    // rejected lines are only counted.
+    // Where the rejected lines are written (GBK, CR LF) when there are any; an import that
+    // rejects nothing removes an older file. Empty: rejected lines are only counted.
     QString unrecognisedPath;
 };
 
@@ -29,9 +29,11 @@ struct FormulaImportResult
     int added = 0;
     int rejected = 0;
     QStringList rejectedLines; // as written to the unrecognised file, in file order
-    QString unrecognisedPath;  // the file written (empty when the options named none)
-    bool kill = true;          // the sense in force at the end: the window adopts it
-    bool kindChanged = false;  // some formula went to a kind other than the start kind
+    QString unrecognisedPath;  // the file written (empty when none was)
+    // Why the rejected lines could not be written; the formulas were added all the same.
+    QString unrecognisedError;
+    bool kill = true;         // the sense in force at the end: the window adopts it
+    bool kindChanged = false; // some formula went to a kind other than the start kind
 };
 
 // Reads formula text lines into the formula tables. Per line: the statistics tail from "连准" is
@@ -51,12 +53,13 @@ public:
 
     FormulaImport(Database* db, const FormulaImportOptions& options);
 
-    // Reads a formula text file (GBK, or UTF-8 with or without BOM).
+    // Reads a formula text file (GBK, or UTF-8 with or without BOM); a file in neither is refused
+    // with a message and adds nothing.
     bool importFile(const QString& path, FormulaImportResult* result, QString* error);
     bool importBytes(const QByteArray& bytes, FormulaImportResult* result, QString* error);
     bool importLines(const QStringList& lines, FormulaImportResult* result, QString* error);
     // The same for a caller that holds its own Transaction on the connection; the unrecognised
-    // file is written all the same.
+    // file is written all the same, once the lines are added.
     bool importLinesInTransaction(const QStringList& lines, FormulaImportResult* result, QString* error);
 
 private:
@@ -67,6 +70,7 @@ private:
         std::vector<FormulaRecord> records;
     };
     bool addRuns(const std::vector<KindRun>& runs, FormulaImportResult* result, QString* error);
+    void writeUnrecognised(FormulaImportResult* result) const;
 
     Database* m_db;
     FormulaImportOptions m_options;

@@ -1,5 +1,7 @@
 #include "formula/FormulaLineParser.h"
 
+#include <algorithm>
+
 namespace {
 
 const QChar kIdeographicSpace(0x3000);
@@ -59,7 +61,9 @@ ParsedFormulaLine FormulaLineParser::parse(const QString& line, int noBracketOff
     const int at = int(line.indexOf(QStringLiteral("下期")));
     if (at >= 0) {
         const int p = at + 1; // 1-based
-        if (p < 3) {
+        // Only "下期" at the very start leaves no room for "=" before it; at the second character
+        // the formula text is empty and the line only sets the kind and sense.
+        if (p < 2) {
             out.tooShort = true;
             return out;
         }
@@ -68,7 +72,7 @@ ParsedFormulaLine FormulaLineParser::parse(const QString& line, int noBracketOff
         const bool numbered = QStringLiteral("一二三四五").contains(marker) && !marker.isEmpty();
         const QString positionText = trimBlanks(mid1(line, numbered ? p + 3 : p + 4, 2));
         const QString selectionText = trimBlanks(mid1(line, numbered ? p + 5 : p + 6, 2));
-        out.formulaText = trimBlanks(line.left(p - 2));
+        out.formulaText = trimBlanks(line.left(std::max(0, p - 2)));
         nameKind(positionText, selectionText, &out);
         return out;
     }

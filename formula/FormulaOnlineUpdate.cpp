@@ -108,9 +108,12 @@ bool FormulaOnlineUpdate::replaceFormulas(const QByteArray& bytes, QString* erro
     options.prepareOnKindChange = false;
     Database& db = m_workspace.database();
     FormulaImport import(&db, options);
+    QStringList lines;
+    if (!FormulaTextFile::decode(bytes, &lines, error))
+        return false;
     Transaction tx(db.connection());
     if (!tx.begin(error) || !FormulaClearAll::clearAllInTransaction(&db, error) ||
-        !import.importLinesInTransaction(FormulaTextFile::decodeLines(bytes), &m_imported, error))
+        !import.importLinesInTransaction(lines, &m_imported, error))
         return false;
     // A page that is no formula file (an error page served as a success) must not empty the store.
     if (m_imported.added == 0) {

@@ -11,8 +11,8 @@ namespace {
 const QList<QPair<QString, QString>>& columnTypes()
 {
     static const QList<QPair<QString, QString>> columns = {
-        {"idx", "INTEGER"},          {"gongshi", "TEXT"},         {"gongshiCN", "TEXT"},
-        {"bolKill", "INTEGER"},      {"sglGsRate", "REAL"},       {"intGsErrCon", "INTEGER"},
+        {"idx", "INTEGER"},          {"gongshi", "TEXT"},        {"gongshiCN", "TEXT"},
+        {"bolKill", "INTEGER"},      {"sglGsRate", "REAL"},      {"intGsErrCon", "INTEGER"},
         {"intGsTrueCon", "INTEGER"}, {"intGsErrLst", "INTEGER"}, {"intGsTrueLst", "INTEGER"}};
     return columns;
 }
@@ -28,8 +28,7 @@ QString createStatement(const QString& table)
 // Old files may hold Access-style -1 for True; any non-zero value is a kill formula.
 const char* kKillTest = "(bolKill <> 0)";
 
-template <typename T>
-std::optional<T> optionalValue(const QVariant& v)
+template <typename T> std::optional<T> optionalValue(const QVariant& v)
 {
     if (v.isNull())
         return std::nullopt;
@@ -38,16 +37,13 @@ std::optional<T> optionalValue(const QVariant& v)
 
 bool fail(QString* error, const QString& what, const QSqlQuery& q)
 {
-    *error = QStringLiteral("%1：%2").arg(what, q.lastError().text());
+    *error = QStringLiteral("%1：%2").arg(what, Database::errorText(q.lastError()));
     return false;
 }
 
 } // namespace
 
-FormulaTableStore::FormulaTableStore(Database* db)
-    : m_db(db)
-{
-}
+FormulaTableStore::FormulaTableStore(Database* db) : m_db(db) {}
 
 const QStringList& FormulaTableStore::columnNames()
 {
@@ -92,31 +88,36 @@ bool FormulaTableStore::load(const QString& sql, const QVariantList& binds, std:
 bool FormulaTableStore::loadSubset(const FormulaKind& kind, bool kill, std::vector<FormulaRecord>* out,
                                    QString* error) const
 {
-    return load(QStringLiteral("SELECT rowid, idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
-                               "intGsErrLst, intGsTrueLst FROM \"%1\" WHERE %2 = ? ORDER BY idx, rowid")
+    return load(QStringLiteral(
+                    "SELECT rowid, idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
+                    "intGsErrLst, intGsTrueLst FROM \"%1\" WHERE %2 = ? ORDER BY idx, rowid")
                     .arg(kind.tableName(), QLatin1String(kKillTest)),
                 {kill ? 1 : 0}, out, error);
 }
 
-bool FormulaTableStore::loadTable(const FormulaKind& kind, std::vector<FormulaRecord>* out, QString* error) const
+bool FormulaTableStore::loadTable(const FormulaKind& kind, std::vector<FormulaRecord>* out,
+                                  QString* error) const
 {
-    return load(QStringLiteral("SELECT rowid, idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
-                               "intGsErrLst, intGsTrueLst FROM \"%1\" ORDER BY idx, rowid")
+    return load(QStringLiteral(
+                    "SELECT rowid, idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, "
+                    "intGsErrLst, intGsTrueLst FROM \"%1\" ORDER BY idx, rowid")
                     .arg(kind.tableName()),
                 {}, out, error);
 }
 
-bool FormulaTableStore::append(const FormulaKind& kind, const std::vector<FormulaRecord>& records, QString* error)
+bool FormulaTableStore::append(const FormulaKind& kind, const std::vector<FormulaRecord>& records,
+                               QString* error)
 {
     Transaction tx(m_db->connection());
     return tx.begin(error) && appendInTransaction(kind, records, error) && tx.commit(error);
 }
 
-bool FormulaTableStore::appendInTransaction(const FormulaKind& kind, const std::vector<FormulaRecord>& records,
-                                            QString* error)
+bool FormulaTableStore::appendInTransaction(const FormulaKind& kind,
+                                            const std::vector<FormulaRecord>& records, QString* error)
 {
     QSqlQuery q(m_db->connection());
-    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(idx), 0) FROM \"%1\"").arg(kind.tableName())) || !q.next())
+    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(idx), 0) FROM \"%1\"").arg(kind.tableName())) ||
+        !q.next())
         return fail(error, QStringLiteral("无法添加公式"), q);
     int idx = std::max(0, q.value(0).toInt());
     q.finish();
@@ -160,9 +161,10 @@ bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind
                            "FROM \"%5\"")
                 .arg(column("bolKill"), column("gongshi"), column("gongshiCN"), column("idx"), table);
         // Fresh rowids of the work table follow the insertion order, which becomes the new idx.
-        if (!q.exec(QStringLiteral("INSERT INTO \"%1\" (bolKill, gongshi, gongshiCN) SELECT k, g, c FROM (%2) "
-                                   "GROUP BY k, g, c ORDER BY MIN(n)")
-                        .arg(work, ordered)))
+        if (!q.exec(
+                QStringLiteral("INSERT INTO \"%1\" (bolKill, gongshi, gongshiCN) SELECT k, g, c FROM (%2) "
+                               "GROUP BY k, g, c ORDER BY MIN(n)")
+                    .arg(work, ordered)))
             return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
         if (!q.exec(QStringLiteral("DROP TABLE \"%1\"").arg(table)))
             return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
@@ -174,7 +176,8 @@ bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind
 }
 
 bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
-                                        const std::vector<std::pair<qint64, FormulaStats>>& stats, QString* error)
+                                        const std::vector<std::pair<qint64, FormulaStats>>& stats,
+                                        QString* error)
 {
     const QString table = kind.tableName();
     QSqlDatabase db = m_db->connection();

@@ -52,9 +52,17 @@ bool FormulaTextActions::importChosenFile(QWidget* parent, Workspace& workspace,
                               error + QStringLiteral("\n没有添加任何公式。"));
         return false;
     }
-    if (result.rejected > 0 &&
-        MessageBoxes::question(parent, QStringLiteral("无法识别公式"),
-                               QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
+    if (!result.unrecognisedError.isEmpty()) {
+        // The formulas stay added; only the list of rejected lines is missing.
+        MessageBoxes::warning(
+            parent, QStringLiteral("无法识别公式"),
+            QStringLiteral("已添加%1个公式。公式文本文件中含有%2个无法识别公式，但无法把它们写入文件：%3")
+                .arg(result.added)
+                .arg(result.rejected)
+                .arg(result.unrecognisedError));
+    } else if (result.rejected > 0 &&
+               MessageBoxes::question(parent, QStringLiteral("无法识别公式"),
+                                      QStringLiteral("公式文本文件中含有无法识别公式，是否查看这些公式？")))
         DesktopOpener::openTextFile(parent, QStringLiteral("无法识别公式"), result.unrecognisedPath);
     return result.added > 0;
 }

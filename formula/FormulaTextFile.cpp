@@ -1,8 +1,10 @@
 #include "formula/FormulaTextFile.h"
 
+#include "formula/FormulaTranslation.h"
 #include "store/WholeFile.h"
 
 #include <QDir>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -13,15 +15,49 @@ namespace {
 const QChar kIdeographicSpace(0x3000);
 constexpr int kLinesPerBlock = 50;
 
-// Characters outside what formula files hold: ASCII, CJK ideographs, CJK and general punctuation
-// (ideographic space, 《》, the dashes of the separators) and full-width forms (：).
-qsizetype unexpectedChars(const QString& text)
+QStringList splitLines(const QString& text)
 {
-    return std::count_if(text.cbegin(), text.cend(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return !(u < 0x80 || (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3000 && u <= 0x303F) ||
-                 (u >= 0x2010 && u <= 0x206F) || (u >= 0xFF00 && u <= 0xFFEF));
-    });
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        if (l.endsWith(QLatin1Char('\r')))
+            l.chop(1);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The non-ASCII characters formula files are made of: the Chinese names of the parameters, the
+// kind and sense decorations, the statistics tail and the lines the exports write.
+const QSet<char16_t>& formulaCharacters()
+{
+    static const QSet<char16_t> set = [] {
+        QString all = QStringLiteral("个十百位单通选杀生码下期连准：类一二三四五") +
+                      FormulaTextFile::banner() + FormulaTextFile::separator(0) +
+                      FormulaTextFile::searchExportTitles().join(QString()) + QString(QChar(0x3000));
+        for (const auto& [chinese, code] : FormulaTranslation::translationTable())
+            all += chinese;
+        QSet<char16_t> chars;
+        for (QChar c : all)
+            if (c.unicode() >= 0x80)
+                chars.insert(c.unicode());
+        return chars;
+    }();
+    return set;
+}
+
+// Characters a formula file would not hold: what a wrong reading of the bytes produces.
+qsizetype foreignChars(const QString& text)
+{
+    const QSet<char16_t>& known = formulaCharacters();
+    return std::count_if(text.cbegin(), text.cend(),
+                         [&known](QChar c) { return c.unicode() >= 0x80 && !known.contains(c.unicode()); });
+}
+
+bool isUtf16Or32(const QByteArray& bytes)
+{
+    // Byte-order marks, or the zero bytes every ASCII character brings along without one; a
+    // text file of formulas holds no zero byte.
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0');
 }
 
 QString entryLine(const QString& text, int finalHitRun)
@@ -42,32 +78,54 @@ QString FormulaTextFile::separator(int count)
            QStringLiteral("本公式由《Zorvane》生成");
 }
 
-QStringList FormulaTextFile::decodeLines(const QByteArray& bytes)
+QStringList FormulaTextFile::searchExportTitles()
 {
+    return {QStringLiteral("公式按搜索合格的先后顺序排列"),
+            QStringLiteral("各公式的正确率与连对连错以软件回测为准")};
+}
+
+bool FormulaTextFile::decode(const QByteArray& bytes, QStringList* lines, QString* error)
+{
+    lines->clear();
+    if (isUtf16Or32(bytes)) {
+        *error = QStringLiteral("文件是UTF-16或UTF-32编码（例如记事本另存为“Unicode”），无法读取公式。"
+                                "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
+        return false;
+    }
     QByteArray body = bytes;
     const bool bom = body.startsWith("\xEF\xBB\xBF");
     if (bom)
         body.remove(0, 3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (utf8.hasError()) {
-        QStringDecoder gbk("GB18030");
-        text = gbk.decode(body);
-    } else if (!bom) {
-        // GBK text can happen to be valid UTF-8 ("十位通选杀" is): it then reads as Latin, Greek or
-        // Cyrillic letters. Such a file is read as GBK when that gives fewer characters a formula
-        // file does not hold.
-        QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
-        const QString asGbk = gbk.decode(body);
-        if (!gbk.hasError() && unexpectedChars(asGbk) < unexpectedChars(text))
-            text = asGbk;
+    const QString asUtf8 = utf8.decode(body);
+    const bool validUtf8 = !utf8.hasError();
+    QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
+    const QString asGbk = gbk.decode(body);
+    const bool validGbk = !gbk.hasError();
+    if (bom && !validUtf8) {
+        *error = QStringLiteral("文件以UTF-8标记开头，但内容不是有效的UTF-8编码，无法读取公式。"
+                                "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
+        return false;
     }
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    if (validUtf8 && (bom || !validGbk || foreignChars(asGbk) >= foreignChars(asUtf8))) {
+        *lines = splitLines(asUtf8);
+        return true;
+    }
+    if (validGbk) {
+        *lines = splitLines(asGbk);
+        return true;
+    }
+    *error = QStringLiteral("文件既不是UTF-8编码也不是GBK编码，无法读取公式。"
+                            "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
+    return false;
+}
+
+QStringList FormulaTextFile::decodeLines(const QByteArray& bytes)
+{
+    QStringList lines;
+    QString error;
+    if (!decode(bytes, &lines, &error))
+        lines = splitLines(QStringDecoder("GB18030").decode(bytes));
     return lines;
 }
 

@@ -6,8 +6,7 @@
 #include <vector>
 
 // Formula text files: the exchange format read by the import and written by the exports.
-// Written in GBK with CR LF; read as UTF-8 (with or without BOM) when the bytes are valid
-// UTF-8, else as GBK.
+// Written in GBK with CR LF; read as UTF-8 (with or without BOM) or GBK, see decode().
 class FormulaTextFile
 {
 public:
@@ -19,6 +18,16 @@ public:
 
     static QString banner();
     static QString separator(int count);
+    // The two title lines the search window's export adds after the banner.
+    static QStringList searchExportTitles();
+
+    // Reads a file's bytes into lines (CR LF or LF). A UTF-8 byte-order mark means UTF-8. Bytes
+    // that are valid UTF-8 are read as UTF-8, unless they are also valid GBK and the GBK reading
+    // holds fewer characters foreign to formula files (a GBK file can happen to be valid UTF-8:
+    // "十位通选杀" is); else bytes that are valid GBK are read as GBK. False with a message naming
+    // the problem when the bytes are neither, or are UTF-16 (Notepad's "Unicode") or UTF-32.
+    static bool decode(const QByteArray& bytes, QStringList* lines, QString* error);
+    // decode() for files of our own making: bytes that are neither are read as GBK regardless.
     static QStringList decodeLines(const QByteArray& bytes);
     static QByteArray encode(const QStringList& lines);
 

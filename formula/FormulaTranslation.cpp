@@ -68,8 +68,8 @@ std::vector<std::pair<QString, QString>> buildTable()
 bool isAdmitted(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '(' || u == ')' ||
-           u == '*' || u == '+' || u == '-' || u == '/' || u == ' ';
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '(' ||
+           u == ')' || u == '*' || u == '+' || u == '-' || u == '/' || u == ' ';
 }
 
 QString trimSpaces(const QString& s)
@@ -85,16 +85,16 @@ QString trimSpaces(const QString& s)
 
 } // namespace
 
-QString FormulaTranslation::asReplace(QString* searchLine, const QString& searchFor, const QString& replaceWith)
+QString FormulaTranslation::asReplace(QString* searchLine, const QString& searchFor,
+                                      const QString& replaceWith)
 {
     if (searchFor.isEmpty())
         return *searchLine;
-    for (;;) {
-        const qsizetype at = searchLine->indexOf(searchFor, 0, Qt::CaseSensitive);
-        if (at < 0)
-            break;
-        searchLine->replace(at, searchFor.size(), replaceWith);
-    }
+    // Every occurrence in one pass, then again while a pass formed new ones: the same result as
+    // replacing the first occurrence until none is left, in time linear in the text unless the
+    // replacements keep forming new occurrences (which no pair of the translation table does).
+    while (searchLine->contains(searchFor, Qt::CaseSensitive))
+        searchLine->replace(searchFor, replaceWith, Qt::CaseSensitive);
     return *searchLine;
 }
 

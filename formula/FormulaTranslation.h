@@ -9,9 +9,8 @@
 class FormulaTranslation
 {
 public:
-    // Replaces every occurrence of searchFor, searching again from the start of the text after each
-    // replacement (so a replacement that forms a new occurrence is replaced in turn). *searchLine
-    // receives the result too. replaceWith must not contain searchFor.
+    // Replaces every occurrence of searchFor, and again any occurrence a replacement forms, until
+    // none is left. *searchLine receives the result too. replaceWith must not contain searchFor.
     static QString asReplace(QString* searchLine, const QString& searchFor, const QString& replaceWith);
     // The 57 ordered (Chinese text, code text) pairs: a longer name always comes before any name it
     // contains, and every code text is ASCII letters and digits.

@@ -10,6 +10,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QEvent>
 #include <QGroupBox>
@@ -229,8 +230,8 @@ void HistoryPanel::submitTypedDraw()
     QString error;
     {
         BusyCursor busy;
-        if (m_workspace->history().addTyped(m_issueBox->text(), numbers, m_workspace->lottery().drawsPerDay,
-                                            &error)) {
+        // Dated issues, or under 北京快3 a running count after the newest draw, dated today.
+        if (m_workspace->addTypedDraw(m_issueBox->text(), numbers, QDate::currentDate(), &error)) {
             emit historyChanged();
             m_numberBoxes[0]->setFocus();
             for (QLineEdit* e : m_numberBoxes)
@@ -282,12 +283,17 @@ void HistoryPanel::deleteToChosenIssue()
                              QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"),
                              suggestion, &answer))
         return;
-    answer = answer.trimmed();
-    const bool digitsOnly =
-        !answer.isEmpty() && std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); });
-    if (!digitsOnly || answer.right(3).toInt() == 0)
+    // An empty answer is a change of mind; anything else the command line would refuse is
+    // refused here too, with the reason.
+    if (answer.trimmed().isEmpty())
         return;
-    cutDraws([this, &answer](QString* error) { return m_workspace->history().deleteAfter(answer, error); });
+    QString keepUpTo, error;
+    if (!HistoryStore::checkKeepUpTo(answer, m_workspace->history().draws(), &keepUpTo, &error)) {
+        MessageBoxes::warning(this, QStringLiteral("删除期数"), error);
+        return;
+    }
+    cutDraws(
+        [this, &keepUpTo](QString* error) { return m_workspace->history().deleteAfter(keepUpTo, error); });
 }
 
 void HistoryPanel::deleteLastCount()
@@ -310,6 +316,11 @@ void HistoryPanel::exportText(const QString& newestIssue)
 {
     if (!m_database->require(this))
         return;
+    if (m_workspace->history().isEmpty()) {
+        MessageBoxes::information(this, QStringLiteral("历史号码导出文本文件"),
+                                  QStringLiteral("没有历史号码，没有可以导出的内容。"));
+        return;
+    }
     const QString path = HistoryTextFile::exportPath(m_workspace->dataFolder(), newestIssue);
     QString error;
     if (!HistoryTextFile::write(path, m_workspace->history().draws(), &error)) {

@@ -6,8 +6,16 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace {
+
+bool isDigits(const QString& text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
 
 QString parameterColumnList()
 {
@@ -19,10 +27,7 @@ QString parameterColumnList()
 
 } // namespace
 
-HistoryStore::HistoryStore(Database* db)
-    : m_db(db)
-{
-}
+HistoryStore::HistoryStore(Database* db) : m_db(db) {}
 
 bool HistoryStore::reload(QString* error)
 {
@@ -30,7 +35,7 @@ bool HistoryStore::reload(QString* error)
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT strQQH, %1 FROM Lishi ORDER BY strQQH").arg(parameterColumnList()))) {
-        *error = QStringLiteral("读取历史号码失败：%1").arg(q.lastError().text());
+        *error = QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError()));
         return false;
     }
     while (q.next()) {
@@ -67,6 +72,34 @@ bool HistoryStore::addTyped(const QString& issue, const std::array<int, 3>& numb
     return append({r}, error);
 }
 
+bool HistoryStore::addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers,
+                                        const QDate& today, QString* error)
+{
+    DrawInput in;
+    in.issue = issue.trimmed();
+    // Twelve digits keep the count within reach of the arithmetic of the issue columns.
+    if (!isDigits(in.issue) || in.issue.size() > 12) {
+        *error = QStringLiteral("期号“%1”不正确：北京快3的期号是开奖的流水号，只能是数字（例如79550）。")
+                     .arg(in.issue);
+        return false;
+    }
+    // The history is kept in issue order: an issue that sorts before the newest draw would be
+    // taken for an old draw.
+    if (const DrawRecord* last = newest(); last && in.issue < last->issue) {
+        *error = QStringLiteral("期号%1排在最新一期%2之前，没有保存：手工输入的期号只能接在最新一期之后。")
+                     .arg(in.issue, last->issue);
+        return false;
+    }
+    in.numbers = numbers;
+    in.path = EntryPath::Hand;
+    in.runningCount = true;
+    in.pageDate = today;
+    DrawRecord r;
+    if (!DrawDeriver::derive(in, lastDrawMemory(), &r, error))
+        return false;
+    return append({r}, error);
+}
+
 bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
 {
     return replaceAndAppend(false, records, error);
@@ -85,7 +118,8 @@ int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& bi
         for (int i = 0; i < binds.size(); ++i)
             q.bindValue(i, binds[i]);
         if (!q.exec()) {
-            *error = QStringLiteral("删除历史号码失败：%1。历史号码没有改变。").arg(q.lastError().text());
+            *error = QStringLiteral("删除历史号码失败：%1。历史号码没有改变。")
+                         .arg(Database::errorText(q.lastError()));
             return -1;
         }
         removed = q.numRowsAffected();
@@ -101,13 +135,34 @@ int HistoryStore::deleteLast(int count, QString* error)
 {
     if (count <= 0)
         return 0;
-    return deleteWhere(QStringLiteral(" WHERE rowid IN (SELECT rowid FROM Lishi ORDER BY strQQH DESC LIMIT ?)"),
-                       {count}, error);
+    return deleteWhere(
+        QStringLiteral(" WHERE rowid IN (SELECT rowid FROM Lishi ORDER BY strQQH DESC LIMIT ?)"), {count},
+        error);
 }
 
 int HistoryStore::deleteAfter(const QString& keepUpTo, QString* error)
 {
     return deleteWhere(QStringLiteral(" WHERE strQQH > ?"), {keepUpTo}, error);
+}
+
+bool HistoryStore::checkKeepUpTo(const QString& answer, const std::vector<DrawRecord>& draws,
+                                 QString* keepUpTo, QString* error)
+{
+    const QString issue = answer.trimmed();
+    if (!isDigits(issue) || issue.right(3).toInt() == 0) {
+        *error =
+            QStringLiteral("“%1”不是可以保留到的期号：期号只能是数字，并且末三位不能是000（例如160121001）。")
+                .arg(issue);
+        return false;
+    }
+    if (!draws.empty() && issue < draws.front().issue) {
+        *error = QStringLiteral("期号%1排在最早一期%2之前，会删除全部历史号码，没有删除。要删除全部历史号码，"
+                                "请用“删除所有历史”。")
+                     .arg(issue, draws.front().issue);
+        return false;
+    }
+    *keepUpTo = issue;
+    return true;
 }
 
 int HistoryStore::deleteAll(QString* error)
@@ -136,7 +191,7 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             return false;
         QSqlQuery q(db);
         if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
-            *error = QStringLiteral("删除过期的历史号码失败：%1").arg(q.lastError().text());
+            *error = QStringLiteral("删除过期的历史号码失败：%1").arg(Database::errorText(q.lastError()));
             return false;
         }
         QStringList marks;
@@ -144,7 +199,7 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             marks << QStringLiteral("?");
         if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
                            .arg(parameterColumnList(), marks.join(", ")))) {
-            *error = QStringLiteral("保存历史号码失败：%1").arg(q.lastError().text());
+            *error = QStringLiteral("保存历史号码失败：%1").arg(Database::errorText(q.lastError()));
             return false;
         }
         for (const auto& r : records) {
@@ -152,7 +207,8 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             for (int c = 0; c < kParameterCount; ++c)
                 q.bindValue(c + 1, int(r.values[c]));
             if (!q.exec()) {
-                *error = QStringLiteral("保存期号%1失败：%2").arg(r.issue, q.lastError().text());
+                *error =
+                    QStringLiteral("保存期号%1失败：%2").arg(r.issue, Database::errorText(q.lastError()));
                 return false;
             }
         }

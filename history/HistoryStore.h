@@ -3,6 +3,7 @@
 #include "history/DrawDeriver.h"
 #include "history/DrawRecord.h"
 
+#include <QDate>
 #include <QString>
 #include <vector>
 
@@ -25,6 +26,12 @@ public:
 
     // Derives a draw typed by hand, chained from the newest stored draw, and appends it.
     bool addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay, QString* error);
+    // The same for a lottery that numbers its draws with a running count (北京快3): the issue is
+    // digits only and must sort after the newest stored draw; its issue columns are those of the
+    // online update (SQH = issue MOD 100, QH = SQH + 1) and its date columns `today`'s, since the
+    // issue holds no date.
+    bool addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
+                              QString* error);
     // Appends complete records; refuses (and stores nothing) when an issue is already stored or
     // repeated within the batch.
     bool append(const std::vector<DrawRecord>& records, QString* error);
@@ -36,6 +43,11 @@ public:
     // Deletions return the number of draws removed, or -1 on failure (nothing removed).
     int deleteLast(int count, QString* error);
     int deleteAfter(const QString& keepUpTo, QString* error); // removes every draw with strQQH > keepUpTo
+    // Checks an answer to "删除到选定期(&D)" (and `history delete --after`): blanks trimmed, digits
+    // only, the last three not all 0, and not an issue before the oldest stored draw, which would
+    // delete the whole history ("删除所有历史" does that). *keepUpTo receives the issue to keep up to.
+    static bool checkKeepUpTo(const QString& answer, const std::vector<DrawRecord>& draws, QString* keepUpTo,
+                              QString* error);
     int deleteAll(QString* error);
 
 private:

@@ -28,6 +28,14 @@ bool Workspace::open(const QString& dataFolderOption, QString* error)
     return m_history->reload(error);
 }
 
+bool Workspace::addTypedDraw(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
+                             QString* error)
+{
+    if (isRunningCountLottery())
+        return m_history->addTypedRunningCount(issue, numbers, today, error);
+    return m_history->addTyped(issue, numbers, lottery().drawsPerDay, error);
+}
+
 QString Workspace::nextIssue() const
 {
     const DrawRecord* newest = m_history ? m_history->newest() : nullptr;

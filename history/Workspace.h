@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/Settings.h"
 
+#include <QDate>
 #include <QString>
 #include <memory>
 
@@ -30,6 +31,10 @@ public:
     Lottery lottery() const { return LotteryTable::orEmpty(m_lotteryIndex); }
     bool isRunningCountLottery() const { return m_lotteryIndex == LotteryTable::kBeijing; }
 
+    // A draw typed by hand under the current lottery: a dated issue, or under 北京快3 a running
+    // count after the newest stored draw, dated `today`.
+    bool addTypedDraw(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
+                      QString* error);
     // The issue proposed for the next draw; empty with an empty history.
     QString nextIssue() const;
     // Compacts the database and reloads the history.

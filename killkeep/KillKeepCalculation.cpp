@@ -1,19 +1,15 @@
 #include "killkeep/KillKeepCalculation.h"
 
-#include "backtest/BacktestRunner.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
-#include "backtest/NextDrawCalculation.h"
 #include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "killkeep/AllPositionsRankingWindow.h"
+#include "killkeep/CalculationRun.h"
 #include "killkeep/RankingWindow.h"
-#include "killkeep/VoteTally.h"
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
-
-#include <QHash>
 
 KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGridModel* formulas,
                                          QWidget* window)
@@ -23,74 +19,46 @@ KillKeepCalculation::KillKeepCalculation(Workspace* workspace, const FormulaGrid
 
 void KillKeepCalculation::run(const HistoryColumns& history, const Request& request)
 {
-    const auto& draws = m_workspace->history().draws();
-    if (draws.empty()) {
-        MessageBoxes::error(m_window, QStringLiteral("没有历史号码，无法计算公式。"));
+    // The command line's `calc` calculates through the same CalculationRun.
+    int targetRow = 0;
+    QString error;
+    if (!CalculationRun::targetRow(m_workspace->history().draws(),
+                                   request.verify ? std::optional<QString>(request.verifiedIssue)
+                                                  : std::nullopt,
+                                   &targetRow, &error)) {
+        MessageBoxes::error(m_window, error);
         return;
     }
-    int targetRow = int(draws.size()) - 1;
-    QString error;
-    if (request.verify) {
-        std::vector<QString> issues;
-        issues.reserve(draws.size());
-        for (const DrawRecord& d : draws)
-            issues.push_back(d.issue);
-        if (!NextDrawCalculation::rowBeforeIssue(issues, request.verifiedIssue, &targetRow, &error)) {
-            MessageBoxes::error(m_window, error);
-            return;
-        }
-    }
-    NextDrawCalculation::Options options;
-    options.general = !request.kind.single;
-    options.kill = request.kill;
-    options.bestMethod = request.bestMethod;
-    if (options.bestMethod) {
+    CalculationRequest calculation;
+    calculation.kind = request.kind;
+    calculation.kill = request.kill;
+    calculation.bestMethod = request.bestMethod;
+    if (calculation.bestMethod) {
         if (!m_sortWindow)
             m_sortWindow = new FormulaSortWindow(m_window);
         const FormulaSortChoice choice = m_sortWindow->ask();
         if (!choice.hasFirstKey())
             return;
-        options.keys = choice.keys;
-        options.limit = choice.limit;
+        calculation.keys = choice.keys;
+        calculation.limit = choice.limit;
     }
+    // The list's flags choose among the current table's formulas; the other tables' all vote.
+    for (int r = 0; r < m_formulas->rowCount(); ++r)
+        calculation.selected.insert(m_formulas->formulaAt(r).rowId, m_formulas->isSelected(r));
     BusyCursor busy;
-    // 通选: the current table; 单选: the single-selection tables from 个位 up to the current position,
-    // each voting for its own position. The list's flags apply to the current table; the other
-    // tables are loaded afresh, which selects all their formulas.
-    std::vector<FormulaKind> kinds;
-    if (options.general)
-        kinds.push_back(request.kind);
-    else
-        for (int p = 1; p <= request.kind.position; ++p)
-            kinds.push_back({p, true});
-    const FormulaTableStore store(&m_workspace->database());
-    VoteTally tally;
-    for (const FormulaKind& kind : kinds) {
-        CalculationTable table;
-        table.position = options.general ? VoteTally::kGeneralPosition : kind.position;
-        if (!store.loadSubset(kind, request.kill, &table.formulas, &error)) {
-            MessageBoxes::error(m_window, error);
-            return;
-        }
-        table.compiled = BacktestRunner::compileAll(table.formulas);
-        table.selected.assign(table.formulas.size(), true);
-        if (kind == request.kind) {
-            QHash<qint64, bool> flags;
-            for (int r = 0; r < m_formulas->rowCount(); ++r)
-                flags.insert(m_formulas->formulaAt(r).rowId, m_formulas->isSelected(r));
-            for (size_t i = 0; i < table.formulas.size(); ++i)
-                table.selected[i] = flags.value(table.formulas[i].rowId, true);
-        }
-        NextDrawCalculation::run(history, targetRow, table, options,
-                                 [&tally](int position, int value) { tally.vote(position, value); });
-        if (!request.kill)
-            tally.moveKillToKeep(table.position);
+    CalculationOutcome outcome;
+    if (!CalculationRun::run(FormulaTableStore(&m_workspace->database()), history, targetRow, calculation,
+                             &outcome, &error)) {
+        MessageBoxes::error(m_window, error);
+        return;
     }
-    KillKeepWindow* window = rankingWindowFor(options.general);
-    if (options.general)
-        m_rankingWindow->activate(tally, request.kill, request.kind.position, !options.bestMethod);
+    const bool general = !request.kind.single;
+    KillKeepWindow* window = rankingWindowFor(general);
+    if (general)
+        m_rankingWindow->activate(outcome.tally, request.kill, request.kind.position, !request.bestMethod);
     else
-        m_allPositionsWindow->activate(tally, request.kill, request.kind.position, !options.bestMethod);
+        m_allPositionsWindow->activate(outcome.tally, request.kill, request.kind.position,
+                                       !request.bestMethod);
     window->show();
     window->raise();
 }

@@ -17,8 +17,8 @@ QString SearchResultExport::filePath(const QString& dataFolder, const QString& n
 
 QStringList SearchResultExport::lines(const QStringList& chineseForms)
 {
-    QStringList out{FormulaTextFile::banner(), QStringLiteral("公式按搜索合格的先后顺序排列"),
-                    QStringLiteral("各公式的正确率与连对连错以软件回测为准"), QString()};
+    QStringList out{FormulaTextFile::banner()};
+    out << FormulaTextFile::searchExportTitles() << QString();
     int written = 0;
     for (const QString& form : chineseForms) {
         out << form;

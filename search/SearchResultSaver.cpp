@@ -14,7 +14,8 @@ bool deleteAll(Database* db, const FormulaKind& kind, QString* error)
 {
     QSqlQuery q(db->connection());
     if (!q.exec(QStringLiteral("DELETE FROM \"%1\"").arg(kind.tableName()))) {
-        *error = QStringLiteral("无法清空公式表%1：%2").arg(kind.tableName(), q.lastError().text());
+        *error =
+            QStringLiteral("无法清空公式表%1：%2").arg(kind.tableName(), Database::errorText(q.lastError()));
         return false;
     }
     return true;
@@ -45,8 +46,8 @@ bool SearchResultSaver::save(Database* db, const std::vector<SearchResult>& entr
         }
         Transaction tx(db->connection());
         if (!tx.begin(error) || (mode == Mode::Update && !deleteAll(db, kind, error)) ||
-            !store.appendInTransaction(kind, records, error) || !store.prepareGongshiTableInTransaction(kind, error) ||
-            !tx.commit(error))
+            !store.appendInTransaction(kind, records, error) ||
+            !store.prepareGongshiTableInTransaction(kind, error) || !tx.commit(error))
             return false;
         saved->push_back(kind);
     }

@@ -47,6 +47,26 @@ const QStringList& Database::formulaTables()
     return tables;
 }
 
+bool Database::isLocked(const QSqlError& error)
+{
+    // SQLite's SQLITE_BUSY (5) and SQLITE_LOCKED (6), also in their extended forms.
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    if (ok && ((code & 0xff) == 5 || (code & 0xff) == 6))
+        return true;
+    return error.databaseText().contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
+           error.databaseText().contains(QLatin1String("database table is locked"), Qt::CaseInsensitive);
+}
+
+QString Database::errorText(const QSqlError& error)
+{
+    if (isLocked(error))
+        return QStringLiteral("另一个程序正在使用数据文件夹（数据库文件被锁定，等待%1秒后仍未释放）。"
+                              "请关闭正在使用它的程序后再试")
+            .arg(kBusyTimeoutMs / 1000);
+    return error.text();
+}
+
 Database::Database(const QString& filePath, const QStringList& drawParameterColumns)
     : m_filePath(filePath), m_drawParameterColumns(drawParameterColumns),
       m_connectionName(QStringLiteral("zorvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
@@ -96,9 +116,11 @@ bool Database::open(QString* error)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_filePath);
+        // Another program (the window, or a second command line) may be writing: wait for it.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
         if (!db.open()) {
-            *error =
-                QStringLiteral("无法打开数据库“%1”：%2").arg(nativePath(m_filePath), db.lastError().text());
+            *error = QStringLiteral("无法打开数据库“%1”：%2")
+                         .arg(nativePath(m_filePath), errorText(db.lastError()));
             db = QSqlDatabase();
             close();
             return false;
@@ -106,9 +128,13 @@ bool Database::open(QString* error)
         // SQLite opens lazily: reading the catalogue is what finds a file that is not a database.
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            *error = QStringLiteral("数据库文件“%1”已损坏或不是本程序的数据库（%2）。文件没有被修改；"
-                                    "请移走或修复该文件后再启动。")
-                         .arg(nativePath(m_filePath), probe.lastError().text());
+            if (isLocked(probe.lastError()))
+                *error = QStringLiteral("无法打开数据库“%1”：%2。")
+                             .arg(nativePath(m_filePath), errorText(probe.lastError()));
+            else
+                *error = QStringLiteral("数据库文件“%1”已损坏或不是本程序的数据库（%2）。文件没有被修改；"
+                                        "请移走或修复该文件后再启动。")
+                             .arg(nativePath(m_filePath), probe.lastError().text());
             probe = QSqlQuery();
             db = QSqlDatabase();
             close();
@@ -133,7 +159,7 @@ bool Database::ensureTable(const QString& table, const QList<QPair<QString, QStr
         for (const auto& [name, type] : columns)
             defs << QStringLiteral("\"%1\" %2").arg(name, type);
         if (!q.exec(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(table, defs.join(", ")))) {
-            *error = QStringLiteral("无法建立数据表%1：%2").arg(table, q.lastError().text());
+            *error = QStringLiteral("无法建立数据表%1：%2").arg(table, errorText(q.lastError()));
             return false;
         }
         return true;
@@ -142,7 +168,7 @@ bool Database::ensureTable(const QString& table, const QList<QPair<QString, QStr
         if (existing.contains(name))
             continue;
         if (!q.exec(QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"%2\" %3").arg(table, name, type))) {
-            *error = QStringLiteral("无法为数据表%1增加列%2：%3").arg(table, name, q.lastError().text());
+            *error = QStringLiteral("无法为数据表%1增加列%2：%3").arg(table, name, errorText(q.lastError()));
             return false;
         }
     }
@@ -172,7 +198,7 @@ bool Database::ensureSchema(QString* error)
     if (!hadErrarr) {
         for (int n = 1; n <= 6; ++n) {
             if (!q.exec(QStringLiteral("INSERT INTO Errarr (Num, ETrrcount) VALUES (%1, 0)").arg(n))) {
-                *error = QStringLiteral("无法建立数据表Errarr：%1").arg(q.lastError().text());
+                *error = QStringLiteral("无法建立数据表Errarr：%1").arg(errorText(q.lastError()));
                 return false;
             }
         }
@@ -197,7 +223,7 @@ bool Database::compact(QString* error)
         QString quoted = tmpPath;
         quoted.replace('\'', "''");
         if (!q.exec(QStringLiteral("VACUUM INTO '%1'").arg(quoted))) {
-            *error = QStringLiteral("压缩数据库失败：%1").arg(q.lastError().text());
+            *error = QStringLiteral("压缩数据库失败：%1").arg(errorText(q.lastError()));
             return false;
         }
     }
@@ -234,7 +260,7 @@ Transaction::~Transaction()
 bool Transaction::begin(QString* error)
 {
     if (!m_db.transaction()) {
-        *error = QStringLiteral("无法开始数据库事务：%1").arg(m_db.lastError().text());
+        *error = QStringLiteral("无法开始数据库事务：%1").arg(Database::errorText(m_db.lastError()));
         return false;
     }
     m_active = true;
@@ -244,7 +270,7 @@ bool Transaction::begin(QString* error)
 bool Transaction::commit(QString* error)
 {
     if (!m_db.commit()) {
-        *error = QStringLiteral("无法提交数据库事务：%1").arg(m_db.lastError().text());
+        *error = QStringLiteral("无法提交数据库事务：%1").arg(Database::errorText(m_db.lastError()));
         m_db.rollback();
         m_active = false;
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,14 @@ class Database
 {
 public:
     static const QStringList& formulaTables(); // Gongshi1D, Gongshi2D, Gongshi3D, Gongshi2G, Gongshi3G
+
+    // How long a statement waits for another program's lock on the file before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
+    // True when a statement failed because another connection holds the file locked.
+    static bool isLocked(const QSqlError& error);
+    // The text for a failed statement: a lock held by another program is named as such, since
+    // the user's remedy is to close that program; anything else is the driver's text.
+    static QString errorText(const QSqlError& error);
 
     // The history table "Lishi" holds one integer column per derived draw parameter; their names
     // come from the history's parameter table, in its order.

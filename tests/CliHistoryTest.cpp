@@ -1,7 +1,12 @@
 #include "CliRunner.h"
 #include "TestSupport.h"
 
+#include <QDate>
 #include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
 #include <gtest/gtest.h>
 
 TEST(CliDerive, PrintsEveryColumnInOrder)
@@ -29,7 +34,8 @@ TEST(CliDerive, ErrorsAndUsage)
     EXPECT_EQ(runCli(dir.path(), {"nosuchcommand"}).exitCode, 2);
     EXPECT_EQ(runCli(dir.path(), {"--lottery", "15", "derive", "160121005", "335"}).exitCode, 2);
     // A lottery with 82 draws a day does not wrap after draw 78.
-    EXPECT_TRUE(runCli(dir.path(), {"--lottery", "2", "derive", "160121078", "335"}).out.contains("QH\t79\n"));
+    EXPECT_TRUE(
+        runCli(dir.path(), {"--lottery", "2", "derive", "160121078", "335"}).out.contains("QH\t79\n"));
 }
 
 TEST(CliHistory, AddListExportDelete)
@@ -80,4 +86,156 @@ TEST(CliHistory, ImportWithBadLinesAppendsNothing)
     EXPECT_TRUE(r.err.contains(QStringLiteral("第3行")));
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out, "strQQH\tL1A\tL2A\tL3A\n");
     EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--after", "160121001"}).exitCode, 0);
+}
+
+TEST(CliHistory, AddPrintsTheStoredDrawAndTheNextIssue)
+{
+    TempDataFolder dir;
+    const CliResult r = runCli(dir.path(), {"history", "add", "160121078", "356"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "160121078 356\nnext 160122001\n");
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST(CliHistory, BeijingRunningCountsAreAddedByHand)
+{
+    TempDataFolder dir;
+    const QStringList beijing{"--lottery", "9", "history", "add"};
+    const CliResult first = runCli(dir.path(), beijing + QStringList{"79549", "123"});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, "79549 123\nnext 79550\n");
+    EXPECT_EQ(runCli(dir.path(), beijing + QStringList{"79550", "456"}).exitCode, 0);
+
+    const QStringList rows =
+        runCli(dir.path(), {"history", "list", "--all-columns"}).out.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 3);
+    const QStringList header = rows[0].split('\t');
+    const QStringList newest = rows[2].split('\t');
+    auto column = [&](const char* code) { return newest.value(int(header.indexOf(QLatin1String(code)))); };
+    EXPECT_EQ(newest[0], "79550"); // stored as the newest draw
+    EXPECT_EQ(column("SQH"), "50");
+    EXPECT_EQ(column("QH"), "51");
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(column("NF"), QString::number(today.year()));
+    EXPECT_EQ(column("YF"), QString::number(today.month()));
+    EXPECT_EQ(column("RQ"), QString::number(today.day()));
+
+    // Before the newest draw, or a dated issue that sorts there, is refused and stores nothing.
+    for (const char* issue : {"79548", "160121001"}) {
+        const CliResult refused = runCli(dir.path(), beijing + QStringList{QLatin1String(issue), "123"});
+        EXPECT_EQ(refused.exitCode, 1) << issue;
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("之前"))) << refused.err.toStdString();
+    }
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 3);
+    // Dated lotteries keep their rules.
+    EXPECT_EQ(runCli(dir.path(), {"history", "add", "12345", "123"}).exitCode, 1);
+}
+
+TEST(CliHistory, DeleteAfterTakesOnlyWhatTheWindowTakes)
+{
+    TempDataFolder dir;
+    for (const char* issue : {"160121001", "160121002", "160121003"})
+        ASSERT_EQ(runCli(dir.path(), {"history", "add", QLatin1String(issue), "123"}).exitCode, 0);
+    const QString before = runCli(dir.path(), {"history", "list"}).out;
+    for (const char* answer : {"", " ", "-2", "160121000", "16012100x", "1", "150101001"}) {
+        const CliResult r = runCli(dir.path(), {"history", "delete", "--after", QLatin1String(answer)});
+        EXPECT_EQ(r.exitCode, 2) << answer;
+        EXPECT_FALSE(r.err.isEmpty()) << answer;
+        EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out, before) << answer;
+    }
+    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--after", " 160121002 "}).exitCode, 0);
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out,
+              "strQQH\tL1A\tL2A\tL3A\n160121001\t1\t2\t3\n160121002\t1\t2\t3\n");
+}
+
+TEST(CliHistory, ExportingAnEmptyHistoryIsRefused)
+{
+    TempDataFolder dir;
+    const CliResult r = runCli(dir.path(), {"history", "export"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("没有历史号码")));
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("更新至期历史号码.txt"))));
+}
+
+TEST(CliConventions, HelpForEveryCommandAndSubcommandAndTheVersion)
+{
+    TempDataFolder dir;
+    const QList<QStringList> commands{{},
+                                      {"derive"},
+                                      {"history"},
+                                      {"history", "add"},
+                                      {"history", "import"},
+                                      {"history", "export"},
+                                      {"history", "list"},
+                                      {"history", "delete"},
+                                      {"history", "update"},
+                                      {"translate"},
+                                      {"formula"},
+                                      {"formula", "add"},
+                                      {"formula", "list"},
+                                      {"formula", "import"},
+                                      {"formula", "export"},
+                                      {"formula", "clear"},
+                                      {"formula", "update"},
+                                      {"backtest"},
+                                      {"search"},
+                                      {"scheme"},
+                                      {"pastrank"},
+                                      {"calc"}};
+    for (const QStringList& command : commands) {
+        for (const char* flag : {"--help", "-h"}) {
+            const CliResult r = runCli(dir.path(), command + QStringList{QLatin1String(flag)});
+            const std::string what = (command.join(' ') + ' ' + QLatin1String(flag)).toStdString();
+            EXPECT_EQ(r.exitCode, 0) << what;
+            EXPECT_TRUE(r.out.startsWith("usage: zorvane-cli " + command.join(' ')))
+                << what << r.out.toStdString();
+            EXPECT_TRUE(r.err.isEmpty()) << what;
+        }
+    }
+    // A subcommand's help names that subcommand only.
+    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--help"}).out,
+              "usage: zorvane-cli history delete --last K | --after ISSUE | --all\n");
+    const CliResult version = runCli(dir.path(), {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("zorvane-cli ")) << version.out.toStdString();
+    // Usage errors still exit 2, with the usage on stderr.
+    const CliResult bad = runCli(dir.path(), {"history", "delete"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_EQ(runCli(dir.path(), {}).exitCode, 2);
+}
+
+TEST(CliConventions, ADatabaseLockedByAnotherProgramIsWaitedForAndNamedAsInUse)
+{
+    TempDataFolder dir;
+    ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121001", "123"}).exitCode, 0);
+    const QString connection = QStringLiteral("other-program");
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        other.setDatabaseName(dir.file("formula.mdb"));
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+
+        // A lock released within a few seconds is waited for.
+        QProcess waiting;
+        waiting.start(QStringLiteral(ZORVANE_CLI_PATH),
+                      {"--data-dir", dir.path(), "history", "add", "160121002", "456"});
+        ASSERT_TRUE(waiting.waitForStarted());
+        QThread::msleep(1500);
+        ASSERT_TRUE(other.commit());
+        ASSERT_TRUE(waiting.waitForFinished(30000));
+        EXPECT_EQ(waiting.exitCode(), 0) << waiting.readAllStandardError().toStdString();
+
+        // A lock that stays is reported as another program using the data folder, never as damage.
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const CliResult r = runCli(dir.path(), {"history", "list"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("另一个程序正在使用数据文件夹"))) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("损坏")));
+        other.rollback();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 3);
 }

@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "FormulaTestTables.h"
 #include "TestSupport.h"
 
@@ -11,12 +12,16 @@
 #include "formula/FormulaTypedEntry.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
+#include "store/Database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -110,10 +115,129 @@ TEST_F(FormulaImportTest, ExportedLinesReadBackAndBannerLinesAreRejected)
     EXPECT_EQ(r.unrecognisedPath, m_dir.file(u("无法识别公式.txt")));
     EXPECT_EQ(readFile(r.unrecognisedPath), FormulaTextFile::encode(expected)); // GBK, CR LF
 
-    // The next import recreates the file: empty when nothing is rejected.
-    EXPECT_EQ(import(lines({"L1A+4"})).rejected, 0);
-    EXPECT_TRUE(QFile::exists(r.unrecognisedPath));
-    EXPECT_TRUE(readFile(r.unrecognisedPath).isEmpty());
+    // An import that rejects nothing writes no list, and removes the one of the earlier import.
+    const FormulaImportResult clean = import(lines({"L1A+4"}));
+    EXPECT_EQ(clean.rejected, 0);
+    EXPECT_TRUE(clean.unrecognisedPath.isEmpty());
+    EXPECT_FALSE(QFile::exists(r.unrecognisedPath));
+}
+
+TEST_F(FormulaImportTest, AListOfRejectedLinesThatCannotBeWrittenUndoesNothing)
+{
+    // A folder where the list would go: it can be neither written nor removed.
+    ASSERT_TRUE(QDir().mkpath(m_dir.file(FormulaImport::unrecognisedFileName())));
+    FormulaImportResult r = import(lines({"L1A+5"}));
+    EXPECT_EQ(r.added, 1);
+    EXPECT_TRUE(r.unrecognisedError.isEmpty());
+    r = import(lines({"L1A+6", "百位码+千位码"}));
+    EXPECT_EQ(r.added, 1);
+    EXPECT_EQ(r.rejected, 1);
+    EXPECT_TRUE(r.unrecognisedPath.isEmpty());
+    EXPECT_FALSE(r.unrecognisedError.isEmpty());
+    EXPECT_EQ(rows(k1D), (std::vector<Row>{{"L1A+5", "L1A+5", true}, {"L1A+6", "L1A+6", true}}));
+}
+
+TEST_F(FormulaImportTest, ANextDrawMarkAtTheSecondCharacterOnlyChoosesKindAndSense)
+{
+    const FormulaImportResult r =
+        import(lines({"=下期生码十位单选", "L2A+7", "下期杀码百位单选", "L2A+8"}), k1D, true);
+    EXPECT_EQ(r.added, 2);
+    // "下期" at the very start is the only line refused; it changes nothing.
+    EXPECT_EQ(r.rejectedLines, lines({"下期杀码百位单选"}));
+    EXPECT_EQ(rows(k2D), (std::vector<Row>{{"L2A+7", "L2A+7", false}, {"L2A+8", "L2A+8", false}}));
+    EXPECT_TRUE(r.kill == false);
+}
+
+TEST_F(FormulaImportTest, OftenChangingKindsEndAsAddingLineByLine)
+{
+    // The procedure line by line: on each change of kind the table left is renumbered and the new
+    // one prepared; each run is appended; at the end the last table is renumbered.
+    struct Line
+    {
+        FormulaKind kind;
+        QString code;
+    };
+    auto byLines = [](Workspace& ws, const std::vector<Line>& file) {
+        FormulaTableStore store(&ws.database());
+        QString error;
+        Transaction tx(ws.database().connection());
+        ASSERT_TRUE(tx.begin(&error));
+        FormulaKind previous = k1D;
+        for (const Line& line : file) {
+            if (!(line.kind == previous)) {
+                ASSERT_TRUE(store.renumberInTransaction(previous, &error));
+                ASSERT_TRUE(store.prepareGongshiTableInTransaction(line.kind, &error));
+                previous = line.kind;
+            }
+            FormulaRecord r;
+            r.gongshi = line.code;
+            r.gongshiCN = QStringLiteral("[%1杀]%2").arg(line.kind.kindText(), line.code);
+            ASSERT_TRUE(store.appendInTransaction(line.kind, {r}, &error));
+        }
+        if (!file.empty()) {
+            ASSERT_TRUE(store.renumberInTransaction(previous, &error));
+        }
+        ASSERT_TRUE(tx.commit(&error));
+    };
+    auto tables = [](Workspace& ws) {
+        QStringList out;
+        for (const FormulaKind& kind : FormulaKind::all()) {
+            std::vector<FormulaRecord> records;
+            QString error;
+            EXPECT_TRUE(FormulaTableStore(&ws.database()).loadTable(kind, &records, &error));
+            for (const FormulaRecord& r : records)
+                out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                           .arg(kind.code())
+                           .arg(r.idx)
+                           .arg(r.gongshi, r.gongshiCN)
+                           .arg(r.bolKill)
+                           .arg(r.sglGsRate ? QString::number(*r.sglGsRate) : QStringLiteral("-"))
+                           .arg(r.intGsTrueLst ? QString::number(*r.intGsTrueLst) : QStringLiteral("-"));
+        }
+        return out;
+    };
+    auto fill = [](Workspace& ws, std::mt19937& random) {
+        // Stored formulas of both senses with repeats and back-test figures.
+        for (const FormulaKind& kind : FormulaKind::all()) {
+            std::vector<Row> stored;
+            for (int i = 0; i < 12; ++i) {
+                const QString code = QStringLiteral("L1A+%1").arg(random() % 6);
+                stored.push_back(
+                    {code, QStringLiteral("[%1杀]%2").arg(kind.kindText(), code), random() % 3 != 0});
+            }
+            storeRows(ws, kind, stored);
+        }
+        QSqlQuery q(ws.database().connection());
+        for (const QString& table : Database::formulaTables())
+            ASSERT_TRUE(
+                q.exec(QStringLiteral("UPDATE %1 SET sglGsRate = idx * 1.5, intGsTrueLst = idx").arg(table)));
+    };
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<Line> file;
+        FormulaKind kind = k1D;
+        for (int i = 0; i < 200; ++i) {
+            if (random() % 3 == 0)
+                kind = FormulaKind::all()[random() % 5];
+            file.push_back({kind, QStringLiteral("L1A+%1").arg(random() % 8)});
+        }
+        QStringList text;
+        for (const Line& line : file)
+            text << QStringLiteral("[%1杀]%2").arg(line.kind.kindText(), line.code);
+
+        TempDataFolder otherDir;
+        Workspace expected;
+        QString error;
+        ASSERT_TRUE(expected.open(otherDir.path(), &error));
+        std::mt19937 fillRandom(seed);
+        fill(expected, fillRandom);
+        byLines(expected, file);
+        ASSERT_TRUE(FormulaClearAll::clearAll(&m_ws.database(), &error));
+        std::mt19937 sameFill(seed);
+        fill(m_ws, sameFill);
+        EXPECT_EQ(import(text, k1D, true).added, 200);
+        EXPECT_EQ(tables(m_ws), tables(expected)) << "seed " << seed;
+    }
 }
 
 TEST_F(FormulaImportTest, FormulasTheEvaluatorCannotUseAreRejectedLikeUnrecognisedText)
@@ -374,4 +498,22 @@ TEST_F(FormulaImportTest, AnExportReadBackGivesTheSameFormulasInTheSameOrder)
     options.startKill = false;
     ASSERT_TRUE(FormulaImport(&m_ws.database(), options).importFile(path, &r, &error));
     EXPECT_EQ(rows(k3G), (std::vector<Row>{{"L1A+LT+3", "百位码+跨度+3", false}, {"L2A", "十位码", false}}));
+}
+
+TEST(FormulaImportEncoding, TheCommandLineReadsUtf8WithSymbolsAndRefusesUtf16)
+{
+    TempDataFolder dir;
+    const QString file = dir.file("u.txt");
+    writeFile(file, "\xE8\xAF\xB4\xE6\x98\x8E\xC2\xB0\r\n\xE6\x9C\x88\xE4\xBB\xBD+6\r\n"); // 说明°, 月份+6
+    CliResult r = runCli(dir.path(), {"formula", "import", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("added 1 rejected 1\n")) << r.out.toStdString();
+    EXPECT_TRUE(runCli(dir.path(), {"formula", "list"}).out.contains("\tYF+6\t"));
+
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    writeFile(file, utf16.encode(QStringLiteral("[十位通选杀]十位码+1\r\n")));
+    r = runCli(dir.path(), {"formula", "import", file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("UTF-16")) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"formula", "list", "--kind", "2G"}).out.count('\n'), 1);
 }

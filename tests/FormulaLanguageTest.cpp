@@ -58,7 +58,8 @@ TEST(FormulaTranslation, EdgeCasesOfTheTable)
 TEST(FormulaTranslation, EveryParameterNameBecomesItsOwnCode)
 {
     for (int i = 0; i < kParameterCount; ++i)
-        EXPECT_EQ(FormulaTranslation::translateGongshiCN(ParameterTable::chineseName(i)), ParameterTable::code(i))
+        EXPECT_EQ(FormulaTranslation::translateGongshiCN(ParameterTable::chineseName(i)),
+                  ParameterTable::code(i))
             << ParameterTable::chineseName(i).toStdString();
 }
 
@@ -92,6 +93,46 @@ TEST(FormulaTranslation, AsReplaceSearchesAgainFromTheStart)
     EXPECT_EQ(FormulaTranslation::asReplace(&line, "zz", "y"), "none");
 }
 
+TEST(FormulaTranslation, ReplacingAllAtOnceGivesTheCodeOfReplacingOneOccurrenceAtATime)
+{
+    // The translation as a text is searched again from its start after every replacement.
+    auto oneAtATime = [](QString line) {
+        for (const auto& [chinese, code] : FormulaTranslation::translationTable())
+            for (qsizetype at = line.indexOf(chinese); at >= 0; at = line.indexOf(chinese))
+                line.replace(at, chinese.size(), code);
+        return line.trimmed();
+    };
+    QStringList pieces{"+",
+                       "-",
+                       "*",
+                       " MOD ",
+                       "(",
+                       ")",
+                       "1",
+                       "2",
+                       "3",
+                       "5",
+                       "0",
+                       " ",
+                       "L",
+                       "A",
+                       QStringLiteral("余"),
+                       QStringLiteral("除"),
+                       QStringLiteral("千位"),
+                       QStringLiteral("合"),
+                       QStringLiteral("期")};
+    for (const auto& [chinese, code] : FormulaTranslation::translationTable())
+        pieces << chinese << code;
+    std::mt19937 random(5);
+    for (int i = 0; i < 3000; ++i) {
+        QString text;
+        const int length = int(random() % 12) + 1;
+        for (int k = 0; k < length; ++k)
+            text += pieces[int(random() % pieces.size())];
+        EXPECT_EQ(FormulaTranslation::translateGongshiCN(text), oneAtATime(text)) << text.toStdString();
+    }
+}
+
 TEST(FormulaTranslation, CharacterCheck)
 {
     EXPECT_TRUE(FormulaTranslation::checkGongshiChars(""));
@@ -105,9 +146,12 @@ TEST(FormulaTranslation, CharacterCheck)
 
 TEST(FormulaArithmetic, RoundsHalvesToEven)
 {
-    const std::pair<double, int> cases[] = {{2.5, 2},  {3.5, 4},  {-2.5, -2}, {-3.5, -4}, {0.5, 0},
-                                            {1.5, 2},  {2.4, 2},  {2.6, 3},   {-0.5, 0},  {1e9 + 0.5, 1000000000},
-                                            {7, 7},    {-2147483648.5, -2147483647 - 1}};
+    const std::pair<double, int> cases[] = {{2.5, 2},   {3.5, 4},
+                                            {-2.5, -2}, {-3.5, -4},
+                                            {0.5, 0},   {1.5, 2},
+                                            {2.4, 2},   {2.6, 3},
+                                            {-0.5, 0},  {1e9 + 0.5, 1000000000},
+                                            {7, 7},     {-2147483648.5, -2147483647 - 1}};
     for (const auto& [x, expected] : cases) {
         int v = 0;
         ASSERT_TRUE(FormulaArithmetic::toInt32(x, &v)) << x;
@@ -121,7 +165,8 @@ TEST(FormulaArithmetic, RoundsHalvesToEven)
 
 TEST(FormulaArithmetic, PredictionsAndRemainderSigns)
 {
-    const std::pair<int, int> cases[] = {{1, 1}, {6, 6}, {7, 1}, {12, 6}, {0, 0}, {-1, -1}, {-4, -4}, {-5, 1}, {-6, 0}};
+    const std::pair<int, int> cases[] = {{1, 1},   {6, 6},   {7, 1},  {12, 6}, {0, 0},
+                                         {-1, -1}, {-4, -4}, {-5, 1}, {-6, 0}};
     for (const auto& [x, p] : cases)
         EXPECT_EQ(FormulaArithmetic::predictedNumber(x), p) << x;
     EXPECT_EQ(FormulaArithmetic::predictedNumber(2.5), 3); // 1.5 rounds to 2 inside MOD
@@ -161,10 +206,10 @@ TEST(FormulaCompiler, PrecedenceAndAssociativity)
 
 TEST(FormulaCompiler, ModRoundsOperandsHalvesToEven)
 {
-    EXPECT_EQ(eval("5/2 MOD 3"), 2);   // 2.5 -> 2
-    EXPECT_EQ(eval("7/2 MOD 5"), 4);   // 3.5 -> 4
-    EXPECT_EQ(eval("-5/2 MOD 7"), -2); // -2.5 -> -2
-    EXPECT_EQ(eval("7 MOD 3/2"), 1);   // divisor 1.5 -> 2
+    EXPECT_EQ(eval("5/2 MOD 3"), 2);            // 2.5 -> 2
+    EXPECT_EQ(eval("7/2 MOD 5"), 4);            // 3.5 -> 4
+    EXPECT_EQ(eval("-5/2 MOD 7"), -2);          // -2.5 -> -2
+    EXPECT_EQ(eval("7 MOD 3/2"), 1);            // divisor 1.5 -> 2
     EXPECT_TRUE(std::isnan(eval("7 MOD 1/2"))); // divisor 0.5 -> 0
     EXPECT_TRUE(std::isnan(eval("L1A MOD (L2A-5)")));
 }
@@ -181,15 +226,16 @@ TEST(FormulaCompiler, UncomputableValuesStayUncomputable)
 TEST(FormulaCompiler, InvalidFormulasCarryAChineseReason)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "公式为空"},          {"   ", "公式为空"},     {"L1A++", "缺少运算数"}, {"L4A+1", "L4A"},
-        {"ABC", "ABC"},            {"(L1A+2", "括号"},     {"L1A+2)", "括号"},       {"L1A 3", "缺少运算符"},
-        {"3.5+L1A", "."},          {"MOD 3", "MOD"},       {"L1A*", "缺少运算数"},   {"canshu+1", "canshu"},
-        {"strQQH", "strQQH"},      {"L1A+()", ")"},        {"L1AMOD3", "L1AMOD3"},
+        {"", "公式为空"},     {"   ", "公式为空"}, {"L1A++", "缺少运算数"}, {"L4A+1", "L4A"},
+        {"ABC", "ABC"},       {"(L1A+2", "括号"},  {"L1A+2)", "括号"},      {"L1A 3", "缺少运算符"},
+        {"3.5+L1A", "."},     {"MOD 3", "MOD"},    {"L1A*", "缺少运算数"},  {"canshu+1", "canshu"},
+        {"strQQH", "strQQH"}, {"L1A+()", ")"},     {"L1AMOD3", "L1AMOD3"},
     };
     for (const auto& [code, reasonPart] : cases) {
         const CompiledFormula f = CompiledFormula::compile(QString::fromLatin1(code));
         EXPECT_FALSE(f.isValid()) << code;
-        EXPECT_TRUE(f.error().contains(QString::fromUtf8(reasonPart))) << code << ": " << f.error().toStdString();
+        EXPECT_TRUE(f.error().contains(QString::fromUtf8(reasonPart)))
+            << code << ": " << f.error().toStdString();
         EXPECT_TRUE(std::isnan(f.evaluateRow(oneDraw({}), 0)));
     }
     const CompiledFormula chinese = CompiledFormula::compile(QStringLiteral("L1A+千位A"));

@@ -50,7 +50,8 @@ TEST(FormulaLineParser, PlainFormStatisticsAndOffsets)
     EXPECT_EQ(p.formulaText, "L1A+LT+3");
     EXPECT_FALSE(p.namesKind());
     EXPECT_FALSE(p.kill.has_value());
-    const QString exported = QStringLiteral("十位码+和数+3") + QString(11, QChar(0x3000)) + QStringLiteral("连准：12期");
+    const QString exported =
+        QStringLiteral("十位码+和数+3") + QString(11, QChar(0x3000)) + QStringLiteral("连准：12期");
     EXPECT_EQ(FormulaLineParser::withoutStatistics(exported), QStringLiteral("十位码+和数+3"));
     // The online file drops five characters from a line with no bracket.
     EXPECT_EQ(parse("12345L1A+3", 5).formulaText, "L1A+3");
@@ -74,8 +75,10 @@ TEST(FormulaTextFile, SeparatorsAndPadding)
     const QStringList one = FormulaTextFile::oneKindLines(
         {{QStringLiteral("和数+3"), 1}, {QStringLiteral("和数"), 2}, {QString(20, QChar(u'和')), 3}});
     const int width = 4 + 10 + 1;
-    EXPECT_EQ(one[2], QStringLiteral("和数+3") + QString(width - 4, QChar(0x3000)) + QStringLiteral("连准：1期"));
-    EXPECT_EQ(one[3], QStringLiteral("和数") + QString(width - 2, QChar(0x3000)) + QStringLiteral("连准：2期"));
+    EXPECT_EQ(one[2],
+              QStringLiteral("和数+3") + QString(width - 4, QChar(0x3000)) + QStringLiteral("连准：1期"));
+    EXPECT_EQ(one[3],
+              QStringLiteral("和数") + QString(width - 2, QChar(0x3000)) + QStringLiteral("连准：2期"));
     EXPECT_EQ(one[4], QString(20, QChar(u'和')) + QStringLiteral("连准：3期"));
     EXPECT_EQ(FormulaTextFile::oneKindLines({}),
               QStringList({FormulaTextFile::banner(), QString(), FormulaTextFile::separator(0)}));
@@ -83,7 +86,8 @@ TEST(FormulaTextFile, SeparatorsAndPadding)
 
 TEST(FormulaTextFile, EncodingRoundTrip)
 {
-    const QStringList lines{FormulaTextFile::banner(), QString(), QStringLiteral("[十位通选杀]十位码+和数+3")};
+    const QStringList lines{FormulaTextFile::banner(), QString(),
+                            QStringLiteral("[十位通选杀]十位码+和数+3")};
     const QByteArray gbk = FormulaTextFile::encode(lines);
     EXPECT_TRUE(gbk.endsWith("\r\n"));
     EXPECT_TRUE(gbk.contains("\xca\xae\xce\xbb")); // 十位 in GBK
@@ -92,4 +96,75 @@ TEST(FormulaTextFile, EncodingRoundTrip)
     EXPECT_EQ(FormulaTextFile::decodeLines(utf8), lines);
     EXPECT_EQ(FormulaTextFile::oneKindFileName("160121078", QStringLiteral("十位通选杀")),
               QStringLiteral("160121078期快3彩十位通选杀公式.txt"));
+}
+
+TEST(FormulaLineParser, NextDrawMarkOnlyAtTheVeryStartIsTooShort)
+{
+    ParsedFormulaLine p = parse("=下期生码十位单选");
+    EXPECT_FALSE(p.tooShort);
+    EXPECT_TRUE(p.formulaText.isEmpty());
+    EXPECT_EQ(p.kill, false);
+    EXPECT_EQ(p.position, 2);
+    EXPECT_EQ(p.single, true);
+    EXPECT_TRUE(parse("下期杀码十位单选").tooShort);
+}
+
+TEST(FormulaTextEncoding, Utf8WithSymbolsOutsideChineseIsReadAsUtf8)
+{
+    for (const char* symbol : {"°", "·", "×", "é", "①"}) {
+        for (const QString& note : {QStringLiteral("说明"), QString()}) {
+            const QStringList text{note + QString::fromUtf8(symbol), QStringLiteral("月份+6")};
+            QStringList lines;
+            QString error;
+            ASSERT_TRUE(FormulaTextFile::decode(text.join("\r\n").toUtf8() + "\r\n", &lines, &error))
+                << symbol << error.toStdString();
+            EXPECT_EQ(lines, text) << symbol;
+        }
+    }
+}
+
+TEST(FormulaTextEncoding, GbkFormulaFilesStayGbkEvenWhenTheyAreValidUtf8)
+{
+    const QList<QStringList> files{
+        {QStringLiteral("[十位通选杀]L2A+1"), QStringLiteral("[十位通选杀]L2A+2")},
+        {QStringLiteral("十位通选杀")},
+        {QStringLiteral("说明：这些公式来自论坛"), QStringLiteral("[百位单选杀]百位码+和数+1　　连准：4期")},
+        {FormulaTextFile::banner(), QString(), QStringLiteral("个位码+跨度+1=下期杀码个位单选"),
+         FormulaTextFile::separator(1)},
+    };
+    for (const QStringList& text : files) {
+        QStringList lines;
+        QString error;
+        ASSERT_TRUE(FormulaTextFile::decode(FormulaTextFile::encode(text), &lines, &error))
+            << error.toStdString();
+        EXPECT_EQ(lines, text);
+        // The same text in UTF-8, with or without a byte-order mark, reads alike.
+        ASSERT_TRUE(FormulaTextFile::decode(text.join("\r\n").toUtf8(), &lines, &error));
+        EXPECT_EQ(lines, text);
+        ASSERT_TRUE(FormulaTextFile::decode("\xEF\xBB\xBF" + text.join("\n").toUtf8(), &lines, &error));
+        EXPECT_EQ(lines, text);
+    }
+}
+
+TEST(FormulaTextEncoding, Utf16AndBytesOfNeitherEncodingAreRefusedWithAMessage)
+{
+    const QString text = QStringLiteral("[十位通选杀]L2A+1\r\nL1A+3\r\n");
+    QStringEncoder le(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    QStringEncoder be(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+    QStringEncoder bare(QStringEncoder::Utf16LE);
+    QStringEncoder utf32(QStringEncoder::Utf32LE);
+    for (const QByteArray& bytes :
+         {QByteArray(le.encode(text)), QByteArray(be.encode(text)),
+          QByteArray(bare.encode(QStringLiteral("L1A+3\r\n"))), QByteArray(utf32.encode(text))}) {
+        QStringList lines;
+        QString error;
+        EXPECT_FALSE(FormulaTextFile::decode(bytes, &lines, &error));
+        EXPECT_TRUE(error.contains("UTF-16")) << error.toStdString();
+        EXPECT_TRUE(lines.isEmpty());
+    }
+    QStringList lines;
+    QString error;
+    EXPECT_FALSE(FormulaTextFile::decode("L1A+3\r\n\xFF\xFF\xFF\r\n", &lines, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("既不是UTF-8编码也不是GBK编码"))) << error.toStdString();
+    EXPECT_FALSE(FormulaTextFile::decode("\xEF\xBB\xBFL1A+3\xFF\r\n", &lines, &error));
 }

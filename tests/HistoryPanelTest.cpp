@@ -1,6 +1,7 @@
 #include "WindowTestFixture.h"
 
 #include "history/HistoryPanel.h"
+#include "history/LotteryTable.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
 #include "ui/MessageBoxes.h"
@@ -8,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -119,8 +122,11 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
     EXPECT_EQ(stored(), 3);
     EXPECT_EQ(cut.count(), 1);
 
-    MessageBoxes::pushAnswer(true, "abc"); // not an issue: nothing happens, nothing is said
+    MessageBoxes::pushAnswer(true, "abc"); // not an issue: nothing happens, and the warning says why
+    MessageBoxes::pushAnswer(true);
     child<QAction>("mnuDelTo")->trigger();
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("只能是数字")));
+    EXPECT_EQ(stored(), 3);
     MessageBoxes::pushAnswer(true, "1");
     child<QAction>("mnuDelLast")->trigger();
     EXPECT_EQ(stored(), 2);
@@ -136,6 +142,63 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
     EXPECT_EQ(cleared.count(), 1);
     EXPECT_EQ(cut.count(), 2);
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(HistoryPanelTest, CutOffAnswersTheCommandLineRefusesAreRefusedWithTheReason)
+{
+    addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}});
+    open();
+    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
+    const std::pair<const char*, QString> refusals[] = {{"-2", QStringLiteral("只能是数字")},
+                                                        {"160121000", QStringLiteral("000")},
+                                                        {"1", QStringLiteral("删除所有历史")}};
+    for (const auto& [answer, reason] : refusals) {
+        MessageBoxes::pushAnswer(true, QLatin1String(answer));
+        MessageBoxes::pushAnswer(true);
+        child<QAction>("mnuDelTo")->trigger();
+        EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(reason)) << answer;
+        EXPECT_EQ(stored(), 3) << answer;
+    }
+    // An empty answer is a change of mind: nothing is said.
+    MessageBoxes::pushAnswer(true, " ");
+    child<QAction>("mnuDelTo")->trigger();
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("请输入需要删除到的期数")));
+    EXPECT_EQ(cut.count(), 0);
+    // Blanks around a good answer do not matter.
+    MessageBoxes::pushAnswer(true, " 160121002 ");
+    child<QAction>("mnuDelTo")->trigger();
+    EXPECT_EQ(stored(), 2);
+}
+
+TEST_F(HistoryPanelTest, AnEmptyHistoryIsNotExported)
+{
+    open();
+    MessageBoxes::pushAnswer(true);
+    panel->exportText(QStringLiteral("2007001"));
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("没有历史号码")));
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+}
+
+TEST_F(HistoryPanelTest, BeijingRunningCountsAreTypedAfterTheNewestDraw)
+{
+    ws.setLotteryIndex(LotteryTable::kBeijing);
+    QString error;
+    ASSERT_TRUE(ws.addTypedDraw("79549", {1, 2, 3}, QDate::currentDate(), &error)) << error.toStdString();
+    open();
+    QObject::connect(panel.get(), &HistoryPanel::historyChanged, panel.get(),
+                     [this] { panel->showNextIssue(); });
+    panel->showNextIssue();
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), "79550");
+    typeDraw(child<QLineEdit>("Text1")->text(), "356");
+    ASSERT_EQ(stored(), 2);
+    EXPECT_EQ(ws.history().newest()->issue, "79550");
+    EXPECT_EQ(ws.history().newest()->value("SQH"), 50);
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), "79551");
+
+    MessageBoxes::pushAnswer(true);
+    typeDraw("79548", "111");
+    EXPECT_EQ(stored(), 2);
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("排在最新一期79550之前")));
 }
 
 TEST_F(HistoryPanelTest, WithoutADatabaseEveryChangeIsRefusedAndNothingAnnounced)

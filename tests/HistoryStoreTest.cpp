@@ -2,6 +2,7 @@
 
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
+#include "history/LotteryTable.h"
 #include "history/Workspace.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
@@ -113,6 +114,75 @@ TEST(HistoryStore, TypedDrawsChainAndStayUnique)
     EXPECT_FALSE(ws.history().addTyped("1601210", {4, 5, 6}, 78, &error));
     EXPECT_EQ(ws.history().draws().size(), 2u);
     EXPECT_EQ(ws.nextIssue(), "160121003");
+}
+
+TEST(HistoryStore, RunningCountDrawsTypedByHandFollowTheNewestDraw)
+{
+    TempDataFolder dir;
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(dir.path(), &error));
+    ws.setLotteryIndex(LotteryTable::kBeijing);
+    const QDate today(2016, 1, 21);
+    // An empty history takes any running count.
+    ASSERT_TRUE(ws.addTypedDraw("79549", {1, 2, 3}, today, &error)) << error.toStdString();
+    EXPECT_EQ(ws.nextIssue(), "79550");
+    ASSERT_TRUE(ws.addTypedDraw(" 79550 ", {3, 3, 5}, today, &error)) << error.toStdString();
+    const DrawRecord& d = *ws.history().newest();
+    EXPECT_EQ(d.issue, "79550");
+    // The issue columns of the online update, the date columns today's, the sums of hand entry.
+    EXPECT_EQ(d.value("SQH"), 50);
+    EXPECT_EQ(d.value("QH"), 51);
+    EXPECT_EQ(d.value("SQHW"), 5);
+    EXPECT_EQ(d.value("QHW"), 6);
+    EXPECT_EQ(d.value("NF"), 2016);
+    EXPECT_EQ(d.value("YF"), 1);
+    EXPECT_EQ(d.value("RQ"), 21);
+    EXPECT_EQ(d.value("NFW"), 9);
+    EXPECT_EQ(d.value("RQW"), 3);
+    EXPECT_EQ(d.value("LY"), 2); // chained from 1, 2, 3
+    EXPECT_EQ(ws.nextIssue(), "79551");
+
+    // Issues that would sort before the newest draw, repeats and non-numbers store nothing.
+    for (const char* issue : {"79548", "160121001", "100000", "7955x", ""}) {
+        error.clear();
+        EXPECT_FALSE(ws.addTypedDraw(issue, {1, 1, 1}, today, &error)) << issue;
+        EXPECT_FALSE(error.isEmpty()) << issue;
+    }
+    EXPECT_FALSE(ws.addTypedDraw("79550", {1, 1, 1}, today, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("已经存在")));
+    EXPECT_FALSE(ws.addTypedDraw("79500", {1, 1, 1}, today, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("排在最新一期79550之前"))) << error.toStdString();
+    EXPECT_EQ(issues(ws), QStringList({"79549", "79550"}));
+
+    // Dated lotteries keep asking for nine digits with a date.
+    ws.setLotteryIndex(0);
+    EXPECT_FALSE(ws.addTypedDraw("79551", {1, 1, 1}, today, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("9位数字")));
+}
+
+TEST(HistoryStore, KeepUpToAnswerIsDigitsNotEndingInZerosAndNotBeforeTheOldestDraw)
+{
+    const std::vector<DrawRecord> none;
+    std::vector<DrawRecord> draws(2);
+    draws[0].issue = "160121001";
+    draws[1].issue = "160121002";
+    QString keep, error;
+    EXPECT_TRUE(HistoryStore::checkKeepUpTo(" 160121001\t", draws, &keep, &error));
+    EXPECT_EQ(keep, "160121001");
+    EXPECT_TRUE(HistoryStore::checkKeepUpTo("160122001", draws, &keep, &error)); // deletes nothing
+    for (const char* answer : {"", "  ", "-2", "+160121001", "160121000", "1601210O1", "160 121 001"}) {
+        error.clear();
+        EXPECT_FALSE(HistoryStore::checkKeepUpTo(QString::fromLatin1(answer), none, &keep, &error)) << answer;
+        EXPECT_FALSE(error.isEmpty()) << answer;
+    }
+    // Full-width digits count as no digits.
+    EXPECT_FALSE(HistoryStore::checkKeepUpTo(QStringLiteral("１６０１２１００１"), none, &keep, &error));
+    // Before the oldest draw every draw would go: only "delete all" does that.
+    EXPECT_TRUE(HistoryStore::checkKeepUpTo("1", none, &keep, &error));
+    EXPECT_FALSE(HistoryStore::checkKeepUpTo("1", draws, &keep, &error));
+    EXPECT_FALSE(HistoryStore::checkKeepUpTo("150101001", draws, &keep, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("删除所有历史")));
 }
 
 TEST(HistoryStore, Deletions)

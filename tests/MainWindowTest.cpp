@@ -188,10 +188,18 @@ TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
     EXPECT_EQ(rows(), 3);
     EXPECT_EQ(box("Text3")->text(), "160121003");
 
-    for (const char* answer : {"", "0", "abc", "-2", "160121000"}) {
+    // An empty answer changes nothing silently; the others say why they change nothing.
+    MessageBoxes::pushAnswer(true, "");
+    action("mnuDelTo")->trigger();
+    EXPECT_EQ(rows(), 3);
+    for (const char* answer : {"0", "abc", "-2", "160121000", "150101001"}) {
         MessageBoxes::pushAnswer(true, answer);
+        MessageBoxes::pushAnswer(true);
         action("mnuDelTo")->trigger();
         EXPECT_EQ(rows(), 3) << answer;
+        EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("没有删除")) ||
+                    MessageBoxes::shownTexts().last().contains(QStringLiteral("不是可以保留到的期号")))
+            << answer;
     }
     MessageBoxes::pushAnswer(false, "160121001");
     action("mnuDelTo")->trigger();
@@ -508,8 +516,10 @@ TEST_F(WindowFixture, TypedFormulasImportClearAndExports)
     }
     MessageBoxes::pushAnswer(true, file);
     MessageBoxes::pushAnswer(false);
+    box("Text2")->setText(QStringLiteral("百位码+千位码"));
     child<QPushButton>("Command10")->click();
     EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_TRUE(box("Text2")->text().isEmpty()); // a file that added formulas empties the box
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("无法识别公式.txt"))));
 
     child<QPushButton>("Command20")->click();

@@ -2,6 +2,7 @@
 // one, so their layout can be checked on a given screen: scripts/window-gallery.sh runs it under a
 // virtual display of a chosen size. Not a test: it asserts nothing.
 
+#include "IsolatedEnvironment.h"
 #include "SearchTestSupport.h"
 #include "SyntheticHistory.h"
 #include "TestSupport.h"
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,13 +64,13 @@ void hideAllBut(QWidget* window)
 int main(int argc, char* argv[])
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // Demonstration settings and data of its own: the user's stay as they are.
+    IsolatedEnvironment isolated;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorvane"));
     g_outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(g_outDir);
     QTemporaryDir data;
-    qputenv("ZORVANE_NO_OPEN", "1");
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
 
     Workspace ws;
     QString error;
