@@ -35,7 +35,8 @@ bool HistoryStore::reload(QString* error)
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT strQQH, %1 FROM Lishi ORDER BY strQQH").arg(parameterColumnList()))) {
-        *error = QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError()));
+        *error =
+            QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError(), m_db->filePath()));
         return false;
     }
     while (q.next()) {
@@ -119,7 +120,7 @@ int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& bi
             q.bindValue(i, binds[i]);
         if (!q.exec()) {
             *error = QStringLiteral("删除历史号码失败：%1。历史号码没有改变。")
-                         .arg(Database::errorText(q.lastError()));
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
             return -1;
         }
         removed = q.numRowsAffected();
@@ -191,7 +192,8 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             return false;
         QSqlQuery q(db);
         if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
-            *error = QStringLiteral("删除过期的历史号码失败：%1").arg(Database::errorText(q.lastError()));
+            *error = QStringLiteral("删除过期的历史号码失败：%1")
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
             return false;
         }
         QStringList marks;
@@ -199,7 +201,8 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             marks << QStringLiteral("?");
         if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
                            .arg(parameterColumnList(), marks.join(", ")))) {
-            *error = QStringLiteral("保存历史号码失败：%1").arg(Database::errorText(q.lastError()));
+            *error = QStringLiteral("保存历史号码失败：%1")
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
             return false;
         }
         for (const auto& r : records) {
@@ -207,8 +210,8 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             for (int c = 0; c < kParameterCount; ++c)
                 q.bindValue(c + 1, int(r.values[c]));
             if (!q.exec()) {
-                *error =
-                    QStringLiteral("保存期号%1失败：%2").arg(r.issue, Database::errorText(q.lastError()));
+                *error = QStringLiteral("保存期号%1失败：%2")
+                             .arg(r.issue, Database::errorText(q.lastError(), m_db->filePath()));
                 return false;
             }
         }
