@@ -168,6 +168,15 @@ void MainWindow::buildSettingsMenu()
     connect(m_weightedAction, &QAction::toggled, this,
             [this](bool on) { m_workspace->settings().setWeighted(on); });
 
+    m_chanceAction = m_settingsMenu->addAction(QStringLiteral("显示机会对比"));
+    m_chanceAction->setObjectName("mnuJhdb");
+    m_chanceAction->setCheckable(true);
+    m_chanceAction->setToolTip(QStringLiteral("在公式列表中显示机会率、超出、p值和与运气相比的小结"));
+    connect(m_chanceAction, &QAction::toggled, this, [this](bool on) {
+        m_workspace->settings().setShowChanceComparison(on);
+        m_formulaPanel->setChanceComparisonShown(on);
+    });
+
     QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
     connect(days, &QAction::triggered, this,
@@ -346,10 +355,12 @@ void MainWindow::startUp()
     (s.calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)->setChecked(true);
     m_displayActions[s.resultsOnCurrentDraw() ? 1 : 0]->setChecked(true);
     {
-        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
+        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction), b3(m_chanceAction);
         m_excludeCurrentAction->setChecked(s.excludeCurrent());
         m_weightedAction->setChecked(s.weighted());
+        m_chanceAction->setChecked(s.showChanceComparison());
     }
+    m_formulaPanel->setChanceComparisonShown(s.showChanceComparison());
     const int lookBack = s.lookBackIndex();
     if (lookBack >= 0 && lookBack < LookBackTable::kCount) {
         m_lookBackActions[lookBack]->setChecked(true);
@@ -510,6 +521,7 @@ void MainWindow::onRestoreDefaults()
     m_lookBackActions[3]->setChecked(true);
     m_lookBackDraws = LookBackTable::draws(3);
     m_weightedAction->setChecked(true);
+    m_chanceAction->setChecked(true); // shows the columns again through its handler
 }
 
 // ---- Button handlers -----------------------------------------------------------------------------

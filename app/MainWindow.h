@@ -134,6 +134,7 @@ private:
     std::array<QAction*, 2> m_displayActions{};
     QAction* m_excludeCurrentAction = nullptr;
     QAction* m_weightedAction = nullptr;
+    QAction* m_chanceAction = nullptr; // 显示机会对比 ("JHDB")
     std::array<QAction*, 10> m_lookBackActions{};
     std::array<QAction*, 15> m_lotteryActions{};
 

@@ -44,21 +44,41 @@ inline int predictionBit(double x, int previous)
                                              : previous;
 }
 
+// Bits of the predictions 1..6; any other bit in force (0 or below, no previous value) makes a
+// row certain under chance.
+constexpr int kFirstValuedBit = 1 + kPredictionBitOffset;
+constexpr int kLastValuedBit = 6 + kPredictionBitOffset;
+
+inline bool isValuedBit(int bit)
+{
+    return static_cast<unsigned>(bit - kFirstValuedBit) <= unsigned(kLastValuedBit - kFirstValuedBit);
+}
+
 struct RunState
 {
     std::int64_t weightedHits = 0;
+    int hits = 0;
     int hitRun = 0;
     int missRun = 0;
     int maxHitRun = 0;
     int maxMissRun = 0;
     int bit = kNoPreviousBit;
+    // Chance sums: the weights of the rows whose prediction in force is 1..6 (and their squares),
+    // and of the rows predicting 0 or below.
+    std::int64_t valuedWeight = 0;
+    double valuedWeightSquares = 0;
+    std::int64_t nonPositiveWeight = 0;
 };
 
-// Per-row inputs shared by every formula of a run.
+// Per-row inputs shared by every formula of a run, and the weights of each block of rows (most
+// blocks of most formulas predict 1..6 throughout and take these sums whole).
 struct WindowRows
 {
     std::vector<std::uint16_t> hitBits;
     std::vector<std::int64_t> weights;
+    std::vector<double> weightSquares;
+    std::vector<std::int64_t> blockWeights;
+    std::vector<double> blockWeightSquares;
     std::int64_t totalWeight = 0;
 };
 
@@ -69,11 +89,20 @@ WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& windo
     const std::vector<int> columns = kind.checkedColumns();
     rows.hitBits.reserve(window.size());
     rows.weights.reserve(window.size());
+    rows.weightSquares.reserve(window.size());
     for (int r = window.first; r <= window.last; ++r) {
         const std::int64_t j = r - window.first + 1;
+        const std::int64_t w = weighted ? j * j : 1;
+        if ((j - 1) % CompiledFormula::kBlockRows == 0) {
+            rows.blockWeights.push_back(0);
+            rows.blockWeightSquares.push_back(0);
+        }
         rows.hitBits.push_back(hitBits(drawnBits(history, columns, r), kill));
-        rows.weights.push_back(weighted ? j * j : 1);
-        rows.totalWeight += rows.weights.back();
+        rows.weights.push_back(w);
+        rows.weightSquares.push_back(double(w) * double(w));
+        rows.blockWeights.back() += w;
+        rows.blockWeightSquares.back() += rows.weightSquares.back();
+        rows.totalWeight += w;
     }
     return rows;
 }
@@ -81,10 +110,11 @@ WindowRows windowRows(const HistoryColumns& history, const LookBackWindow& windo
 class Worker
 {
 public:
-    Worker(const HistoryColumns& history, const LookBackWindow& window, const WindowRows& rows,
-           std::size_t scratchSize)
-        : m_history(history), m_window(window), m_rows(rows), m_values(CompiledFormula::kBlockRows),
-          m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
+    Worker(const HistoryColumns& history, const LookBackWindow& window, const WindowRows& rows, int compared,
+           bool kill, std::size_t scratchSize)
+        : m_history(history), m_window(window), m_rows(rows), m_compared(compared), m_kill(kill),
+          m_values(CompiledFormula::kBlockRows), m_scratch(std::max<std::size_t>(scratchSize, 1)),
+          m_bits(CompiledFormula::kBlockRows)
     {
     }
 
@@ -99,14 +129,14 @@ public:
         for (int blockStart = m_window.first; blockStart <= m_window.last;
              blockStart += CompiledFormula::kBlockRows) {
             const int rowsInBlock = std::min(CompiledFormula::kBlockRows, m_window.last + 1 - blockStart);
-            const std::uint16_t* hits = m_rows.hitBits.data() + (blockStart - m_window.first);
-            const std::int64_t* weights = m_rows.weights.data() + (blockStart - m_window.first);
+            const int offset = blockStart - m_window.first;
+            const int block = offset / CompiledFormula::kBlockRows;
             for (int i = 0; i < count; ++i) {
                 const CompiledFormula& f = formulas[first + i];
                 if (!f.isValid())
                     continue;
                 f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
-                score(m_values.data(), hits, weights, rowsInBlock, &m_states[i]);
+                score(m_values.data(), offset, block, rowsInBlock, &m_states[i]);
             }
         }
         for (int i = 0; i < count; ++i) {
@@ -124,6 +154,15 @@ public:
             o.stats.maxMissRun = s.maxMissRun;
             o.stats.finalHitRun = s.hitRun;
             o.stats.finalMissRun = s.missRun;
+            ChanceSums sums;
+            sums.weightedHits = s.weightedHits;
+            sums.totalWeight = m_rows.totalWeight;
+            sums.hits = s.hits;
+            sums.tested = m_window.size();
+            sums.valuedWeight = s.valuedWeight;
+            sums.valuedWeightSquares = s.valuedWeightSquares;
+            sums.nonPositiveWeight = s.nonPositiveWeight;
+            o.chance = ChanceModel::figures(sums, m_compared, m_kill);
         }
     }
 
@@ -131,18 +170,33 @@ private:
     // Scores rows in two passes: first the prediction bit of every row's own value (independent rows,
     // so the processor overlaps them), then the short sequential pass that carries the last value
     // read and counts the runs.
-    void score(const double* values, const std::uint16_t* hits, const std::int64_t* weights, int n,
-               RunState* s)
+    //
+    // The chance sums: a block in which every row's own value predicts 1..6 and the prediction in
+    // force at its start is 1..6 predicts 1..6 on every row, so it adds its precomputed block
+    // weights; any other block is replayed row by row.
+    void score(const double* values, int offset, int block, int n, RunState* s)
     {
+        const std::uint16_t* hits = m_rows.hitBits.data() + offset;
+        const std::int64_t* weights = m_rows.weights.data() + offset;
         std::int8_t* bits = m_bits.data();
-        for (int i = 0; i < n; ++i)
+        bool allValued = isValuedBit(s->bit);
+        for (int i = 0; i < n; ++i) {
             bits[i] = static_cast<std::int8_t>(predictionBit(values[i], -1));
+            allValued &= isValuedBit(bits[i]);
+        }
         RunState st = *s;
+        if (allValued) {
+            st.valuedWeight += m_rows.blockWeights[block];
+            st.valuedWeightSquares += m_rows.blockWeightSquares[block];
+        } else {
+            addChanceRowByRow(bits, offset, n, &st);
+        }
         // Masks instead of branches: hits and misses alternate unpredictably.
         for (int i = 0; i < n; ++i) {
             const int hit = (hits[i] >> st.bit) & 1;
             const int hitMask = -hit;
             st.weightedHits += weights[i] & static_cast<std::int64_t>(hitMask);
+            st.hits += hit;
             st.hitRun = (st.hitRun + 1) & hitMask;
             st.missRun = (st.missRun + 1) & ~hitMask;
             st.maxHitRun = std::max(st.maxHitRun, st.hitRun);
@@ -150,6 +204,23 @@ private:
             st.bit = bits[i] >= 0 ? bits[i] : st.bit;
         }
         *s = st;
+    }
+
+    // The chance sums of a block row by row, following the prediction in force (st->bit at the
+    // block's start, then each row's own value where it has one).
+    void addChanceRowByRow(const std::int8_t* bits, int offset, int n, RunState* st) const
+    {
+        int bit = st->bit;
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t w = m_rows.weights[offset + i];
+            if (isValuedBit(bit)) {
+                st->valuedWeight += w;
+                st->valuedWeightSquares += m_rows.weightSquares[offset + i];
+            } else if (bit != kNoPreviousBit) {
+                st->nonPositiveWeight += w;
+            }
+            bit = bits[i] >= 0 ? bits[i] : bit;
+        }
     }
 
     // The prediction bit in force at the window's first row: from the newest earlier row with a
@@ -173,6 +244,8 @@ private:
     const HistoryColumns& m_history;
     const LookBackWindow& m_window;
     const WindowRows& m_rows;
+    const int m_compared;
+    const bool m_kill;
     std::vector<double> m_values;
     std::vector<double> m_scratch;
     std::vector<std::int8_t> m_bits;
@@ -211,6 +284,7 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     result.drawCount = history.drawCount();
     result.window = LookBackWindow::of(result.drawCount, options.lookBackDraws, options.excludeCurrent);
     const WindowRows rows = windowRows(history, result.window, kind, kill, options.weighted);
+    const int compared = static_cast<int>(kind.checkedColumns().size());
     result.totalWeight = rows.totalWeight;
 
     const int n = static_cast<int>(formulas.size());
@@ -237,7 +311,7 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     std::atomic<int> done{0};
     std::atomic<bool> stopped{false};
     auto work = [&](bool reportsProgress) {
-        Worker worker(history, result.window, rows, scratchSize);
+        Worker worker(history, result.window, rows, compared, kill, scratchSize);
         for (;;) {
             if (cancel && cancel->load(std::memory_order_relaxed)) {
                 stopped = true;

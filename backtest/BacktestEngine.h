@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
 #include "backtest/FormulaTrace.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/CompiledFormula.h"
@@ -33,8 +34,9 @@ struct BacktestOptions
 struct FormulaOutcome
 {
     bool valid = false;
-    QString error;       // why an invalid formula cannot be evaluated (Chinese)
-    FormulaStats stats;  // all 0 for an invalid formula
+    QString error;        // why an invalid formula cannot be evaluated (Chinese)
+    FormulaStats stats;   // all 0 for an invalid formula
+    ChanceFigures chance; // the same window against pure chance; all 0 and empty for an invalid formula
     // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw; none when the history is
     // empty, the value cannot be computed, or the formula is invalid.
     std::optional<int> nextValue;
@@ -74,6 +76,6 @@ public:
                               const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
     // One formula over every draw (values, previous values and verdicts), for the per-draw display.
-    static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula, const FormulaKind& kind,
-                              bool kill);
+    static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula,
+                              const FormulaKind& kind, bool kill);
 };

@@ -1,9 +1,10 @@
 #include "backtest/BacktestRunner.h"
 
+#include "backtest/FormulaEquivalence.h"
 #include "formula/FormulaTableStore.h"
 
-bool BacktestRunner::load(const FormulaTableStore& store, const FormulaKind& kind, bool kill, SubsetBacktest* run,
-                          QString* error)
+bool BacktestRunner::load(const FormulaTableStore& store, const FormulaKind& kind, bool kill,
+                          SubsetBacktest* run, QString* error)
 {
     run->kind = kind;
     run->kill = kill;
@@ -23,10 +24,19 @@ std::vector<CompiledFormula> BacktestRunner::compileAll(const std::vector<Formul
     return compiled;
 }
 
-void BacktestRunner::evaluate(const HistoryColumns& history, const BacktestOptions& options, SubsetBacktest* run,
-                              const BacktestEngine::Progress& progress, const std::atomic<bool>* cancel)
+void BacktestRunner::evaluate(const HistoryColumns& history, const BacktestOptions& options,
+                              SubsetBacktest* run, const BacktestEngine::Progress& progress,
+                              const std::atomic<bool>* cancel)
 {
-    run->result = BacktestEngine::run(history, run->compiled, run->kind, run->kill, options, progress, cancel);
+    run->result =
+        BacktestEngine::run(history, run->compiled, run->kind, run->kill, options, progress, cancel);
+}
+
+bool BacktestRunner::findEquivalents(const HistoryColumns& history, SubsetBacktest* run,
+                                     const std::atomic<bool>* cancel)
+{
+    run->firstEquivalent = FormulaEquivalence::firstEquivalents(history, run->compiled, 0, {}, cancel);
+    return run->firstEquivalent.size() == run->compiled.size();
 }
 
 bool BacktestRunner::arrGs(FormulaTableStore& store, SubsetBacktest* run, QString* error)
@@ -62,8 +72,8 @@ bool BacktestRunner::yansuan(FormulaTableStore& store, const HistoryColumns& his
 }
 
 bool BacktestRunner::yansuanCalcu(const FormulaTableStore& store, const HistoryColumns& history,
-                                  const FormulaKind& kind, bool kill, BacktestOptions options, SubsetBacktest* run,
-                                  QString* error)
+                                  const FormulaKind& kind, bool kill, BacktestOptions options,
+                                  SubsetBacktest* run, QString* error)
 {
     if (!load(store, kind, kill, run, error))
         return false;

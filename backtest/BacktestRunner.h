@@ -18,6 +18,9 @@ struct SubsetBacktest
     std::vector<FormulaRecord> formulas;
     std::vector<CompiledFormula> compiled;
     BacktestResult result;
+    // Per formula, the position of the first equivalent formula of the subset, or -1 (filled by
+    // findEquivalents; empty until then).
+    std::vector<int> firstEquivalent;
 };
 
 // The back-test as the window and the command line run it. The database steps (load, write-back)
@@ -31,16 +34,23 @@ public:
     static std::vector<CompiledFormula> compileAll(const std::vector<FormulaRecord>& formulas);
     // Runs the engine over the loaded subset into run->result.
     static void evaluate(const HistoryColumns& history, const BacktestOptions& options, SubsetBacktest* run,
-                         const BacktestEngine::Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+                         const BacktestEngine::Progress& progress = {},
+                         const std::atomic<bool>* cancel = nullptr);
+    // Finds the equivalent formulas of the loaded subset over every draw into run->firstEquivalent.
+    // False (left empty) when cancelled.
+    static bool findEquivalents(const HistoryColumns& history, SubsetBacktest* run,
+                                const std::atomic<bool>* cancel = nullptr);
     // ArrGs: writes the run's statistics back (invalid formulas get 0), renumbers the table 1..n and
     // gives run->formulas their new idx.
     static bool arrGs(FormulaTableStore& store, SubsetBacktest* run, QString* error);
     // Yansuan: load, evaluate, write back. Fails, writing nothing, when cancelled.
-    static bool yansuan(FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind, bool kill,
-                        const BacktestOptions& options, SubsetBacktest* run, QString* error,
-                        const BacktestEngine::Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+    static bool yansuan(FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind,
+                        bool kill, const BacktestOptions& options, SubsetBacktest* run, QString* error,
+                        const BacktestEngine::Progress& progress = {},
+                        const std::atomic<bool>* cancel = nullptr);
     // YansuanCalcu: load and evaluate unweighted (for the final hit runs and next-draw values of the
     // exports); nothing is written.
-    static bool yansuanCalcu(const FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind,
-                             bool kill, BacktestOptions options, SubsetBacktest* run, QString* error);
+    static bool yansuanCalcu(const FormulaTableStore& store, const HistoryColumns& history,
+                             const FormulaKind& kind, bool kill, BacktestOptions options, SubsetBacktest* run,
+                             QString* error);
 };

@@ -1,20 +1,63 @@
 #include "backtest/FormulaFilter.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-constexpr FormulaFigure kFigures[kFormulaFigureCount] = {FormulaFigure::Rate, FormulaFigure::MaxMiss,
-                                                         FormulaFigure::MaxHit, FormulaFigure::FinalMiss,
-                                                         FormulaFigure::FinalHit};
+constexpr FormulaFigure kFigures[kFormulaFigureCount] = {
+    FormulaFigure::Rate,     FormulaFigure::MaxMiss, FormulaFigure::MaxHit, FormulaFigure::FinalMiss,
+    FormulaFigure::FinalHit, FormulaFigure::PValue,  FormulaFigure::Excess};
+
+// What the boxes show with no formula selected: an empty range, lower above upper.
+double emptyLower(FormulaFigure figure)
+{
+    switch (figure) {
+    case FormulaFigure::Rate:
+    case FormulaFigure::Excess:
+        return 100;
+    case FormulaFigure::PValue:
+        return 1;
+    default:
+        return 32767;
+    }
+}
+
+double emptyUpper(FormulaFigure figure)
+{
+    return figure == FormulaFigure::Excess ? -100 : 0;
+}
+
+bool withinBounds(FormulaFigure figure, double v, double lower, double upper)
+{
+    constexpr double t = FormulaFilter::kTolerance;
+    switch (figure) {
+    case FormulaFigure::Rate: {
+        const float rate = float(v);
+        return !(rate < float(lower - t) || rate > float(upper + t));
+    }
+    case FormulaFigure::PValue: {
+        constexpr double r = FormulaFilter::kPValueRelativeTolerance;
+        return !(v < lower - std::abs(lower) * r || v > upper + std::abs(upper) * r);
+    }
+    default:
+        return !(v < lower - t || v > upper + t);
+    }
+}
 
 } // namespace
 
 QString FormulaFilter::boxText(FormulaFigure figure, double value)
 {
-    if (figure == FormulaFigure::Rate)
+    switch (figure) {
+    case FormulaFigure::Rate:
         return QString::number(float(value), 'g', 7);
-    return QString::number(qint64(value));
+    case FormulaFigure::PValue:
+    case FormulaFigure::Excess:
+        return QString::number(value, 'g', 7);
+    default:
+        return QString::number(qint64(value));
+    }
 }
 
 FormulaFilterBounds FormulaFilter::prefill(const std::vector<FormulaFigures>& formulas,
@@ -23,8 +66,8 @@ FormulaFilterBounds FormulaFilter::prefill(const std::vector<FormulaFigures>& fo
     FormulaFilterBounds b;
     for (int k = 0; k < kFormulaFigureCount; ++k) {
         const FormulaFigure figure = kFigures[k];
-        double low = figure == FormulaFigure::Rate ? 100 : 32767;
-        double high = 0;
+        double low = emptyLower(figure);
+        double high = emptyUpper(figure);
         bool any = false;
         for (std::size_t i = 0; i < formulas.size() && i < selected.size(); ++i) {
             if (!selected[i])
@@ -52,13 +95,7 @@ int FormulaFilter::apply(const std::vector<FormulaFigures>& formulas, const Form
             const FormulaFigure figure = kFigures[k];
             const double lower = FormulaOrdering::boxNumber(bounds.lower[k]);
             const double upper = FormulaOrdering::boxNumber(bounds.upper[k]);
-            const double v = FormulaOrdering::value(formulas[i], figure);
-            if (figure == FormulaFigure::Rate) {
-                const float rate = float(v);
-                inside = !(rate < float(lower - kTolerance) || rate > float(upper + kTolerance));
-            } else {
-                inside = !(v < lower - kTolerance || v > upper + kTolerance);
-            }
+            inside = withinBounds(figure, FormulaOrdering::value(formulas[i], figure), lower, upper);
         }
         if (inside)
             ++kept;

@@ -6,11 +6,14 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-const QColor kSelectedColor(0, 0, 255); // &HFF0000 in the grid's blue-green-red notation
-const QColor kHighlightColor(0, 255, 0); // &HFF00
+const QColor kSelectedColor(0, 0, 255);    // &HFF0000 in the grid's blue-green-red notation
+const QColor kHighlightColor(0, 255, 0);   // &HFF00
+const QColor kSignificantColor(0, 128, 0); // p below 0.01 with a positive excess
+constexpr double kSignificantP = 0.01;
 
 // "00.0000": at least two integer digits, exactly four decimals.
 QString fixedRate(float rate)
@@ -30,10 +33,7 @@ QString generalRate(float rate)
 
 } // namespace
 
-FormulaGridModel::FormulaGridModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+FormulaGridModel::FormulaGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FormulaGridModel::setFormulas(const FormulaKind& kind, std::vector<FormulaRecord> formulas)
 {
@@ -48,6 +48,7 @@ void FormulaGridModel::setFormulas(const FormulaKind& kind, std::vector<FormulaR
     }
     m_hasResults = false;
     m_totalWeight = 0;
+    indexRows();
     endResetModel();
 }
 
@@ -64,22 +65,35 @@ void FormulaGridModel::refillFormulas(std::vector<FormulaRecord> formulas)
         row.record = std::move(f);
         m_rows.push_back(std::move(row));
     }
+    indexRows();
     endResetModel();
 }
 
-bool FormulaGridModel::setResults(const BacktestResult& result)
+void FormulaGridModel::indexRows()
+{
+    m_rowOfId.clear();
+    m_rowOfId.reserve(qsizetype(m_rows.size()));
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_rowOfId.insert(m_rows[i].record.rowId, int(i));
+}
+
+bool FormulaGridModel::setResults(const BacktestResult& result, const std::vector<int>& firstEquivalent)
 {
     if (result.cancelled || result.outcomes.size() != m_rows.size())
         return false;
+    const bool withEquivalents = firstEquivalent.size() == m_rows.size();
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         m_rows[i].outcome = result.outcomes[i];
         m_rows[i].highlighted = false;
+        const int first = withEquivalents ? firstEquivalent[i] : -1;
+        m_rows[i].equivalentRowId =
+            first >= 0 && first < int(m_rows.size()) ? m_rows[std::size_t(first)].record.rowId : -1;
     }
     m_hasResults = true;
     m_totalWeight = result.totalWeight;
     m_rateStyle = RateStyle::AfterRun;
     showNextValuesOfSelected();
-    emitColumnsChanged(NextValueColumn, FinalHitColumn);
+    emitColumnsChanged(NextValueColumn, EquivalentColumn);
     return true;
 }
 
@@ -87,19 +101,20 @@ void FormulaGridModel::redrawResults()
 {
     m_rateStyle = RateStyle::Redraw;
     showNextValuesOfSelected();
-    emitColumnsChanged(NextValueColumn, FinalHitColumn);
+    emitColumnsChanged(NextValueColumn, EquivalentColumn);
 }
 
 void FormulaGridModel::clearResults()
 {
     for (Row& r : m_rows) {
         r.outcome.reset();
+        r.equivalentRowId = -1;
         r.nextShown = false;
         r.highlighted = false;
     }
     m_hasResults = false;
     m_totalWeight = 0;
-    emitColumnsChanged(NextValueColumn, FinalHitColumn);
+    emitColumnsChanged(NextValueColumn, EquivalentColumn);
 }
 
 void FormulaGridModel::setChineseMode(bool on)
@@ -166,7 +181,8 @@ void FormulaGridModel::invertSelection()
 
 int FormulaGridModel::selectedCount() const
 {
-    return static_cast<int>(std::count_if(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.selected; }));
+    return static_cast<int>(
+        std::count_if(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.selected; }));
 }
 
 void FormulaGridModel::highlightSameNextValue(int row)
@@ -194,9 +210,58 @@ const FormulaOutcome* FormulaGridModel::outcomeAt(int row) const
     return &*m_rows[row].outcome;
 }
 
+FormulaFigures FormulaGridModel::figuresAt(int row) const
+{
+    FormulaFigures f;
+    if (row < 0 || row >= rowCount())
+        return f;
+    f.idx = m_rows[row].record.idx;
+    if (const FormulaOutcome* o = outcomeAt(row)) {
+        f.rate = o->stats.rate;
+        f.maxMissRun = o->stats.maxMissRun;
+        f.maxHitRun = o->stats.maxHitRun;
+        f.finalMissRun = o->stats.finalMissRun;
+        f.finalHitRun = o->stats.finalHitRun;
+        f.pValue = o->chance.p.value_or(1.0);
+        f.excess = o->chance.excess;
+    }
+    return f;
+}
+
+int FormulaGridModel::equivalentRow(int row) const
+{
+    if (row < 0 || row >= rowCount() || m_rows[row].equivalentRowId < 0)
+        return -1;
+    return m_rowOfId.value(m_rows[row].equivalentRowId, -1);
+}
+
+QString FormulaGridModel::chanceRateText(double chanceRate)
+{
+    // "00.00%": at least two integer digits, two decimals.
+    QString text = QString::number(chanceRate, 'f', 2);
+    if (text.indexOf(QLatin1Char('.')) == 1)
+        text.prepend(QLatin1Char('0'));
+    return text + QLatin1Char('%');
+}
+
+QString FormulaGridModel::excessText(double excess)
+{
+    // Signed, two decimals; a value that rounds to 0 reads "+0.00", never "-0.00".
+    const double rounded = std::round(excess * 100) / 100;
+    if (rounded == 0)
+        return QStringLiteral("+0.00");
+    return (rounded > 0 ? QStringLiteral("+") : QString()) + QString::number(rounded, 'f', 2);
+}
+
+QString FormulaGridModel::pValueText(double p)
+{
+    return p < 0.001 ? QStringLiteral("<0.001") : QString::number(p, 'f', 3);
+}
+
 int FormulaGridModel::columnWidthTwips(int column)
 {
-    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600, 2800, 800, 800, 800, 800, 0};
+    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600, 2800, 800, 800,
+                                            800, 800,  900, 800, 800, 600,  0};
     return column >= 0 && column < ColumnCount ? widths[column] : 0;
 }
 
@@ -240,6 +305,16 @@ QString FormulaGridModel::displayText(const Row& row, int column) const
         return o ? QString::number(o->stats.finalMissRun) : QString();
     case FinalHitColumn:
         return o ? QString::number(o->stats.finalHitRun) : QString();
+    case ChanceRateColumn:
+        return o && o->valid && o->chance.tested > 0 ? chanceRateText(o->chance.chanceRate) : QString();
+    case ExcessColumn:
+        return o && o->valid && o->chance.tested > 0 ? excessText(o->chance.excess) : QString();
+    case PValueColumn:
+        return o && o->chance.p ? pValueText(*o->chance.p) : QString();
+    case EquivalentColumn: {
+        const int first = row.equivalentRowId < 0 ? -1 : m_rowOfId.value(row.equivalentRowId, -1);
+        return first >= 0 ? QString::number(first + 1) : QString();
+    }
     case IdxColumn:
         return QString::number(row.record.idx);
     default:
@@ -268,14 +343,18 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
             return QBrush(Qt::white);
         if (column == RateColumn && invalid)
             return QBrush(Qt::red);
+        if (column == PValueColumn && row.outcome && row.outcome->chance.p &&
+            *row.outcome->chance.p < kSignificantP && row.outcome->chance.excess > 0)
+            return QBrush(kSignificantColor);
         return {};
     case Qt::ToolTipRole:
         if (invalid && (column == FormulaColumn || column == RateColumn))
             return QStringLiteral("无效公式：") + row.outcome->error;
         return {};
     case Qt::TextAlignmentRole:
-        return column == FormulaColumn || column == RateColumn ? QVariant(int(Qt::AlignLeft | Qt::AlignVCenter))
-                                                               : QVariant(int(Qt::AlignCenter));
+        return column == FormulaColumn || column == RateColumn
+                   ? QVariant(int(Qt::AlignLeft | Qt::AlignVCenter))
+                   : QVariant(int(Qt::AlignCenter));
     default:
         return {};
     }
@@ -283,21 +362,56 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
 
 QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole) {
+        switch (section) {
+        case ChanceRateColumn:
+            return QStringLiteral("纯凭运气（骰子随机）时这个公式的正确率");
+        case ExcessColumn:
+            return QStringLiteral("正确率比机会率高出多少（百分点），负数表示不如运气");
+        case PValueColumn:
+            return QStringLiteral(
+                "纯凭运气也能达到这样正确率的可能性；越小越不像运气，小于0.01且超出为正时显示绿色");
+        case EquivalentColumn:
+            return QStringLiteral("每一期预测都和它相同的、排在最前面的公式的序号");
+        default:
+            return {};
+        }
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case NumberColumn: return QStringLiteral("序号");
-    case FormulaColumn: return QStringLiteral("公式");
-    case KindColumn: return QStringLiteral("种类");
-    case SenseColumn: return QStringLiteral("生杀");
-    case NextValueColumn: return QStringLiteral("计算值");
-    case RateColumn: return m_weightedRate ? QStringLiteral("正确率（加权算法）") : QStringLiteral("正确率");
-    case MaxMissColumn: return QStringLiteral("最大连错");
-    case MaxHitColumn: return QStringLiteral("最大连对");
-    case FinalMissColumn: return QStringLiteral("最后连错");
-    case FinalHitColumn: return QStringLiteral("最后连对");
-    case IdxColumn: return QString();
-    default: return {};
+    case NumberColumn:
+        return QStringLiteral("序号");
+    case FormulaColumn:
+        return QStringLiteral("公式");
+    case KindColumn:
+        return QStringLiteral("种类");
+    case SenseColumn:
+        return QStringLiteral("生杀");
+    case NextValueColumn:
+        return QStringLiteral("计算值");
+    case RateColumn:
+        return m_weightedRate ? QStringLiteral("正确率（加权算法）") : QStringLiteral("正确率");
+    case MaxMissColumn:
+        return QStringLiteral("最大连错");
+    case MaxHitColumn:
+        return QStringLiteral("最大连对");
+    case FinalMissColumn:
+        return QStringLiteral("最后连错");
+    case FinalHitColumn:
+        return QStringLiteral("最后连对");
+    case ChanceRateColumn:
+        return QStringLiteral("机会率");
+    case ExcessColumn:
+        return QStringLiteral("超出");
+    case PValueColumn:
+        return QStringLiteral("p值");
+    case EquivalentColumn:
+        return QStringLiteral("等价");
+    case IdxColumn:
+        return QString();
+    default:
+        return {};
     }
 }
 

@@ -1,29 +1,53 @@
 #pragma once
 
 #include "backtest/BacktestEngine.h"
+#include "backtest/FormulaOrdering.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaRecord.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <optional>
 #include <vector>
 
 // The formula grid of the main window: one row per formula of the current subset, in idx order.
 // Columns: 序号 (row number; blue when selected, button-face grey when not), 公式 (Chinese or code
 // form by ChineseMode), 种类, 生杀, 计算值 (next-draw value of a selected formula), 正确率 with its
-// "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, and the hidden idx column.
-// It holds the selection flags (SelectedFlags) and the figures of the last back-test.
+// "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, the comparison with pure chance
+// (机会率 "83.33%", 超出 "+1.23", p值 "0.123" or "<0.001", green below 0.01 when the excess is
+// positive), 等价 (the 序号 of the first equivalent formula, empty for the first of each group),
+// and the hidden idx column. It holds the selection flags (SelectedFlags), the figures of the last
+// back-test and the equivalents found with it.
 class FormulaGridModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column {
-        NumberColumn, FormulaColumn, KindColumn, SenseColumn, NextValueColumn, RateColumn,
-        MaxMissColumn, MaxHitColumn, FinalMissColumn, FinalHitColumn, IdxColumn, ColumnCount
+    enum Column
+    {
+        NumberColumn,
+        FormulaColumn,
+        KindColumn,
+        SenseColumn,
+        NextValueColumn,
+        RateColumn,
+        MaxMissColumn,
+        MaxHitColumn,
+        FinalMissColumn,
+        FinalHitColumn,
+        ChanceRateColumn,
+        ExcessColumn,
+        PValueColumn,
+        EquivalentColumn,
+        IdxColumn,
+        ColumnCount
     };
     // How the rate is written: right after a back-test "00.0000"; on a redraw from memory the
     // general form of the single-precision value (up to seven significant digits).
-    enum class RateStyle { AfterRun, Redraw };
+    enum class RateStyle
+    {
+        AfterRun,
+        Redraw
+    };
 
     explicit FormulaGridModel(QObject* parent = nullptr);
 
@@ -34,8 +58,10 @@ public:
     void refillFormulas(std::vector<FormulaRecord> formulas);
     // The figures of a back-test of exactly the formulas shown, in row order; false (nothing
     // changed) when the result does not match the rows or was cancelled. The 计算值 cells show the
-    // next-draw values of the formulas selected now.
-    bool setResults(const BacktestResult& result);
+    // next-draw values of the formulas selected now. firstEquivalent, when given, holds per row the
+    // row of the first equivalent formula or -1 (FormulaEquivalence); the 等价 cells follow those
+    // formulas when the rows are reordered.
+    bool setResults(const BacktestResult& result, const std::vector<int>& firstEquivalent = {});
     // AddGongshiCsZhonglei / XianshiLei: redraws the figures from memory, the rate in general form,
     // and the 计算值 cells by the current selection.
     void redrawResults();
@@ -67,6 +93,18 @@ public:
     int idxAt(int row) const { return m_rows[row].record.idx; }
     // The figures of the row's formula, when a back-test has run.
     const FormulaOutcome* outcomeAt(int row) const;
+    // The row's figures for sorting and filtering (zeros, and p value 1, before a back-test).
+    FormulaFigures figuresAt(int row) const;
+    // The row of the first formula equivalent to the row's, or -1.
+    int equivalentRow(int row) const;
+    static bool isChanceColumn(int column)
+    {
+        return column >= ChanceRateColumn && column <= EquivalentColumn;
+    }
+    // The texts of the chance columns.
+    static QString chanceRateText(double chanceRate);
+    static QString excessText(double excess);
+    static QString pValueText(double p);
     std::int64_t totalWeight() const { return m_totalWeight; }
 
     // Widths of the grid's columns in twips (1/1440 inch) and in pixels at 96 dpi; column 10 is 0.
@@ -88,16 +126,19 @@ private:
         FormulaRecord record;
         bool selected = true;
         std::optional<FormulaOutcome> outcome;
-        bool nextShown = false;   // the 计算值 cell is filled (the formula was selected when drawn)
-        bool highlighted = false; // the 计算值 cell is green
+        qint64 equivalentRowId = -1; // the first equivalent formula, by its rowId
+        bool nextShown = false;      // the 计算值 cell is filled (the formula was selected when drawn)
+        bool highlighted = false;    // the 计算值 cell is green
     };
 
     QString displayText(const Row& row, int column) const;
+    void indexRows();
     void showNextValuesOfSelected();
     void emitColumnsChanged(int first, int last);
 
     FormulaKind m_kind;
     std::vector<Row> m_rows;
+    QHash<qint64, int> m_rowOfId; // rowId -> row
     bool m_chineseMode = true;
     bool m_weightedRate = true;
     bool m_hasResults = false;

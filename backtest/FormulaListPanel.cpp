@@ -2,6 +2,8 @@
 
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
+#include "backtest/ChanceSummary.h"
+#include "backtest/EquivalentFormulas.h"
 #include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
 #include "backtest/FormulaGridModel.h"
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -29,6 +32,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <limits>
 #include <numeric>
 
 FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
@@ -54,6 +58,12 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
         m_model->redrawResults();
     });
     layout->addWidget(m_viewTabs);
+    m_summary = new QLabel;
+    m_summary->setObjectName("lblChanceSummary");
+    m_summary->setWordWrap(true);
+    m_summary->setToolTip(QStringLiteral("p<0.05 的公式比纯属运气时多得多，才说明这一类公式里有不靠运气的；"
+                                         "详见使用说明“正确率与运气”"));
+    layout->addWidget(m_summary);
 
     m_view = new QTableView;
     m_view->setObjectName("MSFlexGrid2");
@@ -93,6 +103,8 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
     connect(m_input, &QLineEdit::returnPressed, this, &FormulaListPanel::addTypedFormula);
     selection->addWidget(add);
     layout->addLayout(selection);
+    m_chanceShown = m_workspace->settings().showChanceComparison();
+    setChanceComparisonShown(m_chanceShown);
 }
 
 FormulaListPanel::~FormulaListPanel() = default;
@@ -120,6 +132,18 @@ void FormulaListPanel::buildMenu()
         a->setObjectName(QString::fromLatin1(deletions[i].first));
         connect(a, &QAction::triggered, this, [this, mode = modes[i]] { deleteFormulas(mode); });
     }
+    QAction* equivalents = m_menu->addAction(QStringLiteral("删除等价公式(&Q)"));
+    equivalents->setObjectName("mnuDelDjgs");
+    connect(equivalents, &QAction::triggered, this, &FormulaListPanel::deleteEquivalentFormulas);
+}
+
+void FormulaListPanel::setChanceComparisonShown(bool shown)
+{
+    m_chanceShown = shown;
+    for (int c :
+         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn})
+        m_view->setColumnHidden(c, !shown);
+    m_summary->setVisible(shown && !m_summary->text().isEmpty());
 }
 
 void FormulaListPanel::showFormulas()
@@ -152,6 +176,7 @@ void FormulaListPanel::sizeColumns()
     });
     m_view->setColumnHidden(FormulaGridModel::IdxColumn, true);
     m_view->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
+    setChanceComparisonShown(m_chanceShown);
 }
 
 void FormulaListPanel::scrollToLastRowWhenLong()
@@ -181,6 +206,9 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
                     p.done = done;
                 },
                 &p.cancelled);
+            // The 等价 column: equivalence is judged on every draw, not only the window's.
+            if (!run.result.cancelled)
+                BacktestRunner::findEquivalents(*m_history, &run, &p.cancelled);
         });
     if (!finished || run.result.cancelled)
         return BacktestOutcome::Cancelled;
@@ -188,7 +216,9 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
         MessageBoxes::error(this, error);
     m_model->setWeightedRate(options.weighted);
     m_model->refillFormulas(run.formulas);
-    m_model->setResults(run.result);
+    m_model->setResults(run.result, run.firstEquivalent);
+    m_summary->setText(ChanceSummary::of(run.result.outcomes).text());
+    setChanceComparisonShown(m_chanceShown);
     scrollToLastRowWhenLong();
     return BacktestOutcome::Done;
 }
@@ -223,17 +253,24 @@ void FormulaListPanel::onGridClicked(const QModelIndex& index)
 
 void FormulaListPanel::sortByColumn(int column)
 {
-    if (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)
+    const bool chanceKey =
+        column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn;
+    if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn))
         return;
     const int rows = m_model->rowCount();
     std::vector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    // Ascending by the figure of the last back-test; formulas without figures first, ties by idx.
+    // Ascending by the figure of the last back-test, but the excess descending (the largest first);
+    // formulas without figures first, ties by idx. A formula without a p value counts as 1.
     auto key = [&](int row) -> double {
         const FormulaOutcome* o = m_model->outcomeAt(row);
         if (!o)
-            return -1;
+            return -std::numeric_limits<double>::infinity();
         switch (column) {
+        case FormulaGridModel::ExcessColumn:
+            return -o->chance.excess;
+        case FormulaGridModel::PValueColumn:
+            return o->chance.p.value_or(1.0);
         case FormulaGridModel::RateColumn:
             return o->stats.rate;
         case FormulaGridModel::MaxMissColumn:
@@ -264,18 +301,8 @@ void FormulaListPanel::filterFormulas()
     if (!m_filterWindow)
         m_filterWindow = new FormulaFilterWindow(this);
     std::vector<FormulaFigures> figures;
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        FormulaFigures f;
-        f.idx = m_model->idxAt(r);
-        if (const FormulaOutcome* o = m_model->outcomeAt(r))
-            f = {f.idx,
-                 o->stats.rate,
-                 o->stats.maxMissRun,
-                 o->stats.maxHitRun,
-                 o->stats.finalMissRun,
-                 o->stats.finalHitRun};
-        figures.push_back(f);
-    }
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        figures.push_back(m_model->figuresAt(r));
     std::vector<bool> flags = m_model->selectedFlags();
     if (m_filterWindow->run(figures, &flags))
         m_model->setSelectedFlags(flags);
@@ -404,6 +431,50 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         positional.resize(size_t(m_model->rowCount()), true);
         m_model->setSelectedFlags(positional);
     }
+    m_contextRow = -1;
+    emit formulasDeleted();
+}
+
+void FormulaListPanel::deleteEquivalentFormulas()
+{
+    if (!m_database->require(this))
+        return;
+    // The database is read here, on its own thread; only the comparison runs in the background.
+    SubsetBacktest subset;
+    QString error;
+    if (!BacktestRunner::load(*m_store, *m_kind, *m_kill, &subset, &error)) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    bool found = false;
+    const bool finished =
+        BackgroundTask::run(this, QStringLiteral("正在查找等价公式，请稍候..."), [&](TaskProgress& p) {
+            found = BacktestRunner::findEquivalents(*m_history, &subset, &p.cancelled);
+        });
+    if (!finished || !found)
+        return;
+    const std::vector<EquivalentGroup> groups =
+        EquivalentFormulas::groups(subset.formulas, subset.firstEquivalent);
+    const int count = EquivalentFormulas::equivalentCount(groups);
+    if (count == 0) {
+        MessageBoxes::information(this, EquivalentFormulas::title(), QStringLiteral("没有等价公式。"));
+        return;
+    }
+    if (!MessageBoxes::question(this, EquivalentFormulas::title(), EquivalentFormulas::question(count)))
+        return;
+    BusyCursor busy;
+    if (EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error) < 0) {
+        MessageBoxes::error(this, error);
+        return;
+    }
+    // As after the other deletions: compact, list the rest afresh (all selected), then the window
+    // refreshes the history grid and back-tests.
+    if (!m_workspace->compact(&error))
+        MessageBoxes::error(this, error);
+    std::vector<FormulaRecord> formulas;
+    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+        MessageBoxes::error(this, error);
+    m_model->setFormulas(*m_kind, std::move(formulas));
     m_contextRow = -1;
     emit formulasDeleted();
 }

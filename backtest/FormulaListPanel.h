@@ -14,16 +14,18 @@ class FormulaGridModel;
 class FormulaTableStore;
 class HistoryColumns;
 class PositionHistoryWindow;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QTabBar;
 class QTableView;
 class Workspace;
 
-// The formula list of the main window: the view strip (公式中文显示 / 公式英文显示), the formula
-// grid (MSFlexGrid2) with its back-test figures, the selection buttons, the box for typing a
-// formula (Text2) and the 管理 menu, which the grid also opens on its right button (export, the
-// calculation steps of one formula, deletions). A double click on a figure column sorts the list.
+// The formula list of the main window: the view strip (公式中文显示 / 公式英文显示), the line
+// comparing the back-test with pure chance, the formula grid (MSFlexGrid2) with its back-test
+// figures, the selection buttons, the box for typing a formula (Text2) and the 管理 menu, which
+// the grid also opens on its right button (export, the calculation steps of one formula,
+// deletions, the deletion of equivalent formulas). A double click on a figure column sorts the list.
 //
 // The panel shows the subset of the main window's current kind and sense, which the window owns
 // and changes; after the panel changed the stored formulas it says so, and the window runs its
@@ -54,8 +56,14 @@ public:
         Done
     };
     // Back-tests the listed subset over the newest `lookBackDraws` draws (0: all) behind a
-    // progress dialog, writes the figures back and shows them.
+    // progress dialog, finds its equivalent formulas, writes the figures back and shows them with
+    // the summary line against chance.
     BacktestOutcome runBacktest(int lookBackDraws);
+    // "显示机会对比": shows or hides the 机会率, 超出 and p值 columns and the summary line.
+    void setChanceComparisonShown(bool shown);
+    bool chanceComparisonShown() const { return m_chanceShown; }
+    // The summary line above the grid (empty before the first back-test).
+    QLabel* summaryLabel() const { return m_summary; }
 
     // The per-draw verification columns of the history grid for the block a scroll value shows.
     VerificationBlock verificationBlock(int scrollValue) const;
@@ -94,6 +102,8 @@ private:
     void showCalculationSteps();
     void addTypedFormula();
     void deleteFormulas(DeleteMode mode);
+    // "删除等价公式(&Q)".
+    void deleteEquivalentFormulas();
 
     Workspace* m_workspace;
     const DatabaseGuard* m_database;
@@ -103,9 +113,11 @@ private:
     FormulaGridModel* m_model;
     std::unique_ptr<FormulaTableStore> m_store;
     int m_contextRow = -1; // grid row under the last right-click
+    bool m_chanceShown = true;
 
     QMenu* m_menu = nullptr;
     QTabBar* m_viewTabs = nullptr;
+    QLabel* m_summary = nullptr;
     QTableView* m_view = nullptr;
     QLineEdit* m_input = nullptr; // Text2
     CalculationStepsWindow* m_stepsWindow = nullptr;

@@ -6,7 +6,8 @@
 
 FormulaOrderKey FormulaOrderKey::preferred(FormulaFigure figure)
 {
-    const bool fewerIsBetter = figure == FormulaFigure::MaxMiss || figure == FormulaFigure::FinalMiss;
+    const bool fewerIsBetter = figure == FormulaFigure::MaxMiss || figure == FormulaFigure::FinalMiss ||
+                               figure == FormulaFigure::PValue;
     return {figure, !fewerIsBetter};
 }
 
@@ -23,6 +24,10 @@ double FormulaOrdering::value(const FormulaFigures& f, FormulaFigure figure)
         return f.finalMissRun;
     case FormulaFigure::FinalHit:
         return f.finalHitRun;
+    case FormulaFigure::PValue:
+        return f.pValue;
+    case FormulaFigure::Excess:
+        return f.excess;
     }
     return 0;
 }
@@ -58,6 +63,9 @@ QString FormulaOrdering::columnName(FormulaFigure figure)
         return QStringLiteral("intGsErrLst");
     case FormulaFigure::FinalHit:
         return QStringLiteral("intGsTrueLst");
+    case FormulaFigure::PValue:
+    case FormulaFigure::Excess:
+        return {};
     }
     return {};
 }
@@ -75,8 +83,19 @@ QString FormulaOrdering::caption(FormulaFigure figure)
         return QStringLiteral("最后连错");
     case FormulaFigure::FinalHit:
         return QStringLiteral("最后连对");
+    case FormulaFigure::PValue:
+        return QStringLiteral("p值");
+    case FormulaFigure::Excess:
+        return QStringLiteral("超出");
     }
     return {};
+}
+
+bool FormulaOrdering::usesChance(const std::vector<FormulaOrderKey>& keys)
+{
+    return std::any_of(keys.begin(), keys.end(), [](const FormulaOrderKey& k) {
+        return k.figure == FormulaFigure::PValue || k.figure == FormulaFigure::Excess;
+    });
 }
 
 double FormulaOrdering::boxNumber(const QString& text)

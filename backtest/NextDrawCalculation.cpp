@@ -1,5 +1,6 @@
 #include "backtest/NextDrawCalculation.h"
 
+#include "backtest/BacktestEngine.h"
 #include "formula/FormulaArithmetic.h"
 
 #include <algorithm>
@@ -55,6 +56,21 @@ std::vector<FormulaFigures> NextDrawCalculation::storedFigures(const std::vector
     return figures;
 }
 
+std::vector<FormulaFigures> NextDrawCalculation::figuresWithChance(const HistoryColumns& history,
+                                                                   const CalculationTable& table,
+                                                                   const FormulaKind& kind, bool kill,
+                                                                   const BacktestOptions& options)
+{
+    std::vector<FormulaFigures> figures = storedFigures(table.formulas);
+    const BacktestResult r = BacktestEngine::run(history, table.compiled, kind, kill, options);
+    for (std::size_t i = 0; i < figures.size() && i < r.outcomes.size(); ++i) {
+        const ChanceFigures& c = r.outcomes[i].chance;
+        figures[i].pValue = c.p.value_or(1.0);
+        figures[i].excess = c.excess;
+    }
+    return figures;
+}
+
 std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const HistoryColumns& history,
                                                                     int targetRow,
                                                                     const CalculationTable& table,
@@ -79,7 +95,9 @@ std::vector<NextDrawCalculation::WalkStep> NextDrawCalculation::run(const Histor
     const int cells = options.general ? 6 : 10;
     const int target = options.kill ? cells - options.limit : options.limit;
     std::set<int> covered;
-    for (int i : FormulaOrdering::walkOrder(storedFigures(table.formulas), options.keys)) {
+    const std::vector<FormulaFigures> figures =
+        table.figures.size() == table.formulas.size() ? table.figures : storedFigures(table.formulas);
+    for (int i : FormulaOrdering::walkOrder(figures, options.keys)) {
         if (int(covered.size()) >= target)
             break;
         WalkStep step{table.position, table.formulas[i].idx, {}, table.formulas[i].gongshi};

@@ -19,7 +19,11 @@ struct CalculationTable
     std::vector<FormulaRecord> formulas;
     std::vector<CompiledFormula> compiled;
     std::vector<bool> selected;
+    // The figures the best method orders by, one per formula; empty: the stored figures.
+    std::vector<FormulaFigures> figures;
 };
+
+struct BacktestOptions;
 
 // The next-draw calculation ("计算公式(&C)"): lets the best or the selected formulas vote for the
 // draw after `targetRow` — the newest draw, or the draw before a typed issue.
@@ -58,6 +62,12 @@ public:
 
     // The stored figures of formulas (0 where none were written yet), for the best method's order.
     static std::vector<FormulaFigures> storedFigures(const std::vector<FormulaRecord>& formulas);
+    // The stored figures with the p values and excesses of a back-test of the table's formulas
+    // (they are not stored), for a best method ordered by them.
+    static std::vector<FormulaFigures> figuresWithChance(const HistoryColumns& history,
+                                                         const CalculationTable& table,
+                                                         const FormulaKind& kind, bool kill,
+                                                         const BacktestOptions& options);
 
     // Runs one table; returns the walk record.
     static std::vector<WalkStep> run(const HistoryColumns& history, int targetRow,

@@ -1,5 +1,6 @@
 #include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
+#include "backtest/FormulaEquivalence.h"
 #include "formula/FormulaTableStore.h"
 #include "history/DrawDeriver.h"
 #include "history/HistoryColumns.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -104,5 +106,58 @@ void BacktestWithWriteBack(benchmark::State& state)
     reportRate(state, run.result);
 }
 BENCHMARK(BacktestWithWriteBack)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Formulas of the search's shape where every tenth one repeats an earlier one with its terms in
+// reverse order and the constant raised by 6: equivalent unless the sum can be 0 (0 predicts 0, 6
+// predicts 6), so a few of them are told apart only far into the history.
+std::vector<CompiledFormula> formulasWithEquivalents(int count)
+{
+    std::mt19937 rng(3);
+    std::vector<QStringList> terms;
+    std::vector<CompiledFormula> out;
+    out.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        QStringList t;
+        int constant = 0;
+        if (i % 10 == 9) {
+            const QStringList& earlier = terms[rng() % terms.size()];
+            t = earlier.mid(0, earlier.size() - 1);
+            std::reverse(t.begin(), t.end());
+            constant = earlier.last().toInt() + 6;
+        } else {
+            for (int k = 0; k < 8; ++k)
+                t << ParameterTable::code(int(rng() % kParameterCount));
+            constant = int(rng() % 10);
+        }
+        t << QString::number(constant);
+        terms.push_back(t);
+        out.push_back(CompiledFormula::compile(t.join('+')));
+    }
+    return out;
+}
+
+// The equivalence check of a whole table: hashing every formula's predictions on every draw and
+// confirming the matches. Arguments: formulas, draws, threads.
+void FormulaEquivalenceCheck(benchmark::State& state)
+{
+    const int count = int(state.range(0)), draws = int(state.range(1));
+    const HistoryColumns h(syntheticDraws(draws, 4));
+    const std::vector<CompiledFormula> compiled = formulasWithEquivalents(count);
+    std::size_t equivalents = 0;
+    for (auto _ : state) {
+        const std::vector<int> first = FormulaEquivalence::firstEquivalents(h, compiled, int(state.range(2)));
+        equivalents = std::size_t(std::count_if(first.begin(), first.end(), [](int f) { return f >= 0; }));
+    }
+    state.counters["equivalents"] = double(equivalents);
+    state.counters["evaluations/s"] =
+        benchmark::Counter(double(count) * draws, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(FormulaEquivalenceCheck)
+    ->Args({5000, 3000, 2})
+    ->Args({32767, 32767, 1})
+    ->Args({32767, 32767, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "cli/BacktestCommand.h"
 
 #include "backtest/BacktestRunner.h"
+#include "backtest/ChanceSummary.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
@@ -49,16 +50,31 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    if (!BacktestRunner::findEquivalents(history, &run)) {
+        ctx.err << QStringLiteral("无法查找等价公式。") << Qt::endl;
+        return ExitFailure;
+    }
     ctx.out
         << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
-           "final_hit_run\tnext\n";
+           "final_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\tequivalent_to\n";
+    auto optional = [](const std::optional<double>& v, int decimals) {
+        return v ? QString::number(*v, 'f', decimals) : QString();
+    };
     for (std::size_t i = 0; i < run.formulas.size(); ++i) {
         const FormulaOutcome& o = run.result.outcomes[i];
         const FormulaStats& s = o.stats;
+        const ChanceFigures& c = o.chance;
+        const int first = run.firstEquivalent[i];
         ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
                 << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
                 << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun
-                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\n';
+                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t' << o.nextText() << '\t' << c.hits
+                << '\t' << c.tested << '\t' << (o.valid ? QString::number(c.chanceRate, 'f', 4) : QString())
+                << '\t' << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t'
+                << optional(c.z, 3) << '\t' << optional(c.p, 6) << '\t'
+                << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString()) << '\n';
     }
+    ctx.out.flush();
+    ctx.err << ChanceSummary::of(run.result.outcomes).text() << Qt::endl;
     return ExitOk;
 }

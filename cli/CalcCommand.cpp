@@ -19,6 +19,8 @@ std::optional<FormulaOrderKey> keyNamed(const QString& name)
         {"max_hit_run", FormulaFigure::MaxHit},
         {"final_miss_run", FormulaFigure::FinalMiss},
         {"final_hit_run", FormulaFigure::FinalHit},
+        {"p", FormulaFigure::PValue},
+        {"excess", FormulaFigure::Excess},
     };
     for (const auto& [code, figure] : names)
         if (name == QLatin1String(code) || name == FormulaOrdering::caption(figure))
@@ -64,9 +66,10 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
         for (const QString& n : names) {
             const auto key = keyNamed(n.trimmed());
             if (!key)
-                return usageError(ctx, QStringLiteral("--keys takes rate, max_miss_run, max_hit_run, "
-                                                      "final_miss_run or final_hit_run, not \"%1\"")
-                                           .arg(n));
+                return usageError(ctx,
+                                  QStringLiteral("--keys takes rate, max_miss_run, max_hit_run, "
+                                                 "final_miss_run, final_hit_run, p or excess, not \"%1\"")
+                                      .arg(n));
             request.keys.push_back(*key);
         }
     }
@@ -81,6 +84,7 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     Workspace& ws = *ctx.workspace;
     // Without --method the window's stored choice "JSFF" decides.
     request.bestMethod = method ? *method == QLatin1String("best") : !ws.settings().calculateSelected();
+    request.backtest = BacktestOptions::fromSettings(ws.settings());
 
     const std::vector<DrawRecord>& draws = ws.history().draws();
     int targetRow = 0;

@@ -2,6 +2,7 @@
 
 #include "cli/FormulaAddCommand.h"
 #include "cli/FormulaClearCommand.h"
+#include "cli/FormulaDedupeCommand.h"
 #include "cli/FormulaExportCommand.h"
 #include "cli/FormulaImportCommand.h"
 #include "cli/FormulaListCommand.h"
@@ -15,6 +16,7 @@ FormulaCommand::FormulaCommand()
     m_subcommands.push_back(std::make_unique<FormulaExportCommand>());
     m_subcommands.push_back(std::make_unique<FormulaClearCommand>());
     m_subcommands.push_back(std::make_unique<FormulaUpdateCommand>());
+    m_subcommands.push_back(std::make_unique<FormulaDedupeCommand>());
 }
 
 QString FormulaCommand::usage() const

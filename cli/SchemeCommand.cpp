@@ -15,13 +15,14 @@
 QString SchemeCommand::usage() const
 {
     return QStringLiteral("scheme [--sense kill|keep] [--targets t1,t2,t3,t5,t6] [--mode new|keep] "
-                          "[--save append|update] [--seed X] [--threads J]");
+                          "[--distinct] [--save append|update] [--seed X] [--threads J]");
 }
 
 int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
 {
     QStringList args = arguments;
     QString error;
+    const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
     std::optional<bool> kill;
     std::optional<QString> targets, mode;
     SearchCommandSupport::Common common;
@@ -64,8 +65,12 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
                 return ExitFailure;
             }
             config.targets.storedCounts[slot] = int(stored.size());
+            for (const FormulaRecord& r : stored)
+                if (distinct && r.bolKill == *kill)
+                    config.knownCodes[slot] << r.gongshi;
         }
     }
+    config.distinct = distinct;
     config.seed = common.seed;
     config.threads = common.threads;
 

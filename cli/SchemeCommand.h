@@ -2,10 +2,13 @@
 
 #include "cli/Command.h"
 
-// scheme [--sense S] [--targets t1,t2,t3,t5,t6] [--mode new|keep] [--save append|update] [--seed X] [--threads J]
+// scheme [--sense S] [--targets t1,t2,t3,t5,t6] [--mode new|keep] [--distinct] [--save append|update] [--seed
+// X]
+//        [--threads J]
 // The all-kinds search over slots 1, 2, 3, 5, 6 with the stored per-kind ranges and operand counts;
 // the targets default to the stored scheme ("SSSZ", 60 each). Mode "new" counts formulas to find,
-// "keep" the formulas each table shall hold. Output as the search command's.
+// "keep" the formulas each table shall hold; --distinct skips equivalents as the search command does.
+// Output as the search command's.
 class SchemeCommand : public Command
 {
 public:

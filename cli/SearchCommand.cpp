@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
+#include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
@@ -38,13 +39,14 @@ QString SearchCommand::usage() const
     return QStringLiteral(
         "search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
         "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
-        "[--tail V|random] [--form bracket|next] [--save append|update]");
+        "[--tail V|random] [--form bracket|next] [--distinct] [--save append|update]");
 }
 
 int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
 {
     QStringList args = arguments;
     QString error;
+    const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
     FormulaKind kind;
     std::optional<bool> kill;
     std::optional<QString> operands, tries, target, ranges, lookBack, tail, form;
@@ -117,6 +119,18 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     config.maxTries = maxTries;
     if (target)
         config.stopAt = double(targetCount);
+    if (distinct) {
+        // Equivalents of the formulas stored in the kind's table with the same sense are skipped.
+        std::vector<FormulaRecord> stored;
+        if (!FormulaTableStore(&ws.database()).loadSubset(kind, *kill, &stored, &error)) {
+            ctx.err << error << Qt::endl;
+            return ExitFailure;
+        }
+        QStringList codes;
+        for (const FormulaRecord& r : stored)
+            codes << r.gongshi;
+        config.distinct = std::make_shared<DistinctCandidates>(ws.history().draws(), codes);
+    }
 
     QElapsedTimer clock;
     clock.start();

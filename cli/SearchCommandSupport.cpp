@@ -66,11 +66,18 @@ bool SearchCommandSupport::parseNumbers(const QString& text, int count, const QS
 void SearchCommandSupport::print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried,
                                  double seconds)
 {
-    ctx.out << "gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\n";
+    ctx.out
+        << "gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\tchance_rate\t"
+           "excess\tz\tp\n";
+    auto optional = [](const std::optional<double>& v, int decimals) {
+        return v ? QString::number(*v, 'f', decimals) : QString();
+    };
     for (const SearchResult& r : results)
         ctx.out << r.code << '\t' << r.chinese << '\t' << QString::number(double(r.stats.rate), 'f', 4)
                 << '\t' << r.stats.maxMissRun << '\t' << r.stats.maxHitRun << '\t' << r.stats.finalMissRun
-                << '\t' << r.stats.finalHitRun << '\n';
+                << '\t' << r.stats.finalHitRun << '\t' << QString::number(r.chance.chanceRate, 'f', 4) << '\t'
+                << QString::number(r.chance.excess, 'f', 4) << '\t' << optional(r.chance.z, 3) << '\t'
+                << optional(r.chance.p, 6) << '\n';
     ctx.out << "tried " << tried << " qualified " << results.size() << " seconds "
             << QString::number(seconds, 'f', 3) << '\n';
 }

@@ -28,8 +28,11 @@ public:
     static bool parseNumbers(const QString& text, int count, const QString& option, std::vector<double>* out,
                              QString* error);
 
-    // The header row, one row per result and the closing line "tried T qualified Q seconds S".
-    static void print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried, double seconds);
+    // The header row, one row per result (its five figures, then its chance rate, excess, z and p)
+    // and the closing line "tried T qualified Q seconds S".
+    static void print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried,
+                      double seconds);
     // Saves as the window's buttons do; prints the error and returns false on failure.
-    static bool save(CliContext& ctx, const std::vector<SearchResult>& results, SearchResultSaver::Mode mode, bool kill);
+    static bool save(CliContext& ctx, const std::vector<SearchResult>& results, SearchResultSaver::Mode mode,
+                     bool kill);
 };

@@ -1,6 +1,7 @@
 #include "killkeep/CalculationRun.h"
 
 #include "backtest/BacktestRunner.h"
+#include "backtest/FormulaOrdering.h"
 #include "formula/FormulaTableStore.h"
 
 #include <algorithm>
@@ -52,6 +53,9 @@ bool CalculationRun::run(const FormulaTableStore& store, const HistoryColumns& h
         if (kind == request.kind)
             for (std::size_t i = 0; i < table.formulas.size(); ++i)
                 table.selected[i] = request.selected.value(table.formulas[i].rowId, true);
+        if (request.bestMethod && FormulaOrdering::usesChance(request.keys))
+            table.figures =
+                NextDrawCalculation::figuresWithChance(history, table, kind, request.kill, request.backtest);
         outcome->formulaCount += int(table.formulas.size());
         const auto walk =
             NextDrawCalculation::run(history, targetRow, table, options, [outcome](int position, int value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/BacktestEngine.h"
 #include "backtest/NextDrawCalculation.h"
 #include "formula/FormulaKind.h"
 #include "history/DrawRecord.h"
@@ -23,6 +24,9 @@ struct CalculationRequest
     bool bestMethod = false;
     std::vector<FormulaOrderKey> keys; // best method: the sort window's keys
     int limit = 3;                     // best method: L
+    // The back-test that gives the p value and the excess when the best method sorts by them
+    // (they are not stored with the formulas).
+    BacktestOptions backtest;
     // The current kind's selection flags by row id (the formula grid's). Formulas not named here,
     // and every formula of the other tables, vote as selected.
     QHash<qint64, bool> selected;

@@ -1,5 +1,6 @@
 #include "killkeep/KillKeepCalculation.h"
 
+#include "backtest/BacktestEngine.h"
 #include "backtest/DetailListWindow.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaSortWindow.h"
@@ -33,6 +34,7 @@ void KillKeepCalculation::run(const HistoryColumns& history, const Request& requ
     calculation.kind = request.kind;
     calculation.kill = request.kill;
     calculation.bestMethod = request.bestMethod;
+    calculation.backtest = BacktestOptions::fromSettings(m_workspace->settings());
     if (calculation.bestMethod) {
         if (!m_sortWindow)
             m_sortWindow = new FormulaSortWindow(m_window);

@@ -19,9 +19,8 @@ LookBackWindow CandidateEvaluator::window(int drawCount, int lookBackDraws)
 }
 
 CandidateEvaluator::CandidateEvaluator(const std::vector<DrawRecord>& draws, const SearchRules& rules)
-    : m_rules(rules)
-    , m_window(window(static_cast<int>(draws.size()), rules.lookBackDraws))
-    , m_rows(m_window.size())
+    : m_rules(rules), m_window(window(static_cast<int>(draws.size()), rules.lookBackDraws)),
+      m_rows(m_window.size())
 {
     m_values.resize(static_cast<std::size_t>(kParameterCount) * m_rows);
     for (int i = 0; i < m_rows; ++i) {
@@ -59,7 +58,8 @@ FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) cons
         const int n = std::min(kBlockRows, m_rows - start);
         std::fill(sums, sums + n, candidate.tail);
         for (int k = 0; k < candidate.operandCount; ++k) {
-            const std::int32_t* column = m_values.data() + static_cast<std::size_t>(candidate.operands[k]) * m_rows + start;
+            const std::int32_t* column =
+                m_values.data() + static_cast<std::size_t>(candidate.operands[k]) * m_rows + start;
             for (int i = 0; i < n; ++i)
                 sums[i] += column[i];
         }
@@ -85,4 +85,30 @@ FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) cons
     s.finalHitRun = hitRun;
     s.finalMissRun = missRun;
     return s;
+}
+
+ChanceFigures CandidateEvaluator::chance(const SearchCandidate& candidate) const
+{
+    // A candidate is a sum of parameters, so every draw before a window row has a value: each row
+    // is predicted 1..6 (by chance right with the kind's q) or 0 and below (certain).
+    ChanceSums sums;
+    sums.totalWeight = m_totalWeight;
+    sums.tested = m_rows;
+    for (int i = 0; i < m_rows; ++i) {
+        std::int32_t sum = candidate.tail;
+        for (int k = 0; k < candidate.operandCount; ++k)
+            sum += m_values[static_cast<std::size_t>(candidate.operands[k]) * m_rows + i];
+        const int prediction = (sum - 1) % 6 + 1;
+        const int hit = (m_hitBits[i] >> (prediction + kBitOffset)) & 1;
+        const std::int64_t w = m_weights[i];
+        sums.weightedHits += hit ? w : 0;
+        sums.hits += hit;
+        if (prediction >= 1) {
+            sums.valuedWeight += w;
+            sums.valuedWeightSquares += double(w) * double(w);
+        } else {
+            sums.nonPositiveWeight += w;
+        }
+    }
+    return ChanceModel::figures(sums, int(m_rules.kind.checkedColumns().size()), m_rules.kill);
 }

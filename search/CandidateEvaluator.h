@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
 #include "backtest/LookBackWindow.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaStats.h"
@@ -43,6 +44,10 @@ public:
     // The five figures (and the weighted hits and total weight); an empty window gives rate 0 and
     // runs 0.
     FormulaStats evaluate(const SearchCandidate& candidate) const;
+    // The candidate's figures against pure chance over the same window and weights (as the
+    // back-test's ChanceFigures). Taken only for the candidates that qualify, so the search's inner
+    // loop stays as fast as before.
+    ChanceFigures chance(const SearchCandidate& candidate) const;
 
 private:
     SearchRules m_rules;

@@ -173,6 +173,9 @@ void SchemePanel::startSearch()
                 return;
             }
             config.targets.storedCounts[slot] = int(rows.size());
+            for (const FormulaRecord& r : rows)
+                if (r.bolKill == kill)
+                    config.knownCodes[slot] << r.gongshi;
         }
         config.ranges[slot] = m_settings.ranges(KindSlot::kindNumber(slot), kill);
         config.operandCounts[slot] = m_settings.operandCount(slot);
@@ -182,6 +185,7 @@ void SchemePanel::startSearch()
     config.style = m_search->chineseStyle();
     config.seed = FormulaGenerator::freshSeed();
     config.threads = SearchPanel::threadCount();
+    config.distinct = m_search->skipEquivalents();
     m_scheme = std::make_unique<SchemeSearch>(std::move(config));
     m_scheme->start();
     m_active = true;

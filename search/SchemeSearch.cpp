@@ -1,9 +1,6 @@
 #include "search/SchemeSearch.h"
 
-SchemeSearch::SchemeSearch(SchemeConfig config)
-    : m_config(std::move(config))
-{
-}
+SchemeSearch::SchemeSearch(SchemeConfig config) : m_config(std::move(config)) {}
 
 SchemeSearch::~SchemeSearch()
 {
@@ -50,7 +47,8 @@ void SchemeSearch::enterSlot()
         }
         SearchRunConfig run;
         run.evaluator = std::make_shared<CandidateEvaluator>(
-            m_config.draws, SearchRules{*KindSlot::kind(m_slot), m_config.kill, m_config.lookBackDraws, m_config.weighted});
+            m_config.draws,
+            SearchRules{*KindSlot::kind(m_slot), m_config.kill, m_config.lookBackDraws, m_config.weighted});
         run.generator = {m_config.operandCounts[m_slot], m_config.randomTail, m_config.givenTail};
         run.style = m_config.style;
         run.ranges = m_config.ranges[m_slot];
@@ -59,6 +57,8 @@ void SchemeSearch::enterSlot()
         run.threads = m_config.threads;
         run.stopAt = *target;
         run.capacity = m_config.capacity - m_qualifiedBefore;
+        if (m_config.distinct)
+            run.distinct = std::make_shared<DistinctCandidates>(m_config.draws, m_config.knownCodes[m_slot]);
         m_run = std::make_unique<SearchRun>(run);
         if (m_paused)
             m_run->pause();
@@ -72,7 +72,8 @@ std::vector<int> SchemeSearch::advance()
     if (m_run && !m_stopped && m_run->isFinished()) {
         m_run->wait();
         std::vector<SearchResult> last = m_run->takeResults();
-        m_results.insert(m_results.end(), std::make_move_iterator(last.begin()), std::make_move_iterator(last.end()));
+        m_results.insert(m_results.end(), std::make_move_iterator(last.begin()),
+                         std::make_move_iterator(last.end()));
         const SearchRun::Progress p = m_run->progress();
         m_triedBefore += p.tried;
         m_qualifiedBefore += p.qualified;
@@ -115,7 +116,8 @@ std::vector<SearchResult> SchemeSearch::takeResults()
 {
     if (m_run) {
         std::vector<SearchResult> more = m_run->takeResults();
-        m_results.insert(m_results.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+        m_results.insert(m_results.end(), std::make_move_iterator(more.begin()),
+                         std::make_move_iterator(more.end()));
     }
     std::vector<SearchResult> out;
     out.swap(m_results);

@@ -27,6 +27,10 @@ struct SchemeConfig
     std::uint64_t seed = 0;
     int threads = 1;
     int capacity = SearchRun::kMaxResults; // room in the result list
+    // "跳过等价公式": per slot, the code forms of the formulas a candidate must not repeat (stored in
+    // the kind's table with the sense); with distinct off, nothing is compared.
+    bool distinct = false;
+    std::array<QStringList, 7> knownCodes;
 };
 
 // The all-kinds search: the kinds of slots 1, 2, 3, 5, 6 in turn, each searched with its stored

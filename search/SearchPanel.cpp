@@ -1,5 +1,6 @@
 #include "search/SearchPanel.h"
 
+#include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
@@ -13,6 +14,7 @@
 #include "search/SearchRun.h"
 #include "store/Settings.h"
 #include "ui/BackgroundTask.h"
+#include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
@@ -266,6 +268,14 @@ QWidget* SearchPanel::buildCounters()
     m_autoStopBox->setMaximumWidth(60);
     counters->addWidget(m_autoStopCheck);
     counters->addWidget(m_autoStopBox);
+    m_distinctCheck = new QCheckBox(QStringLiteral("跳过等价公式"));
+    m_distinctCheck->setObjectName(QStringLiteral("chkDistinct"));
+    m_distinctCheck->setToolTip(
+        QStringLiteral("每一期预测都和已保存的同类公式或已搜到的公式相同的候选公式不算合格"));
+    m_distinctCheck->setChecked(m_settings.skipEquivalents());
+    connect(m_distinctCheck, &QCheckBox::toggled, this,
+            [this](bool on) { m_settings.saveSkipEquivalents(on); });
+    counters->addWidget(m_distinctCheck);
     counters->addWidget(new QLabel(QStringLiteral("当前验证公式数")));
     m_triedBox = readOnlyBox("txtTried");
     m_triedBox->setText(QStringLiteral("0"));
@@ -464,11 +474,34 @@ void SearchPanel::startSearch()
         config.stopAt = NumericText::leadingValue(m_autoStopBox->text());
     config.alreadyQualified = int(m_entries.size());
     config.capacity = SearchRun::kMaxResults - int(m_entries.size());
+    if (skipEquivalents()) {
+        // Known: the kind's stored formulas of the sense and the list's own of that kind and sense.
+        const SearchRules r = rules();
+        std::vector<FormulaRecord> stored;
+        QString error;
+        if (!FormulaTableStore(&m_workspace->database()).loadSubset(r.kind, r.kill, &stored, &error)) {
+            MessageBoxes::warning(this, kTitle, error);
+            return;
+        }
+        QStringList known;
+        for (const FormulaRecord& f : stored)
+            known << f.gongshi;
+        for (const SearchResult& e : m_entries)
+            if (e.kind == r.kind && e.kill == r.kill)
+                known << e.code;
+        BusyCursor busy;
+        config.distinct = std::make_shared<DistinctCandidates>(m_workspace->history().draws(), known);
+    }
     m_run = std::make_unique<SearchRun>(config);
     m_run->start();
     m_triedBox->setText(QStringLiteral("0"));
     m_pollTimer->start();
     emit runningChanged();
+}
+
+bool SearchPanel::skipEquivalents() const
+{
+    return m_distinctCheck->isChecked();
 }
 
 void SearchPanel::stopSearch()

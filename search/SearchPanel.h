@@ -76,6 +76,11 @@ public:
     // Saves the pending results into their kinds' tables; says how it went.
     void saveResults(SaveKind kind);
 
+    // "跳过等价公式": candidates equivalent to a stored formula of their kind and sense, or to one
+    // already in the result list, do not qualify (both searches).
+    bool skipEquivalents() const;
+    QCheckBox* skipEquivalentsCheck() const { return m_distinctCheck; }
+
     // Stops the single search and takes its last results.
     void stopSearch();
     // Worker threads of a search: one per processor.
@@ -141,6 +146,7 @@ private:
     QLineEdit* m_tailBox = nullptr;
     QRadioButton* m_nextDrawOption = nullptr;
     QCheckBox* m_autoStopCheck = nullptr;
+    QCheckBox* m_distinctCheck = nullptr;
     QLineEdit* m_autoStopBox = nullptr;
     QLineEdit* m_triedBox = nullptr;
     QLineEdit* m_qualifiedBox = nullptr;

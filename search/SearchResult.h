@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/ChanceFigures.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaStats.h"
 
@@ -14,4 +15,5 @@ struct SearchResult
     QString code;    // gongshi
     QString chinese; // gongshiCN
     FormulaStats stats;
+    ChanceFigures chance; // the search's window against pure chance
 };

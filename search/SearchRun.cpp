@@ -101,10 +101,19 @@ void SearchRun::work()
             generator.next(m_config.generator, &candidate);
             stats = evaluator.evaluate(candidate);
             ++done.tries;
-            if (m_config.ranges.admits(stats))
-                done.results.push_back(
-                    {i, SearchResult{m_kind, m_kill, candidate.codeForm(),
-                                     candidate.chineseForm(m_kind, m_kill, m_config.style), stats}});
+            if (!m_config.ranges.admits(stats))
+                continue;
+            std::uint64_t key = 0;
+            if (m_config.distinct) {
+                key = m_config.distinct->key(candidate);
+                if (m_config.distinct->isKnown(candidate, key))
+                    continue;
+            }
+            done.results.push_back({i,
+                                    SearchResult{m_kind, m_kill, candidate.codeForm(),
+                                                 candidate.chineseForm(m_kind, m_kill, m_config.style), stats,
+                                                 evaluator.chance(candidate)},
+                                    candidate, key});
         }
         if (done.tries > 0)
             publishCurrent(candidate, stats);
@@ -157,6 +166,10 @@ void SearchRun::submit(qint64 block, Block done)
 void SearchRun::releaseLocked(Block& block)
 {
     for (Qualified& q : block.results) {
+        // Candidates arrive here in the order they were tried, so the first of equivalent ones is
+        // kept, whatever thread judged it.
+        if (m_config.distinct && isEquivalentToQualifiedLocked(q))
+            continue;
         m_released.push_back(std::move(q.result));
         ++m_progress.qualified;
         const bool targetReached =
@@ -170,6 +183,16 @@ void SearchRun::releaseLocked(Block& block)
         }
     }
     m_progress.tried += block.tries;
+}
+
+bool SearchRun::isEquivalentToQualifiedLocked(const Qualified& q)
+{
+    const auto [begin, end] = m_qualifiedByKey.equal_range(q.key);
+    for (auto it = begin; it != end; ++it)
+        if (m_config.distinct->sameAs(it->second, q.candidate))
+            return true;
+    m_qualifiedByKey.emplace(q.key, q.candidate);
+    return false;
 }
 
 void SearchRun::closeLocked()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/CandidateEvaluator.h"
+#include "search/DistinctCandidates.h"
 #include "search/FormulaGenerator.h"
 #include "search/QualificationRanges.h"
 #include "search/SearchResult.h"
@@ -16,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 struct SearchRunConfig
@@ -33,6 +35,9 @@ struct SearchRunConfig
     std::optional<double> stopAt;
     int alreadyQualified = 0;
     int capacity = 32767; // room left in the result list; the run ends when it is full
+    // "跳过等价公式": when set, a candidate equivalent to a known formula (stored, or already
+    // listed) or to one qualified earlier in this run does not qualify and is not counted.
+    std::shared_ptr<const DistinctCandidates> distinct;
     // Called by a worker with a finished block's number just before handing it in; tests use it
     // to hold chosen blocks back so that later ones finish first.
     std::function<void(qint64 block)> beforeSubmit;
@@ -84,6 +89,8 @@ private:
     {
         int index; // within its block
         SearchResult result;
+        SearchCandidate candidate; // with distinct: to compare with later candidates
+        std::uint64_t key = 0;
     };
     struct Block
     {
@@ -95,6 +102,9 @@ private:
     void submit(qint64 block, Block done);
     void releaseLocked(Block& block);
     void closeLocked();
+    // With distinct: whether q is equivalent to a candidate qualified before it; if not, it is
+    // remembered for the candidates after it.
+    bool isEquivalentToQualifiedLocked(const Qualified& q);
     void publishCurrent(const SearchCandidate& c, const FormulaStats& s);
 
     const SearchRunConfig m_config;
@@ -115,4 +125,6 @@ private:
     int m_workersLeft = 0;
     Progress m_progress;
     std::vector<SearchResult> m_released;
+    // With distinct: the candidates qualified so far, by key.
+    std::unordered_multimap<std::uint64_t, SearchCandidate> m_qualifiedByKey;
 };

@@ -12,6 +12,8 @@
 namespace {
 
 const QString kSchemeSection = QStringLiteral("SSSZ");
+const QString kWindowSection = QStringLiteral("GSGL");
+const QString kSkipEquivalentsKey = QStringLiteral("TGDJ");
 const QString kOperandKey = QStringLiteral("text2");
 // Read back for a key that holds nothing; no stored number can spell it.
 const QString kNothingStored = QStringLiteral("\u0001");
@@ -117,4 +119,16 @@ void SearchSettings::saveSchemeTarget(int slot, bool kill, const QString& boxTex
 {
     m_settings->writeString(kSchemeSection, schemeKey(slot, kill),
                             numberText(NumericText::leadingValue(boxText)));
+}
+
+bool SearchSettings::skipEquivalents() const
+{
+    return m_settings->readString(kWindowSection, kSkipEquivalentsKey, Settings::boolText(false))
+               .trimmed()
+               .compare(Settings::boolText(true), Qt::CaseInsensitive) == 0;
+}
+
+void SearchSettings::saveSkipEquivalents(bool on)
+{
+    m_settings->writeString(kWindowSection, kSkipEquivalentsKey, Settings::boolText(on));
 }

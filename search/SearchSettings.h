@@ -12,7 +12,8 @@ class Settings;
 //   ranges v(k, j, m) of kind number k (0, 1, 2, 4, 5 = slot − 1) under section "k", key j + 10·m
 //     (j = 0..9 the range boxes, m = 0 kill, 1 keep); missing values take the default table;
 //   the operand count of slot s (1..6) under section "s", key "text2", default 8;
-//   the all-kinds search's target of slot i under section "SSSZ", key i + 10·m, default 60.
+//   the all-kinds search's target of slot i under section "SSSZ", key i + 10·m, default 60;
+//   "跳过等价公式" under section "GSGL", key "TGDJ", True or False, default False.
 class SearchSettings
 {
 public:
@@ -39,6 +40,10 @@ public:
     QString schemeTargetText(int slot, bool kill) const;
     // Stores the box's leading number.
     void saveSchemeTarget(int slot, bool kill, const QString& boxText);
+
+    // "跳过等价公式": off unless True is stored.
+    bool skipEquivalents() const;
+    void saveSkipEquivalents(bool on);
 
 private:
     static QString numberText(double v);

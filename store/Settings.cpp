@@ -69,4 +69,5 @@ void Settings::restoreDefaults()
     setWeighted(true);
     setSearchDays(6);
     setLookBackIndex(3);
+    setShowChanceComparison(true);
 }

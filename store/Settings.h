@@ -39,6 +39,9 @@ public:
     void setWeighted(bool v) { writeBool("ZqlJq", v); }
     int lookBackIndex() const { return readInt("JSQS", 3); }
     void setLookBackIndex(int v) { writeInt("JSQS", v); }
+    // "显示机会对比": the formula grid shows each formula's chance rate, excess and p value.
+    bool showChanceComparison() const { return readBool("JHDB", true); }
+    void setShowChanceComparison(bool v) { writeBool("JHDB", v); }
 
     // Restores the defaults of "恢复默认设置(&R)"; the lottery and calculation method stay.
     void restoreDefaults();

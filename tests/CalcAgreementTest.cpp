@@ -50,6 +50,10 @@ const char* keyName(FormulaFigure f)
         return "final_miss_run";
     case FormulaFigure::FinalHit:
         return "final_hit_run";
+    case FormulaFigure::PValue:
+        return "p";
+    case FormulaFigure::Excess:
+        return "excess";
     }
     return "";
 }
@@ -194,6 +198,9 @@ TEST_F(CalcAgreement, CommandLineAndWindowGiveTheSameVotesAndRanking)
         {{1, true}, true, true, {FormulaFigure::FinalMiss}, 3, 100},
         {{3, false}, true, true, {FormulaFigure::Rate}, 1, 399},
         {{2, false}, false, false, {}, 3, 1},
+        // The p value and the excess are not stored: both sides back-test for them.
+        {{2, false}, true, true, {FormulaFigure::PValue, FormulaFigure::Rate}, 3, -1},
+        {{1, true}, false, true, {FormulaFigure::Excess}, 2, 150},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const CalcCase& c = cases[i];

@@ -2,17 +2,21 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
+#include "backtest/FormulaEquivalence.h"
 #include "formula/FormulaTableStore.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SearchSettings.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
 const QString kHeader =
-    QStringLiteral("gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run");
+    QStringLiteral("gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\t"
+                   "chance_rate\texcess\tz\tp");
 
 class CliSearch : public ::testing::Test
 {
@@ -73,7 +77,7 @@ TEST_F(CliSearch, PrintsQualifiedCandidatesReproduciblyForAnySeedAndThreadCount)
     EXPECT_TRUE(
         closingLine(one).startsWith(QStringLiteral("tried 3000 qualified %1 seconds ").arg(found.size())));
     const QStringList fields = found.first().split('\t');
-    ASSERT_EQ(fields.size(), 7);
+    ASSERT_EQ(fields.size(), 11);
     EXPECT_EQ(fields[0].count('+'), 5);
     EXPECT_TRUE(fields[1].startsWith(QStringLiteral("[十位通选杀]")));
     EXPECT_GE(fields[2].toDouble(), 80.0);
@@ -134,4 +138,67 @@ TEST_F(CliSearch, SchemeSearchesTheKindsInOrderWithTheirStoredRanges)
     ASSERT_EQ(held.exitCode, 0);
     EXPECT_TRUE(rows(held).isEmpty());
     EXPECT_TRUE(closingLine(held).startsWith("tried 0 qualified 0 "));
+}
+
+TEST_F(CliSearch, ChanceColumnsAndDistinct)
+{
+    const QStringList args{"search",
+                           "--tries",
+                           "600",
+                           "--operands",
+                           "2",
+                           "--seed",
+                           "5",
+                           "--threads",
+                           "2",
+                           "--ranges",
+                           "0,100,0,32768,0,32768,0,32768,0,32768"};
+    const CliResult all = run(args);
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    const QStringList everyOne = rows(all);
+    ASSERT_EQ(everyOne.size(), 600);
+    for (const QString& row : everyOne.mid(0, 50)) {
+        const QStringList f = row.split('\t');
+        ASSERT_EQ(f.size(), 11);
+        // Kill formulas of 个位单选: chance near 83.33 % (0 and below count as certain).
+        EXPECT_GE(f[7].toDouble(), 83.3333 - 1e-4) << row.toStdString();
+        EXPECT_NEAR(f[8].toDouble(), f[2].toDouble() - f[7].toDouble(), 2e-4) << row.toStdString();
+        EXPECT_GE(f[10].toDouble(), 0.0);
+        EXPECT_LE(f[10].toDouble(), 1.0);
+        EXPECT_EQ(f[10].section('.', 1).size(), 6);
+    }
+
+    // One formula stored: its equivalents and the repeats among the candidates are skipped.
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(m_dir.path(), &error));
+        FormulaRecord r;
+        r.gongshi = r.gongshiCN = everyOne.first().section('\t', 0, 0);
+        ASSERT_TRUE(FormulaTableStore(&ws.database()).append(FormulaKind{1, true}, {r}, &error));
+    }
+    const CliResult distinct = run(args + QStringList{"--distinct"});
+    ASSERT_EQ(distinct.exitCode, 0) << distinct.err.toStdString();
+    const QStringList kept = rows(distinct);
+    EXPECT_LT(kept.size(), 600);
+    EXPECT_TRUE(closingLine(distinct).startsWith(QStringLiteral("tried 600 qualified %1 ").arg(kept.size())));
+    Workspace ws;
+    QString error;
+    ASSERT_TRUE(ws.open(m_dir.path(), &error));
+    const HistoryColumns history(ws.history().draws());
+    std::set<std::vector<std::uint8_t>> predictions = {
+        PredictionTokens::ofFormula(history, CompiledFormula::compile(everyOne.first().section('\t', 0, 0)))};
+    for (const QString& row : kept)
+        EXPECT_TRUE(predictions
+                        .insert(PredictionTokens::ofFormula(
+                            history, CompiledFormula::compile(row.section('\t', 0, 0))))
+                        .second)
+            << row.toStdString();
+    // Every candidate left out repeats the stored formula or a kept one (the stored one is the first
+    // of the 600, so the stored and kept predictions are exactly those of the 600).
+    std::set<std::vector<std::uint8_t>> all600;
+    for (const QString& row : everyOne)
+        all600.insert(
+            PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0))));
+    EXPECT_EQ(predictions, all600);
 }

@@ -48,7 +48,8 @@ struct Grid
     std::vector<FormulaRecord> records;
 
     // Shows the formulas and back-tests them over the draws (keep sense, 个位单选, all draws).
-    BacktestResult show(std::vector<FormulaRecord> formulas, const HistoryColumns& history, bool weighted = true)
+    BacktestResult show(std::vector<FormulaRecord> formulas, const HistoryColumns& history,
+                        bool weighted = true)
     {
         records = formulas;
         model.setFormulas(FormulaKind{1, true}, std::move(formulas));
@@ -69,16 +70,25 @@ const std::vector<std::array<int, 3>> kDraws = {{1, 1, 1}, {1, 1, 5}, {1, 1, 3},
 TEST(FormulaGridModel, HeadersAndWidths)
 {
     FormulaGridModel m;
-    EXPECT_EQ(m.columnCount(), 11);
-    const QStringList expected = {"序号", "公式", "种类", "生杀", "计算值", "正确率（加权算法）",
-                                  "最大连错", "最大连对", "最后连错", "最后连对", ""};
-    for (int c = 0; c < 11; ++c)
+    EXPECT_EQ(m.columnCount(), 15);
+    const QStringList expected = {
+        "序号",     "公式",     "种类",     "生杀",     "计算值", "正确率（加权算法）",
+        "最大连错", "最大连对", "最后连错", "最后连对", "机会率", "超出",
+        "p值",      "等价",     ""};
+    for (int c = 0; c < 15; ++c)
         EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), expected[c]) << c;
     m.setWeightedRate(false);
     EXPECT_EQ(m.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("正确率"));
     EXPECT_EQ(FormulaGridModel::columnWidthTwips(1), 4800);
     EXPECT_EQ(FormulaGridModel::columnWidthTwips(5), 2800);
-    EXPECT_EQ(FormulaGridModel::columnWidthTwips(10), 0);
+    EXPECT_EQ(FormulaGridModel::columnWidthTwips(FormulaGridModel::IdxColumn), 0);
+    for (int c = FormulaGridModel::ChanceRateColumn; c <= FormulaGridModel::EquivalentColumn; ++c) {
+        EXPECT_TRUE(FormulaGridModel::isChanceColumn(c));
+        EXPECT_GT(FormulaGridModel::columnWidthTwips(c), 0);
+        EXPECT_FALSE(m.headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
+    }
+    EXPECT_FALSE(FormulaGridModel::isChanceColumn(FormulaGridModel::FinalHitColumn));
+    EXPECT_FALSE(FormulaGridModel::isChanceColumn(FormulaGridModel::IdxColumn));
     EXPECT_EQ(FormulaGridModel::columnWidthPixels(0), 28);
 }
 
@@ -94,7 +104,7 @@ TEST(FormulaGridModel, RowsOfTheSubsetAllSelected)
     ASSERT_EQ(m.rowCount(), 5);
     EXPECT_EQ(text(m, 0, 0), "1");
     EXPECT_EQ(text(m, 4, 0), "5");
-    EXPECT_EQ(text(m, 4, 10), "11");
+    EXPECT_EQ(text(m, 4, FormulaGridModel::IdxColumn), "11");
     EXPECT_EQ(text(m, 0, 1), QStringLiteral("百位码+跨度+3"));
     EXPECT_EQ(text(m, 0, 2), QStringLiteral("十位通选"));
     EXPECT_EQ(text(m, 0, 3), QStringLiteral("杀"));
@@ -151,7 +161,8 @@ TEST(FormulaGridModel, RateTexts)
 TEST(FormulaGridModel, FiguresAfterARunAndOnARedraw)
 {
     Grid g;
-    g.show({formula(1, 1, "3", "a"), formula(2, 2, "L1A++", "b"), formula(3, 3, "L3A/2", "c")}, numbers(kDraws));
+    g.show({formula(1, 1, "3", "a"), formula(2, 2, "L1A++", "b"), formula(3, 3, "L3A/2", "c")},
+           numbers(kDraws));
     const FormulaGridModel& m = g.model;
     EXPECT_EQ(text(m, 0, 5), "92.8571% (13/14)");
     EXPECT_EQ(text(m, 0, 6), "1");
@@ -172,7 +183,8 @@ TEST(FormulaGridModel, FiguresAfterARunAndOnARedraw)
 TEST(FormulaGridModel, NextValuesFollowTheSelectionWhenDrawn)
 {
     Grid g;
-    std::vector<FormulaRecord> fs = {formula(1, 1, "3", "a"), formula(2, 2, "L3A", "b"), formula(3, 3, "10", "c")};
+    std::vector<FormulaRecord> fs = {formula(1, 1, "3", "a"), formula(2, 2, "L3A", "b"),
+                                     formula(3, 3, "10", "c")};
     g.records = fs;
     g.model.setFormulas(FormulaKind{1, true}, fs);
     g.model.setSelected(1, false);
@@ -202,7 +214,8 @@ TEST(FormulaGridModel, NextValuesFollowTheSelectionWhenDrawn)
 TEST(FormulaGridModel, RefillKeepsEachFormulasFlagAndFigures)
 {
     Grid g;
-    std::vector<FormulaRecord> fs = {formula(10, 1, "3", "a"), formula(11, 2, "L1A++", "b"), formula(12, 3, "5", "c")};
+    std::vector<FormulaRecord> fs = {formula(10, 1, "3", "a"), formula(11, 2, "L1A++", "b"),
+                                     formula(12, 3, "5", "c")};
     g.show(fs, numbers(kDraws), false);
     g.model.setSelected(0, false);
     const QString rateOfFirst = text(g.model, 0, 5);
@@ -216,4 +229,75 @@ TEST(FormulaGridModel, RefillKeepsEachFormulasFlagAndFigures)
     EXPECT_EQ(rateOfFirst, "66.6667% (2/3)");
     EXPECT_EQ(text(g.model, 0, 0), "1");
     EXPECT_EQ(text(g.model, 3, 5), ""); // a formula new to the list has no figures yet
+}
+
+TEST(FormulaGridModel, ChanceTexts)
+{
+    EXPECT_EQ(FormulaGridModel::chanceRateText(500.0 / 6), "83.33%");
+    EXPECT_EQ(FormulaGridModel::chanceRateText(5), "05.00%");
+    EXPECT_EQ(FormulaGridModel::chanceRateText(100), "100.00%");
+    EXPECT_EQ(FormulaGridModel::excessText(1.234), "+1.23");
+    EXPECT_EQ(FormulaGridModel::excessText(-1.976), "-1.98");
+    EXPECT_EQ(FormulaGridModel::excessText(-0.004), "+0.00");
+    EXPECT_EQ(FormulaGridModel::excessText(0), "+0.00");
+    EXPECT_EQ(FormulaGridModel::pValueText(0.1234), "0.123");
+    EXPECT_EQ(FormulaGridModel::pValueText(0.001), "0.001");
+    EXPECT_EQ(FormulaGridModel::pValueText(0.00099), "<0.001");
+    EXPECT_EQ(FormulaGridModel::pValueText(1), "1.000");
+}
+
+// The chance columns after a back-test, the colour of a small p value, and the 等价 column, which
+// names the first equivalent formula by its 序号 also after the rows are reordered.
+TEST(FormulaGridModel, ChanceColumnsAndEquivalents)
+{
+    // Keep formulas of 个位单选: "3" predicts 3, right on the last two of three draws (p ≈ 0.01);
+    // "9" predicts 3 as well; "L1A++" is invalid; "0" predicts 0 and is never right by chance.
+    std::vector<std::array<int, 3>> draws = kDraws;
+    for (int i = 0; i < 6; ++i)
+        draws.push_back({1, 1, 3});
+    Grid g;
+    std::vector<FormulaRecord> fs = {formula(10, 1, "3", "a", false), formula(11, 2, "L1A++", "b", false),
+                                     formula(12, 3, "9", "c", false), formula(13, 4, "0", "d", false)};
+    g.records = fs;
+    g.model.setFormulas(FormulaKind{1, true}, fs);
+    BacktestOptions o;
+    o.lookBackDraws = 0;
+    o.weighted = false;
+    const HistoryColumns h = numbers(draws);
+    const BacktestResult r =
+        BacktestEngine::run(h, BacktestRunner::compileAll(fs), FormulaKind{1, true}, false, o);
+    ASSERT_TRUE(g.model.setResults(r, {-1, -1, 0, -1}));
+    FormulaGridModel& m = g.model;
+    // 8 of 9 right against a chance of 1/6.
+    EXPECT_EQ(text(m, 0, FormulaGridModel::ChanceRateColumn), "16.67%");
+    EXPECT_EQ(text(m, 0, FormulaGridModel::ExcessColumn), "+72.22");
+    EXPECT_EQ(text(m, 0, FormulaGridModel::PValueColumn), "<0.001");
+    EXPECT_EQ(m.data(m.index(0, FormulaGridModel::PValueColumn), Qt::ForegroundRole).value<QBrush>().color(),
+              QColor(0, 128, 0));
+    EXPECT_EQ(text(m, 2, FormulaGridModel::EquivalentColumn), "1");
+    EXPECT_EQ(text(m, 0, FormulaGridModel::EquivalentColumn), "");
+    // Invalid: nothing; never right by chance: chance 0, no p, no colour.
+    for (int c = FormulaGridModel::ChanceRateColumn; c <= FormulaGridModel::EquivalentColumn; ++c)
+        EXPECT_EQ(text(m, 1, c), "") << c;
+    EXPECT_EQ(text(m, 3, FormulaGridModel::ChanceRateColumn), "00.00%");
+    EXPECT_EQ(text(m, 3, FormulaGridModel::ExcessColumn), "+0.00");
+    EXPECT_EQ(text(m, 3, FormulaGridModel::PValueColumn), "");
+    EXPECT_FALSE(m.data(m.index(3, FormulaGridModel::PValueColumn), Qt::ForegroundRole).isValid());
+
+    // The figures for sorting and filtering: no p counts as 1.
+    EXPECT_LT(m.figuresAt(0).pValue, 0.001);
+    EXPECT_NEAR(m.figuresAt(0).excess, 800.0 / 9 - 100.0 / 6, 1e-9);
+    EXPECT_EQ(m.figuresAt(3).pValue, 1.0);
+    EXPECT_EQ(m.figuresAt(2).idx, 3);
+
+    // Reordered: the equivalent formula now stands in row 4, and the cell follows it.
+    m.refillFormulas({fs[2], fs[1], fs[3], fs[0]});
+    EXPECT_EQ(text(m, 0, FormulaGridModel::EquivalentColumn), "4");
+    EXPECT_EQ(m.equivalentRow(0), 3);
+    EXPECT_EQ(m.equivalentRow(3), -1);
+    // A formula that went away leaves the cell empty; clearing drops the figures.
+    m.refillFormulas({fs[2], fs[1]});
+    EXPECT_EQ(text(m, 0, FormulaGridModel::EquivalentColumn), "");
+    m.clearResults();
+    EXPECT_EQ(text(m, 0, FormulaGridModel::ChanceRateColumn), "");
 }

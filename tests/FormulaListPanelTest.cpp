@@ -2,6 +2,7 @@
 
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
+#include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -158,4 +160,117 @@ TEST_F(FormulaListPanelTest, DeletionReloadsTheListAndAnnouncesIt)
     child<QAction>("mnuDelGS")->trigger();
     EXPECT_EQ(deleted.count(), 1);
     EXPECT_EQ(codes(), QStringList({"L1A", "L3A"}));
+}
+
+// After a back-test: the summary line against chance, the chance columns and the 等价 column;
+// "显示机会对比" off hides the three columns and the line, but not 等价.
+TEST_F(FormulaListPanelTest, SummaryLineChanceColumnsAndEquivalents)
+{
+    // L1A+1 and L1A+7 predict alike on every draw; L2A*2 differs.
+    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7"});
+    open();
+    QLabel* summary = panel->summaryLabel();
+    EXPECT_TRUE(summary->text().isEmpty());
+    EXPECT_FALSE(summary->isVisible()); // nothing to say before a back-test
+    EXPECT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::Done);
+    EXPECT_TRUE(summary->isVisible());
+    EXPECT_TRUE(summary->text().startsWith(QStringLiteral("本类 3 条公式：平均正确率 ")))
+        << summary->text().toStdString();
+    EXPECT_TRUE(summary->text().endsWith(QStringLiteral("，与随机无明显差别")));
+    const FormulaGridModel* m = panel->model();
+    auto text = [m](int row, int column) {
+        return m->data(m->index(row, column), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(text(0, FormulaGridModel::ChanceRateColumn), "83.33%");
+    EXPECT_EQ(text(2, FormulaGridModel::EquivalentColumn), "1");
+    EXPECT_EQ(text(1, FormulaGridModel::EquivalentColumn), "");
+
+    auto* grid = child<QTableView>("MSFlexGrid2");
+    for (int c : {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn,
+                  FormulaGridModel::PValueColumn, FormulaGridModel::EquivalentColumn})
+        EXPECT_FALSE(grid->isColumnHidden(c)) << c;
+    panel->setChanceComparisonShown(false);
+    for (int c :
+         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn})
+        EXPECT_TRUE(grid->isColumnHidden(c)) << c;
+    EXPECT_FALSE(grid->isColumnHidden(FormulaGridModel::EquivalentColumn));
+    EXPECT_FALSE(summary->isVisible());
+    // Reloading and back-testing keep the choice.
+    panel->showFormulas();
+    panel->runBacktest(0);
+    EXPECT_TRUE(grid->isColumnHidden(FormulaGridModel::PValueColumn));
+    EXPECT_FALSE(summary->isVisible());
+    panel->setChanceComparisonShown(true);
+    EXPECT_FALSE(grid->isColumnHidden(FormulaGridModel::PValueColumn));
+    EXPECT_TRUE(summary->isVisible());
+}
+
+TEST_F(FormulaListPanelTest, ChanceComparisonStartsAsStored)
+{
+    ws.settings().setShowChanceComparison(false);
+    open();
+    EXPECT_FALSE(panel->chanceComparisonShown());
+    EXPECT_TRUE(child<QTableView>("MSFlexGrid2")->isColumnHidden(FormulaGridModel::ExcessColumn));
+}
+
+// Double-click sorts: 超出 with the largest first, p值 with the smallest first.
+TEST_F(FormulaListPanelTest, DoubleClickSortsByExcessAndPValue)
+{
+    // Kill formulas of 个位单选 over draws whose 个位 runs 3, 6, 1, 6: "6" is wrong twice, "L1A+1"
+    // (predicting 2, 5, 2) never, "4" never either but its kills are less telling than none.
+    addChinese({1, true}, true, {"6", "L1A+1", "4"});
+    open();
+    ASSERT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::Done);
+    auto* grid = child<QTableView>("MSFlexGrid2");
+    emit grid->doubleClicked(panel->model()->index(0, FormulaGridModel::ExcessColumn));
+    ASSERT_EQ(codes().size(), 3);
+    EXPECT_EQ(codes().last(), "6"); // the smallest excess last
+    for (int r = 1; r < 3; ++r)
+        EXPECT_GE(panel->model()->outcomeAt(r - 1)->chance.excess,
+                  panel->model()->outcomeAt(r)->chance.excess);
+    emit grid->doubleClicked(panel->model()->index(0, FormulaGridModel::PValueColumn));
+    EXPECT_EQ(codes().last(), "6"); // the largest p last
+    for (int r = 1; r < 3; ++r)
+        EXPECT_LE(*panel->model()->outcomeAt(r - 1)->chance.p, *panel->model()->outcomeAt(r)->chance.p);
+    // 等价 has no order of its own: a double click there leaves the list as it is.
+    const QStringList before = codes();
+    emit grid->doubleClicked(panel->model()->index(0, FormulaGridModel::EquivalentColumn));
+    EXPECT_EQ(codes(), before);
+}
+
+// "删除等价公式(&Q)": asks with the count, deletes all but the first of each group in one go and
+// renumbers; Cancel and an answer of none change nothing.
+TEST_F(FormulaListPanelTest, DeletingEquivalentFormulas)
+{
+    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7", "L1A+13", "L2A*2+6"});
+    addChinese({1, true}, false, {"L1A+1"}); // the other sense is not compared
+    open();
+    QSignalSpy deleted(panel.get(), &FormulaListPanel::formulasDeleted);
+    QAction* action = child<QAction>("mnuDelDjgs");
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), QStringLiteral("删除等价公式(&Q)"));
+
+    MessageBoxes::pushAnswer(false);
+    action->trigger();
+    EXPECT_EQ(MessageBoxes::shownTexts().last(),
+              QStringLiteral("将删除 3 条等价公式（每组保留序号最小的一条），是否继续？"));
+    EXPECT_EQ(deleted.count(), 0);
+    EXPECT_EQ(panel->model()->rowCount(), 5);
+
+    MessageBoxes::pushAnswer(true);
+    action->trigger();
+    EXPECT_EQ(deleted.count(), 1);
+    EXPECT_EQ(codes(), QStringList({"L1A+1", "L2A*2"}));
+    EXPECT_EQ(panel->model()->selectedCount(), 2);
+    std::vector<FormulaRecord> table;
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&ws.database()).loadTable({1, true}, &table, &error));
+    ASSERT_EQ(table.size(), 3u); // the keep formula stays
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(table[std::size_t(i)].idx, i + 1);
+
+    MessageBoxes::pushAnswer(true);
+    action->trigger();
+    EXPECT_EQ(MessageBoxes::shownTexts().last(), QStringLiteral("没有等价公式。"));
+    EXPECT_EQ(deleted.count(), 1);
 }

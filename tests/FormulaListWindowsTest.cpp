@@ -145,6 +145,50 @@ TEST(FormulaFilterWindow, ClosingChangesNothingAndEmptySelectionPrefills)
     EXPECT_TRUE(MessageBoxes::shownTexts().isEmpty());
 }
 
+TEST(FormulaSortWindow, OffersThePValueAndTheExcess)
+{
+    FormulaSortWindow w;
+    for (int g = 0; g < FormulaSortWindow::kGroups; ++g) {
+        ASSERT_NE(w.option(g, FormulaFigure::PValue), nullptr);
+        EXPECT_EQ(w.option(g, FormulaFigure::PValue)->text(), QStringLiteral("p值"));
+        EXPECT_EQ(w.option(g, FormulaFigure::Excess)->text(), QStringLiteral("超出"));
+    }
+    whenShown(&w, [&] {
+        w.option(0, FormulaFigure::PValue)->setChecked(true);
+        w.option(1, FormulaFigure::Excess)->setChecked(true);
+        w.confirmButton()->click();
+    });
+    EXPECT_EQ(w.ask().keys,
+              (std::vector<FormulaOrderKey>{{FormulaFigure::PValue, false}, {FormulaFigure::Excess, true}}));
+}
+
+TEST(FormulaFilterWindow, FiltersByPValueAtMostAndExcessAtLeast)
+{
+    MessageBoxScope boxes;
+    FormulaFilterWindow w;
+    std::vector<FormulaFigures> formulas = kFormulas;
+    const double p[] = {0.003, 0.2, 0.04, 1.0};
+    const double excess[] = {4.5, 0.5, 1.5, 0};
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        formulas[i].pValue = p[i];
+        formulas[i].excess = excess[i];
+    }
+    const int pRow = int(FormulaFigure::PValue), excessRow = int(FormulaFigure::Excess);
+    std::vector<bool> selected(formulas.size(), true);
+    MessageBoxes::pushAnswer(true);
+    whenShown(&w, [&] {
+        EXPECT_EQ(w.box(2 * pRow)->text(), "0.003");
+        EXPECT_EQ(w.box(2 * pRow + 1)->text(), "1");
+        EXPECT_EQ(w.box(2 * excessRow)->text(), "0");
+        w.box(2 * pRow + 1)->setText("0.05");
+        w.box(2 * excessRow)->setText("2");
+        w.confirmButton()->click();
+    });
+    EXPECT_TRUE(w.run(formulas, &selected));
+    EXPECT_EQ(selected, (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(MessageBoxes::shownTexts(), QStringList{QStringLiteral("过滤后公式剩余1条")});
+}
+
 TEST(FormulaFilterWindow, EnteringABoxSelectsItsText)
 {
     FormulaFilterWindow w;

@@ -23,6 +23,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -260,6 +261,44 @@ TEST_F(WindowFixture, SettingsMenusSurviveRestart)
     EXPECT_TRUE(action("mnuYsXs0")->isChecked());
     EXPECT_TRUE(action("mnuK35")->isChecked()); // the lottery is kept
     EXPECT_TRUE(child<QRadioButton>("Option61")->isChecked());
+}
+
+// "显示机会对比": on at first start; off hides the chance columns and the summary line, and is
+// stored as JHDB; "恢复默认设置(&R)" turns it on again.
+TEST_F(WindowFixture, ChanceComparisonItem)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L1A+7"}, QString());
+    open();
+    QAction* item = action("mnuJhdb");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("显示机会对比"));
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_TRUE(item->isChecked());
+    auto* grid = child<QTableView>("MSFlexGrid2");
+    auto* summary = child<QLabel>("lblChanceSummary");
+    ASSERT_NE(summary, nullptr);
+    EXPECT_TRUE(summary->isVisible()); // the start-up back-test wrote it
+    EXPECT_TRUE(summary->text().startsWith(QStringLiteral("本类 2 条公式")));
+    EXPECT_FALSE(grid->isColumnHidden(FormulaGridModel::PValueColumn));
+    FormulaGridModel* m = window->formulaModel();
+    EXPECT_EQ(m->data(m->index(1, FormulaGridModel::EquivalentColumn), Qt::DisplayRole).toString(), "1");
+
+    item->trigger();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(grid->isColumnHidden(FormulaGridModel::ChanceRateColumn));
+    EXPECT_FALSE(summary->isVisible());
+    EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq")
+                  .value("IniSetting/JHDB")
+                  .toString(),
+              "False");
+    open();
+    EXPECT_FALSE(action("mnuJhdb")->isChecked());
+    EXPECT_TRUE(child<QTableView>("MSFlexGrid2")->isColumnHidden(FormulaGridModel::ExcessColumn));
+    action("meuHfmr")->trigger();
+    EXPECT_TRUE(action("mnuJhdb")->isChecked());
+    EXPECT_FALSE(child<QTableView>("MSFlexGrid2")->isColumnHidden(FormulaGridModel::ExcessColumn));
+    EXPECT_TRUE(ws->settings().showChanceComparison());
 }
 
 TEST_F(WindowFixture, OnlineUpdateControls)

@@ -1,4 +1,5 @@
 #include "backtest/NextDrawCalculation.h"
+#include "backtest/BacktestEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +36,9 @@ std::vector<std::pair<int, int>> votes(const HistoryColumns& h, const Calculatio
                                        const NextDrawCalculation::Options& o, int row = -1)
 {
     std::vector<std::pair<int, int>> out;
-    NextDrawCalculation::run(h, row < 0 ? h.drawCount() - 1 : row, t, o,
-                             [&](int position, int value) { out.push_back({position, value}); });
+    NextDrawCalculation::run(h, row < 0 ? h.drawCount() - 1 : row, t, o, [&](int position, int value) {
+        out.push_back({position, value});
+    });
     return out;
 }
 
@@ -128,4 +130,38 @@ TEST(NextDrawCalculation, BestWalkFollowsTheStoredFigures)
     ASSERT_EQ(v.size(), 2u);
     EXPECT_EQ(v[0].second, 3); // rate 90 with the shorter miss run first
     EXPECT_EQ(v[1].second, 2);
+}
+
+// Ordered by the p value, the walk takes the figures of a back-test: the formula that is always
+// right comes first, whatever the stored rates say.
+TEST(NextDrawCalculation, BestWalkByThePValue)
+{
+    // L1A cycles 1..6; 个位 stays 0, so every kill formula of 个位单选 predicting 1..6 is right,
+    // and "L1A" (1..6) as much as "3" (always 3). A keep formula is never right.
+    const HistoryColumns h = history(200);
+    CalculationTable t = constants({"0", "3", "L1A"});
+    t.formulas[0].sglGsRate = 100;
+    NextDrawCalculation::Options o;
+    o.bestMethod = true;
+    o.limit = 5; // kill: stop after 1 number
+    o.keys = {FormulaOrderKey::preferred(FormulaFigure::PValue)};
+    BacktestOptions b;
+    b.lookBackDraws = 0;
+    b.weighted = false;
+    t.figures = NextDrawCalculation::figuresWithChance(h, t, FormulaKind{1, true}, true, b);
+    ASSERT_EQ(t.figures.size(), 3u);
+    EXPECT_EQ(t.figures[0].pValue, 1.0);  // "0" predicts 0: certain, no p
+    EXPECT_EQ(t.figures[0].rate, 100.0f); // the stored rate stays
+    EXPECT_LT(t.figures[1].pValue, 0.001);
+    EXPECT_DOUBLE_EQ(t.figures[1].pValue, t.figures[2].pValue);
+    auto v = votes(h, t, o);
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].second, 3); // "3" before "L1A" by idx among equals
+    // Without figures of its own the walk falls back on the stored ones: the rate-100 formula
+    // predicting 0 casts no vote, "3" follows.
+    t.figures.clear();
+    o.keys = {FormulaOrderKey::preferred(FormulaFigure::Rate)};
+    v = votes(h, t, o);
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].second, 3);
 }

@@ -1,5 +1,7 @@
 #include "SearchTestSupport.h"
 
+#include "backtest/BacktestEngine.h"
+#include "history/HistoryColumns.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
 #include "search/QualificationRanges.h"
@@ -90,15 +92,18 @@ TEST(CandidateEvaluator, ValuesOfZeroOrBelowPredictNoNumber)
 TEST(CandidateEvaluator, AnEmptyWindowGivesRateZero)
 {
     const auto draws = numbersOnly({{1, 2, 3}});
-    const FormulaStats s = CandidateEvaluator(draws, {FormulaKind{1, true}, true, 300, true}).evaluate(candidateOf({"L1A", "L2A"}, 0));
+    const FormulaStats s = CandidateEvaluator(draws, {FormulaKind{1, true}, true, 300, true})
+                               .evaluate(candidateOf({"L1A", "L2A"}, 0));
     EXPECT_EQ(s, FormulaStats{});
-    EXPECT_EQ(CandidateEvaluator({}, {FormulaKind{3, false}, false, 0, false}).evaluate(candidateOf({"L1A", "L2A"}, 0)),
+    EXPECT_EQ(CandidateEvaluator({}, {FormulaKind{3, false}, false, 0, false})
+                  .evaluate(candidateOf({"L1A", "L2A"}, 0)),
               FormulaStats{});
 }
 
 TEST(CandidateEvaluator, MatchesTheLiteralSearchRulesForEveryKindSenseAndWindow)
 {
     const std::vector<DrawRecord> draws = searchTestDraws(420, 3);
+    const HistoryColumns history(draws);
     FormulaGenerator generator(99, 0);
     SearchCandidate c;
     int checked = 0;
@@ -113,8 +118,28 @@ TEST(CandidateEvaluator, MatchesTheLiteralSearchRulesForEveryKindSenseAndWindow)
                         generator.next({2 + i * 4, i == 5, i == 3 ? -60 : i}, &c);
                         const FormulaStats expected = referenceSearchStats(draws, c.codeForm(), rules);
                         ASSERT_EQ(evaluator.evaluate(c), expected)
-                            << c.codeForm().toStdString() << " kind " << kind.code().toStdString() << " kill " << kill
-                            << " weighted " << weighted << " W " << lookBack;
+                            << c.codeForm().toStdString() << " kind " << kind.code().toStdString() << " kill "
+                            << kill << " weighted " << weighted << " W " << lookBack;
+                        // Against chance: as the main back-test of the same window (the current draw
+                        // counted) figures it.
+                        BacktestOptions o;
+                        o.lookBackDraws = lookBack;
+                        o.excludeCurrent = false;
+                        o.weighted = weighted;
+                        const ChanceFigures want =
+                            BacktestEngine::run(history, {CompiledFormula::compile(c.codeForm())}, kind, kill,
+                                                o)
+                                .outcomes.front()
+                                .chance;
+                        const ChanceFigures got = evaluator.chance(c);
+                        ASSERT_EQ(got.hits, want.hits);
+                        ASSERT_EQ(got.tested, want.tested);
+                        ASSERT_NEAR(got.chanceRate, want.chanceRate, 1e-9);
+                        ASSERT_NEAR(got.excess, want.excess, 1e-9);
+                        ASSERT_EQ(got.p.has_value(), want.p.has_value());
+                        if (want.p) {
+                            ASSERT_NEAR(*got.p, *want.p, 1e-12);
+                        }
                         ++checked;
                     }
                 }

@@ -1,8 +1,10 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
+#include "backtest/FormulaEquivalence.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchResultExport.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
+#include <set>
 
 #include <algorithm>
 #include <chrono>
@@ -88,7 +91,7 @@ QStringList codes(const std::vector<SearchResult>& results)
 
 SearchResult result(FormulaKind kind, const char* code, const char* chinese)
 {
-    return {kind, true, QString::fromLatin1(code), QString::fromUtf8(chinese), {}};
+    return {kind, true, QString::fromLatin1(code), QString::fromUtf8(chinese), {}, {}};
 }
 
 struct OpenWorkspace
@@ -448,4 +451,115 @@ TEST(SearchResultExport, SeparatorsFollowEveryFiftiethFormulaAndTheEnd)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(FormulaTextFile::decodeLines(f.readAll()), lines);
+}
+
+namespace {
+
+// Candidates of two operands repeat each other often (A+B and B+A): what "跳过等价公式" is for.
+SearchRunConfig distinctConfig(int threads, const QStringList& known)
+{
+    SearchRunConfig c = config(allQualify(), threads);
+    c.generator = {2, false, 0};
+    c.maxTries = 1500;
+    c.distinct = std::make_shared<DistinctCandidates>(draws(), known);
+    return c;
+}
+
+} // namespace
+
+// With equivalents skipped, the list is what a one-by-one search gives that keeps a candidate only
+// when it predicts unlike every known formula and every candidate kept before it; for any thread
+// count, and the counters count only the kept ones.
+TEST(SearchRun, DistinctSkipsEquivalentsOfKnownAndEarlierCandidates)
+{
+    const QStringList known = {"L1A+L2A", "LH+LT+6"};
+    const DistinctCandidates filter(draws(), known);
+    std::vector<std::vector<std::uint8_t>> kept;
+    for (const QString& code : known)
+        kept.push_back(PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(code)));
+    QStringList expected;
+    const SearchRunConfig c = distinctConfig(1, known);
+    SearchCandidate candidate;
+    for (qint64 block = 0; block * SearchRun::kBlockTries < c.maxTries; ++block) {
+        FormulaGenerator g(c.seed, (c.stream << 40) ^ std::uint64_t(block));
+        for (int i = 0; i < SearchRun::kBlockTries && block * SearchRun::kBlockTries + i < c.maxTries; ++i) {
+            g.next(c.generator, &candidate);
+            const std::vector<std::uint8_t> tokens = filter.tokens(candidate);
+            if (std::find(kept.begin(), kept.end(), tokens) != kept.end())
+                continue;
+            kept.push_back(tokens);
+            expected << candidate.codeForm();
+        }
+    }
+    ASSERT_LT(expected.size(), 1500); // some were equivalent
+    for (int threads : {1, 2, 4}) {
+        const RunOutcome r = runToEnd(distinctConfig(threads, known));
+        EXPECT_EQ(codes(r.results), expected) << threads;
+        EXPECT_EQ(r.progress.qualified, expected.size());
+        EXPECT_EQ(r.progress.tried, 1500);
+    }
+    // The known formulas' equivalents never come back, written either way round.
+    const RunOutcome r = runToEnd(distinctConfig(2, known));
+    for (const SearchResult& res : r.results) {
+        EXPECT_NE(res.code, "L2A+L1A+0");
+        EXPECT_NE(res.code, "L1A+L2A+0");
+    }
+    // Off, every candidate qualifies.
+    SearchRunConfig off = distinctConfig(2, known);
+    off.distinct.reset();
+    EXPECT_EQ(runToEnd(off).progress.qualified, 1500);
+}
+
+// The target counts distinct candidates only.
+TEST(SearchRun, DistinctTargetCountsOnlyKeptCandidates)
+{
+    SearchRunConfig c = distinctConfig(2, {});
+    c.maxTries = -1;
+    c.stopAt = 40;
+    const RunOutcome r = runToEnd(c);
+    ASSERT_EQ(r.results.size(), 40u);
+    std::set<std::vector<std::uint8_t>> distinct;
+    for (const SearchResult& res : r.results)
+        distinct.insert(
+            PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(res.code)));
+    EXPECT_EQ(distinct.size(), 40u);
+    EXPECT_GE(r.progress.tried, 40);
+
+    // With no draw stored nothing can be told apart, so nothing is skipped.
+    const DistinctCandidates empty({}, {"L1A+L2A+0"});
+    const SearchCandidate candidate = candidateOf({"L1A", "L2A"}, 0);
+    EXPECT_FALSE(empty.isKnown(candidate, empty.key(candidate)));
+    EXPECT_FALSE(empty.sameAs(candidate, candidate));
+}
+
+// The all-kinds search skips equivalents per kind: of the kind's known formulas and of its own
+// earlier candidates, never across kinds.
+TEST(SchemeSearch, DistinctPerKind)
+{
+    SchemeConfig c;
+    c.draws = draws();
+    c.targets.targets = {std::nullopt, 150, std::nullopt, std::nullopt, std::nullopt, 150, std::nullopt};
+    for (int slot = 1; slot <= 6; ++slot) {
+        c.ranges[slot] = allQualify();
+        c.operandCounts[slot] = 2;
+    }
+    c.seed = 8;
+    c.threads = 2;
+    c.distinct = true;
+    c.knownCodes[1] = {"L1A+L2A+0"};
+    SchemeSearch search(c);
+    search.start();
+    search.runToEnd();
+    const std::vector<SearchResult> results = search.takeResults();
+    ASSERT_EQ(results.size(), 300u);
+    const HistoryColumns h(draws());
+    std::set<std::vector<std::uint8_t>> units = {
+        PredictionTokens::ofFormula(h, CompiledFormula::compile("L1A+L2A+0"))};
+    std::set<std::vector<std::uint8_t>> tens;
+    for (const SearchResult& r : results) {
+        auto& seen = r.kind == FormulaKind{1, true} ? units : tens;
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(h, CompiledFormula::compile(r.code))).second)
+            << r.code.toStdString();
+    }
+    EXPECT_GT(search.tried(), 300); // repeats were tried and skipped
 }

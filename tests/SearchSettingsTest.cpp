@@ -95,6 +95,14 @@ TEST_F(SearchSettingsTest, ValuesLiveUnderTheirSectionsAndKeys)
     EXPECT_EQ(m_settings.readString("SSSZ", "13", "-"), "25");
     EXPECT_EQ(m_search.schemeTargetText(3, false), "25");
     EXPECT_EQ(m_search.schemeTargetText(3, true), "60");
+
+    // "跳过等价公式": off unless stored on.
+    EXPECT_FALSE(m_search.skipEquivalents());
+    m_search.saveSkipEquivalents(true);
+    EXPECT_EQ(m_settings.readString("GSGL", "TGDJ", "-"), "True");
+    EXPECT_TRUE(m_search.skipEquivalents());
+    m_settings.writeString("GSGL", "TGDJ", "maybe");
+    EXPECT_FALSE(m_search.skipEquivalents());
 }
 
 TEST(SchemePlan, TotalsFollowTheCountMode)

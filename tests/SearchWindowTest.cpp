@@ -1,8 +1,10 @@
 #include "SearchTestSupport.h"
 #include "TestSupport.h"
 
+#include "backtest/FormulaEquivalence.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
+#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SchemePanel.h"
 #include "search/SearchPanel.h"
@@ -25,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -405,4 +408,47 @@ TEST_F(SearchWindowTest, SchemePanelDrivesTheSearchPanelsKindAndKeepsTargetsPerI
     EXPECT_FALSE(scheme.isRunning());
     scheme.discard();
     EXPECT_FALSE(scheme.isInProgress());
+}
+
+// "跳过等价公式": off at first, stored with the search settings; on, the single search keeps no
+// candidate that predicts as a stored formula of its kind and sense, or as one already listed.
+TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
+{
+    addFormulas(m_ws, FormulaKind{1, true}, true, {"L1A+L2A+0"}, QString());
+    {
+        SearchWindow w(&m_ws);
+        QCheckBox* distinct = child<QCheckBox>(w, "chkDistinct");
+        ASSERT_NE(distinct, nullptr);
+        EXPECT_EQ(distinct->text(), QStringLiteral("跳过等价公式"));
+        EXPECT_FALSE(distinct->isChecked());
+        distinct->setChecked(true);
+    }
+    EXPECT_TRUE(SearchSettings(&m_ws.settings()).skipEquivalents());
+    SearchWindow w(&m_ws);
+    ASSERT_TRUE(child<QCheckBox>(w, "chkDistinct")->isChecked());
+    // Two operands: A+B and B+A come up often.
+    child<QScrollBar>(w, "hsbOperands")->setValue(2);
+    setRanges(w, kEverything);
+    child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
+    box(w, "txtAutoStop")->setText("120");
+    click(w, "cmdStart");
+    waitIdle(w);
+    ASSERT_EQ(w.pendingResults().size(), 120u);
+    EXPECT_GT(box(w, "txtTried")->text().toInt(), 120); // equivalents were tried and left out
+    const HistoryColumns history(m_ws.history().draws());
+    std::set<std::vector<std::uint8_t>> seen = {
+        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"))};
+    for (const SearchResult& r : w.pendingResults())
+        EXPECT_TRUE(
+            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code))).second)
+            << r.code.toStdString();
+    // A new start does not repeat what the list already holds.
+    box(w, "txtAutoStop")->setText("150");
+    click(w, "cmdStart");
+    waitIdle(w);
+    ASSERT_EQ(w.pendingResults().size(), 150u);
+    for (std::size_t i = 120; i < 150; ++i)
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
+                                    history, CompiledFormula::compile(w.pendingResults()[i].code)))
+                        .second);
 }
