@@ -327,9 +327,11 @@ bool Transaction::begin(QString* error)
 
 bool Transaction::commit(QString* error)
 {
-    if (!m_db.commit()) {
+    // COMMIT as a statement of its own: its error keeps SQLite's code (a full disk shows at commit).
+    QSqlQuery commit(m_db);
+    if (!commit.exec(QStringLiteral("COMMIT"))) {
         *error = QStringLiteral("无法提交数据库事务：%1")
-                     .arg(Database::errorText(m_db.lastError(), m_db.databaseName()));
+                     .arg(Database::errorText(commit.lastError(), m_db.databaseName()));
         m_db.rollback();
         m_active = false;
         return false;
