@@ -2,14 +2,18 @@
 // and sense in force when the import starts and the line offset of the online formula file; the
 // rest is the file. Checks that every stored formula evaluates, that each table is numbered 1..n,
 // that the rejected lines are all written, and that the export's own file of the stored formulas
-// reads back line for line.
+// reads back line for line. Then the equivalent formulas of one kind are deleted: the count falls by
+// as many as were found, and a second look finds none.
 #include "FuzzSupport.h"
+
+#include "backtest/EquivalentFormulas.h"
 
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaTranslation.h"
+#include "history/HistoryColumns.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -60,18 +64,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FormulaImport import(&db, options);
     FormulaImportResult result;
     QString error;
-    if (!import.importBytes(file, &result, &error))
+    QStringList decoded;
+    QString refusal;
+    const bool readable = FormulaTextFile::decode(file, &decoded, &refusal);
+    const bool imported = import.importBytes(file, &result, &error);
+    if (!readable) {
+        // Bytes in no encoding a formula file comes in: refused with a message, nothing added.
+        if (imported || error.isEmpty())
+            FuzzSupport::fail("an unreadable file was not refused with a message");
+        for (const QString& table : Database::formulaTables()) {
+            QSqlQuery q(db.connection());
+            if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(table)) || !q.next() ||
+                q.value(0).toInt() != 0)
+                FuzzSupport::fail("a refused file added formulas", table);
+        }
+        return 0;
+    }
+    if (!imported)
         FuzzSupport::fail("import into a working database failed", error);
-    if (result.added < 0 || result.rejected != result.rejectedLines.size())
-        FuzzSupport::fail("import counts");
+    if (result.added < 0 || result.rejected != result.rejectedLines.size() ||
+        !result.unrecognisedError.isEmpty())
+        FuzzSupport::fail("import counts or the unrecognised file", result.unrecognisedError);
 
-    // The rejected lines, as written, read back.
+    // The rejected lines, as written, read back; with none rejected there is no such file.
     QFile rejected(options.unrecognisedPath);
-    if (!rejected.open(QIODevice::ReadOnly))
-        FuzzSupport::fail("unrecognised file missing");
-    const QStringList rejectedBack = FormulaTextFile::decodeLines(rejected.readAll());
-    if (rejectedBack.size() != result.rejectedLines.size())
-        FuzzSupport::fail("unrecognised file line count");
+    if (result.rejected == 0) {
+        if (rejected.exists())
+            FuzzSupport::fail("unrecognised file left although nothing was rejected");
+    } else {
+        if (!rejected.open(QIODevice::ReadOnly))
+            FuzzSupport::fail("unrecognised file missing");
+        if (FormulaTextFile::decodeLines(rejected.readAll()).size() != result.rejectedLines.size())
+            FuzzSupport::fail("unrecognised file line count");
+    }
 
     FormulaTableStore store(&db);
     int stored = 0;
@@ -99,6 +124,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList lines = FormulaTextFile::allKindsLines(entries);
     if (FormulaTextFile::decodeLines(FormulaTextFile::encode(lines)) != lines)
         FuzzSupport::fail("export does not read back");
+
+    // Deleting the equivalent formulas of the start kind, for both senses.
+    static const HistoryColumns history(FuzzSupport::fixedHistory());
+    const FormulaKind& kind = options.startKind;
+    std::vector<FormulaRecord> before;
+    if (!store.loadTable(kind, &before, &error))
+        FuzzSupport::fail("load table", error);
+    std::vector<EquivalentGroup> groups;
+    for (bool kill : {true, false}) {
+        std::vector<EquivalentGroup> found;
+        if (!EquivalentFormulas::find(store, history, kind, kill, &found, &error))
+            FuzzSupport::fail("find equivalents", error);
+        groups.insert(groups.end(), found.begin(), found.end());
+    }
+    const int deleted = EquivalentFormulas::deleteEquivalents(&db, kind, groups, &error);
+    if (deleted != EquivalentFormulas::equivalentCount(groups))
+        FuzzSupport::fail("deleted a different number of equivalents", error);
+    std::vector<FormulaRecord> after;
+    if (!store.loadTable(kind, &after, &error) || after.size() + std::size_t(deleted) != before.size())
+        FuzzSupport::fail("table after deleting equivalents", error);
+    for (std::size_t i = 0; i < after.size(); ++i)
+        if (after[i].idx != int(i) + 1)
+            FuzzSupport::fail("not numbered 1..n after deleting equivalents");
+    for (bool kill : {true, false}) {
+        std::vector<EquivalentGroup> again;
+        if (!EquivalentFormulas::find(store, history, kind, kill, &again, &error) || !again.empty())
+            FuzzSupport::fail("equivalents left after deleting them", error);
+    }
 
     clearFormulas(db);
     return 0;

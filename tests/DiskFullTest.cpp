@@ -71,6 +71,39 @@ protected:
         EXPECT_FALSE(DatabaseContent::read(database()).sameAs(before));
     }
 
+    // For writes that may or may not need room past the limit: under each limit the command either
+    // finishes, leaving what a run without a limit leaves, or fails with a message naming a file
+    // and leaves the database as it was. A deletion may also be kept while the compaction after it
+    // fails: then the message says the deletion is kept.
+    void expectWholeOutcomes(const QStringList& args, const QList<qint64>& limits)
+    {
+        const QString start = m_dir.file(QStringLiteral("start"));
+        Robustness::copyFolder(data(), start);
+        const DatabaseContent before = DatabaseContent::read(database());
+        run(args);
+        const DatabaseContent after = DatabaseContent::read(database());
+        ASSERT_FALSE(after.sameAs(before));
+        for (qint64 limit : limits) {
+            Robustness::copyFolder(start, data());
+            ChildOptions options;
+            options.fileSizeLimit = limit;
+            const ChildOutcome r = runCliChild(data(), args, options);
+            const DatabaseContent now = DatabaseContent::read(database());
+            EXPECT_EQ(now.integrity, "ok");
+            const bool kept = r.err.contains(QStringLiteral("已删除的内容已经保存"));
+            std::printf("%s under %lld bytes: %s\n", args.mid(0, 2).join(' ').toUtf8().constData(), limit,
+                        r.exitCode == 0 ? "finished" : kept ? "deletion kept, compaction failed" : "refused");
+            if (r.exitCode == 0) {
+                EXPECT_TRUE(now.sameAs(after)) << "limit " << limit;
+                continue;
+            }
+            EXPECT_EQ(r.exitCode, 1);
+            expectNamesFile(r.err, kept ? QStringLiteral("formulaTmp.mdb") : QStringLiteral("formula.mdb"));
+            EXPECT_TRUE(kept ? now.sameAs(after) : now.sameAs(before))
+                << "limit " << limit << ": " << r.err.toStdString();
+        }
+    }
+
     // The files of the data folder other than the database and its journal.
     QStringList exportFiles() const
     {
@@ -173,6 +206,18 @@ TEST_F(DiskFull, CompactionAfterDeletion)
     // With room again the next deletion compacts as usual.
     run({"history", "delete", "--last", "1"});
     EXPECT_EQ(DatabaseContent::read(database()).counts.value("Lishi"), 2989);
+}
+
+TEST_F(DiskFull, HistoryAddAndFormulaDedupe)
+{
+    writeFile(input("history.txt"), Robustness::historyLines(2000));
+    writeFile(input("formulas.txt"), Robustness::equivalentFormulaLines(3000));
+    run({"history", "import", input("history.txt")});
+    run({"formula", "import", input("formulas.txt")});
+    const qint64 size = databaseSize();
+    expectWholeOutcomes({"history", "add", "160126051", "356"}, {size / 2, size - 4096, size});
+    expectWholeOutcomes({"formula", "dedupe", "--kind", "1D", "--sense", "all", "--yes"},
+                        {size / 4, size / 2, size * 3 / 4, size});
 }
 
 TEST_F(DiskFull, TextExportsKeepTheOldFile)

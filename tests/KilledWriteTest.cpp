@@ -138,6 +138,15 @@ TEST_F(KilledWrite, HistoryUpdate)
         {"history", "update", "--base-url", server.baseUrl(), "--today", "160121", "--days", "10"});
 }
 
+TEST_F(KilledWrite, FormulaDedupe)
+{
+    writeFile(input("history.txt"), Robustness::historyLines(300));
+    writeFile(input("formulas.txt"), Robustness::equivalentFormulaLines(3000));
+    prepare({{"history", "import", input("history.txt")}, {"formula", "import", input("formulas.txt")}});
+    // The deletion of the equivalents, then the compaction.
+    killRepeatedly({"formula", "dedupe", "--kind", "1D", "--sense", "all", "--yes"});
+}
+
 // The deletion commits first; then the compacted copy is swapped in. "formula.mdb" must always
 // be a whole database: the one before the deletion or the one after it, compacted or not.
 TEST_F(KilledWrite, CompactionAfterDeletion)

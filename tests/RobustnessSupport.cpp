@@ -61,6 +61,16 @@ QByteArray formulaLines(int count)
     return FormulaTextFile::encode(formulaTexts(count, false));
 }
 
+QByteArray equivalentFormulaLines(int count)
+{
+    static const char* const names[] = {"百位码", "十位码",   "个位码",   "和数",
+                                        "跨度",   "百位平方", "十位立方", "本期号合"};
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QString::fromUtf8(names[i % 8]) + QStringLiteral("+%1").arg(i / 8 + 1);
+    return FormulaTextFile::encode(lines);
+}
+
 QByteArray publishedFormulaFile(int count)
 {
     return FormulaTextFile::encode(formulaTexts(count, true));

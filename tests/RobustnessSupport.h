@@ -12,6 +12,9 @@ QByteArray historyLines(int count, const QString& firstDay = QStringLiteral("160
 // `count` distinct formula lines in Chinese form, in blocks of the five kinds (each block named by
 // the decoration of its first line), GBK with CR LF as the exports write them.
 QByteArray formulaLines(int count);
+// `count` formulas of one kind in Chinese form, GBK with CR LF, most of them equivalent to an
+// earlier one (the same parameter plus a constant six more or less).
+QByteArray equivalentFormulaLines(int count);
 // A published formula file as the online formula update serves it: lines that name no kind
 // begin with five characters the update cuts off.
 QByteArray publishedFormulaFile(int count);
