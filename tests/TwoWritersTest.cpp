@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -123,7 +124,22 @@ TEST(TwoWriters, TwoHistoryImports)
     std::printf("two history imports: %d of %d rounds stored both\n", bothDone, rounds);
 }
 
-// A formula import beside a back-test that writes its figures into the same table.
+// Each formula's figures as the list shows them, by formula; formulas without figures are left out.
+QMap<QString, QString> figures(const QString& data, const QString& kind)
+{
+    QMap<QString, QString> out;
+    const QStringList lines =
+        runOne(data, {"formula", "list", "--kind", kind, "--sense", "all"}).out.split('\n');
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split('\t');
+        if (cells.size() >= 9 && !cells[4].isEmpty())
+            out[cells[1] + cells[2]] = cells.mid(4, 5).join(' ');
+    }
+    return out;
+}
+
+// A formula import beside a back-test that writes its figures into a table the import rebuilds
+// (a change of kind prepares the new kind's table).
 TEST(TwoWriters, FormulaImportBesideBacktest)
 {
     TempDataFolder dir;
@@ -139,7 +155,7 @@ TEST(TwoWriters, FormulaImportBesideBacktest)
         file.replace("*", QStringLiteral("*%1+").arg(round + 1).toLatin1());
         writeFile(dir.file("formulas.txt"), file);
         const QStringList import{"formula", "import", dir.file("formulas.txt")};
-        const QStringList backtest{"backtest", "--kind", "1D"};
+        const QStringList backtest{"backtest", "--kind", "2D"};
         const std::vector<Finished> done = runTogether(data, {import, backtest});
         expectDoneOrBusy(done[0], import);
         expectDoneOrBusy(done[1], backtest);
@@ -149,6 +165,14 @@ TEST(TwoWriters, FormulaImportBesideBacktest)
         // Every import that said it was done is there, 400 formulas of each kind per round.
         const Finished listed = runOne(data, {"formula", "list", "--kind", "2G", "--sense", "all"});
         EXPECT_EQ(listed.out.count('\n') - 1, 400 * imported) << "round " << round;
+        // The figures the back-test wrote belong to the formulas it computed them for: the same
+        // back-test alone gives every formula the same figures.
+        const QMap<QString, QString> written = figures(data, "2D");
+        ASSERT_EQ(runOne(data, backtest).exitCode, 0);
+        const QMap<QString, QString> alone = figures(data, "2D");
+        for (auto it = written.begin(); it != written.end(); ++it)
+            EXPECT_EQ(it.value(), alone.value(it.key()))
+                << "round " << round << ": " << it.key().toStdString();
     }
     std::printf("formula import beside a back-test: %d of %d imports stored\n", imported, rounds);
 }
