@@ -16,7 +16,7 @@ namespace {
 // Each subcommand's usage line, without the leading "history ".
 const std::pair<const char*, const char*> kSubcommands[] = {
     {"add", "add ISSUE DDD"},
-    {"import", "import FILE"},
+    {"import", "import FILE|- [--skip-bad]"},
     {"export", "export [FILE]"},
     {"list", "list [--all-columns]"},
     {"delete", "delete --last K | --after ISSUE | --all"},
@@ -91,25 +91,58 @@ int HistoryCommand::add(CliContext& ctx, const QStringList& args)
 
 int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
 {
-    if (args.size() != 1)
-        return usageError(ctx, QStringLiteral("history import takes FILE"), {"import"});
-    QFile f(args[0]);
-    if (!f.open(QIODevice::ReadOnly)) {
-        ctx.err << QStringLiteral("无法读取文件“%1”：%2").arg(args[0], f.errorString()) << Qt::endl;
+    QStringList rest = args;
+    const bool skipBad = rest.removeAll(QStringLiteral("--skip-bad")) > 0;
+    if (rest.size() != 1)
+        return usageError(
+            ctx, QStringLiteral("history import takes FILE (or - for standard input) and --skip-bad"),
+            {"import"});
+    const QString name = rest[0];
+    QFile f;
+    const bool opened = name == QStringLiteral("-") ? f.open(stdin, QIODevice::ReadOnly)
+                                                    : (f.setFileName(name), f.open(QIODevice::ReadOnly));
+    if (!opened) {
+        ctx.err << QStringLiteral("无法读取文件“%1”：%2").arg(name, f.errorString()) << Qt::endl;
         return ExitFailure;
     }
     const QByteArray content = f.readAll();
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    QStringList problems;
-    const int added = HistoryImport::importText(&ws.history(), content, ws.lottery().drawsPerDay, &problems);
-    if (added < 0) {
-        for (const QString& p : problems)
-            ctx.err << p << Qt::endl;
-        ctx.err << QStringLiteral("没有导入任何历史号码。") << Qt::endl;
+    HistoryImport::Options options;
+    options.drawsPerDay = ws.lottery().drawsPerDay;
+    options.runningCount = ws.isRunningCountLottery();
+    HistoryImportPlan plan;
+    QString error;
+    const auto accept = [skipBad](const HistoryImportPlan& p) {
+        return p.refusal.isEmpty() && (p.unread.empty() || skipBad) &&
+               !(p.toAdd.empty() && p.alreadyStored == 0 && p.unread.empty());
+    };
+    const bool stored = HistoryImport::planAndStore(&ws.history(), content, options, accept, &plan, &error);
+    if (!plan.refusal.isEmpty()) {
+        ctx.err << plan.refusal << Qt::endl;
         return ExitFailure;
     }
+    for (const QString& p : plan.problems())
+        ctx.err << p << Qt::endl;
+    if (!plan.unread.empty() && !skipBad) {
+        ctx.err << QStringLiteral("有%1行无法导入，没有导入任何历史号码（加 --skip-bad 只导入能识别的行）。")
+                       .arg(plan.unread.size())
+                << Qt::endl;
+        return ExitFailure;
+    }
+    if (plan.toAdd.empty() && plan.alreadyStored == 0 && plan.unread.empty()) {
+        ctx.err << QStringLiteral(
+                       "没有找到开奖号码：每期应有期号（9位数字，例如160121001）和三个1到6的号码。")
+                << Qt::endl;
+        return ExitFailure;
+    }
+    if (!stored) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    ctx.out << "added " << plan.toAdd.size() << " already-stored " << plan.alreadyStored << " unreadable "
+            << plan.unread.size() << Qt::endl;
     return ExitOk;
 }
 

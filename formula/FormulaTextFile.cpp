@@ -1,12 +1,11 @@
 #include "formula/FormulaTextFile.h"
 
 #include "formula/FormulaTranslation.h"
+#include "store/TextFileCodec.h"
 #include "store/WholeFile.h"
 
 #include <QDir>
 #include <QSet>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 
@@ -14,17 +13,6 @@ namespace {
 
 const QChar kIdeographicSpace(0x3000);
 constexpr int kLinesPerBlock = 50;
-
-QStringList splitLines(const QString& text)
-{
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 // The non-ASCII characters formula files are made of: the Chinese names of the parameters, the
 // kind and sense decorations, the statistics tail and the lines the exports write.
@@ -51,13 +39,6 @@ qsizetype foreignChars(const QString& text)
     const QSet<char16_t>& known = formulaCharacters();
     return std::count_if(text.cbegin(), text.cend(),
                          [&known](QChar c) { return c.unicode() >= 0x80 && !known.contains(c.unicode()); });
-}
-
-bool isUtf16Or32(const QByteArray& bytes)
-{
-    // Byte-order marks, or the zero bytes every ASCII character brings along without one; a
-    // text file of formulas holds no zero byte.
-    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0');
 }
 
 QString entryLine(const QString& text, int finalHitRun)
@@ -87,57 +68,24 @@ QStringList FormulaTextFile::searchExportTitles()
 bool FormulaTextFile::decode(const QByteArray& bytes, QStringList* lines, QString* error)
 {
     lines->clear();
-    if (isUtf16Or32(bytes)) {
-        *error = QStringLiteral("文件是UTF-16或UTF-32编码（例如记事本另存为“Unicode”），无法读取公式。"
-                                "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
+    QString text;
+    TextFileCodec::Refusal refusal;
+    if (!TextFileCodec::decode(bytes, foreignChars, &text, &refusal)) {
+        *error = TextFileCodec::refusalText(refusal, QStringLiteral("公式"));
         return false;
     }
-    QByteArray body = bytes;
-    const bool bom = body.startsWith("\xEF\xBB\xBF");
-    if (bom)
-        body.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString asUtf8 = utf8.decode(body);
-    const bool validUtf8 = !utf8.hasError();
-    QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
-    const QString asGbk = gbk.decode(body);
-    const bool validGbk = !gbk.hasError();
-    if (bom && !validUtf8) {
-        *error = QStringLiteral("文件以UTF-8标记开头，但内容不是有效的UTF-8编码，无法读取公式。"
-                                "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
-        return false;
-    }
-    if (validUtf8 && (bom || !validGbk || foreignChars(asGbk) >= foreignChars(asUtf8))) {
-        *lines = splitLines(asUtf8);
-        return true;
-    }
-    if (validGbk) {
-        *lines = splitLines(asGbk);
-        return true;
-    }
-    *error = QStringLiteral("文件既不是UTF-8编码也不是GBK编码，无法读取公式。"
-                            "请把文件另存为UTF-8或ANSI（GBK）编码后再读取。");
-    return false;
+    *lines = TextFileCodec::splitLines(text);
+    return true;
 }
 
 QStringList FormulaTextFile::decodeLines(const QByteArray& bytes)
 {
-    QStringList lines;
-    QString error;
-    if (!decode(bytes, &lines, &error))
-        lines = splitLines(QStringDecoder("GB18030").decode(bytes));
-    return lines;
+    return TextFileCodec::splitLines(TextFileCodec::decodeLenient(bytes, foreignChars));
 }
 
 QByteArray FormulaTextFile::encode(const QStringList& lines)
 {
-    QStringEncoder gbk("GB18030");
-    QByteArray out;
-    for (const QString& l : lines) {
-        out += gbk.encode(l);
-        out += "\r\n";
-    }
-    return out;
+    return TextFileCodec::encodeGbk(lines);
 }
 
 QStringList FormulaTextFile::allKindsLines(const std::vector<Entry>& entries)

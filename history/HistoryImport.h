@@ -1,14 +1,65 @@
 #pragma once
 
+#include "history/DrawRecord.h"
+#include "history/HistoryTextReader.h"
+
+#include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <vector>
 
 class HistoryStore;
 
-// Appends the draws of a history text file as if typed by hand, chained draw by draw from the
-// newest stored draw. All or nothing: any bad line appends nothing and is named in `problems`.
+// What importing a history text would do, worked out before anything is stored.
+struct HistoryImportPlan
+{
+    HistoryTextReader::Result read; // the format found and the lines as read
+    std::vector<DrawRecord> toAdd;  // new draws in issue order, chained from the newest stored one
+    int alreadyStored = 0;          // draws the history holds already with the same numbers
+    std::vector<UnreadLine> unread; // lines not read or refused, by line number
+    QString baseIssue;              // the newest stored issue the plan chains from (empty history: empty)
+    QString refusal;                // why the bytes could not be read as text; nothing else is set then
+
+    QString firstIssue() const { return toAdd.empty() ? QString() : toAdd.front().issue; }
+    QString lastIssue() const { return toAdd.empty() ? QString() : toAdd.back().issue; }
+    // "第N行：reason" for every unread line.
+    QStringList problems() const;
+};
+
+// Adds the draws of a history text (see HistoryTextReader for the formats) as the hand entry
+// does, chained draw by draw from the newest stored draw. Draws already stored with the same
+// numbers are skipped. Refused, and listed as unread: a stored issue with other numbers, an issue
+// listed twice with different numbers, an issue older than the newest stored draw (the derived
+// columns chain from the previous draw, so draws cannot be inserted in the middle), an issue
+// without a real date.
 class HistoryImport
 {
 public:
-    static int importText(HistoryStore* store, const QByteArray& content, int drawsPerDay, QStringList* problems);
+    struct Options
+    {
+        int drawsPerDay = 0;
+        bool runningCount = false; // 北京快3
+        QDate today = QDate::currentDate();
+    };
+
+    static HistoryImportPlan plan(const HistoryStore& store, const QStringList& lines,
+                                  const Options& options);
+    // Bytes in neither UTF-8 nor GBK (or in UTF-16) give a plan with only the refusal.
+    static HistoryImportPlan plan(const HistoryStore& store, const QByteArray& bytes, const Options& options);
+    // Stores the plan's draws in one transaction; refuses when the history changed since the plan
+    // (also in another program: then store->changedElsewhere() and the history is read again).
+    static bool store(HistoryStore* store, const HistoryImportPlan& plan, QString* error);
+    // plan() and store() without a preview: a plan `accept`s is stored, and planned again from the
+    // history as stored when another program changed it in between. False with an empty error when
+    // `accept` refused the plan, with the reason when storing failed.
+    static bool planAndStore(HistoryStore* store, const QByteArray& bytes, const Options& options,
+                             const std::function<bool(const HistoryImportPlan&)>& accept, HistoryImportPlan* plan,
+                             QString* error);
+
+    // All or nothing: any unread line stores nothing and is named in `problems`. Returns the
+    // number of draws added, or -1.
+    static int importText(HistoryStore* store, const QByteArray& content, int drawsPerDay,
+                          QStringList* problems);
 };

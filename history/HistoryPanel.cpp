@@ -1,5 +1,6 @@
 #include "history/HistoryPanel.h"
 
+#include "history/HistoryImportDialog.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineUpdateDialog.h"
 #include "history/Workspace.h"
@@ -85,6 +86,8 @@ void HistoryPanel::buildMenu()
         connect(action, &QAction::triggered, this, handler);
     };
     add("mnuLsdc", QStringLiteral("导出历史号码(&O)"), &HistoryPanel::exportWorkbook);
+    add("mnuLsdr", QStringLiteral("从文件导入历史号码(&I)..."), &HistoryPanel::importFromFile);
+    add("mnuLszt", QStringLiteral("粘贴历史号码(&P)"), &HistoryPanel::pasteDraws);
     add("mnuDelAll", QStringLiteral("删除所有历史(&A）"), &HistoryPanel::deleteAllDraws);
     add("mnuDelTo", QStringLiteral("删除到选定期(&D)"), &HistoryPanel::deleteToChosenIssue);
     add("mnuDelLast", QStringLiteral("删除最后指定数量期历史(&E)"), &HistoryPanel::deleteLastCount);
@@ -350,6 +353,18 @@ void HistoryPanel::exportWorkbook()
     };
     GridExport::exportAndOpen(this, *m_model,
                               QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")), header);
+}
+
+void HistoryPanel::importFromFile()
+{
+    if (m_database->require(this) && importHistoryFromFile(this, *m_workspace))
+        emit historyChanged();
+}
+
+void HistoryPanel::pasteDraws()
+{
+    if (m_database->require(this) && importHistoryFromClipboard(this, *m_workspace))
+        emit historyChanged();
 }
 
 void HistoryPanel::updateOnline()

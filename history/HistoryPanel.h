@@ -64,6 +64,9 @@ public:
     void deleteAllDraws();
     void deleteToChosenIssue();
     void deleteLastCount();
+    // "从文件导入历史号码(&I)...", "粘贴历史号码(&P)": the import preview, then the draws it stores.
+    void importFromFile();
+    void pasteDraws();
     void updateOnline();
 
 signals:

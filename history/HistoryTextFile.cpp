@@ -3,6 +3,7 @@
 #include "store/WholeFile.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 QString HistoryTextFile::exportPath(const QString& dataFolder, const QString& newestIssue)
 {
@@ -28,36 +29,30 @@ bool HistoryTextFile::write(const QString& path, const std::vector<DrawRecord>& 
     return WholeFile::write(path, format(draws), error);
 }
 
-std::vector<HistoryTextFile::Line> HistoryTextFile::parse(const QByteArray& content, QStringList* problems)
+bool HistoryTextFile::looksLikeExportLine(const QString& trimmed)
 {
-    std::vector<Line> lines;
-    const QList<QByteArray> raw = content.split('\n');
-    for (int i = 0; i < raw.size(); ++i) {
-        const QString text = QString::fromUtf8(raw[i]).trimmed();
-        if (text.isEmpty())
-            continue;
-        const QStringList parts = text.split(' ', Qt::SkipEmptyParts);
-        const int lineNo = i + 1;
-        if (parts.size() != 2) {
-            problems->append(QStringLiteral("第%1行：应为“期号 三个号码”，例如“160121001 356”").arg(lineNo));
-            continue;
-        }
-        const QString& digits = parts[1];
-        bool good = digits.size() == 3;
-        Line line;
-        line.lineNumber = lineNo;
-        line.issue = parts[0];
-        for (int p = 0; good && p < 3; ++p) {
-            const int v = digits[p].digitValue();
-            good = v >= 1 && v <= 6;
-            line.numbers[p] = v;
-        }
-        if (!good) {
-            problems->append(
-                QStringLiteral("第%1行：开奖号“%2”必须是三个1到6的数字").arg(lineNo).arg(digits));
-            continue;
-        }
-        lines.push_back(line);
+    static const QRegularExpression shape(QStringLiteral("^[0-9]+ +[0-9]+$"));
+    return shape.match(trimmed).hasMatch();
+}
+
+bool HistoryTextFile::parseLine(const QString& trimmed, Line* line, QString* reason)
+{
+    const QStringList parts = trimmed.split(' ', Qt::SkipEmptyParts);
+    if (parts.size() != 2) {
+        *reason = QStringLiteral("应为“期号 三个号码”，例如“160121001 356”");
+        return false;
     }
-    return lines;
+    const QString& digits = parts[1];
+    bool good = digits.size() == 3;
+    line->issue = parts[0];
+    for (int p = 0; good && p < 3; ++p) {
+        const int v = digits[p].digitValue();
+        good = v >= 1 && v <= 6;
+        line->numbers[p] = v;
+    }
+    if (!good) {
+        *reason = QStringLiteral("开奖号“%1”必须是三个1到6的数字").arg(digits);
+        return false;
+    }
+    return true;
 }

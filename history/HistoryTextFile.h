@@ -24,7 +24,9 @@ public:
     static QByteArray format(const std::vector<DrawRecord>& draws);
     static bool write(const QString& path, const std::vector<DrawRecord>& draws, QString* error);
 
-    // Parses the lines of a history file. Blank lines are passed over; every other line that is
-    // not "ISSUE DDD" with digits 1..6 is reported as "line N: reason".
-    static std::vector<Line> parse(const QByteArray& content, QStringList* problems);
+    // True when a trimmed line has the export's shape: two runs of digits separated by blanks.
+    static bool looksLikeExportLine(const QString& trimmed);
+    // Reads one trimmed, non-blank line of the export; false with the reason when it is not
+    // "ISSUE DDD" with digits 1..6.
+    static bool parseLine(const QString& trimmed, Line* line, QString* reason);
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, when any is missing.
-# With --fuzz also clang, its libFuzzer and sanitizer runtimes and the symbolizer (scripts/fuzz.sh).
+# Installs the Debian packages the build, the tests, the window and the Debian package need, when
+# any is missing. With --fuzz also clang, its libFuzzer and sanitizer runtimes and the symbolizer
+# (scripts/fuzz.sh).
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
@@ -8,6 +9,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-noto-cjk python3
+  dpkg-dev lintian appstream desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-dev llvm)

@@ -88,6 +88,42 @@ TEST(CliHistory, ImportWithBadLinesAppendsNothing)
     EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--after", "160121001"}).exitCode, 0);
 }
 
+TEST(CliHistory, ImportsTablesAndPagesFromFilesAndStandardInput)
+{
+    TempDataFolder dir;
+    // A spreadsheet's TSV on standard input.
+    CliResult r = runCli(dir.path(), {"history", "import", "-"},
+                         "期号\t开奖号码\r\n160121001\t1 2 3\r\n160121002\t3 3 5\r\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "added 2 already-stored 0 unreadable 0\n");
+
+    // A copied page: one draw stored already, one new, one pending line that cannot be read.
+    const QString page = dir.file("page.txt");
+    QFile f(page);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("160121004 10:00 等待开奖\n160121003 2016-01-21 09:50 4 5 6\n160121002 2016-01-21 09:40 3 3 5\n");
+    f.close();
+    r = runCli(dir.path(), {"history", "import", page});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("第1行：期号160121004后面没有三个开奖号码")));
+    EXPECT_TRUE(r.err.contains("--skip-bad"));
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 3);
+
+    r = runCli(dir.path(), {"history", "import", "--skip-bad", page});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "added 1 already-stored 1 unreadable 1\n");
+    EXPECT_TRUE(r.err.contains(QStringLiteral("第1行")));
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out,
+              "strQQH\tL1A\tL2A\tL3A\n160121001\t1\t2\t3\n160121002\t3\t3\t5\n160121003\t4\t5\t6\n");
+
+    // Text with no draw at all is an error, not an import of nothing; so is a missing file.
+    r = runCli(dir.path(), {"history", "import", "-"}, "开奖公告\n暂无数据\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("没有找到开奖号码")));
+    EXPECT_EQ(runCli(dir.path(), {"history", "import", dir.file("missing.csv")}).exitCode, 1);
+    EXPECT_EQ(runCli(dir.path(), {"history", "import"}).exitCode, 2);
+}
+
 TEST(CliHistory, AddPrintsTheStoredDrawAndTheNextIssue)
 {
     TempDataFolder dir;

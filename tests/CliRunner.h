@@ -12,3 +12,5 @@ struct CliResult
 };
 
 CliResult runCli(const QString& dataDir, const QStringList& args);
+// The same with `input` written to its standard input.
+CliResult runCli(const QString& dataDir, const QStringList& args, const QByteArray& input);

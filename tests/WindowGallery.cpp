@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
@@ -159,6 +160,18 @@ int main(int argc, char* argv[])
         }
     });
     click("Command22");
+
+    // The history import preview of a copied page with a line it cannot read.
+    QApplication::clipboard()->setText(QStringLiteral("期号 开奖时间 开奖号码\n"
+                                                      "990101002 1999-01-01 09:40 等待开奖\n"
+                                                      "990101001 1999-01-01 09:30 3 5 6 和值 14\n"));
+    QTimer::singleShot(300, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            save(d, "13-history-import");
+            d->reject();
+        }
+    });
+    trigger("mnuLszt");
 
     std::printf("screen %dx%d, main window %dx%d\n", screen.width(), screen.height(), window.width(),
                 window.height());

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The text files users exchange with the program (formula files, history files, pasted pages):
+// read as UTF-8 (with or without BOM) or GBK; lines end in CR LF, LF or a lone CR. Written in GBK
+// with CR LF.
+class TextFileCodec
+{
+public:
+    enum class Refusal
+    {
+        None,
+        Utf16Or32,
+        BadUtf8AfterBom,
+        NeitherUtf8NorGbk
+    };
+    // How many characters of a reading the kind of file would not hold; decides between UTF-8 and
+    // GBK when the bytes are valid as both (a GBK file can happen to be valid UTF-8: "十位通选杀" is).
+    using ForeignCount = std::function<qsizetype(const QString&)>;
+
+    // Characters outside Chinese text in general: not ASCII, CJK ideographs, CJK or general
+    // punctuation, or full-width forms.
+    static qsizetype nonChineseTextChars(const QString& text);
+
+    // A UTF-8 byte-order mark means UTF-8. Bytes that are valid UTF-8 are read as UTF-8, unless
+    // they are also valid GBK and the GBK reading holds fewer foreign characters; else bytes that
+    // are valid GBK are read as GBK. False with the refusal when the bytes are neither, or are
+    // UTF-16 (Notepad's "Unicode") or UTF-32.
+    static bool decode(const QByteArray& bytes, const ForeignCount& foreign, QString* text, Refusal* refusal);
+    // The message for a refusal; `what` names what could not be read ("公式", "历史号码").
+    static QString refusalText(Refusal refusal, const QString& what);
+    // decode() for files of our own making: bytes that are neither are read as GBK regardless.
+    static QString decodeLenient(const QByteArray& bytes, const ForeignCount& foreign = nonChineseTextChars);
+
+    // Splits at CR LF, LF and CR; a final line end adds no empty line.
+    static QStringList splitLines(const QString& text);
+    static QByteArray encodeGbk(const QStringList& lines);
+};

@@ -1,0 +1,202 @@
+#include "WindowTestFixture.h"
+
+#include "history/HistoryImportDialog.h"
+#include "history/HistoryPanel.h"
+#include "history/Workspace.h"
+#include "ui/DatabaseGuard.h"
+#include "ui/MessageBoxes.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTableView>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class HistoryImportWindow : public WindowTestFixture
+{
+protected:
+    void SetUp() override
+    {
+        WindowTestFixture::SetUp();
+        addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    }
+
+    // Runs `act` on the preview once it is shown; fails when no preview appears.
+    void onPreview(std::function<void(HistoryImportDialog*)> act)
+    {
+        m_previewShown = false;
+        QTimer::singleShot(0, [this, act] {
+            auto* d = qobject_cast<HistoryImportDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            m_previewShown = true;
+            act(d);
+            if (d->isVisible())
+                d->reject();
+        });
+    }
+
+    QStringList storedIssues() const
+    {
+        QStringList out;
+        for (const auto& d : const_cast<Workspace&>(ws).history().draws())
+            out << d.issue;
+        return out;
+    }
+
+    bool m_previewShown = false;
+};
+
+// A page copied newest first: a draw stored already, two new ones, one older than the newest
+// stored draw, a pending draw.
+const QStringList kPage = {
+    QStringLiteral("期号 开奖时间 开奖号码"),           QStringLiteral("160121005 2016-01-21 10:10 等待开奖"),
+    QStringLiteral("160121004 2016-01-21 10:00 1 1 1"), QStringLiteral("160121003 2016-01-21 09:50 4 5 6"),
+    QStringLiteral("160121002 2016-01-21 09:40 3 3 5"), QStringLiteral("160120078 2016-01-20 22:00 6 6 6"),
+};
+
+} // namespace
+
+TEST_F(HistoryImportWindow, PreviewCountsAndCancelStoresNothing)
+{
+    QString summary;
+    int unreadRows = 0;
+    QList<int> unreadLines;
+    bool enabledAtFirst = true, enabledWhenSkipping = false;
+    onPreview([&](HistoryImportDialog* d) {
+        summary = d->summaryText();
+        const QAbstractItemModel* m = d->unreadView()->model();
+        unreadRows = m->rowCount();
+        for (int r = 0; r < m->rowCount(); ++r)
+            unreadLines << m->index(r, 0).data().toInt();
+        enabledAtFirst = d->importButton()->isEnabled();
+        d->skipBadBox()->setChecked(true);
+        enabledWhenSkipping = d->importButton()->isEnabled();
+        d->reject();
+    });
+    EXPECT_FALSE(runHistoryImport(nullptr, ws, kPage, QStringLiteral("剪贴板")));
+    EXPECT_TRUE(m_previewShown);
+    EXPECT_TRUE(summary.contains(QStringLiteral("来源：剪贴板")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("识别为：开奖结果网页的文字")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("将添加：2 期（第一期 160121003，最后一期 160121004）")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("已经存在（跳过）：1 期")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("无法导入的行：2 行")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("忽略的其他行（表头、没有期号的文字）：1 行")));
+    EXPECT_EQ(unreadRows, 2);
+    EXPECT_EQ(unreadLines, QList<int>({2, 6}));
+    EXPECT_FALSE(enabledAtFirst);
+    EXPECT_TRUE(enabledWhenSkipping);
+    // Cancel stores nothing.
+    EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002"}));
+}
+
+TEST_F(HistoryImportWindow, ImportStoresInIssueOrderChained)
+{
+    onPreview([](HistoryImportDialog* d) {
+        d->skipBadBox()->setChecked(true);
+        d->importButton()->click();
+    });
+    EXPECT_TRUE(runHistoryImport(nullptr, ws, kPage, QStringLiteral("剪贴板")));
+    EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002", "160121003", "160121004"}));
+    // 1 1 1 chained from 4 5 6 (the draw before it in the text), not from the stored 3 3 5.
+    Workspace typed;
+    TempDataFolder other;
+    QString error;
+    ASSERT_TRUE(typed.open(other.path(), &error));
+    addDraws(typed, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}, {"160121004", "111"}});
+    EXPECT_EQ(ws.history().draws()[3].values, typed.history().draws()[3].values);
+}
+
+TEST_F(HistoryImportWindow, PasteOfStoredDrawAddsNothing)
+{
+    QApplication::clipboard()->setText(QStringLiteral("第160121002期 开奖号码：3 3 5\r\n"));
+    QString summary;
+    bool enabled = true;
+    onPreview([&](HistoryImportDialog* d) {
+        summary = d->summaryText();
+        enabled = d->importButton()->isEnabled();
+        EXPECT_EQ(d->unreadView(), nullptr);
+    });
+    EXPECT_FALSE(importHistoryFromClipboard(nullptr, ws));
+    EXPECT_TRUE(summary.contains(QStringLiteral("将添加：0 期")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("已经存在（跳过）：1 期")));
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(ws.history().draws().size(), 2u);
+
+    // Text without any draw gets a message and no preview.
+    QApplication::clipboard()->setText(QStringLiteral("开奖公告 暂无数据"));
+    MessageBoxes::pushAnswer(true);
+    EXPECT_FALSE(importHistoryFromClipboard(nullptr, ws));
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("没有找到开奖号码")));
+}
+
+TEST_F(HistoryImportWindow, SpreadsheetFileThroughTheFileDialog)
+{
+    // A GBK CSV as a Chinese spreadsheet saves it.
+    const QString path = dir.file(QStringLiteral("开奖记录.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QStringEncoder gbk("GB18030");
+    f.write(gbk.encode(
+        QStringLiteral("期号,百位,十位,个位,和值\r\n160121003,4,5,6,15\r\n160121004,1,1,1,3\r\n")));
+    f.close();
+    MessageBoxes::pushAnswer(true, path);
+    QString summary;
+    onPreview([&](HistoryImportDialog* d) {
+        summary = d->summaryText();
+        EXPECT_TRUE(d->importButton()->isEnabled());
+        d->importButton()->click();
+    });
+    EXPECT_TRUE(importHistoryFromFile(nullptr, ws));
+    EXPECT_TRUE(summary.contains(QStringLiteral("来源：开奖记录.csv")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("CSV 表格（逗号分隔）")));
+    EXPECT_EQ(storedIssues().size(), 4);
+
+    // A cancelled file dialog does nothing.
+    MessageBoxes::pushAnswer(false);
+    EXPECT_FALSE(importHistoryFromFile(nullptr, ws));
+}
+
+TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
+{
+    DatabaseGuard guard;
+    HistoryPanel panel(&ws, &guard);
+    QAction* fromFile = panel.findChild<QAction*>("mnuLsdr");
+    QAction* paste = panel.findChild<QAction*>("mnuLszt");
+    ASSERT_NE(fromFile, nullptr);
+    ASSERT_NE(paste, nullptr);
+    EXPECT_EQ(fromFile->text(), QStringLiteral("从文件导入历史号码(&I)..."));
+    EXPECT_EQ(paste->text(), QStringLiteral("粘贴历史号码(&P)"));
+    EXPECT_TRUE(panel.menu()->actions().contains(paste));
+
+    QSignalSpy changed(&panel, &HistoryPanel::historyChanged);
+    QApplication::clipboard()->setText(QStringLiteral("160121003\t4 5 6\n"));
+    onPreview([](HistoryImportDialog* d) { d->importButton()->click(); });
+    paste->trigger();
+    EXPECT_TRUE(m_previewShown);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(storedIssues().size(), 3);
+
+    // Cancelled: nothing changed, nothing announced.
+    QApplication::clipboard()->setText(QStringLiteral("160121004\t1 1 1\n"));
+    onPreview([](HistoryImportDialog* d) { d->reject(); });
+    paste->trigger();
+    EXPECT_EQ(changed.count(), 1);
+
+    // Without a database the entries explain why and read nothing.
+    DatabaseGuard closed(QStringLiteral("无法打开数据库"));
+    HistoryPanel closedPanel(&ws, &closed);
+    MessageBoxes::pushAnswer(true);
+    closedPanel.findChild<QAction*>("mnuLsdr")->trigger();
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("数据库没有打开")));
+}
