@@ -167,7 +167,9 @@ int HistoryImport::importText(HistoryStore* store, const QByteArray& content, in
     options.drawsPerDay = drawsPerDay;
     HistoryImportPlan p;
     QString error;
-    const auto accept = [](const HistoryImportPlan& plan) { return plan.refusal.isEmpty() && plan.unread.empty(); };
+    const auto accept = [](const HistoryImportPlan& plan) {
+        return plan.refusal.isEmpty() && plan.unread.empty();
+    };
     if (!planAndStore(store, content, options, accept, &p, &error)) {
         if (!p.refusal.isEmpty())
             problems->append(p.refusal);

@@ -55,8 +55,8 @@ public:
     // history as stored when another program changed it in between. False with an empty error when
     // `accept` refused the plan, with the reason when storing failed.
     static bool planAndStore(HistoryStore* store, const QByteArray& bytes, const Options& options,
-                             const std::function<bool(const HistoryImportPlan&)>& accept, HistoryImportPlan* plan,
-                             QString* error);
+                             const std::function<bool(const HistoryImportPlan&)>& accept,
+                             HistoryImportPlan* plan, QString* error);
 
     // All or nothing: any unread line stores nothing and is named in `problems`. Returns the
     // number of draws added, or -1.

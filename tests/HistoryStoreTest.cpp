@@ -345,4 +345,20 @@ TEST(HistoryStore, AnotherProgramsDrawsAreChainedFrom)
             sequential.history().addTyped(d.issue, {d.number(1), d.number(2), d.number(3)}, 78, &error));
     for (std::size_t i = 0; i < draws.size(); ++i)
         EXPECT_EQ(draws[i].values, sequential.history().draws()[i].values) << draws[i].issue.toStdString();
+
+    // A preview's plan overtaken by the other program stores nothing; planned again it chains on.
+    HistoryImport::Options options;
+    options.drawsPerDay = 78;
+    const HistoryImportPlan preview =
+        HistoryImport::plan(other.history(), QByteArray("160121007 111\n"), options);
+    ASSERT_TRUE(mine.history().addTyped("160121006", {5, 5, 5}, 78, &error));
+    EXPECT_FALSE(HistoryImport::store(&other.history(), preview, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("另一个程序"))) << error.toStdString();
+    EXPECT_EQ(other.history().draws().size(), 6u);
+    const HistoryImportPlan again =
+        HistoryImport::plan(other.history(), QByteArray("160121007 111\n"), options);
+    ASSERT_TRUE(HistoryImport::store(&other.history(), again, &error)) << error.toStdString();
+    ASSERT_TRUE(sequential.history().addTyped("160121006", {5, 5, 5}, 78, &error));
+    ASSERT_TRUE(sequential.history().addTyped("160121007", {1, 1, 1}, 78, &error));
+    EXPECT_EQ(again.toAdd.front().values, sequential.history().newest()->values);
 }
