@@ -112,7 +112,13 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
     HistoryImport::Options options;
     options.drawsPerDay = ws.lottery().drawsPerDay;
     options.runningCount = ws.isRunningCountLottery();
-    const HistoryImportPlan plan = HistoryImport::plan(ws.history(), content, options);
+    HistoryImportPlan plan;
+    QString error;
+    const auto accept = [skipBad](const HistoryImportPlan& p) {
+        return p.refusal.isEmpty() && (p.unread.empty() || skipBad) &&
+               !(p.toAdd.empty() && p.alreadyStored == 0 && p.unread.empty());
+    };
+    const bool stored = HistoryImport::planAndStore(&ws.history(), content, options, accept, &plan, &error);
     if (!plan.refusal.isEmpty()) {
         ctx.err << plan.refusal << Qt::endl;
         return ExitFailure;
@@ -131,8 +137,7 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
                 << Qt::endl;
         return ExitFailure;
     }
-    QString error;
-    if (!HistoryImport::store(&ws.history(), plan, &error)) {
+    if (!stored) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }

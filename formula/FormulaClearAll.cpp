@@ -26,7 +26,8 @@ bool FormulaClearAll::clearAllInTransaction(Database* db, QString* error)
     QSqlQuery q(db->connection());
     for (const QString& table : Database::formulaTables()) {
         if (!q.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table))) {
-            *error = QStringLiteral("无法清空公式表%1：%2").arg(table, Database::errorText(q.lastError()));
+            *error = QStringLiteral("无法清空公式表%1：%2")
+                         .arg(table, Database::errorText(q.lastError(), db->filePath()));
             return false;
         }
     }

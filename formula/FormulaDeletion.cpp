@@ -19,8 +19,8 @@ int FormulaDeletion::deleteRows(Database* db, const FormulaKind& kind, const std
     for (qint64 id : rowIds) {
         q.bindValue(0, id);
         if (!q.exec()) {
-            *error =
-                QStringLiteral("删除公式失败：%1。公式没有改变。").arg(Database::errorText(q.lastError()));
+            *error = QStringLiteral("删除公式失败：%1。公式没有改变。")
+                         .arg(Database::errorText(q.lastError(), db->filePath()));
             return -1;
         }
         deleted += q.numRowsAffected();
@@ -28,7 +28,7 @@ int FormulaDeletion::deleteRows(Database* db, const FormulaKind& kind, const std
     QSqlQuery order(connection);
     if (!order.exec(QStringLiteral("SELECT rowid FROM \"%1\" ORDER BY idx, rowid").arg(table))) {
         *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。")
-                     .arg(Database::errorText(order.lastError()));
+                     .arg(Database::errorText(order.lastError(), db->filePath()));
         return -1;
     }
     std::vector<qint64> remaining;
@@ -40,7 +40,7 @@ int FormulaDeletion::deleteRows(Database* db, const FormulaKind& kind, const std
         q.bindValue(1, remaining[i]);
         if (!q.exec()) {
             *error = QStringLiteral("公式重新编号失败：%1。公式没有改变。")
-                         .arg(Database::errorText(q.lastError()));
+                         .arg(Database::errorText(q.lastError(), db->filePath()));
             return -1;
         }
     }

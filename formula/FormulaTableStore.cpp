@@ -35,9 +35,9 @@ template <typename T> std::optional<T> optionalValue(const QVariant& v)
     return v.value<T>();
 }
 
-bool fail(QString* error, const QString& what, const QSqlQuery& q)
+bool fail(QString* error, const QString& what, const QSqlQuery& q, const Database* db)
 {
-    *error = QStringLiteral("%1：%2").arg(what, Database::errorText(q.lastError()));
+    *error = QStringLiteral("%1：%2").arg(what, Database::errorText(q.lastError(), db->filePath()));
     return false;
 }
 
@@ -63,11 +63,11 @@ bool FormulaTableStore::load(const QString& sql, const QVariantList& binds, std:
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        return fail(error, QStringLiteral("无法读取公式表"), q);
+        return fail(error, QStringLiteral("无法读取公式表"), q, m_db);
     for (const QVariant& b : binds)
         q.addBindValue(b);
     if (!q.exec())
-        return fail(error, QStringLiteral("无法读取公式表"), q);
+        return fail(error, QStringLiteral("无法读取公式表"), q, m_db);
     while (q.next()) {
         FormulaRecord r;
         r.rowId = q.value(0).toLongLong();
@@ -118,19 +118,19 @@ bool FormulaTableStore::appendInTransaction(const FormulaKind& kind,
     QSqlQuery q(m_db->connection());
     if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(idx), 0) FROM \"%1\"").arg(kind.tableName())) ||
         !q.next())
-        return fail(error, QStringLiteral("无法添加公式"), q);
+        return fail(error, QStringLiteral("无法添加公式"), q, m_db);
     int idx = std::max(0, q.value(0).toInt());
     q.finish();
     if (!q.prepare(QStringLiteral("INSERT INTO \"%1\" (idx, gongshi, gongshiCN, bolKill) VALUES (?, ?, ?, ?)")
                        .arg(kind.tableName())))
-        return fail(error, QStringLiteral("无法添加公式"), q);
+        return fail(error, QStringLiteral("无法添加公式"), q, m_db);
     for (const FormulaRecord& r : records) {
         q.addBindValue(++idx);
         q.addBindValue(r.gongshi);
         q.addBindValue(r.gongshiCN);
         q.addBindValue(r.bolKill ? 1 : 0);
         if (!q.exec())
-            return fail(error, QStringLiteral("无法添加公式"), q);
+            return fail(error, QStringLiteral("无法添加公式"), q, m_db);
     }
     return true;
 }
@@ -148,7 +148,7 @@ bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind
     QSqlDatabase db = m_db->connection();
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(work)) || !q.exec(createStatement(work)))
-        return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
+        return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q, m_db);
     const QSqlRecord existing = db.record(table);
     if (!existing.isEmpty()) {
         // An older table may lack columns; read those as empty.
@@ -165,13 +165,13 @@ bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind
                 QStringLiteral("INSERT INTO \"%1\" (bolKill, gongshi, gongshiCN) SELECT k, g, c FROM (%2) "
                                "GROUP BY k, g, c ORDER BY MIN(n)")
                     .arg(work, ordered)))
-            return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
+            return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q, m_db);
         if (!q.exec(QStringLiteral("DROP TABLE \"%1\"").arg(table)))
-            return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
+            return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q, m_db);
     }
     if (!q.exec(QStringLiteral("UPDATE \"%1\" SET idx = rowid").arg(work)) ||
         !q.exec(QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%2\"").arg(work, table)))
-        return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q);
+        return fail(error, QStringLiteral("无法整理公式表%1").arg(table), q, m_db);
     return true;
 }
 
@@ -190,7 +190,7 @@ bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
     if (!q.prepare(QStringLiteral("UPDATE \"%1\" SET sglGsRate = ?, intGsErrCon = ?, intGsTrueCon = ?, "
                                   "intGsErrLst = ?, intGsTrueLst = ? WHERE rowid = ?")
                        .arg(table)))
-        return fail(error, QStringLiteral("无法保存公式统计结果"), q);
+        return fail(error, QStringLiteral("无法保存公式统计结果"), q, m_db);
     for (const auto& [rowId, s] : stats) {
         q.addBindValue(static_cast<double>(s.rate));
         q.addBindValue(s.maxMissRun);
@@ -199,7 +199,7 @@ bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
         q.addBindValue(s.finalHitRun);
         q.addBindValue(rowId);
         if (!q.exec())
-            return fail(error, QStringLiteral("无法保存公式统计结果"), q);
+            return fail(error, QStringLiteral("无法保存公式统计结果"), q, m_db);
     }
     return tx.commit(error);
 }
@@ -210,6 +210,6 @@ bool FormulaTableStore::renumberInTransaction(const FormulaKind& kind, QString* 
     if (!q.exec(QStringLiteral("UPDATE \"%1\" SET idx = o.n FROM (SELECT rowid AS r, ROW_NUMBER() OVER "
                                "(ORDER BY idx, rowid) AS n FROM \"%1\") AS o WHERE \"%1\".rowid = o.r")
                     .arg(kind.tableName())))
-        return fail(error, QStringLiteral("无法为公式表%1重新编号").arg(kind.tableName()), q);
+        return fail(error, QStringLiteral("无法为公式表%1重新编号").arg(kind.tableName()), q, m_db);
     return true;
 }

@@ -2,9 +2,9 @@
 
 #include "formula/FormulaTranslation.h"
 #include "store/TextFileCodec.h"
+#include "store/WholeFile.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -130,10 +130,5 @@ QString FormulaTextFile::oneKindFileName(const QString& latestIssue, const QStri
 
 bool FormulaTextFile::write(const QString& path, const QStringList& lines, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(encode(lines)) < 0 || !f.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return false;
-    }
-    return true;
+    return WholeFile::write(path, encode(lines), error);
 }

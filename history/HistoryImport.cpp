@@ -142,23 +142,40 @@ bool HistoryImport::store(HistoryStore* store, const HistoryImportPlan& plan, QS
     return store->append(plan.toAdd, error);
 }
 
+bool HistoryImport::planAndStore(HistoryStore* store, const QByteArray& bytes, const Options& options,
+                                 const std::function<bool(const HistoryImportPlan&)>& accept,
+                                 HistoryImportPlan* plan, QString* error)
+{
+    // Each new attempt follows a write of another program; a few are plenty.
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        *plan = HistoryImport::plan(*store, bytes, options);
+        if (!accept(*plan))
+            return false;
+        if (HistoryImport::store(store, *plan, error))
+            return true;
+        if (!store->changedElsewhere() || attempt == kAttempts)
+            return false;
+        error->clear();
+    }
+}
+
 int HistoryImport::importText(HistoryStore* store, const QByteArray& content, int drawsPerDay,
                               QStringList* problems)
 {
     Options options;
     options.drawsPerDay = drawsPerDay;
-    const HistoryImportPlan p = plan(*store, content, options);
-    if (!p.refusal.isEmpty()) {
-        problems->append(p.refusal);
-        return -1;
-    }
-    if (!p.unread.empty()) {
-        *problems << p.problems();
-        return -1;
-    }
+    HistoryImportPlan p;
     QString error;
-    if (!HistoryImport::store(store, p, &error)) {
-        problems->append(error);
+    const auto accept = [](const HistoryImportPlan& plan) {
+        return plan.refusal.isEmpty() && plan.unread.empty();
+    };
+    if (!planAndStore(store, content, options, accept, &p, &error)) {
+        if (!p.refusal.isEmpty())
+            problems->append(p.refusal);
+        *problems << p.problems();
+        if (!error.isEmpty())
+            problems->append(error);
         return -1;
     }
     return int(p.toAdd.size());

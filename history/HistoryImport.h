@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class HistoryStore;
@@ -47,8 +48,15 @@ public:
                                   const Options& options);
     // Bytes in neither UTF-8 nor GBK (or in UTF-16) give a plan with only the refusal.
     static HistoryImportPlan plan(const HistoryStore& store, const QByteArray& bytes, const Options& options);
-    // Stores the plan's draws in one transaction; refuses when the history changed since the plan.
+    // Stores the plan's draws in one transaction; refuses when the history changed since the plan
+    // (also in another program: then store->changedElsewhere() and the history is read again).
     static bool store(HistoryStore* store, const HistoryImportPlan& plan, QString* error);
+    // plan() and store() without a preview: a plan `accept`s is stored, and planned again from the
+    // history as stored when another program changed it in between. False with an empty error when
+    // `accept` refused the plan, with the reason when storing failed.
+    static bool planAndStore(HistoryStore* store, const QByteArray& bytes, const Options& options,
+                             const std::function<bool(const HistoryImportPlan&)>& accept,
+                             HistoryImportPlan* plan, QString* error);
 
     // All or nothing: any unread line stores nothing and is named in `problems`. Returns the
     // number of draws added, or -1.

@@ -35,7 +35,8 @@ bool HistoryStore::reload(QString* error)
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT strQQH, %1 FROM Lishi ORDER BY strQQH").arg(parameterColumnList()))) {
-        *error = QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError()));
+        *error =
+            QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError(), m_db->filePath()));
         return false;
     }
     while (q.next()) {
@@ -66,10 +67,12 @@ bool HistoryStore::addTyped(const QString& issue, const std::array<int, 3>& numb
     in.numbers = numbers;
     in.drawsPerDay = drawsPerDay;
     in.path = EntryPath::Hand;
-    DrawRecord r;
-    if (!DrawDeriver::derive(in, lastDrawMemory(), &r, error))
-        return false;
-    return append({r}, error);
+    return appendDerived(
+        [&](std::vector<DrawRecord>* records, QString* why) {
+            records->resize(1);
+            return DrawDeriver::derive(in, lastDrawMemory(), &records->front(), why);
+        },
+        error);
 }
 
 bool HistoryStore::addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers,
@@ -83,26 +86,44 @@ bool HistoryStore::addTypedRunningCount(const QString& issue, const std::array<i
                      .arg(in.issue);
         return false;
     }
-    // The history is kept in issue order: an issue that sorts before the newest draw would be
-    // taken for an old draw.
-    if (const DrawRecord* last = newest(); last && in.issue < last->issue) {
-        *error = QStringLiteral("期号%1排在最新一期%2之前，没有保存：手工输入的期号只能接在最新一期之后。")
-                     .arg(in.issue, last->issue);
-        return false;
-    }
     in.numbers = numbers;
     in.path = EntryPath::Hand;
     in.runningCount = true;
     in.pageDate = today;
-    DrawRecord r;
-    if (!DrawDeriver::derive(in, lastDrawMemory(), &r, error))
-        return false;
-    return append({r}, error);
+    return appendDerived(
+        [&](std::vector<DrawRecord>* records, QString* why) {
+            // The history is kept in issue order: an issue that sorts before the newest draw would
+            // be taken for an old draw.
+            if (const DrawRecord* last = newest(); last && in.issue < last->issue) {
+                *why =
+                    QStringLiteral("期号%1排在最新一期%2之前，没有保存：手工输入的期号只能接在最新一期之后。")
+                        .arg(in.issue, last->issue);
+                return false;
+            }
+            records->resize(1);
+            return DrawDeriver::derive(in, lastDrawMemory(), &records->front(), why);
+        },
+        error);
 }
 
 bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
 {
     return replaceAndAppend(false, records, error);
+}
+
+bool HistoryStore::appendDerived(const Derivation& derive, QString* error)
+{
+    // Each new attempt follows a write of the other program; a few are plenty.
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        std::vector<DrawRecord> records;
+        if (!derive(&records, error))
+            return false;
+        if (append(records, error))
+            return true;
+        if (!m_changedElsewhere || attempt == kAttempts)
+            return false;
+    }
 }
 
 int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error)
@@ -119,7 +140,7 @@ int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& bi
             q.bindValue(i, binds[i]);
         if (!q.exec()) {
             *error = QStringLiteral("删除历史号码失败：%1。历史号码没有改变。")
-                         .arg(Database::errorText(q.lastError()));
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
             return -1;
         }
         removed = q.numRowsAffected();
@@ -184,36 +205,69 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
         }
         seen.insert(r.issue);
     }
+    m_changedElsewhere = false;
     QSqlDatabase db = m_db->connection();
     {
         Transaction tx(db);
         if (!tx.begin(error))
             return false;
         QSqlQuery q(db);
-        if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
-            *error = QStringLiteral("删除过期的历史号码失败：%1").arg(Database::errorText(q.lastError()));
-            return false;
-        }
-        QStringList marks;
-        for (int i = 0; i <= kParameterCount; ++i)
-            marks << QStringLiteral("?");
-        if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
-                           .arg(parameterColumnList(), marks.join(", ")))) {
-            *error = QStringLiteral("保存历史号码失败：%1").arg(Database::errorText(q.lastError()));
-            return false;
-        }
-        for (const auto& r : records) {
-            q.bindValue(0, r.issue);
-            for (int c = 0; c < kParameterCount; ++c)
-                q.bindValue(c + 1, int(r.values[c]));
-            if (!q.exec()) {
-                *error =
-                    QStringLiteral("保存期号%1失败：%2").arg(r.issue, Database::errorText(q.lastError()));
+        // The records were derived from the snapshot; under the write lock the file must still hold
+        // what the snapshot holds, or another program wrote meanwhile.
+        if (!removeStored && !records.empty()) {
+            // The count, and the issue and numbers of the newest draw, which the records chain from.
+            if (!q.exec(QStringLiteral("SELECT (SELECT count(*) FROM Lishi), strQQH, L1A, L2A, L3A FROM Lishi "
+                                       "ORDER BY strQQH DESC LIMIT 1"))) {
+                *error = QStringLiteral("读取历史号码失败：%1")
+                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
                 return false;
             }
+            if (!q.next()) {
+                m_changedElsewhere = !m_draws.empty();
+            } else {
+                const DrawRecord* last = newest();
+                m_changedElsewhere = !last || q.value(0).toLongLong() != qint64(m_draws.size()) ||
+                                     q.value(1).toString() != last->issue;
+                for (int p = 1; p <= 3 && !m_changedElsewhere; ++p)
+                    m_changedElsewhere = q.value(1 + p).toInt() != last->number(p);
+            }
         }
-        if (!tx.commit(error))
-            return false;
+        if (m_changedElsewhere) {
+            *error = QStringLiteral("另一个程序刚刚改动了历史号码，这次没有保存任何号码，请重新操作。");
+        } else {
+            if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
+                *error = QStringLiteral("删除过期的历史号码失败：%1")
+                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
+                return false;
+            }
+            QStringList marks;
+            for (int i = 0; i <= kParameterCount; ++i)
+                marks << QStringLiteral("?");
+            if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
+                               .arg(parameterColumnList(), marks.join(", ")))) {
+                *error = QStringLiteral("保存历史号码失败：%1")
+                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
+                return false;
+            }
+            for (const auto& r : records) {
+                q.bindValue(0, r.issue);
+                for (int c = 0; c < kParameterCount; ++c)
+                    q.bindValue(c + 1, int(r.values[c]));
+                if (!q.exec()) {
+                    *error = QStringLiteral("保存期号%1失败：%2")
+                                 .arg(r.issue, Database::errorText(q.lastError(), m_db->filePath()));
+                    return false;
+                }
+            }
+            if (!tx.commit(error))
+                return false;
+        }
+    }
+    if (m_changedElsewhere) {
+        QString reloadError;
+        if (!reload(&reloadError))
+            *error = reloadError;
+        return false;
     }
     return reload(error);
 }

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class Database;
@@ -33,8 +34,17 @@ public:
     bool addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
                               QString* error);
     // Appends complete records; refuses (and stores nothing) when an issue is already stored or
-    // repeated within the batch.
+    // repeated within the batch, or when another program changed the history since the snapshot
+    // was read (see changedElsewhere()).
     bool append(const std::vector<DrawRecord>& records, QString* error);
+    // Draws chain from the newest stored draw, so they are derived from the snapshot: `derive`
+    // builds them (false with a message refuses) and they are appended; when another program
+    // changed the history meanwhile, the snapshot is read again and `derive` runs again.
+    using Derivation = std::function<bool(std::vector<DrawRecord>* records, QString* error)>;
+    bool appendDerived(const Derivation& derive, QString* error);
+    // True when the last write stored nothing because the history in the file was no longer the
+    // snapshot (another program had written): the snapshot has been read again since.
+    bool changedElsewhere() const { return m_changedElsewhere; }
     // The online update's write: when removeStored, every stored draw is deleted; then records are
     // appended. One transaction: on any failure (or an issue already stored and kept, or repeated
     // within the batch) the history stays exactly as it was.
@@ -55,4 +65,5 @@ private:
 
     Database* m_db;
     std::vector<DrawRecord> m_draws;
+    bool m_changedElsewhere = false;
 };

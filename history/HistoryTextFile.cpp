@@ -1,8 +1,9 @@
 #include "history/HistoryTextFile.h"
 
+#include "store/WholeFile.h"
+
 #include <QDir>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 QString HistoryTextFile::exportPath(const QString& dataFolder, const QString& newestIssue)
 {
@@ -25,12 +26,7 @@ QByteArray HistoryTextFile::format(const std::vector<DrawRecord>& draws)
 
 bool HistoryTextFile::write(const QString& path, const std::vector<DrawRecord>& draws, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(format(draws)) < 0 || !f.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return false;
-    }
-    return true;
+    return WholeFile::write(path, format(draws), error);
 }
 
 bool HistoryTextFile::looksLikeExportLine(const QString& trimmed)

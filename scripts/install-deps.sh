@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the window and the Debian package need, when
-# any is missing.
+# any is missing. With --fuzz also clang, its libFuzzer and sanitizer runtimes and the symbolizer
+# (scripts/fuzz.sh).
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
@@ -11,6 +12,9 @@ packages=(
   xvfb xauth fonts-noto-cjk python3 python3-openpyxl
   dpkg-dev lintian appstream desktop-file-utils
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev llvm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

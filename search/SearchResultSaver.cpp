@@ -14,8 +14,8 @@ bool deleteAll(Database* db, const FormulaKind& kind, QString* error)
 {
     QSqlQuery q(db->connection());
     if (!q.exec(QStringLiteral("DELETE FROM \"%1\"").arg(kind.tableName()))) {
-        *error =
-            QStringLiteral("无法清空公式表%1：%2").arg(kind.tableName(), Database::errorText(q.lastError()));
+        *error = QStringLiteral("无法清空公式表%1：%2")
+                     .arg(kind.tableName(), Database::errorText(q.lastError(), db->filePath()));
         return false;
     }
     return true;

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -58,13 +59,47 @@ bool Database::isLocked(const QSqlError& error)
            error.databaseText().contains(QLatin1String("database table is locked"), Qt::CaseInsensitive);
 }
 
-QString Database::errorText(const QSqlError& error)
+namespace {
+
+// SQLite's primary result code of a failed statement, or -1.
+int sqliteCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : -1;
+}
+
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoError = 10;
+constexpr int kSqliteFull = 13;
+
+} // namespace
+
+bool Database::isWriteFailure(const QSqlError& error)
+{
+    const int code = sqliteCode(error);
+    return code == kSqliteFull || code == kSqliteIoError || code == kSqliteReadOnly;
+}
+
+QString Database::errorText(const QSqlError& error, const QString& filePath)
 {
     if (isLocked(error))
         return QStringLiteral("另一个程序正在使用数据文件夹（数据库文件被锁定，等待%1秒后仍未释放）。"
                               "请关闭正在使用它的程序后再试")
             .arg(kBusyTimeoutMs / 1000);
-    return error.text();
+    const QString file = filePath.isEmpty() ? QStringLiteral("数据库文件")
+                                            : QStringLiteral("文件“%1”").arg(nativePath(filePath));
+    switch (sqliteCode(error)) {
+    case kSqliteFull:
+        return QStringLiteral("磁盘已满，无法写入%1（%2）").arg(file, error.databaseText());
+    case kSqliteIoError:
+        // Also what a write past a file-size limit gives.
+        return QStringLiteral("无法写入%1：磁盘已满或读写出错（%2）").arg(file, error.databaseText());
+    case kSqliteReadOnly:
+        return QStringLiteral("无法写入%1：文件是只读的（%2）").arg(file, error.databaseText());
+    default:
+        return error.text();
+    }
 }
 
 Database::Database(const QString& filePath, const QStringList& drawParameterColumns)
@@ -120,7 +155,7 @@ bool Database::open(QString* error)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
         if (!db.open()) {
             *error = QStringLiteral("无法打开数据库“%1”：%2")
-                         .arg(nativePath(m_filePath), errorText(db.lastError()));
+                         .arg(nativePath(m_filePath), errorText(db.lastError(), m_filePath));
             db = QSqlDatabase();
             close();
             return false;
@@ -130,7 +165,7 @@ bool Database::open(QString* error)
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             if (isLocked(probe.lastError()))
                 *error = QStringLiteral("无法打开数据库“%1”：%2。")
-                             .arg(nativePath(m_filePath), errorText(probe.lastError()));
+                             .arg(nativePath(m_filePath), errorText(probe.lastError(), m_filePath));
             else
                 *error = QStringLiteral("数据库文件“%1”已损坏或不是本程序的数据库（%2）。文件没有被修改；"
                                         "请移走或修复该文件后再启动。")
@@ -159,7 +194,7 @@ bool Database::ensureTable(const QString& table, const QList<QPair<QString, QStr
         for (const auto& [name, type] : columns)
             defs << QStringLiteral("\"%1\" %2").arg(name, type);
         if (!q.exec(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(table, defs.join(", ")))) {
-            *error = QStringLiteral("无法建立数据表%1：%2").arg(table, errorText(q.lastError()));
+            *error = QStringLiteral("无法建立数据表%1：%2").arg(table, errorText(q.lastError(), m_filePath));
             return false;
         }
         return true;
@@ -168,7 +203,8 @@ bool Database::ensureTable(const QString& table, const QList<QPair<QString, QStr
         if (existing.contains(name))
             continue;
         if (!q.exec(QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"%2\" %3").arg(table, name, type))) {
-            *error = QStringLiteral("无法为数据表%1增加列%2：%3").arg(table, name, errorText(q.lastError()));
+            *error = QStringLiteral("无法为数据表%1增加列%2：%3")
+                         .arg(table, name, errorText(q.lastError(), m_filePath));
             return false;
         }
     }
@@ -198,7 +234,7 @@ bool Database::ensureSchema(QString* error)
     if (!hadErrarr) {
         for (int n = 1; n <= 6; ++n) {
             if (!q.exec(QStringLiteral("INSERT INTO Errarr (Num, ETrrcount) VALUES (%1, 0)").arg(n))) {
-                *error = QStringLiteral("无法建立数据表Errarr：%1").arg(errorText(q.lastError()));
+                *error = QStringLiteral("无法建立数据表Errarr：%1").arg(errorText(q.lastError(), m_filePath));
                 return false;
             }
         }
@@ -214,39 +250,56 @@ bool Database::compact(QString* error)
     const QFileInfo info(m_filePath);
     const QString tmpPath = info.absoluteDir().filePath(QStringLiteral("formulaTmp.mdb"));
     const QString swapPath = info.absoluteDir().filePath(QStringLiteral("formula.mdb.swap"));
-    if (QFile::exists(tmpPath) && !QFile::remove(tmpPath)) {
-        *error = QStringLiteral("无法删除临时文件“%1”。").arg(nativePath(tmpPath));
+    // Compaction follows a deletion that is already stored: a failure here loses nothing.
+    auto fail = [&](const QString& reason) {
+        *error =
+            QStringLiteral(
+                "已删除的内容已经保存，但是压缩数据库没有完成：%1。数据库“%2”完好，下次删除后会再次压缩。")
+                .arg(reason, nativePath(m_filePath));
         return false;
-    }
+    };
+    if (QFile::exists(tmpPath) && !QFile::remove(tmpPath))
+        return fail(QStringLiteral("无法删除临时文件“%1”").arg(nativePath(tmpPath)));
     {
         QSqlQuery q(connection());
         QString quoted = tmpPath;
         quoted.replace('\'', "''");
         if (!q.exec(QStringLiteral("VACUUM INTO '%1'").arg(quoted))) {
-            *error = QStringLiteral("压缩数据库失败：%1").arg(errorText(q.lastError()));
-            return false;
+            const QString reason = errorText(q.lastError(), tmpPath);
+            q = QSqlQuery();
+            QFile::remove(tmpPath); // a cut-off copy only takes room on a full disk
+            return fail(reason);
         }
     }
     close();
+    // The compacted copy goes in under a name of its own, reaches the disk, and only then takes
+    // the place of "formula.mdb" in one rename: the file is always the old or the new database.
     QFile::remove(swapPath);
-    bool swapped = QFile::copy(tmpPath, swapPath);
-    if (swapped) {
+    QFile copy(tmpPath);
+    QString swapError;
+    if (!copy.copy(swapPath)) {
+        swapError = QStringLiteral("无法写入文件“%1”：%2").arg(nativePath(swapPath), copy.errorString());
+    } else {
+        QFile swap(swapPath);
+        if (!swap.open(QIODevice::ReadWrite) || ::fsync(swap.handle()) != 0)
+            swapError = QStringLiteral("无法写入文件“%1”：%2").arg(nativePath(swapPath), swap.errorString());
+    }
+    if (swapError.isEmpty()) {
         std::error_code ec;
-        std::filesystem::rename(swapPath.toStdString(), m_filePath.toStdString(), ec);
-        swapped = !ec;
+        std::filesystem::rename(QFile::encodeName(swapPath).toStdString(),
+                                QFile::encodeName(m_filePath).toStdString(), ec);
+        if (ec)
+            swapError = QStringLiteral("无法用压缩后的副本替换“%1”：%2")
+                            .arg(nativePath(m_filePath), QString::fromStdString(ec.message()));
     }
-    QString reopenError;
-    const bool reopened = open(&reopenError);
-    if (!swapped) {
+    if (!swapError.isEmpty())
         QFile::remove(swapPath);
-        *error = QStringLiteral("压缩数据库时无法替换“%1”；原文件保持不变。").arg(nativePath(m_filePath));
-        return false;
-    }
-    if (!reopened) {
+    QString reopenError;
+    if (!open(&reopenError)) {
         *error = reopenError;
         return false;
     }
-    return true;
+    return swapError.isEmpty() || fail(swapError);
 }
 
 Transaction::Transaction(QSqlDatabase db) : m_db(db) {}
@@ -259,8 +312,13 @@ Transaction::~Transaction()
 
 bool Transaction::begin(QString* error)
 {
-    if (!m_db.transaction()) {
-        *error = QStringLiteral("无法开始数据库事务：%1").arg(Database::errorText(m_db.lastError()));
+    // The write lock is taken at once: a second program that writes the same file then waits for
+    // it here (up to the busy timeout) instead of failing half-way, when it would have read under
+    // one lock and found the other program about to write.
+    QSqlQuery begin(m_db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        *error = QStringLiteral("无法开始数据库事务：%1")
+                     .arg(Database::errorText(begin.lastError(), m_db.databaseName()));
         return false;
     }
     m_active = true;
@@ -269,8 +327,11 @@ bool Transaction::begin(QString* error)
 
 bool Transaction::commit(QString* error)
 {
-    if (!m_db.commit()) {
-        *error = QStringLiteral("无法提交数据库事务：%1").arg(Database::errorText(m_db.lastError()));
+    // COMMIT as a statement of its own: its error keeps SQLite's code (a full disk shows at commit).
+    QSqlQuery commit(m_db);
+    if (!commit.exec(QStringLiteral("COMMIT"))) {
+        *error = QStringLiteral("无法提交数据库事务：%1")
+                     .arg(Database::errorText(commit.lastError(), m_db.databaseName()));
         m_db.rollback();
         m_active = false;
         return false;

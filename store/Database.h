@@ -17,9 +17,13 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
     // True when a statement failed because another connection holds the file locked.
     static bool isLocked(const QSqlError& error);
-    // The text for a failed statement: a lock held by another program is named as such, since
-    // the user's remedy is to close that program; anything else is the driver's text.
-    static QString errorText(const QSqlError& error);
+    // The text for a failed statement on the database file `filePath`: a lock held by another
+    // program is named as such, since the user's remedy is to close that program; a full disk or a
+    // file the system would not write names the file; anything else is the driver's text.
+    static QString errorText(const QSqlError& error, const QString& filePath = QString());
+    // True when a statement failed because the file could not be written: the disk is full, or the
+    // system refused the write (a file-size limit, a failing disk, a read-only file).
+    static bool isWriteFailure(const QSqlError& error);
 
     // The history table "Lishi" holds one integer column per derived draw parameter; their names
     // come from the history's parameter table, in its order.
@@ -47,7 +51,8 @@ private:
     QString m_connectionName;
 };
 
-// One write transaction: rolls back unless commit() succeeded.
+// One write transaction: takes the file's write lock at begin() (waiting for another program's
+// write to end) and rolls back unless commit() succeeded.
 class Transaction
 {
 public:

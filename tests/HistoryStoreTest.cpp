@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "history/DrawDeriver.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
 #include "history/LotteryTable.h"
@@ -297,4 +298,67 @@ TEST(DataFolder, OptionThenEnvironmentThenProgramFolderUnlessInstalled)
     EXPECT_EQ(DataFolder::choose({}, {}, program.file("missing"), installed.path(), user.path()),
               user.path());
     EXPECT_EQ(QDir(DataFolder::choose("rel", {}, {}, {}, {})).isAbsolute(), true);
+}
+
+// Two programs on one file: draws chain from the newest stored draw, so a write derived from a
+// snapshot that another program has since overtaken is derived again, never stored stale.
+TEST(HistoryStore, AnotherProgramsDrawsAreChainedFrom)
+{
+    TempDataFolder dir;
+    Workspace mine, other;
+    QString error;
+    ASSERT_TRUE(mine.open(dir.path(), &error)) << error.toStdString();
+    ASSERT_TRUE(other.open(dir.path(), &error)) << error.toStdString();
+    ASSERT_TRUE(mine.history().addTyped("160121001", {1, 2, 3}, 78, &error)) << error.toStdString();
+    // The other program's snapshot still knows nothing of 160121001.
+    ASSERT_EQ(other.history().draws().size(), 0u);
+
+    // A plain append from the stale snapshot is refused and reads the history again.
+    DrawInput input;
+    input.issue = QStringLiteral("160121002");
+    input.numbers = {4, 5, 6};
+    input.drawsPerDay = 78;
+    DrawRecord stale;
+    ASSERT_TRUE(DrawDeriver::derive(input, PreviousDraw{}, &stale, &error));
+    EXPECT_FALSE(other.history().append({stale}, &error));
+    EXPECT_TRUE(other.history().changedElsewhere());
+    EXPECT_TRUE(error.contains(QStringLiteral("另一个程序"))) << error.toStdString();
+    EXPECT_EQ(other.history().draws().size(), 1u);
+
+    // Hand entry and the import derive again from what the file holds.
+    ASSERT_TRUE(mine.history().addTyped("160121002", {4, 5, 6}, 78, &error));
+    ASSERT_TRUE(other.history().addTyped("160121003", {6, 6, 6}, 78, &error)) << error.toStdString();
+    EXPECT_FALSE(other.history().changedElsewhere());
+    ASSERT_TRUE(mine.history().addTyped("160121004", {2, 2, 1}, 78, &error));
+    QStringList problems;
+    EXPECT_EQ(HistoryImport::importText(&other.history(), "160121005 356\n", 78, &problems), 1)
+        << problems.join('\n').toStdString();
+    ASSERT_TRUE(mine.history().reload(&error));
+    const auto& draws = mine.history().draws();
+    ASSERT_EQ(draws.size(), 5u);
+    // Every draw derived as if typed one after the other into one program.
+    Workspace sequential;
+    TempDataFolder alone;
+    ASSERT_TRUE(sequential.open(alone.path(), &error));
+    for (const auto& d : draws)
+        ASSERT_TRUE(
+            sequential.history().addTyped(d.issue, {d.number(1), d.number(2), d.number(3)}, 78, &error));
+    for (std::size_t i = 0; i < draws.size(); ++i)
+        EXPECT_EQ(draws[i].values, sequential.history().draws()[i].values) << draws[i].issue.toStdString();
+
+    // A preview's plan overtaken by the other program stores nothing; planned again it chains on.
+    HistoryImport::Options options;
+    options.drawsPerDay = 78;
+    const HistoryImportPlan preview =
+        HistoryImport::plan(other.history(), QByteArray("160121007 111\n"), options);
+    ASSERT_TRUE(mine.history().addTyped("160121006", {5, 5, 5}, 78, &error));
+    EXPECT_FALSE(HistoryImport::store(&other.history(), preview, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("另一个程序"))) << error.toStdString();
+    EXPECT_EQ(other.history().draws().size(), 6u);
+    const HistoryImportPlan again =
+        HistoryImport::plan(other.history(), QByteArray("160121007 111\n"), options);
+    ASSERT_TRUE(HistoryImport::store(&other.history(), again, &error)) << error.toStdString();
+    ASSERT_TRUE(sequential.history().addTyped("160121006", {5, 5, 5}, 78, &error));
+    ASSERT_TRUE(sequential.history().addTyped("160121007", {1, 1, 1}, 78, &error));
+    EXPECT_EQ(again.toAdd.front().values, sequential.history().newest()->values);
 }

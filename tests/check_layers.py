@@ -6,8 +6,9 @@
     ui/           window helpers every window shares
     chart panels  the trend charts drawn with Qt Charts (zorvane_charts): used by the windows and by
                   the command line, which renders them offscreen; they use no window helper
-    the logic     history/ formula/ backtest/ search/ killkeep/ charts/ (zorvane_core), and cli/ on top
-                  of it, which may include the chart panels but no Qt Widgets or Qt Charts header itself
+    the logic     history/ formula/ backtest/ search/ killkeep/ charts/ (zorvane_core), and cli/ and the
+                  fuzz targets in fuzz/ on top of it; cli/ may include the chart panels, but no Qt
+                  Widgets or Qt Charts header itself
     store/        the database, the settings store, the data folder, the workbook writer
 
 Among the subsystems, includes run one way too: history/ <- formula/ <- backtest/ <- search/, killkeep/
@@ -70,7 +71,9 @@ def main():
             continue
         for target, files in listed_sources(source_dir, folder).items():
             {"zorvane_core": core, "zorvane_charts": views}.get(target, gui).update(files)
-    cli = {f"cli/{n}" for n in os.listdir(os.path.join(source_dir, "cli")) if n.endswith((".cpp", ".h"))}
+    # The command line (with the chart panels) and the fuzz targets sit on the logic.
+    cli = {f"{folder}/{n}" for folder in ("cli", "fuzz") if os.path.isdir(os.path.join(source_dir, folder))
+           for n in os.listdir(os.path.join(source_dir, folder)) if n.endswith((".cpp", ".h"))}
 
     def is_widgets(kind, name):
         if kind != "<":
@@ -124,7 +127,7 @@ def main():
                 faults.append(f"{path}: includes {name}, which does not exist")
     for fault in faults:
         print(fault)
-    print(f"checked {len(core)} logic, {len(views)} chart panel, {len(gui)} window and {len(cli)} command-line files: "
+    print(f"checked {len(core)} logic, {len(views)} chart panel, {len(gui)} window and {len(cli)} command-line and fuzz files: "
           f"{len(faults)} fault(s)")
     return 1 if faults else 0
 
