@@ -3,6 +3,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ChartStyle {
 
@@ -48,6 +49,12 @@ QValueAxis* integerAxis(int low, int high, int step)
     axis->setLabelFormat(QStringLiteral("%d"));
     styleAxis(axis);
     return axis;
+}
+
+int indexAt(double x, int count)
+{
+    const int i = static_cast<int>(std::lround(x));
+    return i >= 0 && i < count ? i : -1;
 }
 
 } // namespace ChartStyle

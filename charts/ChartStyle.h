@@ -22,5 +22,8 @@ constexpr int kMaxMarkedPoints = 150;
 void styleAxis(QAbstractAxis* axis);
 // A value axis over whole numbers [low, high] with a label on every `step`.
 QValueAxis* integerAxis(int low, int high, int step);
+// The index of the point or bar under a hovered x value (points at 0, 1, ...), or -1 outside
+// the `count` there are.
+int indexAt(double x, int count);
 
 } // namespace ChartStyle

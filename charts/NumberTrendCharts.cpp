@@ -17,16 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The draw index under a hovered x value, or -1 outside the draws.
-int indexAt(double x, int count)
-{
-    const int i = static_cast<int>(std::lround(x));
-    return i >= 0 && i < count ? i : -1;
-}
-
-} // namespace
+using ChartStyle::indexAt;
 
 NumberTrendCharts::NumberTrendCharts(QWidget* parent)
     : TrendChartPanel(parent), m_positions(new TrendChartView), m_sum(new TrendChartView),

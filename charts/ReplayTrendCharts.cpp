@@ -16,15 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-int indexAt(double x, int count)
-{
-    const int i = static_cast<int>(std::lround(x));
-    return i >= 0 && i < count ? i : -1;
-}
-
-} // namespace
+using ChartStyle::indexAt;
 
 ReplayTrendCharts::ReplayTrendCharts(QWidget* parent)
     : TrendChartPanel(parent), m_levels(new TrendChartView), m_blocks(new TrendChartView)
