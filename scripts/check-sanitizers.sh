@@ -19,7 +19,10 @@ export ZORVANE_NO_OPEN=1
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$source_dir/scripts/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$source_dir/scripts/sanitizers/tsan.supp"
+# die_after_fork=0: tests start zorvane-cli and python3 as child processes (QProcess forks and the
+# child execs at once) and go on with threads; ThreadSanitizer refuses new threads after a fork of a
+# multi-threaded process unless told. ignore_noninstrumented_modules=1: see tsan.supp.
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:ignore_noninstrumented_modules=1:suppressions=$source_dir/scripts/sanitizers/tsan.supp"
 
 run() {
   local dir="$1" option="$2"
