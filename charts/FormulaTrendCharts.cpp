@@ -90,6 +90,9 @@ void FormulaTrendCharts::setTrend(const FormulaTrend& trend)
     rate->replace(ratePoints);
 
     auto* band = new QAreaSeries(upper, lower);
+    // An area series does not own its edges; as its children they go when the chart drops it.
+    upper->setParent(band);
+    lower->setParent(band);
     band->setName(QStringLiteral("95% 运气范围"));
     band->setColor(ChartStyle::bandColour());
     band->setBorderColor(Qt::transparent);
