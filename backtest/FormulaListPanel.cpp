@@ -514,13 +514,7 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         MessageBoxes::error(this, error);
         return;
     }
-    if (!m_workspace->compact(&error))
-        MessageBoxes::error(this, error);
-    std::vector<FormulaRecord> formulas;
-    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
-        MessageBoxes::error(this, error);
-    m_model->setFormulas(*m_kind, std::move(formulas));
-    m_shownKill = *m_kill;
+    compactAndReload();
     if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
         std::vector<bool> flags;
         for (const auto& f : flagsByIdx)
@@ -530,6 +524,18 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
     }
     m_remembered.reset();
     emit formulasDeleted();
+}
+
+void FormulaListPanel::compactAndReload()
+{
+    QString error;
+    if (!m_workspace->compact(&error))
+        MessageBoxes::error(this, error);
+    std::vector<FormulaRecord> formulas;
+    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+        MessageBoxes::error(this, error);
+    m_model->setFormulas(*m_kind, std::move(formulas));
+    m_shownKill = *m_kill;
 }
 
 void FormulaListPanel::deleteEquivalentFormulas()
@@ -566,13 +572,7 @@ void FormulaListPanel::deleteEquivalentFormulas()
     }
     // As after the other deletions: compact, list the rest afresh (all selected), then the window
     // refreshes the history grid and back-tests.
-    if (!m_workspace->compact(&error))
-        MessageBoxes::error(this, error);
-    std::vector<FormulaRecord> formulas;
-    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
-        MessageBoxes::error(this, error);
-    m_model->setFormulas(*m_kind, std::move(formulas));
-    m_shownKill = *m_kill;
+    compactAndReload();
     m_remembered.reset();
     emit formulasDeleted();
 }

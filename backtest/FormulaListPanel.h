@@ -117,6 +117,9 @@ private:
     void deleteFormulas(DeleteMode mode);
     // "删除等价公式(&Q)".
     void deleteEquivalentFormulas();
+    // After a deletion: compacts the database (a failure is only reported: the deletion is kept)
+    // and lists the current table afresh, every formula selected.
+    void compactAndReload();
 
     Workspace* m_workspace;
     const DatabaseGuard* m_database;
