@@ -4,6 +4,7 @@
 #include "app/OnlineSourcesDialog.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
+#include "backtest/DrawOrderDialog.h"
 #include "backtest/HoldOutDialog.h"
 #include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
@@ -204,6 +205,13 @@ void MainWindow::buildSettingsMenu()
     holdOut->setToolTip(
         QStringLiteral("把最新的几期留作检验：统计和搜索都不用它们，再看公式在这几期上的正确率"));
     connect(holdOut, &QAction::triggered, this, &MainWindow::onHoldOutChosen);
+    QAction* order = m_settingsMenu->addAction(QStringLiteral("开奖号码顺序..."));
+    order->setObjectName("mnuDrawOrder");
+    order->setToolTip(QStringLiteral("开奖号码是按从小到大还是按开出顺序公布的：机会率、超出和p值按它计算"));
+    connect(order, &QAction::triggered, this, [this] {
+        if (DrawOrderDialog::ask(this, m_workspace->settings(), m_columns))
+            refreshChanceFigures();
+    });
 
     QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
@@ -556,9 +564,17 @@ void MainWindow::onHoldOutChosen()
         runBacktest();
 }
 
+void MainWindow::refreshChanceFigures()
+{
+    runBacktest();
+    if (m_trendWindow)
+        m_trendWindow->refresh();
+}
+
 void MainWindow::onRestoreDefaults()
 {
     Settings& s = m_workspace->settings();
+    const bool orderChanges = s.publicationOrderIndex() != 0;
     s.restoreDefaults();
     m_displayActions[0]->setChecked(true);
     const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
@@ -567,6 +583,10 @@ void MainWindow::onRestoreDefaults()
     m_lookBackDraws = LookBackTable::draws(3);
     m_weightedAction->setChecked(true);
     m_chanceAction->setChecked(true); // shows the columns again through its handler
+    // The publication order is the program's own setting: figures computed under another order
+    // would no longer match the menu.
+    if (orderChanges)
+        refreshChanceFigures();
 }
 
 // ---- Button handlers -----------------------------------------------------------------------------

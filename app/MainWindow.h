@@ -102,6 +102,8 @@ private:
     void onLotteryChosen(int index);
     void onLookBackChosen(int index);
     void onHoldOutChosen();
+    // The publication order changed: the figures against chance and the trend charts again.
+    void refreshChanceFigures();
     void onRestoreDefaults();
 
     void calculate();

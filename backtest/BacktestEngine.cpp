@@ -1,10 +1,13 @@
 #include "backtest/BacktestEngine.h"
 
 #include "formula/FormulaArithmetic.h"
+#include "history/DrawModel.h"
 #include "history/HistoryColumns.h"
+#include "history/Probability.h"
 #include "store/Settings.h"
 
 #include <algorithm>
+#include <array>
 #include <thread>
 
 namespace {
@@ -64,10 +67,12 @@ struct RunState
     int maxMissRun = 0;
     int bit = kNoPreviousBit;
     // Chance sums: the weights of the rows whose prediction in force is 1..6 (and their squares),
-    // and of the rows predicting 0 or below.
-    std::int64_t valuedWeight = 0;
-    double valuedWeightSquares = 0;
+    // by predicted number, or all in the first place when the model gives every number the same
+    // chance; and the weights and count of the rows predicting 0 or below.
+    std::array<std::int64_t, 6> valuedWeight{};
+    std::array<double, 6> valuedWeightSquares{};
     std::int64_t nonPositiveWeight = 0;
+    int nonPositiveDraws = 0;
 };
 
 // Per-row inputs shared by every formula of a run, and the weights of each block of rows (most
@@ -127,16 +132,18 @@ ChanceSums sumsOf(const RunState& s, std::int64_t totalWeight, int tested)
     sums.valuedWeight = s.valuedWeight;
     sums.valuedWeightSquares = s.valuedWeightSquares;
     sums.nonPositiveWeight = s.nonPositiveWeight;
+    sums.nonPositiveDraws = s.nonPositiveDraws;
     return sums;
 }
 
 class Worker
 {
 public:
-    Worker(const HistoryColumns& history, const ScoredRows& scored, int compared, bool kill,
-           std::size_t scratchSize, const PredictionCache* cache)
-        : m_history(history), m_window(scored.window), m_rows(scored.rows), m_scored(scored),
-          m_compared(compared), m_kill(kill), m_cache(cache), m_values(CompiledFormula::kBlockRows),
+    Worker(const HistoryColumns& history, const ScoredRows& scored, const DrawModel& model, int mask, bool kill,
+           bool weighted, std::size_t scratchSize, const PredictionCache* cache)
+        : m_history(history), m_window(scored.window), m_rows(scored.rows), m_scored(scored), m_model(model),
+          m_mask(mask), m_byNumber(!model.isUniform(mask)), m_kill(kill), m_weighted(weighted), m_cache(cache),
+          m_values(CompiledFormula::kBlockRows),
           m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
     {
     }
@@ -176,12 +183,13 @@ public:
             o.stats.maxMissRun = s.maxMissRun;
             o.stats.finalHitRun = s.hitRun;
             o.stats.finalMissRun = s.missRun;
-            o.chance =
-                ChanceModel::figures(sumsOf(s, m_rows.totalWeight, m_window.size()), m_compared, m_kill);
+            o.chance = ChanceModel::figures(sumsOf(s, m_rows.totalWeight, m_window.size()), m_model, m_mask,
+                                            m_kill, m_weighted);
+            // The held-out draws are scored unweighted.
             if (!m_scored.heldOut.isEmpty())
                 o.holdOut = ChanceModel::figures(
                     sumsOf(m_heldOutStates[i], m_scored.heldOutRows.totalWeight, m_scored.heldOut.size()),
-                    m_compared, m_kill);
+                    m_model, m_mask, m_kill, false);
         }
     }
 
@@ -219,11 +227,15 @@ private:
     // pass carries the last value read and counts the runs.
     //
     // The chance sums: a block in which every row's own value predicts 1..6 and the prediction in
-    // force at its start is 1..6 predicts 1..6 on every row, so it adds its precomputed block
-    // weights; any other block is replayed row by row.
+    // force at its start is 1..6 predicts 1..6 on every row, so where every number has the same
+    // chance it adds its precomputed block weights; any other block is replayed row by row.
     void scoreCodes(const WindowRows& rows, const std::int8_t* bits, int offset, int block, int n,
                     RunState* s)
     {
+        if (m_byNumber) {
+            scoreCodesByNumber(rows, bits, offset, n, s);
+            return;
+        }
         const std::uint16_t* hits = rows.hitBits.data() + offset;
         const std::int64_t* weights = rows.weights.data() + offset;
         bool allValued = isValuedBit(s->bit);
@@ -231,28 +243,63 @@ private:
             allValued &= isValuedBit(bits[i]);
         RunState st = *s;
         if (allValued) {
-            st.valuedWeight += rows.blockWeights[block];
-            st.valuedWeightSquares += rows.blockWeightSquares[block];
+            st.valuedWeight[0] += rows.blockWeights[block];
+            st.valuedWeightSquares[0] += rows.blockWeightSquares[block];
         } else {
             addChanceRowByRow(rows, bits, offset, n, &st);
         }
-        // Masks instead of branches: hits and misses alternate unpredictably.
-        for (int i = 0; i < n; ++i) {
-            const int hit = (hits[i] >> st.bit) & 1;
-            const int hitMask = -hit;
-            st.weightedHits += weights[i] & static_cast<std::int64_t>(hitMask);
-            st.hits += hit;
-            st.hitRun = (st.hitRun + 1) & hitMask;
-            st.missRun = (st.missRun + 1) & ~hitMask;
-            st.maxHitRun = std::max(st.maxHitRun, st.hitRun);
-            st.maxMissRun = std::max(st.maxMissRun, st.missRun);
-            st.bit = bits[i] >= 0 ? bits[i] : st.bit;
-        }
+        for (int i = 0; i < n; ++i)
+            scoreRow(&st, hits[i], weights[i], bits[i]);
         *s = st;
     }
 
-    // The chance sums of a block row by row, following the prediction in force (st->bit at the
-    // block's start, then each row's own value where it has one).
+    // The same where the chance depends on the number predicted (numbers published smallest
+    // first): the weights are gathered by the prediction in force on the way, in one pass.
+    void scoreCodesByNumber(const WindowRows& rows, const std::int8_t* bits, int offset, int n, RunState* s)
+    {
+        const std::uint16_t* hits = rows.hitBits.data() + offset;
+        const std::int64_t* weights = rows.weights.data() + offset;
+        const double* squares = rows.weightSquares.data() + offset;
+        std::array<std::int64_t, 16> weightOf{};
+        std::array<double, 16> squaresOf{};
+        RunState st = *s;
+        for (int i = 0; i < n; ++i) {
+            weightOf[std::size_t(st.bit)] += weights[i];
+            squaresOf[std::size_t(st.bit)] += squares[i];
+            // Predictions of 0 or below are rare: a branch that is almost never taken.
+            if (st.bit < kFirstValuedBit)
+                ++st.nonPositiveDraws;
+            scoreRow(&st, hits[i], weights[i], bits[i]);
+        }
+        for (int b = kFirstValuedBit; b <= kLastValuedBit; ++b) {
+            st.valuedWeight[std::size_t(b - kFirstValuedBit)] += weightOf[std::size_t(b)];
+            st.valuedWeightSquares[std::size_t(b - kFirstValuedBit)] += squaresOf[std::size_t(b)];
+        }
+        for (int b = 0; b < kFirstValuedBit; ++b)
+            st.nonPositiveWeight += weightOf[std::size_t(b)];
+        *s = st;
+    }
+
+    // One row of the short sequential pass: the verdict of the prediction in force, the runs, and
+    // the prediction in force on the next row. Masks instead of branches: hits and misses
+    // alternate unpredictably.
+    static void scoreRow(RunState* s, std::uint16_t hits, std::int64_t weight, std::int8_t bit)
+    {
+        RunState& st = *s;
+        const int hit = (hits >> st.bit) & 1;
+        const int hitMask = -hit;
+        st.weightedHits += weight & static_cast<std::int64_t>(hitMask);
+        st.hits += hit;
+        st.hitRun = (st.hitRun + 1) & hitMask;
+        st.missRun = (st.missRun + 1) & ~hitMask;
+        st.maxHitRun = std::max(st.maxHitRun, st.hitRun);
+        st.maxMissRun = std::max(st.maxMissRun, st.missRun);
+        st.bit = bit >= 0 ? bit : st.bit;
+    }
+
+    // The chance sums of a block row by row where every number has the same chance, following the
+    // prediction in force (st->bit at the block's start, then each row's own value where it has
+    // one).
     void addChanceRowByRow(const WindowRows& rows, const std::int8_t* bits, int offset, int n,
                            RunState* st) const
     {
@@ -260,10 +307,11 @@ private:
         for (int i = 0; i < n; ++i) {
             const std::int64_t w = rows.weights[offset + i];
             if (isValuedBit(bit)) {
-                st->valuedWeight += w;
-                st->valuedWeightSquares += rows.weightSquares[offset + i];
+                st->valuedWeight[0] += w;
+                st->valuedWeightSquares[0] += rows.weightSquares[offset + i];
             } else if (bit != kNoPreviousBit) {
                 st->nonPositiveWeight += w;
+                ++st->nonPositiveDraws;
             }
             bit = bits[i] >= 0 ? bits[i] : bit;
         }
@@ -307,8 +355,11 @@ private:
     const LookBackWindow& m_window;
     const WindowRows& m_rows;
     const ScoredRows& m_scored;
-    const int m_compared;
+    const DrawModel& m_model;
+    const int m_mask;
+    const bool m_byNumber; // the kind's chance differs by number: chance sums per predicted number
     const bool m_kill;
+    const bool m_weighted;
     const PredictionCache* m_cache;
     std::vector<double> m_values;
     std::vector<double> m_scratch;
@@ -335,6 +386,7 @@ BacktestOptions BacktestOptions::fromSettings(const Settings& settings)
     o.excludeCurrent = settings.excludeCurrent();
     o.weighted = settings.weighted();
     o.holdOut = settings.holdOut();
+    o.publicationOrder = static_cast<PublicationOrder>(settings.publicationOrderIndex());
     return o;
 }
 
@@ -404,7 +456,10 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     }
     result.window = scored.window;
     const WindowRows& rows = scored.rows;
-    const int compared = static_cast<int>(kind.checkedColumns().size());
+    const DrawOrderReading order = DrawModel::read(history, options.publicationOrder);
+    result.order = order.order;
+    const DrawModel& model = DrawModel::of(order.order);
+    const int mask = DrawModel::maskOf(kind.checkedColumns());
     result.totalWeight = rows.totalWeight;
 
     const int n = static_cast<int>(formulas.size());
@@ -435,7 +490,7 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     std::atomic<int> done{0};
     std::atomic<bool> stopped{false};
     auto work = [&](bool reportsProgress) {
-        Worker worker(history, scored, compared, kill, scratchSize, predictions);
+        Worker worker(history, scored, model, mask, kill, options.weighted, scratchSize, predictions);
         for (;;) {
             if (cancel && cancel->load(std::memory_order_relaxed)) {
                 stopped = true;
@@ -459,9 +514,27 @@ BacktestResult BacktestEngine::run(const HistoryColumns& history,
     for (auto& t : helpers)
         t.join();
     result.cancelled = stopped.load();
+    if (!result.cancelled)
+        adjustForMultipleComparisons(&result.outcomes);
     if (progress && !result.cancelled)
         progress(n, n);
     return result;
+}
+
+void BacktestEngine::adjustForMultipleComparisons(std::vector<FormulaOutcome>* outcomes)
+{
+    std::vector<double> p;
+    std::vector<std::size_t> index;
+    for (std::size_t i = 0; i < outcomes->size(); ++i) {
+        (*outcomes)[i].q.reset();
+        if ((*outcomes)[i].valid && (*outcomes)[i].chance.p) {
+            p.push_back(*(*outcomes)[i].chance.p);
+            index.push_back(i);
+        }
+    }
+    const std::vector<double> q = Probability::benjaminiYekutieli(p);
+    for (std::size_t k = 0; k < index.size(); ++k)
+        (*outcomes)[index[k]].q = q[k];
 }
 
 FormulaTrace BacktestEngine::trace(const HistoryColumns& history, const CompiledFormula& formula,

@@ -6,6 +6,7 @@
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaStats.h"
+#include "history/DrawModel.h"
 
 #include <QString>
 #include <atomic>
@@ -29,8 +30,11 @@ struct BacktestOptions
     // Hold-out ("HoldOut"): the newest H draws are unseen by the figures above and scored apart.
     // At most half the history takes part (see heldOutDraws).
     int holdOut = 0;
+    // How the history's numbers are published, for the figures against chance ("HMSX").
+    PublicationOrder publicationOrder = PublicationOrder::Detect;
 
-    // W from the look-back entry "JSQS", and the two switches, as stored.
+    // W from the look-back entry "JSQS", the two switches, the hold-out and the publication order,
+    // as stored.
     static BacktestOptions fromSettings(const Settings& settings);
     // The draws a run holds out of `drawCount`: H, but never more than half the history (the
     // setting is checked against the history when typed; the history may shrink since).
@@ -53,6 +57,9 @@ struct FormulaOutcome
     // With a hold-out: the held-out draws, each predicted from the draw before, unweighted, against
     // pure chance (hits, tested, chance rate, p; plainRate() the rate). Empty (tested 0) without.
     ChanceFigures holdOut;
+    // The Benjamini–Yekutieli adjusted p over the formulas of the run that have a p ("q值"): the
+    // share of false finds stays below it whatever the dependence between the formulas.
+    std::optional<double> q;
     // ((x − 1) MOD 6) + 1 of the formula's value x on the newest draw the back-test sees (before a
     // hold-out) or, when that draw gives it no value (a division by zero), on the newest earlier
     // draw that does: the value the prediction for the next draw uses, as in the back-test and the
@@ -71,6 +78,7 @@ struct BacktestResult
     int drawCount = 0; // stored draws
     int heldOut = 0;   // of which the newest ones held out (the window ends before them)
     LookBackWindow window;
+    DrawOrder order = DrawOrder::AsDrawn; // the publication order the chance figures assume
     std::int64_t totalWeight = 0;
     std::vector<FormulaOutcome> outcomes; // one per formula, in the order given
     bool cancelled = false;               // outcomes are incomplete and must not be written back
@@ -127,6 +135,9 @@ public:
                               const FormulaKind& kind, bool kill, const BacktestOptions& options,
                               const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr,
                               const PredictionCache* predictions = nullptr);
+
+    // Sets each outcome's q from the p values of all outcomes that have one.
+    static void adjustForMultipleComparisons(std::vector<FormulaOutcome>* outcomes);
 
     // One formula over every draw (values, previous values and verdicts), for the per-draw display.
     static FormulaTrace trace(const HistoryColumns& history, const CompiledFormula& formula,

@@ -1,60 +1,69 @@
 #include "backtest/ChanceFigures.h"
 
-#include <algorithm>
-#include <cmath>
+#include "history/DrawModel.h"
+#include "history/Probability.h"
 
-double ChanceModel::baseChance(int compared, bool kill)
+#include <cmath>
+#include <numeric>
+
+double ChanceModel::chanceOf(const DrawModel& model, int mask, bool kill, int v)
 {
-    const double allMissed = std::pow(5.0 / 6.0, compared);
-    return kill ? allMissed : 1.0 - allMissed;
+    return kill ? model.outChance(mask, v) : model.inChance(mask, v);
 }
 
-ChanceFigures ChanceModel::figures(const ChanceSums& sums, int compared, bool kill)
+ChanceFigures ChanceModel::figures(const ChanceSums& sums, const DrawModel& model, int mask, bool kill,
+                                   bool weighted)
 {
     ChanceFigures f;
     f.hits = sums.hits;
     f.tested = sums.tested;
     if (sums.totalWeight <= 0)
         return f;
-    const double q = baseChance(compared, kill);
     const double total = double(sums.totalWeight);
-    const double expectedHits = q * double(sums.valuedWeight) + (kill ? double(sums.nonPositiveWeight) : 0.0);
+    const double certain = kill ? double(sums.nonPositiveWeight) : 0.0;
+    double expectedHits = certain, variance = 0;
+    bool sameChance = true;
+    if (model.isUniform(mask)) {
+        // One chance for every number: the sums taken whole, as integers, before the one product.
+        const double q = chanceOf(model, mask, kill, 1);
+        const std::int64_t valued = std::accumulate(sums.valuedWeight.begin(), sums.valuedWeight.end(), 0LL);
+        const double squares =
+            std::accumulate(sums.valuedWeightSquares.begin(), sums.valuedWeightSquares.end(), 0.0);
+        expectedHits += q * double(valued);
+        variance = q * (1.0 - q) * squares;
+    } else {
+        std::optional<double> common;
+        for (int v = 1; v <= 6; ++v) {
+            const std::size_t i = std::size_t(v - 1);
+            if (sums.valuedWeight[i] == 0)
+                continue;
+            const double q = chanceOf(model, mask, kill, v);
+            expectedHits += q * double(sums.valuedWeight[i]);
+            variance += q * (1.0 - q) * sums.valuedWeightSquares[i];
+            sameChance = sameChance && (!common || *common == q);
+            common = q;
+        }
+    }
     f.chanceRate = expectedHits / total * 100.0;
     f.excess = double(sums.weightedHits) / total * 100.0 - f.chanceRate;
-    const double variance = q * (1.0 - q) * sums.valuedWeightSquares;
-    if (variance > 0) {
-        f.z = (double(sums.weightedHits) - expectedHits) / std::sqrt(variance);
-        f.p = upperTail(*f.z);
+    if (!(variance > 0))
+        return f;
+    const double sd = std::sqrt(variance);
+    f.z = (double(sums.weightedHits) - expectedHits) / sd;
+    if (weighted) {
+        f.p = Probability::normalUpperTail(*f.z);
+    } else if (sameChance) {
+        // Unweighted, each weight is 1: the draws that can go either way are a binomial count.
+        int n = 0, v = 1;
+        for (int i = 0; i < 6; ++i)
+            if (sums.valuedWeight[std::size_t(i)] > 0) {
+                n += int(sums.valuedWeight[std::size_t(i)]);
+                v = i + 1;
+            }
+        const int certainHits = kill ? sums.nonPositiveDraws : 0;
+        f.p = Probability::binomialUpperTail(n, chanceOf(model, mask, kill, v), sums.hits - certainHits);
+    } else {
+        f.p = Probability::normalUpperTail((double(sums.hits) - 0.5 - expectedHits) / sd);
     }
     return f;
-}
-
-double ChanceModel::upperTail(double z)
-{
-    // erfc keeps its precision far out in the tail, where 1 − Φ(z) would round to 0.
-    return 0.5 * std::erfc(z / std::sqrt(2.0));
-}
-
-double ChanceModel::binomialUpperTail(int n, double q, int k)
-{
-    if (k <= 0)
-        return 1.0;
-    if (k > n || q <= 0)
-        return 0.0;
-    if (q >= 1)
-        return 1.0;
-    // Terms in logarithms: n may be 32,767, where the binomial coefficients overflow doubles.
-    const double logQ = std::log(q), logRest = std::log1p(-q);
-    const double logNFactorial = std::lgamma(n + 1.0);
-    double sum = 0;
-    for (int i = k; i <= n; ++i) {
-        const double logTerm =
-            logNFactorial - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) + i * logQ + (n - i) * logRest;
-        const double term = std::exp(logTerm);
-        sum += term;
-        // Past the mode the terms only shrink; stop once they no longer count.
-        if (i > n * q && term < sum * 1e-17)
-            break;
-    }
-    return std::min(1.0, sum);
 }

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
+class DrawModel;
+
 // How one formula's back-test compares with pure chance over the same draws and weights.
 //
-// On a fair draw a prediction p in 1..6 is right by chance with q = (5/6)^k for a kill formula and
-// 1 − (5/6)^k for a keep formula, k being the numbers the kind compares (单选 1, 十位通选 2, 百位通选 3).
-// A prediction of 0 or below is always right for kill (q = 1) and never for keep (q = 0); a draw
-// without an earlier value is a miss (q = 0). Over the scored draws j with weights w_j:
+// A prediction p in 1..6 is right by chance with q = the chance, under the history's draw model,
+// that p is absent from the kind's published positions (kill) or among them (keep). A prediction of
+// 0 or below is always right for kill (q = 1) and never for keep (q = 0); a draw without an earlier
+// value is a miss (q = 0). Over the scored draws j with weights w_j:
 //   chance rate E = Σ w_j q_j / Σ w_j (per cent), excess = rate − E (percentage points),
-//   z = (Σ w_j h_j − Σ w_j q_j) / sqrt(Σ w_j² q_j (1 − q_j)), p = P(Z ≥ z) for a standard normal Z.
+//   z = (Σ w_j h_j − Σ w_j q_j) / sqrt(Σ w_j² q_j (1 − q_j)).
+// p: with weights, P(Z ≥ z) for a standard normal Z. Unweighted, the exact binomial tail when every
+// draw that can go either way has the same q (the certain draws add their known hits), otherwise
+// the normal tail with a continuity correction, P(Z ≥ (hits − 0.5 − E) / sd).
 // z and p are empty when the variance is 0 (no draw where chance could go either way).
 struct ChanceFigures
 {
@@ -27,26 +33,27 @@ struct ChanceFigures
 };
 
 // What a back-test adds up per formula for its chance figures. Only draws predicted 1..6 can go
-// either way; their weights and squared weights give the expectation and the variance.
+// either way; their weights and squared weights, per predicted number, give the expectation and
+// the variance. Where the model gives every number the kind compares the same chance, a caller may
+// add all of them into number 1's place.
 struct ChanceSums
 {
     std::int64_t weightedHits = 0;
     std::int64_t totalWeight = 0;
     int hits = 0;
     int tested = 0;
-    std::int64_t valuedWeight = 0;      // Σ w over the draws predicted 1..6
-    double valuedWeightSquares = 0;     // Σ w² over those draws (beyond 64-bit integers for long windows)
-    std::int64_t nonPositiveWeight = 0; // Σ w over the draws predicted 0 or below
+    std::array<std::int64_t, 6> valuedWeight{};  // Σ w over the draws predicted 1..6, by number
+    std::array<double, 6> valuedWeightSquares{}; // Σ w² (beyond 64-bit integers for long windows)
+    std::int64_t nonPositiveWeight = 0;          // Σ w over the draws predicted 0 or below
+    int nonPositiveDraws = 0;
 };
 
 class ChanceModel
 {
 public:
-    // The chance that a prediction in 1..6 is right on a fair draw when `compared` numbers are drawn.
-    static double baseChance(int compared, bool kill);
-    static ChanceFigures figures(const ChanceSums& sums, int compared, bool kill);
-    // P(Z ≥ z) for a standard normal Z.
-    static double upperTail(double z);
-    // P(K ≥ k) for K binomial with n trials of chance q; 1 for k ≤ 0.
-    static double binomialUpperTail(int n, double q, int k);
+    // The chance that a prediction v in 1..6 is right on a fair draw of `model` for the positions
+    // in `mask`.
+    static double chanceOf(const DrawModel& model, int mask, bool kill, int v);
+    static ChanceFigures figures(const ChanceSums& sums, const DrawModel& model, int mask, bool kill,
+                                 bool weighted);
 };

@@ -1,13 +1,13 @@
 #include "backtest/ChanceSummary.h"
 
-#include "backtest/ChanceFigures.h"
+#include "history/DrawFairness.h"
 
-#include <QRegularExpression>
 #include <cmath>
 
-ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
+ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes, const DrawFairness* fairness)
 {
     ChanceSummary s;
+    s.historyUnlikeFairDice = fairness && !fairness->fits();
     double rates = 0, chances = 0, holdOutRates = 0, holdOutChances = 0;
     for (const FormulaOutcome& o : outcomes) {
         if (o.valid && o.holdOut.tested > 0) {
@@ -22,6 +22,11 @@ ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
         chances += o.chance.chanceRate;
         if (*o.chance.p < kLevel)
             ++s.significant;
+        if (o.q && *o.q < kLevel) {
+            ++s.adjustedSignificant;
+            if (o.holdOut.p && *o.holdOut.p < kLevel)
+                ++s.holdOutConfirmed;
+        }
     }
     if (s.holdOutFormulas > 0) {
         s.holdOutMeanRate = holdOutRates / s.holdOutFormulas;
@@ -32,7 +37,6 @@ ChanceSummary ChanceSummary::of(const std::vector<FormulaOutcome>& outcomes)
     s.meanRate = rates / s.formulas;
     s.meanChanceRate = chances / s.formulas;
     s.expected = kLevel * s.formulas;
-    s.luckProbability = ChanceModel::binomialUpperTail(s.formulas, kLevel, s.significant);
     return s;
 }
 
@@ -42,19 +46,24 @@ QString ChanceSummary::text() const
                                                       .arg(holdOutMeanRate, 0, 'f', 2)
                                                       .arg(holdOutMeanChanceRate, 0, 'f', 2)
                                                 : QString();
+    const QString fairness =
+        historyUnlikeFairDice
+            ? QStringLiteral("；注意：开奖历史与公平骰子不符，机会率是和公平骰子比较，不是和这个彩种比较")
+            : QString();
     if (formulas == 0)
-        return QStringLiteral("本类没有可以和机会率比较的公式") + holdOut;
-    // M to one decimal, without a trailing ".0": 5, 1.9, 163.4.
-    const QString expectedText = QString::number(std::round(expected * 10) / 10, 'f', 1)
-                                     .remove(QRegularExpression(QStringLiteral("\\.0$")));
+        return QStringLiteral("本类没有可以和机会率比较的公式") + holdOut + fairness;
     QString line =
-        QStringLiteral("本类 %1 条公式：平均正确率 %2%，机会率 %3%；p<0.05 的有 %4 条，纯属运气时约有 %5 条")
+        QStringLiteral("本类 %1 条公式：平均正确率 %2%，机会率 %3%；p<0.05 的有 %4 条，纯属运气时约有 %5 "
+                       "条；校正多重比较后仍显著的有 %6 条")
             .arg(formulas)
             .arg(meanRate, 0, 'f', 2)
             .arg(meanChanceRate, 0, 'f', 2)
             .arg(significant)
-            .arg(expectedText);
-    if (!clearlyAboveChance())
+            .arg(std::llround(expected))
+            .arg(adjustedSignificant);
+    if (adjustedSignificant == 0)
         line += QStringLiteral("，与随机无明显差别");
-    return line + holdOut;
+    else if (holdOutFormulas > 0)
+        line += QStringLiteral("，其中留出期也高于机会的有 %1 条").arg(holdOutConfirmed);
+    return line + holdOut + fairness;
 }

@@ -16,6 +16,8 @@ const QColor kSelectedColor(0, 0, 255);    // &HFF0000 in the grid's blue-green-
 const QColor kHighlightColor(0, 255, 0);   // &HFF00
 const QColor kSignificantColor(0, 128, 0); // p below 0.01 with a positive excess
 constexpr double kSignificantP = 0.01;
+// q values are read at the level the summary uses.
+constexpr double kSignificantQ = 0.05;
 // After a 计算值 that comes from an earlier draw because the newest gives the formula no value.
 const QString kEarlierDrawMark = QStringLiteral("*");
 
@@ -278,8 +280,8 @@ QString FormulaGridModel::holdOutRateText(const ChanceFigures& holdOut)
 
 int FormulaGridModel::columnWidthTwips(int column)
 {
-    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600,  2800, 800, 800, 800,
-                                            800, 900,  800, 800, 1600, 800,  600, 0};
+    static const int widths[ColumnCount] = {420, 4800, 600, 420, 600, 2800, 800, 800, 800,
+                                            800, 900,  800, 800, 800, 1600, 800, 600, 0};
     return column >= 0 && column < ColumnCount ? widths[column] : 0;
 }
 
@@ -331,6 +333,8 @@ QString FormulaGridModel::displayText(const Row& row, int column) const
         return o && o->valid && o->chance.tested > 0 ? excessText(o->chance.excess) : QString();
     case PValueColumn:
         return o && o->chance.p ? pValueText(*o->chance.p) : QString();
+    case QValueColumn:
+        return o && o->q ? pValueText(*o->q) : QString();
     case HoldOutRateColumn:
         return o && o->valid && o->holdOut.tested > 0 ? holdOutRateText(o->holdOut) : QString();
     case HoldOutPColumn:
@@ -370,6 +374,9 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
         if (column == PValueColumn && row.outcome && row.outcome->chance.p &&
             *row.outcome->chance.p < kSignificantP && row.outcome->chance.excess > 0)
             return QBrush(kSignificantColor);
+        if (column == QValueColumn && row.outcome && row.outcome->q && *row.outcome->q < kSignificantQ &&
+            row.outcome->chance.excess > 0)
+            return QBrush(kSignificantColor);
         if (column == HoldOutPColumn && row.outcome && row.outcome->holdOut.p &&
             *row.outcome->holdOut.p < kSignificantP && row.outcome->holdOut.excess > 0)
             return QBrush(kSignificantColor);
@@ -403,6 +410,9 @@ QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, 
         case PValueColumn:
             return QStringLiteral(
                 "纯凭运气也能达到这样正确率的可能性；越小越不像运气，小于0.01且超出为正时显示绿色");
+        case QValueColumn:
+            return QStringLiteral("校正多重比较后的p值：同时检验了许多公式，总有一些靠运气显得很好；q值小于0.05的"
+                                  "公式里，靠运气混进来的平均不到5%。小于0.05且超出为正时显示绿色");
         case HoldOutRateColumn:
             return QStringLiteral("留出检验：在统计时没有用到的最新几期上的正确率（每期不加权），"
                                   "括号中为正确期数/留出期数");
@@ -444,6 +454,8 @@ QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("超出");
     case PValueColumn:
         return QStringLiteral("p值");
+    case QValueColumn:
+        return QStringLiteral("q值");
     case HoldOutRateColumn:
         return QStringLiteral("留出正确率");
     case HoldOutPColumn:

@@ -3,6 +3,7 @@
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/ChanceSummary.h"
+#include "history/DrawFairness.h"
 #include "backtest/EquivalentFormulas.h"
 #include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
@@ -156,7 +157,8 @@ void FormulaListPanel::setChanceComparisonShown(bool shown)
 {
     m_chanceShown = shown;
     for (int c :
-         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn})
+         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn,
+          FormulaGridModel::QValueColumn})
         m_view->setColumnHidden(c, !shown);
     // The hold-out columns follow the last back-test: shown while it held draws out.
     for (int c : {FormulaGridModel::HoldOutRateColumn, FormulaGridModel::HoldOutPColumn})
@@ -247,7 +249,8 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
     m_model->setWeightedRate(options.weighted);
     m_model->refillFormulas(run.formulas);
     m_model->setResults(run.result, run.firstEquivalent);
-    m_summary->setText(ChanceSummary::of(run.result.outcomes).text());
+    const DrawFairness fairness = DrawFairness::of(*m_history, DrawModel::of(run.result.order));
+    m_summary->setText(ChanceSummary::of(run.result.outcomes, &fairness).text());
     m_shownKill = run.kill;
     sizeColumns(); // the figures' widths; also shows or hides the chance columns
     scrollToLastRowWhenLong();
@@ -284,8 +287,8 @@ void FormulaListPanel::onGridClicked(const QModelIndex& index)
 
 void FormulaListPanel::sortByColumn(int column)
 {
-    const bool chanceKey =
-        column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn;
+    const bool chanceKey = column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn ||
+                           column == FormulaGridModel::QValueColumn;
     if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)) {
         // Columns that are no sort key (0-4 among them) keep the order shown; the rows are
         // redrawn all the same.
@@ -307,6 +310,8 @@ void FormulaListPanel::sortByColumn(int column)
             return -o->chance.excess;
         case FormulaGridModel::PValueColumn:
             return o->chance.p.value_or(1.0);
+        case FormulaGridModel::QValueColumn:
+            return o->q.value_or(1.0);
         case FormulaGridModel::RateColumn:
             return o->stats.rate;
         case FormulaGridModel::MaxMissColumn:

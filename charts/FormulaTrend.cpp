@@ -38,7 +38,7 @@ QString FormulaTrend::titleOf(const FormulaKind& kind, bool kill, const FormulaR
 
 FormulaTrend FormulaTrend::of(const HistoryColumns& history, const QStringList& issues,
                               const CompiledFormula& formula, const FormulaKind& kind, bool kill, int window,
-                              int lastDraws)
+                              int lastDraws, const DrawModel& model)
 {
     FormulaTrend t;
     const int n = history.drawCount();
@@ -55,12 +55,12 @@ FormulaTrend FormulaTrend::of(const HistoryColumns& history, const QStringList& 
     t.window = m;
 
     const FormulaTrace trace = BacktestEngine::trace(history, formula, kind, kill);
-    const double base = ChanceModel::baseChance(static_cast<int>(kind.checkedColumns().size()), kill);
+    const int mask = DrawModel::maskOf(kind.checkedColumns());
     // q_j of each scored row: the prediction in force decides it.
     std::vector<double> q(n, 0.0);
     for (int r = 1; r < n; ++r) {
         if (const std::optional<int> p = trace.preCanshuPrediction(r))
-            q[r] = *p >= 1 ? base : (kill ? 1.0 : 0.0);
+            q[r] = *p >= 1 ? ChanceModel::chanceOf(model, mask, kill, *p) : (kill ? 1.0 : 0.0);
     }
 
     const int firstPointRow = m; // rows 1..m form the first full window

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formula/FormulaKind.h"
+#include "history/DrawModel.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,10 +45,10 @@ struct FormulaTrend
     static int defaultWindow(int lookBackDraws);
     // The points of `formula` (kind, sense) over `history`, whose issues are `issues`; the newest
     // `lastDraws` points only when it is above 0. M is held to 1 .. the scored draws, and to at least
-    // 10 where the history allows.
+    // 10 where the history allows. The chance rate and band follow `model`.
     static FormulaTrend of(const HistoryColumns& history, const QStringList& issues,
                            const CompiledFormula& formula, const FormulaKind& kind, bool kill, int window,
-                           int lastDraws = 0);
+                           int lastDraws = 0, const DrawModel& model = DrawModel::of(DrawOrder::AsDrawn));
     // The trend when no formula is chosen.
     static FormulaTrend noFormula();
     // How the charts name a formula: "[个位单选杀] 第3条 百位码+和数+3" (the code form when the

@@ -1,5 +1,6 @@
 #include "charts/NumberTrend.h"
 
+#include "history/DrawFairness.h"
 #include "history/ParameterTable.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ QString NumberTrend::positionCaption(int position)
     return QString::fromUtf8(captions[std::clamp(position, 0, 2)]);
 }
 
-NumberTrend NumberTrend::of(const std::vector<DrawRecord>& draws, int lastDraws)
+NumberTrend NumberTrend::of(const std::vector<DrawRecord>& draws, int lastDraws, const DrawModel& model)
 {
     NumberTrend t;
     const int total = static_cast<int>(draws.size());
@@ -41,6 +42,12 @@ NumberTrend NumberTrend::of(const std::vector<DrawRecord>& draws, int lastDraws)
         t.sums.push_back(d.value(sumColumn));
     }
     t.expectedCount = n / 6.0;
+    for (int p = 0; p < 3; ++p) {
+        t.uniformExpectation = t.uniformExpectation && model.isUniform(1 << p);
+        for (int v = 1; v <= 6; ++v)
+            t.expected[p][v - 1] = n * model.positionChance(p, v);
+    }
+    t.fairnessText = DrawFairness::of(draws, model, n).text();
     return t;
 }
 
@@ -60,6 +67,16 @@ QString NumberTrend::countText(int number) const
 {
     if (number < 1 || number > 6 || !isDrawable())
         return QString();
+    if (!uniformExpectation)
+        return QStringLiteral("号码 %1 最近 %2 期出现：百位 %3 次，十位 %4 次，个位 %5 次（纯属运气时约为 %6、%7、%8 次）")
+            .arg(number)
+            .arg(drawCount())
+            .arg(counts[0][number - 1])
+            .arg(counts[1][number - 1])
+            .arg(counts[2][number - 1])
+            .arg(expected[0][number - 1], 0, 'f', 1)
+            .arg(expected[1][number - 1], 0, 'f', 1)
+            .arg(expected[2][number - 1], 0, 'f', 1);
     return QStringLiteral(
                "号码 %1 最近 %2 期出现：百位 %3 次，十位 %4 次，个位 %5 次（纯属运气时各约 %6 次）")
         .arg(number)

@@ -11,6 +11,7 @@
 #include <QChart>
 #include <QGridLayout>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -164,8 +165,12 @@ void NumberTrendCharts::buildCounts()
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
 
+    double highestExpected = m_trend.expectedCount;
+    for (const auto& position : m_trend.expected)
+        for (double e : position)
+            highestExpected = std::max(highestExpected, e);
     auto* y = new QValueAxis;
-    const double top = std::max<double>(highest, m_trend.expectedCount) * 1.15 + 1;
+    const double top = std::max<double>(highest, highestExpected) * 1.15 + 1;
     y->setRange(0, std::ceil(top));
     y->setLabelFormat(QStringLiteral("%d"));
     y->setTickCount(6);
@@ -174,15 +179,41 @@ void NumberTrendCharts::buildCounts()
     chart->addAxis(y, Qt::AlignLeft);
     bars->attachAxis(y);
 
-    // The count expected by chance, N / 6, across every category.
-    auto* expected = new QLineSeries;
-    expected->setName(QStringLiteral("机会期望 %1 次").arg(m_trend.expectedCount, 0, 'f', 1));
-    expected->setPen(ChartStyle::chanceLinePen());
-    expected->append(-0.5, m_trend.expectedCount);
-    expected->append(5.5, m_trend.expectedCount);
-    chart->addSeries(expected);
-    expected->attachAxis(x);
-    expected->attachAxis(y);
+    if (m_trend.uniformExpectation) {
+        // The count expected by chance, N / 6, across every category.
+        auto* expected = new QLineSeries;
+        expected->setName(QStringLiteral("机会期望 %1 次").arg(m_trend.expectedCount, 0, 'f', 1));
+        expected->setPen(ChartStyle::chanceLinePen());
+        expected->append(-0.5, m_trend.expectedCount);
+        expected->append(5.5, m_trend.expectedCount);
+        chart->addSeries(expected);
+        expected->attachAxis(x);
+        expected->attachAxis(y);
+    } else {
+        // Numbers published smallest first: each position expects its own counts, drawn as a short
+        // dashed mark across the top of its own bar.
+        const double barWidth = 0.8 / 3;
+        for (int p = 0; p < 3; ++p) {
+            QPen pen = ChartStyle::chanceLinePen();
+            pen.setColor(ChartStyle::positionColour(p).darker(160));
+            for (int number = 1; number <= 6; ++number) {
+                auto* expected = new QLineSeries;
+                expected->setName(QStringLiteral("%1机会期望").arg(NumberTrend::positionCaption(p)));
+                expected->setPen(pen);
+                const double centre = number - 1 + (p - 1) * barWidth;
+                const double e = m_trend.expected[p][number - 1];
+                expected->append(centre - barWidth / 2, e);
+                expected->append(centre + barWidth / 2, e);
+                chart->addSeries(expected);
+                expected->attachAxis(x);
+                expected->attachAxis(y);
+                // One legend entry per position.
+                if (number > 1)
+                    for (QLegendMarker* marker : chart->legend()->markers(expected))
+                        marker->setVisible(false);
+            }
+        }
+    }
 
     m_counts->replaceChart(chart);
     m_counts->setHoverText([this](const QPointF& v) {

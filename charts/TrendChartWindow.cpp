@@ -5,6 +5,7 @@
 #include "charts/NumberTrendCharts.h"
 #include "charts/ReplayTrendCharts.h"
 #include "formula/CompiledFormula.h"
+#include "history/DrawModel.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "ui/DesktopOpener.h"
@@ -84,7 +85,11 @@ QWidget* TrendChartWindow::buildNumbersTab()
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("最近期数 N：")));
     controls->addWidget(m_drawsBox);
-    controls->addStretch(1);
+    controls->addSpacing(16);
+    m_fairnessLabel = new QLabel;
+    m_fairnessLabel->setObjectName("lblFairness");
+    m_fairnessLabel->setToolTip(QStringLiteral("骰子公平性检验：最近 N 期各位号码的次数和公平骰子（按开奖号码的排列顺序）比较"));
+    controls->addWidget(m_fairnessLabel, 1);
     m_numberCharts = new NumberTrendCharts;
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(controls);
@@ -161,9 +166,18 @@ void TrendChartWindow::setFormula(const FormulaKind& kind, bool kill, const Form
     drawFormula();
 }
 
+const DrawModel& TrendChartWindow::drawModel() const
+{
+    return DrawModel::of(DrawModel::read(m_workspace->history().draws(),
+                                         static_cast<PublicationOrder>(m_workspace->settings().publicationOrderIndex()))
+                             .order);
+}
+
 void TrendChartWindow::drawNumbers()
 {
-    m_numberCharts->setTrend(NumberTrend::of(m_workspace->history().draws(), m_drawsBox->value()));
+    const NumberTrend trend = NumberTrend::of(m_workspace->history().draws(), m_drawsBox->value(), drawModel());
+    m_fairnessLabel->setText(trend.isDrawable() ? trend.fairnessText : QString());
+    m_numberCharts->setTrend(trend);
     updateSaveButton();
 }
 
@@ -190,7 +204,8 @@ void TrendChartWindow::drawFormula()
     m_formulaLabel->setToolTip(f.gongshi);
     FormulaTrend trend = FormulaTrend::of(*m_history, issuesOf(m_workspace->history().draws()),
                                           CompiledFormula::compile(f.gongshi), m_formula->kind,
-                                          m_formula->kill, m_windowBox->value(), m_shownBox->value());
+                                          m_formula->kill, m_windowBox->value(), m_shownBox->value(),
+                                          drawModel());
     trend.title = title;
     m_formulaCharts->setTrend(trend);
     updateSaveButton();

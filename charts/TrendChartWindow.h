@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <optional>
 
+class DrawModel;
 class FormulaTrendCharts;
 class HistoryColumns;
 class NumberTrendCharts;
@@ -71,6 +72,8 @@ private:
     QWidget* buildReplayTab();
     void drawNumbers();
     void drawFormula();
+    // The draw model of the stored history under the setting "HMSX".
+    const DrawModel& drawModel() const;
     TrendChartPanel* currentPanel() const;
     void updateSaveButton();
 
@@ -90,6 +93,7 @@ private:
     QSpinBox* m_windowBox = nullptr;
     QSpinBox* m_shownBox = nullptr;
     QLabel* m_formulaLabel = nullptr;
+    QLabel* m_fairnessLabel = nullptr;
     NumberTrendCharts* m_numberCharts = nullptr;
     FormulaTrendCharts* m_formulaCharts = nullptr;
     ReplayTrendCharts* m_replayCharts = nullptr;

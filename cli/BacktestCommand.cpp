@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
 #include "formula/FormulaTableStore.h"
+#include "history/DrawFairness.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
@@ -12,7 +13,7 @@ QString BacktestCommand::usage() const
 {
     return QStringLiteral(
         "backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
-        "[--weighted true|false] [--holdout H]");
+        "[--weighted true|false] [--holdout H] [--order auto|ascending|drawn]");
 }
 
 int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -22,7 +23,9 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     FormulaKind kind;
     std::optional<bool> kill;
     std::optional<QString> lookBack, holdOut;
+    std::optional<PublicationOrder> order;
     if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
+        !CliOptions::takeOrder(&args, &order, &error) ||
         !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error) ||
         !CliOptions::take(&args, QStringLiteral("--holdout"), &holdOut, &error))
         return usageError(ctx, error);
@@ -60,6 +63,7 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
 
+    options.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
     FormulaTableStore store(&ws.database());
     const HistoryColumns history(ws.history().draws());
     SubsetBacktest run;
@@ -76,7 +80,7 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     ctx.out
         << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
            "final_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\tequivalent_to"
-        << (withHoldOut ? '\t' + SearchCommandSupport::holdOutHeader() : QString()) << '\n';
+        << (withHoldOut ? '\t' + SearchCommandSupport::holdOutHeader() : QString()) << "\tq\n";
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
@@ -95,9 +99,11 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
                 << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t' << optional(c.z, 3)
                 << '\t' << optional(c.p, 6) << '\t'
                 << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString())
-                << (withHoldOut ? '\t' + SearchCommandSupport::holdOutColumns(o.holdOut) : QString()) << '\n';
+                << (withHoldOut ? '\t' + SearchCommandSupport::holdOutColumns(o.holdOut) : QString()) << '\t'
+                << optional(o.q, 6) << '\n';
     }
     ctx.out.flush();
-    ctx.err << ChanceSummary::of(run.result.outcomes).text() << Qt::endl;
+    const DrawFairness fairness = DrawFairness::of(history, DrawModel::of(run.result.order));
+    ctx.err << ChanceSummary::of(run.result.outcomes, &fairness).text() << Qt::endl;
     return ExitOk;
 }

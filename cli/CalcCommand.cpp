@@ -84,7 +84,7 @@ QString CalcCommand::usage() const
 {
     return QStringLiteral(
         "calc [--kind K] [--sense S] [--method best|selected] [--keys KEY,KEY,KEY] [--limit L] "
-        "[--issue ISSUE | --replay K]");
+        "[--issue ISSUE | --replay K] [--order auto|ascending|drawn]");
 }
 
 bool CalcCommand::takeRequest(QStringList* args, CalculationRequest* request, std::optional<QString>* method,
@@ -149,7 +149,8 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     CalculationRequest request;
     std::optional<QString> method, issue, replay;
-    if (!takeRequest(&args, &request, &method, &error) ||
+    std::optional<PublicationOrder> order;
+    if (!takeRequest(&args, &request, &method, &error) || !CliOptions::takeOrder(&args, &order, &error) ||
         !CliOptions::take(&args, QStringLiteral("--issue"), &issue, &error) ||
         !CliOptions::take(&args, QStringLiteral("--replay"), &replay, &error))
         return usageError(ctx, error);
@@ -168,6 +169,12 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     completeRequest(ws, method, &request);
+    // The order bears on the replay's chance and on the best method's p and excess keys; the
+    // replay says which it used.
+    if (replay)
+        request.backtest.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
+    else if (order)
+        request.backtest.publicationOrder = *order;
 
     const std::vector<DrawRecord>& draws = ws.history().draws();
     if (replay)
@@ -181,8 +188,8 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     const HistoryColumns history(draws);
     // The window back-tests the kind whenever it is shown; the best method walks those figures.
     SubsetBacktest backtest;
-    if (!BacktestRunner::yansuan(store, history, request.kind, request.kill,
-                                 BacktestOptions::fromSettings(ws.settings()), &backtest, &error)) {
+    if (!BacktestRunner::yansuan(store, history, request.kind, request.kill, request.backtest, &backtest,
+                                 &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }

@@ -38,7 +38,7 @@ QString ChartCommand::usage() const
 {
     return QStringLiteral("chart numbers|formula IDX|replay [--kind K] [--sense kill|keep] "
                           "[--method best|selected] [--keys KEY,KEY,KEY] [--limit L] [--last N] [--window M] "
-                          "--png FILE [--size WxH]");
+                          "--png FILE [--size WxH] [--order auto|ascending|drawn]");
 }
 
 int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -48,7 +48,9 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
     FormulaKind kind;
     std::optional<bool> kill;
     std::optional<QString> last, window, png, sizeText, method;
-    if (!CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
+    std::optional<PublicationOrder> order;
+    if (!CliOptions::takeOrder(&args, &order, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
         !CliOptions::take(&args, QStringLiteral("--window"), &window, &error) ||
         !CliOptions::take(&args, QStringLiteral("--png"), &png, &error) ||
         !CliOptions::take(&args, QStringLiteral("--size"), &sizeText, &error))
@@ -96,13 +98,16 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const std::vector<DrawRecord>& draws = ws.history().draws();
+    const PublicationOrder publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
+    const DrawModel& model = DrawModel::of(DrawModel::read(draws, publicationOrder).order);
 
     bool written = false;
     if (what == QLatin1String("numbers")) {
-        written = TrendPictures::write(NumberTrend::of(draws, lastDraws), size, *png, &error);
+        written = TrendPictures::write(NumberTrend::of(draws, lastDraws, model), size, *png, &error);
     } else if (replay) {
         // The newest N draws (default 100, or as many as the history allows).
         CalcCommand::completeRequest(ws, method, &request);
+        request.backtest.publicationOrder = publicationOrder;
         if (!last)
             lastDraws = std::max(
                 1, std::min(CalculationReplay::kDefaultDraws,
@@ -133,7 +138,7 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
             issues << d.issue;
         FormulaTrend trend =
             FormulaTrend::of(HistoryColumns(draws), issues, CompiledFormula::compile(found->gongshi), kind,
-                             *kill, windowDraws, lastDraws);
+                             *kill, windowDraws, lastDraws, model);
         trend.title = FormulaTrend::titleOf(kind, *kill, *found);
         written = TrendPictures::write(trend, size, *png, &error);
     }

@@ -1,5 +1,9 @@
 #include "cli/CliOptions.h"
 
+#include "history/Workspace.h"
+
+#include <QTextStream>
+
 bool CliOptions::take(QStringList* args, const QString& name, std::optional<QString>* value, QString* error)
 {
     for (int i = 0; i < args->size();) {
@@ -75,4 +79,29 @@ QString CliOptions::leftoverOption(const QStringList& args)
         if (a.startsWith(QLatin1String("--")))
             return a;
     return QString();
+}
+
+bool CliOptions::takeOrder(QStringList* args, std::optional<PublicationOrder>* order, QString* error)
+{
+    std::optional<QString> text;
+    if (!take(args, QStringLiteral("--order"), &text, error))
+        return false;
+    if (!text)
+        return true;
+    PublicationOrder parsed = PublicationOrder::Detect;
+    if (!DrawModel::parseOrderWord(*text, &parsed)) {
+        *error = QStringLiteral("--order takes auto, ascending or drawn");
+        return false;
+    }
+    *order = parsed;
+    return true;
+}
+
+PublicationOrder CliOptions::announceOrder(const std::optional<PublicationOrder>& given, Workspace& workspace,
+                                           QTextStream& err)
+{
+    const PublicationOrder order =
+        given.value_or(static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
+    err << DrawModel::read(workspace.history().draws(), order).chanceLine() << Qt::endl;
+    return order;
 }

@@ -1,5 +1,6 @@
 #include "cli/HistoryCommand.h"
 
+#include "cli/HistoryFairnessCommand.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineHistoryUpdate.h"
@@ -21,6 +22,7 @@ const std::pair<const char*, const char*> kSubcommands[] = {
     {"list", "list [--all-columns]"},
     {"delete", "delete --last K | --after ISSUE | --all"},
     {"update", "update [--base-url URL] [--today YYMMDD] [--days D] [--timeout SECONDS]"},
+    {"fairness", "fairness [--last N] [--order auto|ascending|drawn]"},
 };
 
 } // namespace
@@ -59,6 +61,8 @@ int HistoryCommand::run(CliContext& ctx, const QStringList& args)
         return remove(ctx, rest);
     if (sub == "update")
         return update(ctx, rest);
+    if (sub == "fairness")
+        return HistoryFairnessCommand::run(ctx, rest);
     return usageError(ctx, QStringLiteral("unknown history subcommand %1").arg(sub));
 }
 

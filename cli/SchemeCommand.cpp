@@ -16,7 +16,7 @@
 QString SchemeCommand::usage() const
 {
     return QStringLiteral("scheme [--sense kill|keep] [--targets t1,t2,t3,t5,t6] [--mode new|keep] "
-                          "[--distinct] [--save append|update] [--seed X] [--threads J]");
+                          "[--distinct] [--save append|update] [--seed X] [--threads J] [--order auto|ascending|drawn]");
 }
 
 int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -27,7 +27,8 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     std::optional<bool> kill;
     std::optional<QString> targets, mode;
     SearchCommandSupport::Common common;
-    if (!CliOptions::takeSense(&args, false, &kill, &error) ||
+    std::optional<PublicationOrder> order;
+    if (!CliOptions::takeSense(&args, false, &kill, &error) || !CliOptions::takeOrder(&args, &order, &error) ||
         !CliOptions::take(&args, QStringLiteral("--targets"), &targets, &error) ||
         !CliOptions::take(&args, QStringLiteral("--mode"), &mode, &error) ||
         !SearchCommandSupport::takeCommon(&args, &common, &error))
@@ -53,6 +54,7 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     config.lookBackDraws = LookBackTable::draws(ws.settings().lookBackIndex());
     config.weighted = ws.settings().weighted();
     config.holdOut = ws.settings().holdOut();
+    config.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
     config.kill = *kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {
         const int slot = KindSlot::schemeOrder()[i];

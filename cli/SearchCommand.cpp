@@ -40,7 +40,8 @@ QString SearchCommand::usage() const
     return QStringLiteral(
         "search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
         "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
-        "[--tail V|random] [--form bracket|next] [--distinct] [--holdout H] [--save append|update]");
+        "[--tail V|random] [--form bracket|next] [--distinct] [--holdout H] [--save append|update] "
+        "[--order auto|ascending|drawn]");
 }
 
 int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -52,7 +53,9 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     std::optional<bool> kill;
     std::optional<QString> operands, tries, target, ranges, lookBack, tail, form, holdOut;
     SearchCommandSupport::Common common;
+    std::optional<PublicationOrder> order;
     if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
+        !CliOptions::takeOrder(&args, &order, &error) ||
         !CliOptions::take(&args, QStringLiteral("--operands"), &operands, &error) ||
         !CliOptions::take(&args, QStringLiteral("--tries"), &tries, &error) ||
         !CliOptions::take(&args, QStringLiteral("--target"), &target, &error) ||
@@ -115,6 +118,7 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     if (!args.isEmpty())
         return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
 
+    rules.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
     SearchSettings settings(&ws.settings());
     const int slot = KindSlot::of(kind);
     SearchRunConfig config;

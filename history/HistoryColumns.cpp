@@ -3,7 +3,7 @@
 #include <algorithm>
 
 HistoryColumns::HistoryColumns(const std::vector<DrawRecord>& draws)
-    : m_drawCount(static_cast<int>(draws.size())), m_stride(draws.size())
+    : m_drawCount(static_cast<int>(draws.size())), m_stride(draws.size()), m_orderDraws(m_drawCount)
 {
     auto values =
         std::make_shared<std::vector<double>>(static_cast<std::size_t>(kParameterCount) * draws.size());
@@ -11,6 +11,7 @@ HistoryColumns::HistoryColumns(const std::vector<DrawRecord>& draws)
         const DrawRecord& d = draws[row];
         for (int c = 0; c < kParameterCount; ++c)
             (*values)[static_cast<std::size_t>(c) * m_stride + row] = d.values[c];
+        m_orderAscending += d.number(1) <= d.number(2) && d.number(2) <= d.number(3);
     }
     m_values = std::move(values);
 }

@@ -29,8 +29,16 @@ public:
     // The oldest `count` draws (clamped to 0..drawCount()), sharing this history's values.
     HistoryColumns firstDraws(int count) const;
 
+    // The stored draws looked at for the order the numbers are published in, and how many of them
+    // are ascending. The order belongs to the lottery, not to a stretch of it: a prefix reports the
+    // whole history's counts, so a hold-out or a replay uses the same order as the full back-test.
+    int orderDraws() const { return m_orderDraws; }
+    int orderAscendingDraws() const { return m_orderAscending; }
+
 private:
     int m_drawCount = 0;
     std::size_t m_stride = 0; // values per column in the shared storage
+    int m_orderDraws = 0;
+    int m_orderAscending = 0;
     std::shared_ptr<const std::vector<double>> m_values = std::make_shared<const std::vector<double>>();
 };

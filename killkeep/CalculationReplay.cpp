@@ -2,7 +2,9 @@
 
 #include "backtest/BacktestEngine.h"
 #include "backtest/ChanceFigures.h"
+#include "history/DrawModel.h"
 #include "history/HistoryColumns.h"
+#include "history/Probability.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -119,7 +121,7 @@ bool CalculationReplay::checkDraws(int count, int drawCount, int lookBackDraws, 
 }
 
 ReplayDraw CalculationReplay::compare(const DrawRecord& draw, const CalculationOutcome& outcome,
-                                      const CalculationRequest& request)
+                                      const CalculationRequest& request, const DrawModel& model)
 {
     ReplayDraw d;
     d.issue = draw.issue;
@@ -129,7 +131,9 @@ ReplayDraw CalculationReplay::compare(const DrawRecord& draw, const CalculationO
         r.position = position;
         const FormulaKind compared =
             position == VoteTally::kGeneralPosition ? request.kind : FormulaKind{position, true};
-        for (int column : compared.checkedColumns())
+        const std::vector<int> columns = compared.checkedColumns();
+        const int mask = DrawModel::maskOf(columns);
+        for (int column : columns)
             r.drawn.push_back(draw.value(column));
         const std::vector<RankingRow>& rows = ranking.rows();
         r.expectedLevels.assign(rows.size(), 0.0);
@@ -142,9 +146,14 @@ ReplayDraw CalculationReplay::compare(const DrawRecord& draw, const CalculationO
                 else if (std::find(r.drawn.begin(), r.drawn.end(), n) != r.drawn.end())
                     ++r.killedDrawn;
             }
-            // Each drawn number is any of 1..6 with 1/6 by chance, whatever the ranking.
-            if (isDieNumber(n))
-                r.expectedLevels[std::size_t(row.rank - 1)] = double(r.drawn.size()) / 6.0;
+            // By chance the compared positions show n as often as the model says, whatever the
+            // ranking: the drawn numbers expected on this row's level.
+            if (isDieNumber(n)) {
+                double expected = 0;
+                for (int column : columns)
+                    expected += model.positionChance(column, n);
+                r.expectedLevels[std::size_t(row.rank - 1)] = expected;
+            }
         }
         std::sort(r.killed.begin(), r.killed.end());
         for (int n : r.drawn) {
@@ -152,13 +161,20 @@ ReplayDraw CalculationReplay::compare(const DrawRecord& draw, const CalculationO
                                          [n](const RankingRow& row) { return row.entry.number == n; });
             r.levels.push_back(at == rows.end() ? 0 : at->rank);
         }
-        // By chance a given number misses k drawn numbers with a = (5/6)^k, two given numbers both
-        // with b = (4/6)^k; m numbers: E = m a, Var = m a (1 − a) + m (m − 1) (b − a²).
+        // By chance a killed number u stays undrawn with a_u, two of them u and v both with b_uv
+        // (the model's chances for the compared positions): E = Σ a_u,
+        // Var = Σ a_u (1 − a_u) + Σ_{u≠v} (b_uv − a_u a_v).
         const int m = int(r.killed.size()) - r.killedOutside;
-        const int k = int(r.drawn.size());
-        const double a = std::pow(5.0 / 6.0, k), b = std::pow(4.0 / 6.0, k);
-        r.expectedAbsent = m * a;
-        r.absentVariance = m * a * (1 - a) + double(m) * (m - 1) * (b - a * a);
+        for (int u : r.killed) {
+            if (!isDieNumber(u))
+                continue;
+            const double a = model.outChance(mask, u);
+            r.expectedAbsent += a;
+            r.absentVariance += a * (1 - a);
+            for (int v : r.killed)
+                if (v != u && isDieNumber(v))
+                    r.absentVariance += model.bothOutChance(mask, u, v) - a * model.outChance(mask, v);
+        }
         d.killedCompared += m;
         d.killedDrawn += r.killedDrawn;
         d.killedOutside += r.killedOutside;
@@ -197,7 +213,7 @@ ReplaySummary CalculationReplay::summarize(const std::vector<ReplayDraw>& draws,
     }
     if (variance > 1e-12) {
         s.z = (s.killedAbsent - expected) / std::sqrt(variance);
-        s.p = ChanceModel::upperTail(*s.z);
+        s.p = Probability::normalUpperTail(*s.z);
     }
     return s;
 }
@@ -214,6 +230,8 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
     const int total = std::clamp(count, 0, std::max(0, int(draws.size()) - 1));
     result.draws.reserve(std::size_t(total));
     const int first = int(draws.size()) - total;
+    // The order of the whole stored history, for every replayed draw alike.
+    const DrawModel& model = DrawModel::forHistory(history, request.backtest.publicationOrder);
     // Consecutive draws back-test nearly the same rows: the formulas' predictions on every row from
     // the first window on are worked out once.
     std::vector<CalculationTable> cached = tables;
@@ -231,7 +249,7 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
         // "验证历史结果" of draw t: the calculation from the draw before it.
         CalculationOutcome outcome;
         CalculationRun::calculate(cached, history, t - 1, request, &outcome);
-        result.draws.push_back(compare(draws[std::size_t(t)], outcome, request));
+        result.draws.push_back(compare(draws[std::size_t(t)], outcome, request, model));
         if (progress)
             progress(t - first + 1, total);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/DrawModel.h"
 #include "killkeep/CalculationRun.h"
 
 #include <QString>
@@ -104,8 +105,9 @@ public:
                             const HistoryColumns& history, int count, const CalculationRequest& request,
                             const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
-    // One draw beside the rankings the calculation gave for it.
+    // One draw beside the rankings the calculation gave for it; chance from `model`.
     static ReplayDraw compare(const DrawRecord& draw, const CalculationOutcome& outcome,
-                              const CalculationRequest& request);
+                              const CalculationRequest& request,
+                              const DrawModel& model = DrawModel::of(DrawOrder::AsDrawn));
     static ReplaySummary summarize(const std::vector<ReplayDraw>& draws, const CalculationRequest& request);
 };

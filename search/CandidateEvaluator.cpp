@@ -45,7 +45,8 @@ void CandidateEvaluator::Rows::fill(const std::vector<DrawRecord>& draws, int fi
 }
 
 CandidateEvaluator::CandidateEvaluator(const std::vector<DrawRecord>& draws, const SearchRules& rules)
-    : m_rules(rules)
+    : m_rules(rules), m_order(DrawModel::read(draws, rules.publicationOrder).order),
+      m_mask(DrawModel::maskOf(rules.kind.checkedColumns()))
 {
     // The window sees the history as if it ended before the held-out draws.
     const int drawCount = static_cast<int>(draws.size());
@@ -110,7 +111,8 @@ FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) cons
 
 ChanceFigures CandidateEvaluator::chance(const SearchCandidate& candidate) const
 {
-    return figures(candidate, m_rows, m_values.data(), m_hitBits.data(), m_weights.data(), m_totalWeight);
+    return figures(candidate, m_rows, m_values.data(), m_hitBits.data(), m_weights.data(), m_totalWeight,
+                   m_rules.weighted);
 }
 
 ChanceFigures CandidateEvaluator::holdOut(const SearchCandidate& candidate) const
@@ -118,12 +120,13 @@ ChanceFigures CandidateEvaluator::holdOut(const SearchCandidate& candidate) cons
     if (m_heldOut.rows == 0)
         return {};
     return figures(candidate, m_heldOut.rows, m_heldOut.values.data(), m_heldOut.hitBits.data(), nullptr,
-                   m_heldOut.rows);
+                   m_heldOut.rows, false);
 }
 
 ChanceFigures CandidateEvaluator::figures(const SearchCandidate& candidate, int rows,
                                           const std::int32_t* values, const std::uint16_t* hitBits,
-                                          const std::int64_t* weights, std::int64_t totalWeight) const
+                                          const std::int64_t* weights, std::int64_t totalWeight,
+                                          bool weighted) const
 {
     // A candidate is a sum of parameters, so every draw before a row has a value: each row is
     // predicted 1..6 (by chance right with the kind's q) or 0 and below (certain).
@@ -140,11 +143,12 @@ ChanceFigures CandidateEvaluator::figures(const SearchCandidate& candidate, int 
         sums.weightedHits += hit ? w : 0;
         sums.hits += hit;
         if (prediction >= 1) {
-            sums.valuedWeight += w;
-            sums.valuedWeightSquares += double(w) * double(w);
+            sums.valuedWeight[std::size_t(prediction - 1)] += w;
+            sums.valuedWeightSquares[std::size_t(prediction - 1)] += double(w) * double(w);
         } else {
             sums.nonPositiveWeight += w;
+            ++sums.nonPositiveDraws;
         }
     }
-    return ChanceModel::figures(sums, int(m_rules.kind.checkedColumns().size()), m_rules.kill);
+    return ChanceModel::figures(sums, DrawModel::of(m_order), m_mask, m_rules.kill, weighted);
 }

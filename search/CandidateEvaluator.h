@@ -4,6 +4,7 @@
 #include "backtest/LookBackWindow.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaStats.h"
+#include "history/DrawModel.h"
 #include "history/DrawRecord.h"
 #include "search/SearchCandidate.h"
 
@@ -21,6 +22,8 @@ struct SearchRules
     // Hold-out: the newest H draws (at most half the history) are left out of the window, which
     // ends before them; qualified candidates are scored on them apart.
     int holdOut = 0;
+    // How the history's numbers are published, for the figures against chance.
+    PublicationOrder publicationOrder = PublicationOrder::Detect;
 };
 
 // The search's own back-test of a candidate. For every draw of the window the candidate's value x
@@ -43,6 +46,8 @@ public:
     const SearchRules& rules() const { return m_rules; }
     const LookBackWindow& window() const { return m_window; }
     std::int64_t totalWeight() const { return m_totalWeight; }
+    // The publication order the chance figures assume (detected from the whole history).
+    DrawOrder order() const { return m_order; }
 
     // The five figures (and the weighted hits and total weight); an empty window gives rate 0 and
     // runs 0.
@@ -67,13 +72,15 @@ private:
         void fill(const std::vector<DrawRecord>& draws, int first, int count, const SearchRules& rules);
     };
     // A candidate's figures against chance over `rows` rows laid out as in Rows, with the given
-    // weights (null: all 1).
+    // weights (null: all 1); `weighted` chooses the p rule.
     ChanceFigures figures(const SearchCandidate& candidate, int rows, const std::int32_t* values,
-                          const std::uint16_t* hitBits, const std::int64_t* weights,
-                          std::int64_t totalWeight) const;
+                          const std::uint16_t* hitBits, const std::int64_t* weights, std::int64_t totalWeight,
+                          bool weighted) const;
 
     Rows m_heldOut;
     SearchRules m_rules;
+    DrawOrder m_order = DrawOrder::AsDrawn;
+    int m_mask = 0; // the kind's positions
     LookBackWindow m_window;
     int m_rows = 0;
     // Column c of the draws before the window's rows: m_values[c * m_rows + i] is the value on

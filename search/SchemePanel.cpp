@@ -168,6 +168,7 @@ void SchemePanel::startSearch()
     config.lookBackDraws = LookBackTable::draws(s.lookBackIndex());
     config.weighted = s.weighted();
     config.holdOut = s.holdOut();
+    config.publicationOrder = static_cast<PublicationOrder>(s.publicationOrderIndex());
     config.kill = kill;
     config.targets = targets();
     config.mode = countMode();

@@ -48,7 +48,7 @@ void SchemeSearch::enterSlot()
         SearchRunConfig run;
         run.evaluator = std::make_shared<CandidateEvaluator>(
             m_config.draws, SearchRules{*KindSlot::kind(m_slot), m_config.kill, m_config.lookBackDraws,
-                                        m_config.weighted, m_config.holdOut});
+                                        m_config.weighted, m_config.holdOut, m_config.publicationOrder});
         run.generator = {m_config.operandCounts[m_slot], m_config.randomTail, m_config.givenTail};
         run.style = m_config.style;
         run.ranges = m_config.ranges[m_slot];

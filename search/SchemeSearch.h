@@ -17,6 +17,7 @@ struct SchemeConfig
     int lookBackDraws = 300;
     bool weighted = true;
     int holdOut = 0; // the newest draws left out of every kind's window ("HoldOut")
+    PublicationOrder publicationOrder = PublicationOrder::Detect;
     bool kill = true;
     SchemeTargets targets;
     CountMode mode = CountMode::NewFormulas;

@@ -445,7 +445,7 @@ SearchRules SearchPanel::rules() const
 {
     Settings& s = m_workspace->settings();
     return {*KindSlot::kind(m_slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
-            s.holdOut()};
+            s.holdOut(), static_cast<PublicationOrder>(s.publicationOrderIndex())};
 }
 
 int SearchPanel::threadCount()
@@ -737,7 +737,7 @@ void SearchPanel::optimumForAllKinds()
         auto evaluator = std::make_unique<CandidateEvaluator>(
             m_workspace->history().draws(),
             SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
-                        s.holdOut()});
+                        s.holdOut(), static_cast<PublicationOrder>(s.publicationOrderIndex())});
         jobs.push_back({slot, options, std::move(evaluator), {}, {}});
     }
     const int samples = m_sampleBar->value();

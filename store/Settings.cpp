@@ -71,4 +71,5 @@ void Settings::restoreDefaults()
     setLookBackIndex(3);
     setShowChanceComparison(true);
     setHoldOut(0);
+    setPublicationOrderIndex(0);
 }

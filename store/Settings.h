@@ -47,6 +47,15 @@ public:
     int holdOut() const { return readInt("HoldOut", 0); }
     void setHoldOut(int v) { writeInt("HoldOut", v); }
 
+    // "开奖号码顺序...": how the results pages publish each draw's numbers, for the chance figures:
+    // 0 detect from the stored draws, 1 smallest first, 2 as drawn. Any other value reads as 0.
+    int publicationOrderIndex() const
+    {
+        const int v = readInt("HMSX", 0);
+        return v >= 0 && v <= 2 ? v : 0;
+    }
+    void setPublicationOrderIndex(int v) { writeInt("HMSX", v); }
+
     // Restores the defaults of "恢复默认设置(&R)"; the lottery and calculation method stay.
     void restoreDefaults();
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 QStringList rows(const QString& out)
@@ -102,11 +104,16 @@ TEST(CliBacktest, PrintsAndWritesBackTheFigures)
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\t"
                         "final_miss_run\tfinal_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\t"
-                        "equivalent_to");
+                        "equivalent_to\tq");
     // After the columns of old, the figures against chance: predicting 3 is right 1 time in 6;
-    // z = (13 − 14/6) / sqrt(98 · 1/6 · 5/6).
-    EXPECT_EQ(lines[1], "1\t1\t3\t92.8571\t13\t14\t1\t2\t0\t2\t3\t2\t3\t16.6667\t76.1905\t2.891\t0.001919\t");
-    EXPECT_EQ(lines[2], "2\t2\tL1A++\tinvalid\t0\t0\t0\t0\t0\t0\t\t0\t0\t\t\t\t\t");
+    // z = (13 − 14/6) / sqrt(98 · 1/6 · 5/6). Last, q: the p corrected over the two formulas
+    // with a p (Benjamini–Yekutieli, m c(m) = 3): 3 × 0.001919 / 1.
+    const double p3 = lines[3].section('\t', 16, 16).toDouble();
+    const double q1 = std::min({1.0, 3 * 0.0019187 / 1, 3 * std::max(p3, 0.0019187) / 2});
+    EXPECT_EQ(lines[1].section('\t', 0, 17),
+              "1\t1\t3\t92.8571\t13\t14\t1\t2\t0\t2\t3\t2\t3\t16.6667\t76.1905\t2.891\t0.001919\t");
+    EXPECT_NEAR(lines[1].section('\t', 18, 18).toDouble(), q1, 1e-5);
+    EXPECT_EQ(lines[2], "2\t2\tL1A++\tinvalid\t0\t0\t0\t0\t0\t0\t\t0\t0\t\t\t\t\t\t");
     EXPECT_EQ(lines[3].section('\t', 10, 10),
               "1"); // 3/2 = 1.5; MOD rounds 0.5 to 0, so ((1.5 − 1) MOD 6) + 1 = 1
     // The summary line on stderr, over the two valid formulas: one of two below 0.05 happens by luck
@@ -116,13 +123,22 @@ TEST(CliBacktest, PrintsAndWritesBackTheFigures)
                 lines[3].section('\t', column, column).toDouble()) /
                2;
     };
-    EXPECT_EQ(r.err.trimmed(), QStringLiteral("本类 2 条公式：平均正确率 %1%，机会率 %2%；p<0.05 的有 1 条，"
-                                              "纯属运气时约有 0.1 条，与随机无明显差别")
-                                   .arg(mean(3), 0, 'f', 2)
-                                   .arg(mean(13), 0, 'f', 2));
+    // Four draws are too few to tell how they are published: the chance is that of dice as drawn,
+    // and the command says so first.
+    const QStringList errLines = r.err.trimmed().split('\n');
+    ASSERT_EQ(errLines.size(), 2);
+    EXPECT_EQ(errLines[0], QStringLiteral("机会按开出顺序的开奖号码计算"));
+    EXPECT_EQ(errLines[1], QStringLiteral("本类 2 条公式：平均正确率 %1%，机会率 %2%；p<0.05 的有 1 条，"
+                                          "纯属运气时约有 0 条；校正多重比较后仍显著的有 %3 条%4")
+                               .arg(mean(3), 0, 'f', 2)
+                               .arg(mean(13), 0, 'f', 2)
+                               .arg(q1 < 0.05 ? 1 : 0)
+                               .arg(q1 < 0.05 ? QString() : QStringLiteral("，与随机无明显差别")));
+    // Unweighted, every draw has the same chance 1/6: p is the exact binomial tail P(X ≥ 2) of
+    // three draws, 3 · (1/6)² · 5/6 + (1/6)³ = 0.074074 (the normal tail said 0.010068).
     r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "0", "--weighted", "false"});
-    EXPECT_EQ(rows(r.out)[1],
-              "1\t1\t3\t66.6667\t2\t3\t1\t2\t0\t2\t3\t2\t3\t16.6667\t50.0000\t2.324\t0.010068\t");
+    EXPECT_EQ(rows(r.out)[1].section('\t', 0, 17),
+              "1\t1\t3\t66.6667\t2\t3\t1\t2\t0\t2\t3\t2\t3\t16.6667\t50.0000\t2.324\t0.074074\t");
     r = runCli(dir.path(), {"backtest", "--sense", "keep", "--lookback", "1", "--exclude-current", "false",
                             "--weighted", "false"});
     EXPECT_EQ(rows(r.out)[1].section('\t', 4, 5), "2\t2");

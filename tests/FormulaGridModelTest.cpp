@@ -70,12 +70,12 @@ const std::vector<std::array<int, 3>> kDraws = {{1, 1, 1}, {1, 1, 5}, {1, 1, 3},
 TEST(FormulaGridModel, HeadersAndWidths)
 {
     FormulaGridModel m;
-    EXPECT_EQ(m.columnCount(), 17);
+    EXPECT_EQ(m.columnCount(), 18);
     const QStringList expected = {
-        "序号",     "公式",       "种类",     "生杀",     "计算值", "正确率（加权算法）",
-        "最大连错", "最大连对",   "最后连错", "最后连对", "机会率", "超出",
-        "p值",      "留出正确率", "留出p值",  "等价",     ""};
-    for (int c = 0; c < 17; ++c)
+        "序号",     "公式",     "种类",     "生杀",   "计算值", "正确率（加权算法）",
+        "最大连错", "最大连对", "最后连错", "最后连对", "机会率", "超出",
+        "p值",      "q值",      "留出正确率", "留出p值", "等价",   ""};
+    for (int c = 0; c < 18; ++c)
         EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), expected[c]) << c;
     m.setWeightedRate(false);
     EXPECT_EQ(m.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("正确率"));

@@ -39,13 +39,31 @@ struct DirectCount
     int tested = 0;
     double expected = 0; // Σ q_j
     int chancy = 0;      // draws predicted 1..6, which chance can get right or wrong
+    int certainHits = 0; // kill draws predicted 0 or below: right whatever is drawn
 };
+
+// The kind's chance for a prediction 1..6 on dice read as drawn: (5/6)^k for kill.
+double asDrawnChance(const FormulaKind& kind, bool kill)
+{
+    const double allMissed = std::pow(5.0 / 6.0, double(kind.checkedColumns().size()));
+    return kill ? allMissed : 1 - allMissed;
+}
+
+// P(X >= k), X binomial(n, q), summed term by term.
+double binomialTail(int n, double q, int k)
+{
+    double sum = 0;
+    for (int i = std::max(k, 0); i <= n; ++i)
+        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) + i * std::log(q) +
+                        (n - i) * std::log1p(-q));
+    return std::min(sum, 1.0);
+}
 
 DirectCount countHeldOut(const HistoryColumns& h, const CompiledFormula& f, const FormulaKind& kind,
                          bool kill, int heldOut)
 {
     const FormulaTrace t = BacktestEngine::trace(h, f, kind, kill);
-    const double q = ChanceModel::baseChance(int(kind.checkedColumns().size()), kill);
+    const double q = asDrawnChance(kind, kill);
     DirectCount c;
     for (int r = h.drawCount() - heldOut; r < h.drawCount(); ++r) {
         ++c.tested;
@@ -54,6 +72,7 @@ DirectCount countHeldOut(const HistoryColumns& h, const CompiledFormula& f, cons
             const int p = FormulaArithmetic::predictedNumber(*v);
             c.expected += p >= 1 ? q : (kill ? 1.0 : 0.0);
             c.chancy += p >= 1;
+            c.certainHits += p < 1 && kill;
         }
     }
     return c;
@@ -102,11 +121,10 @@ TEST(HoldOut, HeldOutDrawsStayOutOfTheFiguresAndAreCountedApart)
                 EXPECT_EQ(o.holdOut.tested, 60);
                 EXPECT_NEAR(o.holdOut.plainRate(), 100.0 * c.hits / 60, 1e-9);
                 EXPECT_NEAR(o.holdOut.chanceRate, 100.0 * c.expected / 60, 1e-9);
-                const double q = ChanceModel::baseChance(int(kind.checkedColumns().size()), kill);
+                // Unweighted with one chance for every uncertain draw: the exact binomial tail.
                 ASSERT_GT(c.chancy, 0);
                 ASSERT_TRUE(o.holdOut.p.has_value());
-                EXPECT_NEAR(*o.holdOut.p,
-                            ChanceModel::upperTail((c.hits - c.expected) / std::sqrt(q * (1 - q) * c.chancy)),
+                EXPECT_NEAR(*o.holdOut.p, binomialTail(c.chancy, asDrawnChance(kind, kill), c.hits - c.certainHits),
                             1e-9);
             }
         }
@@ -252,9 +270,9 @@ TEST(HoldOut, CommandLineColumnsAndRefusals)
     const QStringList lines = held.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 1 + kCodes.size());
     EXPECT_TRUE(lines[0].endsWith(
-        "\tequivalent_to\tholdout_hits\tholdout_tested\tholdout_rate\tholdout_chance\tholdout_p"));
+        "\tequivalent_to\tholdout_hits\tholdout_tested\tholdout_rate\tholdout_chance\tholdout_p\tq"));
     const QStringList first = lines[1].split('\t');
-    ASSERT_EQ(first.size(), 23);
+    ASSERT_EQ(first.size(), 24);
     EXPECT_EQ(first[19], "50");
     EXPECT_NEAR(first[20].toDouble(), 100.0 * first[18].toInt() / 50, 1e-3);
     EXPECT_TRUE(held.err.contains(QStringLiteral("留出期：平均正确率"))) << held.err.toStdString();

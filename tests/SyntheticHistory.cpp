@@ -3,9 +3,10 @@
 #include "history/DrawDeriver.h"
 
 #include <QDate>
+#include <algorithm>
 #include <random>
 
-std::vector<DrawRecord> syntheticDraws(int count, unsigned seed)
+std::vector<DrawRecord> syntheticDraws(int count, unsigned seed, bool ascending)
 {
     std::mt19937 rng(seed);
     std::vector<DrawRecord> out;
@@ -15,6 +16,8 @@ std::vector<DrawRecord> syntheticDraws(int count, unsigned seed)
         DrawInput in;
         in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
         in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
+        if (ascending)
+            std::sort(in.numbers.begin(), in.numbers.end());
         in.drawsPerDay = 78;
         DrawRecord r;
         QString error;

@@ -258,11 +258,11 @@ TEST_F(WorkbookCells, EveryWorkbookTheWindowsWriteHoldsNumbersAsNumbers)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
     // gongshi.xlsx, the formula list: 序号, 计算值, the four runs, the chance figures (机会率 as a
-    // percentage, 超出 with its sign, p值), 等价 and idx are numbers.
+    // percentage, 超出 with its sign, p值, q值), 等价 and idx are numbers.
     window->findChild<QAction*>("mnuGsdc")->trigger();
     expectSheetShowsGrid(dir.file("gongshi.xlsx"), *window->formulaModel(),
                          {0, 4, 6, 7, 8, 9, FormulaGridModel::ChanceRateColumn,
-                          FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn,
+                          FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn, FormulaGridModel::QValueColumn,
                           FormulaGridModel::EquivalentColumn, FormulaGridModel::IdxColumn});
 
     // lishi.xlsx, the history with the per-draw columns: the issue is text.

@@ -90,6 +90,27 @@ bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& p
     return ok;
 }
 
+bool MessageBoxes::choose(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
+                          int current, int* chosen)
+{
+    shown().append(prompt);
+    lastDefault() = items.value(current);
+    Answer a;
+    QString text;
+    bool ok = false;
+    if (takeAnswer(&a)) {
+        text = a.text;
+        ok = a.accept;
+    } else {
+        text = QInputDialog::getItem(parent, title, prompt, items, current, false, &ok);
+    }
+    const qsizetype index = items.indexOf(text);
+    if (!ok || index < 0)
+        return false;
+    *chosen = int(index);
+    return true;
+}
+
 bool MessageBoxes::openFile(QWidget* parent, const QString& title, const QString& folder,
                             const QString& filter, QString* path)
 {

@@ -21,6 +21,11 @@ public:
     static bool input(QWidget* parent, const QString& title, const QString& prompt,
                       const QString& defaultText, QString* answer);
 
+    // A choice among `items` in a drop-down list, `current` offered first; false when cancelled. A
+    // queued answer gives the chosen item's text.
+    static bool choose(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
+                       int current, int* chosen);
+
     // File-open dialog; false when cancelled. A queued answer gives the path.
     static bool openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                          QString* path);
