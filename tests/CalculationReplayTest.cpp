@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <random>
 #include <set>
 
 namespace {
@@ -222,6 +225,63 @@ TEST(CalculationReplay, SummaryOfRandomVotesMatchesChance)
         counted += s.levelCounts[std::size_t(level)];
     }
     EXPECT_EQ(counted, 6000);
+}
+
+// Published smallest first, a killed 1 in 个位 is almost never drawn (1 time in 216) and a killed 6
+// in 91: the chance share follows the numbers killed. Against a simulation that deals fresh sorted
+// fair dice to the fixed rankings many times, the model's chance share and its spread hold.
+TEST(CalculationReplay, SortedDrawsMatchASimulationOfTheChanceShare)
+{
+    const std::vector<DrawRecord> draws = syntheticDraws(2000, 8, true);
+    const DrawModel& model = DrawModel::of(DrawOrder::Ascending);
+    for (const FormulaKind& kind : {FormulaKind{1, true}, FormulaKind{2, false}}) {
+        SCOPED_TRACE(kind.code().toStdString());
+        CalculationRequest request;
+        request.kind = kind;
+        // Votes leaning to the small numbers, so the ascending chance is far from the one of dice as
+        // drawn.
+        std::vector<CalculationOutcome> outcomes(draws.size());
+        std::mt19937 rng(21);
+        const int position = kind.single ? 1 : VoteTally::kGeneralPosition;
+        for (CalculationOutcome& o : outcomes)
+            for (int k = 0; k < 3; ++k)
+                o.tally.vote(position, std::array<int, 5>{1, 1, 2, 3, 6}[rng() % 5]);
+        auto replayWith = [&](const std::vector<DrawRecord>& dealt) {
+            std::vector<ReplayDraw> rows;
+            for (std::size_t i = 0; i < dealt.size(); ++i)
+                rows.push_back(CalculationReplay::compare(dealt[i], outcomes[i], request, model));
+            return CalculationReplay::summarize(rows, request);
+        };
+        const ReplaySummary s = replayWith(draws);
+        // The model's standard deviation of the share, in percentage points.
+        double variance = 0;
+        for (std::size_t i = 0; i < draws.size(); ++i)
+            for (const ReplayRanking& r :
+                 CalculationReplay::compare(draws[i], outcomes[i], request, model).rankings)
+                variance += r.absentVariance;
+        const double modelSpread = 100.0 * std::sqrt(variance) / s.killedCompared;
+        double simulated = 0, simulatedSquares = 0;
+        constexpr int kDeals = 200;
+        std::vector<std::array<int, 3>> dice(draws.size());
+        for (int i = 0; i < kDeals; ++i) {
+            for (std::array<int, 3>& d : dice) {
+                d = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
+                std::sort(d.begin(), d.end());
+            }
+            const double share = replayWith(drawsWithNumbers(dice)).absentShare;
+            simulated += share / kDeals;
+            simulatedSquares += share * share / kDeals;
+        }
+        const double spread = std::sqrt(simulatedSquares - simulated * simulated);
+        EXPECT_NEAR(s.chanceShare, simulated, 4 * modelSpread / std::sqrt(double(kDeals)));
+        EXPECT_NEAR(spread, modelSpread, 0.2 * modelSpread);
+        // Read as drawn, the same killed numbers would be absent far less often.
+        std::vector<ReplayDraw> drawnRows;
+        for (std::size_t i = 0; i < draws.size(); ++i)
+            drawnRows.push_back(CalculationReplay::compare(draws[i], outcomes[i], request));
+        EXPECT_GT(s.chanceShare - CalculationReplay::summarize(drawnRows, request).chanceShare,
+                  8 * modelSpread);
+    }
 }
 
 // The replay reads the formulas' predictions from a table worked out once over the full history;

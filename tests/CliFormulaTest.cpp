@@ -1,8 +1,10 @@
 #include "CliRunner.h"
+#include "SyntheticHistory.h"
 #include "TestSupport.h"
 
 #include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
+#include "store/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -196,4 +198,71 @@ TEST(CliBacktest, EquivalentFormulasAndDedupe)
               "groups 0 equivalents 0");
     EXPECT_EQ(runCli(dir.path(), {"formula", "dedupe", "--kind", "1G"}).exitCode, 2);
     EXPECT_EQ(runCli(dir.path(), {"formula", "dedupe", "extra"}).exitCode, 2);
+}
+
+// The figures against chance follow how the stored draws are published: detected (smallest first
+// here), or as --order says; every command that shows them names the order first on stderr.
+TEST(CliChance, PublicationOrderAndTheFairnessCheck)
+{
+    TempDataFolder dir;
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+        ASSERT_TRUE(ws.history().append(syntheticDraws(200, 4, true), &error)) << error.toStdString();
+        ws.settings().setLookBackIndex(1); // 100 draws, so that the replay has draws to replay
+        addFormulas(ws, {1, true}, true, {"6", "1"}, QString());
+    }
+    const QString ascendingLine = QStringLiteral("机会按从小到大排列的开奖号码计算");
+    const QString drawnLine = QStringLiteral("机会按开出顺序的开奖号码计算");
+    // 个位单选杀 6 is right unless 个位 is 6: 125 of 216 sorted throws; 1 is wrong 1 time in 216.
+    CliResult r = runCli(dir.path(), {"backtest", "--kind", "1D", "--lookback", "0"});
+    ASSERT_EQ(LookBackTable::draws(1), 100);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err.section('\n', 0, 0), ascendingLine);
+    QStringList lines = rows(r.out);
+    EXPECT_EQ(lines[1].section('\t', 13, 13), "57.8704");
+    EXPECT_EQ(lines[2].section('\t', 13, 13), "99.5370");
+    r = runCli(dir.path(), {"backtest", "--kind", "1D", "--lookback", "0", "--order", "drawn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err.section('\n', 0, 0), drawnLine);
+    lines = rows(r.out);
+    EXPECT_EQ(lines[1].section('\t', 13, 13), "83.3333");
+    // Read as drawn, sorted draws are unlike fair dice, and the summary says so.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("开奖历史与公平骰子不符"))) << r.err.toStdString();
+    r = runCli(dir.path(), {"backtest", "--order", "sorted"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("--order takes auto, ascending or drawn")) << r.err.toStdString();
+
+    for (const QStringList& command :
+         {QStringList{"search", "--kind", "1D", "--tries", "20", "--seed", "3", "--order", "drawn"},
+          QStringList{"calc", "--kind", "1D", "--replay", "3", "--order", "drawn"},
+          QStringList{"history", "fairness", "--order", "drawn"}}) {
+        r = runCli(dir.path(), command);
+        ASSERT_EQ(r.exitCode, 0) << command.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_EQ(r.err.section('\n', 0, 0), drawnLine) << command.join(' ').toStdString();
+    }
+
+    // The fairness check: the 56 sorted outcomes, then the statistic, degrees and p.
+    r = runCli(dir.path(), {"history", "fairness"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    lines = rows(r.out);
+    ASSERT_EQ(lines.size(), 1 + 56 + 3);
+    EXPECT_EQ(lines[0], "cell\tobserved\texpected");
+    EXPECT_EQ(lines[1].section('\t', 0, 0), "111");
+    EXPECT_EQ(lines[1].section('\t', 2, 2), QString::number(200.0 / 216, 'f', 4));
+    int observed = 0;
+    for (int i = 1; i <= 56; ++i) {
+        EXPECT_EQ(lines[i].count('\t'), 2);
+        observed += lines[i].section('\t', 1, 1).toInt();
+    }
+    EXPECT_EQ(observed, 200);
+    EXPECT_EQ(lines[58], "degrees\t55\t");
+    EXPECT_TRUE(r.err.contains(QStringLiteral("近 200 期与公平骰子相符"))) << r.err.toStdString();
+    r = runCli(dir.path(), {"history", "fairness", "--last", "50", "--order", "drawn"});
+    lines = rows(r.out);
+    ASSERT_EQ(lines.size(), 1 + 18 + 3);
+    EXPECT_EQ(lines[1], "百位1\t" + lines[1].section('\t', 1, 1) + "\t8.3333");
+    EXPECT_TRUE(r.err.contains(QStringLiteral("近 50 期与公平骰子不符"))) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "fairness", "--last", "0"}).exitCode, 2);
 }

@@ -1,4 +1,5 @@
 #include "SearchTestSupport.h"
+#include "SyntheticHistory.h"
 
 #include "backtest/BacktestEngine.h"
 #include "history/HistoryColumns.h"
@@ -87,6 +88,46 @@ TEST(CandidateEvaluator, ValuesOfZeroOrBelowPredictNoNumber)
         EXPECT_FLOAT_EQ(CandidateEvaluator(draws, {kind, true, 0, true}).evaluate(negative).rate, 100.0f);
         EXPECT_FLOAT_EQ(CandidateEvaluator(draws, {kind, false, 0, true}).evaluate(negative).rate, 0.0f);
     }
+}
+
+// Draws published smallest first: the evaluator detects it from the whole history as the back-test
+// does and figures each prediction's own chance, in the window and on the held-out draws alike.
+TEST(CandidateEvaluator, SortedDrawsGiveTheBackTestsChanceFigures)
+{
+    std::vector<DrawRecord> draws = syntheticDraws(500, 6, true);
+    const HistoryColumns history(draws);
+    FormulaGenerator generator(5, 0);
+    SearchCandidate c;
+    for (const FormulaKind& kind : FormulaKind::all())
+        for (bool kill : {true, false})
+            for (bool weighted : {true, false}) {
+                SearchRules rules{kind, kill, 300, weighted, 60};
+                const CandidateEvaluator evaluator(draws, rules);
+                EXPECT_EQ(evaluator.order(), DrawOrder::Ascending);
+                BacktestOptions o;
+                o.lookBackDraws = 300;
+                o.excludeCurrent = false;
+                o.weighted = weighted;
+                o.holdOut = 60;
+                for (int i = 0; i < 4; ++i) {
+                    generator.next({3 + i, false, i}, &c);
+                    const FormulaOutcome want =
+                        BacktestEngine::run(history, {CompiledFormula::compile(c.codeForm())}, kind, kill, o)
+                            .outcomes.front();
+                    for (const auto& [got, expected] : {std::pair{evaluator.chance(c), want.chance},
+                                                        std::pair{evaluator.holdOut(c), want.holdOut}}) {
+                        ASSERT_EQ(got.hits, expected.hits);
+                        ASSERT_NEAR(got.chanceRate, expected.chanceRate, 1e-9);
+                        ASSERT_EQ(got.p.has_value(), expected.p.has_value());
+                        if (expected.p) {
+                            ASSERT_NEAR(*got.p, *expected.p, 1e-12);
+                        }
+                    }
+                }
+                // Told to read the draws as drawn, it does.
+                rules.publicationOrder = PublicationOrder::AsDrawn;
+                EXPECT_EQ(CandidateEvaluator(draws, rules).order(), DrawOrder::AsDrawn);
+            }
 }
 
 TEST(CandidateEvaluator, AnEmptyWindowGivesRateZero)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -118,8 +119,24 @@ struct DirectPoint
     bool hit;
 };
 
+// The share of the 216 throws, read sorted when `ascending`, in which the kind's positions show p.
+double shareShowing(const FormulaKind& kind, bool ascending, int p)
+{
+    int shows = 0;
+    for (int t = 0; t < 216; ++t) {
+        std::array<int, 3> d{t / 36 + 1, t / 6 % 6 + 1, t % 6 + 1};
+        if (ascending)
+            std::sort(d.begin(), d.end());
+        bool in = false;
+        for (int c : kind.checkedColumns())
+            in = in || d[std::size_t(c)] == p;
+        shows += in;
+    }
+    return shows / 216.0;
+}
+
 std::vector<DirectPoint> directRolling(const std::vector<DrawRecord>& draws, const QString& code,
-                                       const FormulaKind& kind, bool kill, int m)
+                                       const FormulaKind& kind, bool kill, int m, bool ascending)
 {
     const HistoryColumns h(draws);
     const CompiledFormula f = CompiledFormula::compile(code);
@@ -127,7 +144,6 @@ std::vector<DirectPoint> directRolling(const std::vector<DrawRecord>& draws, con
     std::vector<bool> hit(n, false);
     std::vector<double> q(n, 0.0);
     std::optional<int> inForce;
-    const int k = static_cast<int>(kind.checkedColumns().size());
     for (int r = 0; r < n; ++r) {
         if (r >= 1 && inForce) {
             const int p = *inForce;
@@ -135,8 +151,8 @@ std::vector<DirectPoint> directRolling(const std::vector<DrawRecord>& draws, con
             for (int c : kind.checkedColumns())
                 drawn = drawn || h.value(c, r) == p;
             hit[r] = kill ? !drawn : drawn;
-            const double named = kill ? std::pow(5.0 / 6, k) : 1 - std::pow(5.0 / 6, k);
-            q[r] = p >= 1 ? named : (kill ? 1.0 : 0.0);
+            q[r] = p >= 1 ? (kill ? 1 - shareShowing(kind, ascending, p) : shareShowing(kind, ascending, p))
+                          : (kill ? 1.0 : 0.0);
         }
         int v = 0;
         if (FormulaArithmetic::toInt32(f.evaluateRow(h, r), &v))
@@ -157,14 +173,15 @@ std::vector<DirectPoint> directRolling(const std::vector<DrawRecord>& draws, con
 }
 
 void expectSameAsDirect(const std::vector<DrawRecord>& draws, const QString& code, const FormulaKind& kind,
-                        bool kill, int m)
+                        bool kill, int m, bool ascending = false)
 {
     SCOPED_TRACE(code.toStdString() + " " + kind.code().toStdString() + (kill ? " kill" : " keep"));
-    const FormulaTrend t = FormulaTrend::of(HistoryColumns(draws), issuesOf(draws),
-                                            CompiledFormula::compile(code), kind, kill, m);
+    const FormulaTrend t =
+        FormulaTrend::of(HistoryColumns(draws), issuesOf(draws), CompiledFormula::compile(code), kind, kill,
+                         m, 0, DrawModel::of(ascending ? DrawOrder::Ascending : DrawOrder::AsDrawn));
     ASSERT_TRUE(t.isDrawable()) << t.requirement.toStdString();
     EXPECT_EQ(t.window, m);
-    const std::vector<DirectPoint> expected = directRolling(draws, code, kind, kill, m);
+    const std::vector<DirectPoint> expected = directRolling(draws, code, kind, kill, m, ascending);
     ASSERT_EQ(t.pointCount(), int(expected.size()));
     std::vector<int> misses;
     for (int i = 0; i < t.pointCount(); ++i) {
@@ -196,6 +213,44 @@ TEST(FormulaTrendTest, RollingRateChanceRateAndBandEqualADirectCount)
             expectSameAsDirect(draws, code, kind, false, 25);
         }
     }
+}
+
+// Published smallest first, a prediction's chance depends on the number predicted: 个位 is 6 in 91
+// of 216 draws and 1 in 1, and the chance rate and band follow.
+TEST(FormulaTrendTest, SortedDrawsTakeTheChanceOfEachNumberPredicted)
+{
+    const std::vector<DrawRecord> draws = syntheticDraws(150, 12, true);
+    for (const QString& code : {QStringLiteral("L1A+L2A+1"), QStringLiteral("L1A-L2A"), QStringLiteral("6")})
+        for (const FormulaKind& kind : FormulaKind::all()) {
+            expectSameAsDirect(draws, code, kind, true, 20, true);
+            expectSameAsDirect(draws, code, kind, false, 30, true);
+        }
+    // The constant 6 of 个位单选杀: right unless 个位 is 6, so by chance 125/216 of the time.
+    const FormulaTrend t =
+        FormulaTrend::of(HistoryColumns(draws), issuesOf(draws), CompiledFormula::compile("6"), {1, true},
+                         true, 20, 0, DrawModel::of(DrawOrder::Ascending));
+    EXPECT_NEAR(t.chanceRate.back(), 100.0 * 125 / 216, 1e-9);
+}
+
+TEST(NumberTrendTest, SortedDrawsExpectEachPositionsOwnCounts)
+{
+    const std::vector<DrawRecord> draws = syntheticDraws(216, 3, true);
+    const NumberTrend t = NumberTrend::of(draws, 216, DrawModel::of(DrawOrder::Ascending));
+    EXPECT_FALSE(t.uniformExpectation);
+    // 216 draws: 百位 expects 1 in 91 of them and 6 in 1; 个位 the other way round; 十位 is
+    // symmetric, 3 and 4 the most common.
+    EXPECT_NEAR(t.expected[0][0], 91, 1e-9);
+    EXPECT_NEAR(t.expected[0][5], 1, 1e-9);
+    EXPECT_NEAR(t.expected[2][5], 91, 1e-9);
+    EXPECT_NEAR(t.expected[1][2], t.expected[1][3], 1e-9);
+    EXPECT_GT(t.expected[1][2], t.expected[1][0]);
+    EXPECT_TRUE(t.countText(1).contains(QStringLiteral("纯属运气时约为 91.0、")));
+    EXPECT_TRUE(t.fairnessText.startsWith(QStringLiteral("近 216 期与公平骰子相符")))
+        << t.fairnessText.toStdString();
+    // Read as drawn, the same sorted draws are far from fair dice.
+    const NumberTrend misread = NumberTrend::of(draws, 216);
+    EXPECT_TRUE(misread.uniformExpectation);
+    EXPECT_TRUE(misread.fairnessText.contains(QStringLiteral("不符"))) << misread.fairnessText.toStdString();
 }
 
 TEST(FormulaTrendTest, AFormulaWithoutAnyValueMissesEveryDrawAndHasNoChance)
