@@ -44,4 +44,7 @@ public:
     // The current kind as the grid lists it after a back-test with the workspace's settings.
     static bool exportCurrentKind(Workspace& workspace, const FormulaKind& kind, bool kill, QString* path,
                                   QString* error);
+    // The lines of either export over a workspace, for a file of the user's choosing.
+    static bool exportLines(Workspace& workspace, bool allKinds, const FormulaKind& kind, bool kill,
+                            QStringList* lines, QString* error);
 };
