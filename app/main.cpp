@@ -68,8 +68,8 @@ bool xDisplayAnswers(const std::string& display)
     std::string rest = display.rfind("unix:", 0) == 0 ? display.substr(4) : display;
     if (rest.empty() || rest[0] != ':')
         return true;
-    const std::string number = rest.substr(1, rest.find('.') == std::string::npos ? std::string::npos
-                                                                                    : rest.find('.') - 1);
+    const std::string number =
+        rest.substr(1, rest.find('.') == std::string::npos ? std::string::npos : rest.find('.') - 1);
     const std::string socket = "/tmp/.X11-unix/X" + number;
     return connects(socket, true) || connects(socket, false);
 }
@@ -77,8 +77,11 @@ bool xDisplayAnswers(const std::string& display)
 bool waylandAnswers(const std::string& name)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string path = !name.empty() && name[0] == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
-    struct stat info{};
+    const std::string path =
+        !name.empty() && name[0] == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
+    struct stat info
+    {
+    };
     return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
@@ -120,10 +123,11 @@ int main(int argc, char* argv[])
     }
     const std::string missing = missingDisplay(argc, argv);
     if (!missing.empty()) {
-        std::fprintf(stderr,
-                     "zorvane: %s，窗口无法打开。请在图形桌面中启动，或在虚拟显示器中运行 xvfb-run -a zorvane；"
-                     "不需要显示器的命令行程序是 zorvane-cli。\n",
-                     missing.c_str());
+        std::fprintf(
+            stderr,
+            "zorvane: %s，窗口无法打开。请在图形桌面中启动，或在虚拟显示器中运行 xvfb-run -a zorvane；"
+            "不需要显示器的命令行程序是 zorvane-cli。\n",
+            missing.c_str());
         return 1;
     }
 

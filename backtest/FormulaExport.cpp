@@ -79,8 +79,9 @@ bool FormulaExport::exportLines(Workspace& workspace, bool allKinds, const Formu
     const HistoryColumns history(workspace.history().draws());
     const BacktestOptions options = BacktestOptions::fromSettings(workspace.settings());
     std::vector<FormulaTextFile::Entry> entries;
-    for (const FormulaKind& k : allKinds ? std::vector<FormulaKind>(allKindsOrder().begin(), allKindsOrder().end())
-                                         : std::vector<FormulaKind>{kind}) {
+    for (const FormulaKind& k : allKinds
+                                    ? std::vector<FormulaKind>(allKindsOrder().begin(), allKindsOrder().end())
+                                    : std::vector<FormulaKind>{kind}) {
         std::vector<FormulaTextFile::Entry> one;
         if (!entriesOf(store, history, options, k, kill, &one, error))
             return false;

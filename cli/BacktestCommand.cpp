@@ -13,17 +13,20 @@
 CliSyntax BacktestCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("backtest"),
-                QStringLiteral("Back-tests the kind's formulas of sense S, writes the figures back and prints them as a "
-                               "table;\nthe summary line goes to stderr."));
+                QStringLiteral(
+                    "Back-tests the kind's formulas of sense S, writes the figures back and prints them as a "
+                    "table;\nthe summary line goes to stderr."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
-    s.option(QStringLiteral("--lookback"), QStringLiteral("W"), QStringLiteral("draws of the window, 0 = all (default: setting JSQS)"))
+    s.option(QStringLiteral("--lookback"), QStringLiteral("W"),
+             QStringLiteral("draws of the window, 0 = all (default: setting JSQS)"))
         .option(QStringLiteral("--exclude-current"), QStringLiteral("true|false"),
                 QStringLiteral("the window leaves out the newest draw (default: setting SyBq)"))
         .option(QStringLiteral("--weighted"), QStringLiteral("true|false"),
                 QStringLiteral("weight the draws by age (default: setting ZqlJq)"))
         .option(QStringLiteral("--holdout"), QStringLiteral("H"),
-                QStringLiteral("hold out the newest H draws, adding the holdout_ columns (default: setting HoldOut)"));
+                QStringLiteral(
+                    "hold out the newest H draws, adding the holdout_ columns (default: setting HoldOut)"));
     return CliOptions::addFormat(s);
 }
 
@@ -35,10 +38,12 @@ int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
         return ctx.usageError(error);
     const bool kill = *CliOptions::sense(args);
     int holdOutDraws = 0, lookBackDraws = 0;
-    if (!CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(), &holdOutDraws,
-                            &error, QStringLiteral("--holdout takes a number of draws (0 = none)")) ||
-        !CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(), &lookBackDraws,
-                            &error, QStringLiteral("--lookback takes a number of draws (0 = all)")))
+    if (!CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(),
+                            &holdOutDraws, &error,
+                            QStringLiteral("--holdout takes a number of draws (0 = none)")) ||
+        !CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(),
+                            &lookBackDraws, &error,
+                            QStringLiteral("--lookback takes a number of draws (0 = all)")))
         return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
@@ -70,10 +75,24 @@ int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
     }
     // The hold-out columns come after the others whenever draws were held out.
     const bool withHoldOut = run.result.heldOut > 0;
-    QStringList header{"n",           "idx",          "gongshi",     "rate",           "weighted_hits",
-                       "total_weight", "max_miss_run", "max_hit_run", "final_miss_run", "final_hit_run",
-                       "next",         "hits",         "tested",      "chance_rate",    "excess",
-                       "z",            "p",            "equivalent_to"};
+    QStringList header{"n",
+                       "idx",
+                       "gongshi",
+                       "rate",
+                       "weighted_hits",
+                       "total_weight",
+                       "max_miss_run",
+                       "max_hit_run",
+                       "final_miss_run",
+                       "final_hit_run",
+                       "next",
+                       "hits",
+                       "tested",
+                       "chance_rate",
+                       "excess",
+                       "z",
+                       "p",
+                       "equivalent_to"};
     if (withHoldOut)
         header << SearchCommandSupport::holdOutHeader();
     CliTable table(ctx.out, CliOptions::format(args), header);

@@ -14,18 +14,21 @@ QStringList BackupCommand::subcommands() const
 CliSyntax BackupCommand::syntax(const QString& sub) const
 {
     if (sub == QLatin1String("list")) {
-        CliSyntax s(QStringLiteral("backup list"),
-                    QStringLiteral("The backups in the data folder's 备份, newest first: time file operation draws "
-                                   "Gongshi1D Gongshi2D Gongshi3D Gongshi2G Gongshi3G problem."));
+        CliSyntax s(
+            QStringLiteral("backup list"),
+            QStringLiteral("The backups in the data folder's 备份, newest first: time file operation draws "
+                           "Gongshi1D Gongshi2D Gongshi3D Gongshi2G Gongshi3G problem."));
         return CliOptions::addFormat(s);
     }
     if (sub == QLatin1String("create"))
         return CliSyntax(QStringLiteral("backup create"),
                          QStringLiteral("Writes a backup of the database now and prints its path."));
     return CliSyntax(QStringLiteral("backup restore"),
-                     QStringLiteral("Backs up the current state, then puts the backup FILE in place of the database."))
+                     QStringLiteral(
+                         "Backs up the current state, then puts the backup FILE in place of the database."))
         .flag(QStringLiteral("--yes"), QStringLiteral("confirms the restore"))
-        .arguments(QStringLiteral("FILE"), 1, 1, QStringLiteral("a backup: its path, or its file name in 备份"));
+        .arguments(QStringLiteral("FILE"), 1, 1,
+                   QStringLiteral("a backup: its path, or its file name in 备份"));
 }
 
 int BackupCommand::run(CliContext& ctx, const QString& sub, const CliArguments& args)
@@ -47,8 +50,8 @@ int BackupCommand::list(CliContext& ctx, const CliArguments& args)
     CliTable table(ctx.out, CliOptions::format(args), header);
     const auto count = [](qint64 n) { return n < 0 ? QString() : QString::number(n); };
     for (const BackupInfo& b : ctx.workspace->backups().list()) {
-        QStringList row{b.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QDir(b.path).dirName(), b.operation,
-                        count(b.draws)};
+        QStringList row{b.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QDir(b.path).dirName(),
+                        b.operation, count(b.draws)};
         for (qint64 n : b.formulas)
             row << count(n);
         row << b.problem;
@@ -74,8 +77,8 @@ int BackupCommand::create(CliContext& ctx)
 int BackupCommand::restore(CliContext& ctx, const CliArguments& args)
 {
     if (!args.has(QStringLiteral("--yes")))
-        return ctx.usageError(
-            QStringLiteral("恢复备份将用备份中的历史号码和公式替换现在的全部数据（现在的数据会先备份）。（确认请加 --yes）"));
+        return ctx.usageError(QStringLiteral("恢复备份将用备份中的历史号码和公式替换现在的全部数据（现在的数"
+                                             "据会先备份）。（确认请加 --yes）"));
     QString error;
     Workspace& ws = *ctx.workspace;
     // A database that cannot be opened is what a backup is restored for.
@@ -88,7 +91,9 @@ int BackupCommand::restore(CliContext& ctx, const CliArguments& args)
     if (!ws.lastBackup().isEmpty())
         ctx.err << QStringLiteral("恢复前的数据已备份为“%1”。").arg(QDir::toNativeSeparators(ws.lastBackup()))
                 << Qt::endl;
-    ctx.err << QStringLiteral("已恢复备份“%1”：%2期历史号码。").arg(QDir::toNativeSeparators(path)).arg(ws.history().draws().size())
+    ctx.err << QStringLiteral("已恢复备份“%1”：%2期历史号码。")
+                   .arg(QDir::toNativeSeparators(path))
+                   .arg(ws.history().draws().size())
             << Qt::endl;
     return ExitOk;
 }

@@ -54,7 +54,8 @@ bool CalcCommand::replay(Workspace& workspace, const CalculationRequest& request
     return true;
 }
 
-int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count, CliFormat format) const
+int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count,
+                           CliFormat format) const
 {
     ReplayResult result;
     QString error;
@@ -92,26 +93,30 @@ CliSyntax& CalcCommand::addRequest(CliSyntax& syntax)
         .option(QStringLiteral("--keys"), QStringLiteral("KEY,KEY,KEY"),
                 QStringLiteral("sort keys of the best method: rate max_miss_run max_hit_run final_miss_run "
                                "final_hit_run p excess"))
-        .option(QStringLiteral("--limit"), QStringLiteral("L"), QStringLiteral("the best method's limit (default 3)"));
+        .option(QStringLiteral("--limit"), QStringLiteral("L"),
+                QStringLiteral("the best method's limit (default 3)"));
 }
 
 CliSyntax CalcCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("calc"),
-                QStringLiteral("计算公式: back-tests kind K as the window does, lets the best or every formula vote and "
-                               "prints the ranking as a table\n(position rank number votes kill_votes keep_votes "
-                               "verdict); the best method's walk goes to stderr."));
+                QStringLiteral(
+                    "计算公式: back-tests kind K as the window does, lets the best or every formula vote and "
+                    "prints the ranking as a table\n(position rank number votes kill_votes keep_votes "
+                    "verdict); the best method's walk goes to stderr."));
     addRequest(s)
-        .option(QStringLiteral("--issue"), QStringLiteral("ISSUE"), QStringLiteral("验证历史结果 of that stored issue"))
+        .option(QStringLiteral("--issue"), QStringLiteral("ISSUE"),
+                QStringLiteral("验证历史结果 of that stored issue"))
         .option(QStringLiteral("--replay"), QStringLiteral("K"),
                 QStringLiteral("计算方法回测 of the newest K draws: issue drawn killed killed_drawn levels"))
-        .flag(QStringLiteral("--walk"), QStringLiteral("print the best method's walk as the table (idx gongshi voted) "
-                                                       "instead of the ranking"));
+        .flag(QStringLiteral("--walk"),
+              QStringLiteral("print the best method's walk as the table (idx gongshi voted) "
+                             "instead of the ranking"));
     return CliOptions::addFormat(s);
 }
 
-bool CalcCommand::readRequest(const CliArguments& args, CalculationRequest* request, std::optional<QString>* method,
-                              QString* error)
+bool CalcCommand::readRequest(const CliArguments& args, CalculationRequest* request,
+                              std::optional<QString>* method, QString* error)
 {
     if (!CliOptions::kind(args, &request->kind, error))
         return false;
@@ -171,8 +176,9 @@ int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments
     const bool replay = args.has(QStringLiteral("--replay"));
     int replayDraws = 0;
     if (replay) {
-        if (!CliOptions::number(args, QStringLiteral("--replay"), 1, std::numeric_limits<int>::max(), &replayDraws,
-                                &error, QStringLiteral("--replay takes a number of draws (1 or more)")))
+        if (!CliOptions::number(args, QStringLiteral("--replay"), 1, std::numeric_limits<int>::max(),
+                                &replayDraws, &error,
+                                QStringLiteral("--replay takes a number of draws (1 or more)")))
             return ctx.usageError(error);
         if (issue)
             return ctx.usageError(QStringLiteral("--replay and --issue cannot be used together"));
@@ -222,14 +228,15 @@ int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments
         return ExitOk;
     }
     {
-        CliTable table(ctx.out, format, {"position", "rank", "number", "votes", "kill_votes", "keep_votes", "verdict"});
+        CliTable table(ctx.out, format,
+                       {"position", "rank", "number", "votes", "kill_votes", "keep_votes", "verdict"});
         for (const auto& [tallyPosition, ranking] : CalculationRun::rankings(outcome, request)) {
             const int position =
                 tallyPosition == VoteTally::kGeneralPosition ? request.kind.position : tallyPosition;
             for (const RankingRow& r : ranking.rows())
-                table.add({QString::number(position), QString::number(r.rank), QString::number(r.entry.number),
-                           QString::number(r.entry.all), QString::number(r.entry.kill),
-                           QString::number(r.entry.keep), r.verdict()});
+                table.add({QString::number(position), QString::number(r.rank),
+                           QString::number(r.entry.number), QString::number(r.entry.all),
+                           QString::number(r.entry.kill), QString::number(r.entry.keep), r.verdict()});
         }
     }
     if (request.bestMethod)

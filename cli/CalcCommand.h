@@ -31,8 +31,8 @@ public:
     // the chart command's replay takes too; read into `request` (and `method`, which the stored
     // choice decides without it), false with a usage message.
     static CliSyntax& addRequest(CliSyntax& syntax);
-    static bool readRequest(const CliArguments& args, CalculationRequest* request, std::optional<QString>* method,
-                            QString* error);
+    static bool readRequest(const CliArguments& args, CalculationRequest* request,
+                            std::optional<QString>* method, QString* error);
     // Once the workspace is open: the method (when --method was not given) and the back-test options
     // from the stored settings.
     static void completeRequest(Workspace& workspace, const std::optional<QString>& method,

@@ -37,16 +37,20 @@ bool wholeNumber(const std::optional<QString>& text, int minimum, int* value)
 CliSyntax ChartCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("chart"),
-                QStringLiteral("Draws a chart of the window 走势图 offscreen into a PNG and prints \"FILE<TAB>WxH\":\n"
-                               "numbers 号码走势, formula IDX 公式走势 of formula IDX of kind K, replay 计算回测 "
-                               "(calc's calculation replayed)."));
+                QStringLiteral(
+                    "Draws a chart of the window 走势图 offscreen into a PNG and prints \"FILE<TAB>WxH\":\n"
+                    "numbers 号码走势, formula IDX 公式走势 of formula IDX of kind K, replay 计算回测 "
+                    "(calc's calculation replayed)."));
     CalcCommand::addRequest(s)
-        .option(QStringLiteral("--last"), QStringLiteral("N"), QStringLiteral("the newest N draws (numbers, replay: default 100)"))
+        .option(QStringLiteral("--last"), QStringLiteral("N"),
+                QStringLiteral("the newest N draws (numbers, replay: default 100)"))
         .option(QStringLiteral("--window"), QStringLiteral("M"),
                 QStringLiteral("formula only: the rolling window (default: the look-back, at least 10)"))
         .required(QStringLiteral("--png"), QStringLiteral("FILE"), QStringLiteral("the picture to write"))
-        .option(QStringLiteral("--size"), QStringLiteral("WxH"), QStringLiteral("pixels, each side 200-8000 (default 1200x800)"));
-    return s.arguments(QStringLiteral("numbers|formula IDX|replay"), 1, 2, QStringLiteral("the chart")).argumentsFirst();
+        .option(QStringLiteral("--size"), QStringLiteral("WxH"),
+                QStringLiteral("pixels, each side 200-8000 (default 1200x800)"));
+    return s.arguments(QStringLiteral("numbers|formula IDX|replay"), 1, 2, QStringLiteral("the chart"))
+        .argumentsFirst();
 }
 
 int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
@@ -69,7 +73,8 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
     if (!replay)
         for (const char* option : {"--method", "--keys", "--limit"})
             if (args.has(QLatin1String(option)))
-                return ctx.usageError(QStringLiteral("%1 applies to chart replay only").arg(QLatin1String(option)));
+                return ctx.usageError(
+                    QStringLiteral("%1 applies to chart replay only").arg(QLatin1String(option)));
     int idx = 0;
     if (what == QLatin1String("formula")) {
         bool ok = false;
@@ -88,8 +93,8 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
     QSize size(ChartPicture::kDefaultWidth, ChartPicture::kDefaultHeight);
     if (sizeText && !ChartPicture::parseSize(*sizeText, &size))
         return ctx.usageError(QStringLiteral("--size takes WIDTHxHEIGHT, each from %1 to %2 pixels")
-                                   .arg(ChartPicture::kMinimumSide)
-                                   .arg(ChartPicture::kMaximumSide));
+                                  .arg(ChartPicture::kMinimumSide)
+                                  .arg(ChartPicture::kMaximumSide));
     int lastDraws = what == QLatin1String("numbers") ? NumberTrend::kDefaultDraws : 0;
     int windowDraws = 0;
     if (!wholeNumber(last, 1, &lastDraws))

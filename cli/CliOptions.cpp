@@ -2,8 +2,9 @@
 
 CliSyntax& CliOptions::addKind(CliSyntax& syntax)
 {
-    return syntax.option(QStringLiteral("--kind"), QStringLiteral("K"),
-                         QStringLiteral("formula kind 1D, 2D, 3D (单选 of 个位, 十位, 百位), 2G or 3G (通选); default 1D"));
+    return syntax.option(
+        QStringLiteral("--kind"), QStringLiteral("K"),
+        QStringLiteral("formula kind 1D, 2D, 3D (单选 of 个位, 十位, 百位), 2G or 3G (通选); default 1D"));
 }
 
 CliSyntax& CliOptions::addSense(CliSyntax& syntax, bool allowAll)
@@ -57,8 +58,9 @@ bool CliOptions::number(const CliArguments& args, const QString& name, qint64 lo
     bool ok = false;
     const qint64 v = text->toLongLong(&ok);
     if (!ok || v < low || v > high) {
-        *error = message.isEmpty() ? QStringLiteral("%1 takes a number from %2 to %3").arg(name).arg(low).arg(high)
-                                   : message;
+        *error = message.isEmpty()
+                     ? QStringLiteral("%1 takes a number from %2 to %3").arg(name).arg(low).arg(high)
+                     : message;
         return false;
     }
     *value = v;

@@ -21,7 +21,10 @@ public:
     static bool kind(const CliArguments& args, FormulaKind* kind, QString* error);
     // kill unless --sense keep; with allowAll, "all" leaves the result unset.
     static std::optional<bool> sense(const CliArguments& args);
-    static CliFormat format(const CliArguments& args) { return CliTable::formatNamed(args.value("--format")); }
+    static CliFormat format(const CliArguments& args)
+    {
+        return CliTable::formatNamed(args.value("--format"));
+    }
     // --NAME true|false: *value unchanged when absent.
     static void boolean(const CliArguments& args, const QString& name, bool* value);
     // A whole number from `low` to `high` for option `name`; *value unchanged when absent. False

@@ -12,7 +12,9 @@ std::optional<QString> CliArguments::value(const QString& name) const
     return *found;
 }
 
-CliSyntax::CliSyntax(const QString& command, const QString& summary) : m_command(command), m_summary(summary) {}
+CliSyntax::CliSyntax(const QString& command, const QString& summary) : m_command(command), m_summary(summary)
+{
+}
 
 CliSyntax& CliSyntax::flag(const QString& name, const QString& help)
 {
@@ -103,7 +105,8 @@ bool CliSyntax::setValue(const Option& option, const QString& value, CliArgument
     if (!allowed.isEmpty() && !allowed.contains(value)) {
         QStringList quoted = allowed;
         const QString last = quoted.takeLast();
-        *error = QStringLiteral("%1 takes %2 or %3, not \"%4\"").arg(option.name, quoted.join(", "), last, value);
+        *error =
+            QStringLiteral("%1 takes %2 or %3, not \"%4\"").arg(option.name, quoted.join(", "), last, value);
         return false;
     }
     out->m_values.insert(option.name, value);
@@ -116,7 +119,8 @@ bool CliSyntax::parse(const QStringList& args, CliArguments* out, QString* error
     return read(args, false, out, &consumed, error);
 }
 
-bool CliSyntax::parseLeading(const QStringList& args, CliArguments* out, qsizetype* consumed, QString* error) const
+bool CliSyntax::parseLeading(const QStringList& args, CliArguments* out, qsizetype* consumed,
+                             QString* error) const
 {
     return read(args, true, out, consumed, error);
 }

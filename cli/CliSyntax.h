@@ -74,7 +74,8 @@ private:
     const Option* find(const QString& name) const;
     static QStringList choices(const QString& value);
     bool setValue(const Option& option, const QString& value, CliArguments* out, QString* error) const;
-    bool read(const QStringList& args, bool leading, CliArguments* out, qsizetype* consumed, QString* error) const;
+    bool read(const QStringList& args, bool leading, CliArguments* out, qsizetype* consumed,
+              QString* error) const;
 
     QString m_command;
     QString m_summary;

@@ -7,13 +7,15 @@
 
 CliSyntax FormulaAddCommand::syntax() const
 {
-    CliSyntax s(QStringLiteral("formula add"),
-                QStringLiteral("Translates TEXT as the window's typed entry does and appends it to table Gongshi+K;\n"
-                               "a decoration ([十位通选杀]..., =下期生码十位通选) chooses the kind (and sense). "
-                               "Prints TABLE<TAB>SENSE<TAB>CODE."));
+    CliSyntax s(
+        QStringLiteral("formula add"),
+        QStringLiteral("Translates TEXT as the window's typed entry does and appends it to table Gongshi+K;\n"
+                       "a decoration ([十位通选杀]..., =下期生码十位通选) chooses the kind (and sense). "
+                       "Prints TABLE<TAB>SENSE<TAB>CODE."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
-    return s.arguments(QStringLiteral("TEXT"), 0, -1, QStringLiteral("the formula (words are joined by blanks)"));
+    return s.arguments(QStringLiteral("TEXT"), 0, -1,
+                       QStringLiteral("the formula (words are joined by blanks)"));
 }
 
 int FormulaAddCommand::run(CliContext& ctx, const CliArguments& args)

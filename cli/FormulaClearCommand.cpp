@@ -5,8 +5,10 @@
 
 CliSyntax FormulaClearCommand::syntax() const
 {
-    return CliSyntax(QStringLiteral("formula clear"),
-                     QStringLiteral("Deletes every formula of every kind (清空所有公式), after a backup of the database."))
+    return CliSyntax(
+               QStringLiteral("formula clear"),
+               QStringLiteral(
+                   "Deletes every formula of every kind (清空所有公式), after a backup of the database."))
         .flag(QStringLiteral("--yes"), QStringLiteral("confirms the deletion"));
 }
 

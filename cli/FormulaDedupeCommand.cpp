@@ -9,12 +9,14 @@
 CliSyntax FormulaDedupeCommand::syntax() const
 {
     CliSyntax s(QStringLiteral("formula dedupe"),
-                QStringLiteral("Lists the equivalent formulas (the same prediction on every stored draw), one row per "
-                               "formula that would go;\n\"groups G equivalents K\" on stderr. With --yes deletes "
-                               "them after a backup of the database and says \"deleted K\" on stderr."));
+                QStringLiteral(
+                    "Lists the equivalent formulas (the same prediction on every stored draw), one row per "
+                    "formula that would go;\n\"groups G equivalents K\" on stderr. With --yes deletes "
+                    "them after a backup of the database and says \"deleted K\" on stderr."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, true);
-    s.flag(QStringLiteral("--yes"), QStringLiteral("delete the equivalents (one transaction, renumbered, compacted)"));
+    s.flag(QStringLiteral("--yes"),
+           QStringLiteral("delete the equivalents (one transaction, renumbered, compacted)"));
     return CliOptions::addFormat(s);
 }
 

@@ -10,14 +10,16 @@
 CliSyntax FormulaExportCommand::syntax() const
 {
     CliSyntax s(QStringLiteral("formula export"),
-                QStringLiteral("Writes the Chinese text export of kind K (所选类公式中文导出), or with --all of every "
-                               "kind,\nsense S only, and prints the file's path."));
+                QStringLiteral(
+                    "Writes the Chinese text export of kind K (所选类公式中文导出), or with --all of every "
+                    "kind,\nsense S only, and prints the file's path."));
     s.flag(QStringLiteral("--all"), QStringLiteral("every kind (所有类公式中文导出)"));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
-    return s.arguments(QStringLiteral("[FILE|-]"), 0, 1,
-                       QStringLiteral("the file to write (default: the window's file name in the data folder), "
-                                      "- for standard output"));
+    return s.arguments(
+        QStringLiteral("[FILE|-]"), 0, 1,
+        QStringLiteral("the file to write (default: the window's file name in the data folder), "
+                       "- for standard output"));
 }
 
 int FormulaExportCommand::run(CliContext& ctx, const CliArguments& args)
@@ -52,8 +54,8 @@ int FormulaExportCommand::run(CliContext& ctx, const CliArguments& args)
         ctx.out.flush();
         const QByteArray bytes = FormulaTextFile::encode(lines);
         QFile standardOutput;
-        if (!standardOutput.open(stdout, QIODevice::WriteOnly) || standardOutput.write(bytes) != bytes.size() ||
-            !standardOutput.flush()) {
+        if (!standardOutput.open(stdout, QIODevice::WriteOnly) ||
+            standardOutput.write(bytes) != bytes.size() || !standardOutput.flush()) {
             ctx.err << QStringLiteral("无法写入标准输出：%1").arg(standardOutput.errorString()) << Qt::endl;
             return ExitFailure;
         }

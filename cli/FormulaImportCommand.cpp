@@ -9,12 +9,14 @@
 
 CliSyntax FormulaImportCommand::syntax() const
 {
-    CliSyntax s(QStringLiteral("formula import"),
-                QStringLiteral("Imports a formula text file as the window does, starting from kind K and sense S;\n"
-                               "prints \"added N rejected M\", then the path of 无法识别公式.txt when M > 0."));
+    CliSyntax s(
+        QStringLiteral("formula import"),
+        QStringLiteral("Imports a formula text file as the window does, starting from kind K and sense S;\n"
+                       "prints \"added N rejected M\", then the path of 无法识别公式.txt when M > 0."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
-    return s.arguments(QStringLiteral("FILE|-"), 1, 1, QStringLiteral("the file to read, - for standard input"));
+    return s.arguments(QStringLiteral("FILE|-"), 1, 1,
+                       QStringLiteral("the file to read, - for standard input"));
 }
 
 int FormulaImportCommand::run(CliContext& ctx, const CliArguments& args)

@@ -15,9 +15,10 @@ template <typename T> QString optionalText(const std::optional<T>& v)
 
 CliSyntax FormulaListCommand::syntax() const
 {
-    CliSyntax s(QStringLiteral("formula list"),
-                QStringLiteral("The formulas of kind K as a table: idx sense gongshi gongshiCN sglGsRate intGsErrCon "
-                               "intGsTrueCon intGsErrLst intGsTrueLst."));
+    CliSyntax s(
+        QStringLiteral("formula list"),
+        QStringLiteral("The formulas of kind K as a table: idx sense gongshi gongshiCN sglGsRate intGsErrCon "
+                       "intGsTrueCon intGsErrLst intGsTrueLst."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, true);
     return CliOptions::addFormat(s);

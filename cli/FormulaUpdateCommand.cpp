@@ -6,10 +6,11 @@
 
 CliSyntax FormulaUpdateCommand::syntax() const
 {
-    CliSyntax s(QStringLiteral("formula update"),
-                QStringLiteral("The online formula update: downloads the formula file (setting FormulaUrl), keeps it "
-                               "as Pelq.txt and,\nafter a backup of the database, replaces every stored formula by "
-                               "the file's; exit 1 with the reason, formulas unchanged."));
+    CliSyntax s(
+        QStringLiteral("formula update"),
+        QStringLiteral("The online formula update: downloads the formula file (setting FormulaUrl), keeps it "
+                       "as Pelq.txt and,\nafter a backup of the database, replaces every stored formula by "
+                       "the file's; exit 1 with the reason, formulas unchanged."));
     s.option(QStringLiteral("--url"), QStringLiteral("URL"), QStringLiteral("the formula file's address"));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);

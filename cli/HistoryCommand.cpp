@@ -15,32 +15,38 @@
 
 QStringList HistoryCommand::subcommands() const
 {
-    return {QStringLiteral("add"),    QStringLiteral("import"), QStringLiteral("export"),
-            QStringLiteral("list"),   QStringLiteral("delete"), QStringLiteral("update")};
+    return {QStringLiteral("add"),  QStringLiteral("import"), QStringLiteral("export"),
+            QStringLiteral("list"), QStringLiteral("delete"), QStringLiteral("update")};
 }
 
 CliSyntax HistoryCommand::syntax(const QString& sub) const
 {
     if (sub == QLatin1String("add"))
-        return CliSyntax(QStringLiteral("history add"),
-                         QStringLiteral("Appends one draw as typed by hand, chained from the newest stored draw;\n"
-                                        "prints \"ISSUE DDD\" and \"next NEXT\" (the issue proposed next)."))
+        return CliSyntax(
+                   QStringLiteral("history add"),
+                   QStringLiteral("Appends one draw as typed by hand, chained from the newest stored draw;\n"
+                                  "prints \"ISSUE DDD\" and \"next NEXT\" (the issue proposed next)."))
             .arguments(QStringLiteral("ISSUE DDD"), 2, 2,
                        QStringLiteral("the issue and the numbers of 百位, 十位 and 个位"));
     if (sub == QLatin1String("import"))
         return CliSyntax(QStringLiteral("history import"),
-                         QStringLiteral("Adds the draws of FILE: the text export, a CSV/TSV table or text copied from "
-                                        "a results page;\nstored draws are skipped; prints \"added N already-stored "
-                                        "M unreadable K\"."))
+                         QStringLiteral(
+                             "Adds the draws of FILE: the text export, a CSV/TSV table or text copied from "
+                             "a results page;\nstored draws are skipped; prints \"added N already-stored "
+                             "M unreadable K\"."))
             .flag(QStringLiteral("--skip-bad"),
-                  QStringLiteral("add the readable lines even when others cannot be read (each named on stderr)"))
-            .arguments(QStringLiteral("FILE|-"), 1, 1, QStringLiteral("the file to read, - for standard input"));
+                  QStringLiteral(
+                      "add the readable lines even when others cannot be read (each named on stderr)"))
+            .arguments(QStringLiteral("FILE|-"), 1, 1,
+                       QStringLiteral("the file to read, - for standard input"));
     if (sub == QLatin1String("export"))
-        return CliSyntax(QStringLiteral("history export"),
-                         QStringLiteral("Writes the text export \"ISSUE DDD\" per line and prints the file's path; "
-                                        "an empty history is not exported."))
-            .arguments(QStringLiteral("[FILE|-]"), 0, 1,
-                       QStringLiteral("the file to write (default: the window's file name), - for standard output"));
+        return CliSyntax(
+                   QStringLiteral("history export"),
+                   QStringLiteral("Writes the text export \"ISSUE DDD\" per line and prints the file's path; "
+                                  "an empty history is not exported."))
+            .arguments(
+                QStringLiteral("[FILE|-]"), 0, 1,
+                QStringLiteral("the file to write (default: the window's file name), - for standard output"));
     if (sub == QLatin1String("list")) {
         CliSyntax list(QStringLiteral("history list"),
                        QStringLiteral("The stored draws as a table: strQQH L1A L2A L3A."));
@@ -48,19 +54,22 @@ CliSyntax HistoryCommand::syntax(const QString& sub) const
         return CliOptions::addFormat(list);
     }
     if (sub == QLatin1String("delete"))
-        return CliSyntax(QStringLiteral("history delete"),
-                         QStringLiteral("Deletes draws from the end of the history, after a backup of the database "
-                                        "(one of --last, --after, --all)."))
+        return CliSyntax(
+                   QStringLiteral("history delete"),
+                   QStringLiteral("Deletes draws from the end of the history, after a backup of the database "
+                                  "(one of --last, --after, --all)."))
             .option(QStringLiteral("--last"), QStringLiteral("K"), QStringLiteral("the newest K draws"))
             .option(QStringLiteral("--after"), QStringLiteral("ISSUE"),
-                    QStringLiteral("every draw after ISSUE, as 删除到选定期 takes it (not before the oldest draw)"))
+                    QStringLiteral(
+                        "every draw after ISSUE, as 删除到选定期 takes it (not before the oldest draw)"))
             .flag(QStringLiteral("--all"), QStringLiteral("every draw (needs --yes)"))
             .flag(QStringLiteral("--yes"), QStringLiteral("confirms --all"));
     return CliSyntax(QStringLiteral("history update"),
                      QStringLiteral("The online update of the history; prints \"added N rejected M\"."))
         .option(QStringLiteral("--base-url"), QStringLiteral("URL"),
                 QStringLiteral("replaces \"http://\" + province code + results host"))
-        .option(QStringLiteral("--today"), QStringLiteral("YYMMDD"), QStringLiteral("the date taken as today"))
+        .option(QStringLiteral("--today"), QStringLiteral("YYMMDD"),
+                QStringLiteral("the date taken as today"))
         .option(QStringLiteral("--days"), QStringLiteral("D"),
                 QStringLiteral("days to search, 2 to 10 (default: setting IniSerchDay)"))
         .option(QStringLiteral("--timeout"), QStringLiteral("SECONDS"),
@@ -223,8 +232,8 @@ int HistoryCommand::remove(CliContext& ctx, const CliArguments& args)
         return ctx.usageError(QStringLiteral("history delete takes one of --last K, --after ISSUE or --all"));
     int count = 0;
     QString error;
-    if (last && !CliOptions::number(args, QStringLiteral("--last"), 0, std::numeric_limits<int>::max(), &count,
-                                    &error, QStringLiteral("--last takes a whole number")))
+    if (last && !CliOptions::number(args, QStringLiteral("--last"), 0, std::numeric_limits<int>::max(),
+                                    &count, &error, QStringLiteral("--last takes a whole number")))
         return ctx.usageError(error);
     if (all && !args.has(QStringLiteral("--yes")))
         return ctx.usageError(QStringLiteral("确定要删除所有历史号码吗？（确认请加 --yes）"));
@@ -250,7 +259,9 @@ int HistoryCommand::remove(CliContext& ctx, const CliArguments& args)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    const int removed = last ? h.deleteLast(count, &error) : after ? h.deleteAfter(keepUpTo, &error) : h.deleteAll(&error);
+    const int removed = last    ? h.deleteLast(count, &error)
+                        : after ? h.deleteAfter(keepUpTo, &error)
+                                : h.deleteAll(&error);
     if (removed < 0 || (removed > 0 && !ws.compact(&error))) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
@@ -265,7 +276,8 @@ int HistoryCommand::update(CliContext& ctx, const CliArguments& args)
     if (const std::optional<QString> base = args.value(QStringLiteral("--base-url")))
         options.baseUrl = *base;
     if (const std::optional<QString> today = args.value(QStringLiteral("--today"))) {
-        options.today = today->size() == 6 ? QDate::fromString("20" + *today, QStringLiteral("yyyyMMdd")) : QDate();
+        options.today =
+            today->size() == 6 ? QDate::fromString("20" + *today, QStringLiteral("yyyyMMdd")) : QDate();
         if (!options.today.isValid())
             return ctx.usageError(QStringLiteral("--today takes a date YYMMDD"));
     }

@@ -11,8 +11,9 @@
 CliSyntax PastRankCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("pastrank"),
-                QStringLiteral("The rows of 历史开奖列表 as a table (期号 ... Err值10, then the \"N次\" columns), every "
-                               "formula of the list selected."));
+                QStringLiteral(
+                    "The rows of 历史开奖列表 as a table (期号 ... Err值10, then the \"N次\" columns), every "
+                    "formula of the list selected."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
     s.option(QStringLiteral("--position"), QStringLiteral("1|2|3"),

@@ -16,13 +16,16 @@
 CliSyntax SchemeCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("scheme"),
-                QStringLiteral("The all-kinds search over slots 1, 2, 3, 5, 6 with the stored ranges; the same table as "
-                               "search,\n\"tried T qualified Q seconds S\" on stderr."));
+                QStringLiteral(
+                    "The all-kinds search over slots 1, 2, 3, 5, 6 with the stored ranges; the same table as "
+                    "search,\n\"tried T qualified Q seconds S\" on stderr."));
     CliOptions::addSense(s, false);
     s.option(QStringLiteral("--targets"), QStringLiteral("t1,t2,t3,t5,t6"),
              QStringLiteral("targets of 个位单选, 十位单选, 百位单选, 十位通选, 百位通选"))
-        .option(QStringLiteral("--mode"), QStringLiteral("new|keep"), QStringLiteral("公式新增数量 or 公式保有数量"))
-        .flag(QStringLiteral("--distinct"), QStringLiteral("skip equivalents of stored formulas and earlier results"));
+        .option(QStringLiteral("--mode"), QStringLiteral("new|keep"),
+                QStringLiteral("公式新增数量 or 公式保有数量"))
+        .flag(QStringLiteral("--distinct"),
+              QStringLiteral("skip equivalents of stored formulas and earlier results"));
     SearchCommandSupport::addCommon(s);
     return CliOptions::addFormat(s);
 }

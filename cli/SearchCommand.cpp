@@ -24,21 +24,28 @@ constexpr qint64 kDefaultTries = 100000;
 CliSyntax SearchCommand::syntax(const QString& /*sub*/) const
 {
     CliSyntax s(QStringLiteral("search"),
-                QStringLiteral("The single-kind formula search: tries T candidates (default 100,000; only --target: no "
-                               "limit) or stops when Q qualified;\nprints the qualified ones as a table, \"tried T "
-                               "qualified Q seconds S\" on stderr."));
+                QStringLiteral(
+                    "The single-kind formula search: tries T candidates (default 100,000; only --target: no "
+                    "limit) or stops when Q qualified;\nprints the qualified ones as a table, \"tried T "
+                    "qualified Q seconds S\" on stderr."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, false);
-    s.option(QStringLiteral("--operands"), QStringLiteral("N"), QStringLiteral("operands per formula (default: stored)"))
+    s.option(QStringLiteral("--operands"), QStringLiteral("N"),
+             QStringLiteral("operands per formula (default: stored)"))
         .option(QStringLiteral("--tries"), QStringLiteral("T"), QStringLiteral("candidates to try"))
         .option(QStringLiteral("--target"), QStringLiteral("Q"), QStringLiteral("stop once Q qualified"))
         .option(QStringLiteral("--ranges"), QStringLiteral("b0,...,b9"),
                 QStringLiteral("the qualification ranges (default: stored for the kind)"))
-        .option(QStringLiteral("--lookback"), QStringLiteral("W"), QStringLiteral("draws of the window, 0 = all"))
-        .option(QStringLiteral("--weighted"), QStringLiteral("true|false"), QStringLiteral("weight the draws by age"))
-        .option(QStringLiteral("--tail"), QStringLiteral("V|random"), QStringLiteral("the constant at the end"))
-        .option(QStringLiteral("--form"), QStringLiteral("bracket|next"), QStringLiteral("the Chinese form's shape"))
-        .flag(QStringLiteral("--distinct"), QStringLiteral("skip equivalents of stored formulas and earlier results"))
+        .option(QStringLiteral("--lookback"), QStringLiteral("W"),
+                QStringLiteral("draws of the window, 0 = all"))
+        .option(QStringLiteral("--weighted"), QStringLiteral("true|false"),
+                QStringLiteral("weight the draws by age"))
+        .option(QStringLiteral("--tail"), QStringLiteral("V|random"),
+                QStringLiteral("the constant at the end"))
+        .option(QStringLiteral("--form"), QStringLiteral("bracket|next"),
+                QStringLiteral("the Chinese form's shape"))
+        .flag(QStringLiteral("--distinct"),
+              QStringLiteral("skip equivalents of stored formulas and earlier results"))
         .option(QStringLiteral("--holdout"), QStringLiteral("H"),
                 QStringLiteral("qualify on the draws before the newest H, adding the holdout_ columns"));
     SearchCommandSupport::addCommon(s);
@@ -65,12 +72,14 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
            targetCount = 0, lookBackDraws = 0, holdOutDraws = 0;
     if (!CliOptions::number(args, QStringLiteral("--operands"), qint64(SearchSettings::kMinOperandCount),
                             qint64(SearchSettings::kMaxOperandCount), &operandCount, &error) ||
-        !CliOptions::number(args, QStringLiteral("--tries"), qint64(0), std::numeric_limits<qint64>::max() / 2,
-                            &maxTries, &error) ||
-        !CliOptions::number(args, QStringLiteral("--target"), qint64(0), qint64(SearchRun::kMaxResults), &targetCount,
+        !CliOptions::number(args, QStringLiteral("--tries"), qint64(0),
+                            std::numeric_limits<qint64>::max() / 2, &maxTries, &error) ||
+        !CliOptions::number(args, QStringLiteral("--target"), qint64(0), qint64(SearchRun::kMaxResults),
+                            &targetCount, &error) ||
+        !CliOptions::number(args, QStringLiteral("--lookback"), qint64(0), qint64(32767), &lookBackDraws,
                             &error) ||
-        !CliOptions::number(args, QStringLiteral("--lookback"), qint64(0), qint64(32767), &lookBackDraws, &error) ||
-        !CliOptions::number(args, QStringLiteral("--holdout"), qint64(0), qint64(32767), &holdOutDraws, &error))
+        !CliOptions::number(args, QStringLiteral("--holdout"), qint64(0), qint64(32767), &holdOutDraws,
+                            &error))
         return ctx.usageError(error);
     std::vector<double> bounds;
     if (ranges && !SearchCommandSupport::parseNumbers(*ranges, QualificationRanges::kBoxes,
@@ -93,8 +102,8 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    SearchRules rules{kind, kill, LookBackTable::draws(ws.settings().lookBackIndex()), ws.settings().weighted(),
-                      ws.settings().holdOut()};
+    SearchRules rules{kind, kill, LookBackTable::draws(ws.settings().lookBackIndex()),
+                      ws.settings().weighted(), ws.settings().holdOut()};
     if (args.has(QStringLiteral("--lookback")))
         rules.lookBackDraws = int(lookBackDraws);
     const int drawCount = int(ws.history().draws().size());
@@ -111,7 +120,8 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     const int slot = KindSlot::of(kind);
     SearchRunConfig config;
     config.evaluator = std::make_shared<CandidateEvaluator>(ws.history().draws(), rules);
-    generator.operandCount = args.has(QStringLiteral("--operands")) ? int(operandCount) : settings.operandCount(slot);
+    generator.operandCount =
+        args.has(QStringLiteral("--operands")) ? int(operandCount) : settings.operandCount(slot);
     config.generator = generator;
     config.style = style;
     config.ranges = settings.ranges(KindSlot::kindNumber(slot), kill);

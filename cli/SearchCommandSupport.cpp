@@ -12,7 +12,8 @@ CliSyntax& SearchCommandSupport::addCommon(CliSyntax& syntax)
     return syntax
         .option(QStringLiteral("--seed"), QStringLiteral("X"),
                 QStringLiteral("the random seed: the same output for any thread count"))
-        .option(QStringLiteral("--threads"), QStringLiteral("J"), QStringLiteral("1 to 64 (default: the machine's cores)"))
+        .option(QStringLiteral("--threads"), QStringLiteral("J"),
+                QStringLiteral("1 to 64 (default: the machine's cores)"))
         .option(QStringLiteral("--save"), QStringLiteral("append|update"),
                 QStringLiteral("store the results as 公式追加到数据库 or 公式更新到数据库 (after a backup)"));
 }
@@ -68,8 +69,16 @@ bool SearchCommandSupport::parseNumbers(const QString& text, int count, const QS
 void SearchCommandSupport::print(CliContext& ctx, CliFormat format, const std::vector<SearchResult>& results,
                                  qint64 tried, double seconds, bool holdOut)
 {
-    QStringList header{"gongshi",        "gongshiCN",     "rate",        "max_miss_run", "max_hit_run",
-                       "final_miss_run", "final_hit_run", "chance_rate", "excess",       "z",
+    QStringList header{"gongshi",
+                       "gongshiCN",
+                       "rate",
+                       "max_miss_run",
+                       "max_hit_run",
+                       "final_miss_run",
+                       "final_hit_run",
+                       "chance_rate",
+                       "excess",
+                       "z",
                        "p"};
     if (holdOut)
         header << holdOutHeader();
@@ -95,8 +104,8 @@ void SearchCommandSupport::print(CliContext& ctx, CliFormat format, const std::v
             table.add(row);
         }
     }
-    ctx.err << "tried " << tried << " qualified " << results.size() << " seconds " << QString::number(seconds, 'f', 3)
-            << Qt::endl;
+    ctx.err << "tried " << tried << " qualified " << results.size() << " seconds "
+            << QString::number(seconds, 'f', 3) << Qt::endl;
     if (holdOut)
         ctx.err << HoldOutSummary::of(results).text() << Qt::endl;
 }

@@ -34,8 +34,8 @@ public:
     // The table: one row per result (its five figures, then its chance rate, excess, z and p, and
     // with `holdOut` its hold-out hits, draws, rate, chance rate and p). The closing line "tried T
     // qualified Q seconds S" and, with `holdOut`, the hold-out summary go to stderr.
-    static void print(CliContext& ctx, CliFormat format, const std::vector<SearchResult>& results, qint64 tried,
-                      double seconds, bool holdOut = false);
+    static void print(CliContext& ctx, CliFormat format, const std::vector<SearchResult>& results,
+                      qint64 tried, double seconds, bool holdOut = false);
     // The hold-out columns' header and a row's five fields (empty when nothing was held out), shared
     // with backtest.
     static QStringList holdOutHeader();

@@ -5,8 +5,9 @@
 CliSyntax TranslateCommand::syntax(const QString& /*sub*/) const
 {
     return CliSyntax(QStringLiteral("translate"),
-                     QStringLiteral("Prints the code form of a formula's Chinese form; exit 1 with the reason when a "
-                                    "character is refused."))
+                     QStringLiteral(
+                         "Prints the code form of a formula's Chinese form; exit 1 with the reason when a "
+                         "character is refused."))
         .arguments(QStringLiteral("TEXT"), 1, -1, QStringLiteral("the formula (words are joined by blanks)"));
 }
 

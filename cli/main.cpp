@@ -1,6 +1,6 @@
 #include "charts/ChartApplication.h"
-#include "cli/BackupCommand.h"
 #include "cli/BacktestCommand.h"
+#include "cli/BackupCommand.h"
 #include "cli/CalcCommand.h"
 #include "cli/ChartCommand.h"
 #include "cli/DeriveCommand.h"
@@ -99,7 +99,8 @@ int main(int argc, char* argv[])
         return ExitOk;
     }
     Workspace workspace;
-    CliContext ctx{options.value(QStringLiteral("--data-dir")).value_or(QString()), -1, out, err, &workspace, {}};
+    CliContext ctx{
+        options.value(QStringLiteral("--data-dir")).value_or(QString()), -1, out, err, &workspace, {}};
     if (const std::optional<QString> lottery = options.value(QStringLiteral("--lottery"))) {
         bool ok = false;
         ctx.lotteryOverride = lottery->toInt(&ok);

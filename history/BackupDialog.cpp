@@ -36,7 +36,8 @@ QAction* BackupDialog::addSettingsEntry(QMenu* menu, Settings* settings)
     action->setChecked(settings->backupBeforeChanges());
     action->setToolTip(QStringLiteral("删除或替换历史号码和公式之前，把数据库复制到数据文件夹的“%1”文件夹")
                            .arg(BackupFolder::folderName()));
-    QObject::connect(action, &QAction::toggled, menu, [settings](bool on) { settings->setBackupBeforeChanges(on); });
+    QObject::connect(action, &QAction::toggled, menu,
+                     [settings](bool on) { settings->setBackupBeforeChanges(on); });
     return action;
 }
 
@@ -80,13 +81,14 @@ BackupDialog::BackupDialog(Workspace* workspace, QWidget* parent)
 void BackupDialog::showBackups()
 {
     m_backups = m_workspace->backups().list();
-    m_folderLabel->setText(QStringLiteral("备份保存在“%1”：删除或替换历史号码和公式之前自动备份，保留最新的%2份和最近%3天的。%4")
-                               .arg(QDir::toNativeSeparators(m_workspace->backups().path()))
-                               .arg(BackupFolder::kKeepNewest)
-                               .arg(BackupFolder::kKeepDays)
-                               .arg(m_workspace->settings().backupBeforeChanges()
-                                        ? QString()
-                                        : QStringLiteral("（“%1”现在是关闭的。）").arg(Workspace::backupSettingCaption())));
+    m_folderLabel->setText(
+        QStringLiteral("备份保存在“%1”：删除或替换历史号码和公式之前自动备份，保留最新的%2份和最近%3天的。%4")
+            .arg(QDir::toNativeSeparators(m_workspace->backups().path()))
+            .arg(BackupFolder::kKeepNewest)
+            .arg(BackupFolder::kKeepDays)
+            .arg(m_workspace->settings().backupBeforeChanges()
+                     ? QString()
+                     : QStringLiteral("（“%1”现在是关闭的。）").arg(Workspace::backupSettingCaption())));
     m_model->clear();
     QStringList headers{QStringLiteral("时间"), QStringLiteral("备份前的操作"), QStringLiteral("历史期数")};
     for (const char* caption : kKindCaptions)
@@ -115,18 +117,21 @@ void BackupDialog::restoreRow(int row)
     if (row < 0 || row >= int(m_backups.size()))
         return;
     const BackupInfo& b = m_backups[std::size_t(row)];
-    const qint64 formulas = std::accumulate(b.formulas.begin(), b.formulas.end(), qint64(0),
-                                            [](qint64 sum, qint64 n) { return sum + std::max<qint64>(n, 0); });
-    const QString keep = m_workspace->settings().backupBeforeChanges()
-                             ? QStringLiteral("现在的数据会先备份，需要时还可以再恢复。")
-                             : QStringLiteral("“%1”已关闭：现在的数据不会保留。").arg(Workspace::backupSettingCaption());
-    if (!MessageBoxes::question(this, title(),
-                                QStringLiteral("确定要恢复%1（%2之前）的备份吗？现在的全部历史号码和公式将被备份中的"
-                                               "%3期历史号码和%4个公式替换。\n\n%5")
-                                    .arg(b.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), b.operation)
-                                    .arg(b.draws)
-                                    .arg(formulas)
-                                    .arg(keep)))
+    const qint64 formulas =
+        std::accumulate(b.formulas.begin(), b.formulas.end(), qint64(0),
+                        [](qint64 sum, qint64 n) { return sum + std::max<qint64>(n, 0); });
+    const QString keep =
+        m_workspace->settings().backupBeforeChanges()
+            ? QStringLiteral("现在的数据会先备份，需要时还可以再恢复。")
+            : QStringLiteral("“%1”已关闭：现在的数据不会保留。").arg(Workspace::backupSettingCaption());
+    if (!MessageBoxes::question(
+            this, title(),
+            QStringLiteral("确定要恢复%1（%2之前）的备份吗？现在的全部历史号码和公式将被备份中的"
+                           "%3期历史号码和%4个公式替换。\n\n%5")
+                .arg(b.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), b.operation)
+                .arg(b.draws)
+                .arg(formulas)
+                .arg(keep)))
         return;
     QString error;
     bool ok;
@@ -140,8 +145,8 @@ void BackupDialog::restoreRow(int row)
         return;
     }
     m_restored = true;
-    MessageBoxes::information(this, title(),
-                              QStringLiteral("已恢复备份：%1期历史号码，%2个公式。").arg(b.draws).arg(formulas));
+    MessageBoxes::information(
+        this, title(), QStringLiteral("已恢复备份：%1期历史号码，%2个公式。").arg(b.draws).arg(formulas));
     accept();
 }
 

@@ -316,8 +316,9 @@ void HistoryPanel::deleteToChosenIssue()
         MessageBoxes::warning(this, QStringLiteral("删除期数"), error);
         return;
     }
-    cutDraws(QStringLiteral("删除到选定期"),
-             [this, &keepUpTo](QString* error) { return m_workspace->history().deleteAfter(keepUpTo, error); });
+    cutDraws(QStringLiteral("删除到选定期"), [this, &keepUpTo](QString* error) {
+        return m_workspace->history().deleteAfter(keepUpTo, error);
+    });
 }
 
 void HistoryPanel::deleteLastCount()

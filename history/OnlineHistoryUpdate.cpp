@@ -66,7 +66,8 @@ OnlineHistoryUpdate OnlineHistoryUpdate::plan(Workspace& workspace, const Online
     if (options.timeoutMs > 0)
         update.setTimeout(options.timeoutMs);
     Workspace* ws = &workspace;
-    update.setBeforeReplace([ws](QString* error) { return ws->backupBefore(QStringLiteral("开奖历史在线更新"), error); });
+    update.setBeforeReplace(
+        [ws](QString* error) { return ws->backupBefore(QStringLiteral("开奖历史在线更新"), error); });
     return update;
 }
 

@@ -27,7 +27,8 @@ bool Workspace::open(const QString& dataFolderOption, QString* error)
     // The objects exist even when opening fails, so the window can run without stored data.
     m_database = std::make_unique<Database>(databasePath(), ParameterTable::codes());
     m_history = std::make_unique<HistoryStore>(m_database.get());
-    m_database->setBeforeUpgrade([this](QString* e) { return backupBefore(QStringLiteral("升级数据库"), e); });
+    m_database->setBeforeUpgrade(
+        [this](QString* e) { return backupBefore(QStringLiteral("升级数据库"), e); });
     if (!DataFolder::ensure(m_dataFolder, error))
         return false;
     if (!m_database->open(error))
@@ -85,7 +86,8 @@ QString Workspace::undoNote()
 {
     if (!m_settings.backupBeforeChanges())
         return QStringLiteral("“%1”已关闭：删除后不能恢复。").arg(backupSettingCaption());
-    return QStringLiteral("删除前会先把数据库备份到数据文件夹的“%1”文件夹，需要时可以用“历史管理 → 恢复备份”找回。")
+    return QStringLiteral(
+               "删除前会先把数据库备份到数据文件夹的“%1”文件夹，需要时可以用“历史管理 → 恢复备份”找回。")
         .arg(BackupFolder::folderName());
 }
 
@@ -125,15 +127,18 @@ bool Workspace::replaceUnopenedDatabase(const QString& path, QString* error)
     const QString current = databasePath();
     const BackupFolder folder = backups();
     QDir().mkpath(folder.path());
-    const QString kept =
-        QDir(folder.path()).filePath(BackupFolder::fileName(QDateTime::currentDateTime(), QStringLiteral("无法打开的数据库")));
+    const QString kept = QDir(folder.path())
+                             .filePath(BackupFolder::fileName(QDateTime::currentDateTime(),
+                                                              QStringLiteral("无法打开的数据库")));
     const auto copy = [error](const QString& from, const QString& to) {
         if (!QFile::exists(from) || QFile::copy(from, to))
             return true;
-        *error = QStringLiteral("无法写入文件“%1”：磁盘已满或读写出错。数据库没有改动。").arg(QDir::toNativeSeparators(to));
+        *error = QStringLiteral("无法写入文件“%1”：磁盘已满或读写出错。数据库没有改动。")
+                     .arg(QDir::toNativeSeparators(to));
         return false;
     };
-    if (!copy(current, kept) || !copy(current + QStringLiteral("-journal"), kept + QStringLiteral("-journal")))
+    if (!copy(current, kept) ||
+        !copy(current + QStringLiteral("-journal"), kept + QStringLiteral("-journal")))
         return false;
     m_lastBackup = QFile::exists(current) ? kept : QString();
     // The backup goes in under a name of its own and takes the database's place in one rename; the
@@ -143,18 +148,20 @@ bool Workspace::replaceUnopenedDatabase(const QString& path, QString* error)
     QFile written(swap);
     if (!copy(path, swap) || !written.open(QIODevice::ReadWrite) || ::fsync(written.handle()) != 0) {
         if (error->isEmpty())
-            *error = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(swap), written.errorString());
+            *error = QStringLiteral("无法写入文件“%1”：%2")
+                         .arg(QDir::toNativeSeparators(swap), written.errorString());
         QFile::remove(swap);
         return false;
     }
     written.close();
     QFile::remove(current + QStringLiteral("-journal"));
     std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(swap).toStdString(), QFile::encodeName(current).toStdString(), ec);
+    std::filesystem::rename(QFile::encodeName(swap).toStdString(), QFile::encodeName(current).toStdString(),
+                            ec);
     if (ec) {
         QFile::remove(swap);
-        *error = QStringLiteral("无法用备份替换“%1”：%2").arg(QDir::toNativeSeparators(current),
-                                                             QString::fromStdString(ec.message()));
+        *error = QStringLiteral("无法用备份替换“%1”：%2")
+                     .arg(QDir::toNativeSeparators(current), QString::fromStdString(ec.message()));
         return false;
     }
     return m_database->open(error) && m_history->reload(error);

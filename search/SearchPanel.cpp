@@ -654,8 +654,9 @@ bool SearchPanel::confirmUpdate()
         return true;
     return MessageBoxes::question(
         this, QStringLiteral("公式更新到数据库"),
-        QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库：%1的现有公式（杀码和生码）将全部删除，"
-                       "换成%2个合格公式。确定要更新吗？\n\n%3")
+        QStringLiteral(
+            "删除软件现有公式然后将所有合格公式添加到软件数据库：%1的现有公式（杀码和生码）将全部删除，"
+            "换成%2个合格公式。确定要更新吗？\n\n%3")
             .arg(kinds.join(QStringLiteral("、")))
             .arg(m_entries.size())
             .arg(m_workspace->undoNote()));

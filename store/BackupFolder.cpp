@@ -111,7 +111,8 @@ bool BackupFolder::inspect(const QString& path, BackupInfo* info, QString* error
         *error = QStringLiteral("找不到备份文件“%1”").arg(nativePath(path));
         return false;
     }
-    const QString name = QStringLiteral("zorvane-backup-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString name =
+        QStringLiteral("zorvane-backup-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -128,7 +129,8 @@ bool BackupFolder::inspect(const QString& path, BackupInfo* info, QString* error
             *error = QStringLiteral("无法打开备份“%1”：%2").arg(nativePath(path), db.lastError().text());
             ok = false;
         } else if (!count(QStringLiteral("Lishi"), &info->draws)) {
-            *error = QStringLiteral("“%1”不是本程序的数据库（%2）").arg(nativePath(path), q.lastError().text());
+            *error =
+                QStringLiteral("“%1”不是本程序的数据库（%2）").arg(nativePath(path), q.lastError().text());
             ok = false;
         } else {
             const QStringList& tables = Database::formulaTables();
@@ -137,8 +139,9 @@ bool BackupFolder::inspect(const QString& path, BackupInfo* info, QString* error
                     info->formulas[std::size_t(i)] = 0; // a file older than that table holds none
             if (verify && (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() ||
                            q.value(0).toString() != QLatin1String("ok"))) {
-                *error = QStringLiteral("备份“%1”已损坏（%2）")
-                             .arg(nativePath(path), q.isActive() ? q.value(0).toString() : q.lastError().text());
+                *error =
+                    QStringLiteral("备份“%1”已损坏（%2）")
+                        .arg(nativePath(path), q.isActive() ? q.value(0).toString() : q.lastError().text());
                 ok = false;
             }
         }
@@ -149,7 +152,8 @@ bool BackupFolder::inspect(const QString& path, BackupInfo* info, QString* error
     return ok;
 }
 
-std::vector<std::size_t> BackupFolder::expired(const std::vector<QDateTime>& newestFirst, const QDateTime& now)
+std::vector<std::size_t> BackupFolder::expired(const std::vector<QDateTime>& newestFirst,
+                                               const QDateTime& now)
 {
     std::vector<std::size_t> gone;
     const QDateTime cutoff = now.addDays(-kKeepDays);
@@ -179,8 +183,8 @@ void BackupFolder::prune(const QDateTime& now) const
     for (std::size_t i : expired(times, now))
         dir.remove(backups[i].second);
     // A copy cut off by a killed program never became a backup.
-    for (const QString& name : dir.entryList({QStringLiteral("*.mdb.part"), QStringLiteral("*.mdb.part-journal")},
-                                             QDir::Files))
+    for (const QString& name :
+         dir.entryList({QStringLiteral("*.mdb.part"), QStringLiteral("*.mdb.part-journal")}, QDir::Files))
         if (QFileInfo(dir.filePath(name)).lastModified() < now.addSecs(-3600))
             dir.remove(name);
 }

@@ -199,8 +199,9 @@ bool Database::schemaIsCurrentOrNew() const
     for (const QString& t : formulaTables())
         expected.append({t, formulaColumns()});
     expected.append({QStringLiteral("Errarr"), {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}}});
-    expected.append({QStringLiteral("ErrarrLei"),
-                     {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}}});
+    expected.append(
+        {QStringLiteral("ErrarrLei"),
+         {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}}});
     bool anyTable = false;
     bool complete = true;
     for (const auto& [table, columns] : expected) {
@@ -421,11 +422,13 @@ bool Database::backupTo(const QString& path, QString* error) const
     }
     std::error_code ec;
     if (code == SQLITE_OK)
-        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), ec);
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(),
+                                ec);
     if (code != SQLITE_OK || ec) {
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));
-        *error = ec ? QStringLiteral("无法写入文件“%1”：%2").arg(nativePath(path), QString::fromStdString(ec.message()))
+        *error = ec ? QStringLiteral("无法写入文件“%1”：%2")
+                          .arg(nativePath(path), QString::fromStdString(ec.message()))
                     : backupFailureText(code, detail.toUtf8().constData(), path);
         return false;
     }

@@ -76,11 +76,13 @@ TEST(BackupFolder, KeepsTheNewestTwentyAndEveryOneOfTheLastSevenDays)
     const QString folder = ws.backups().path();
     ASSERT_TRUE(QDir().mkpath(folder));
     for (int i = 1; i <= 25; ++i)
-        writeFile(QDir(folder).filePath(BackupFolder::fileName(QDateTime::currentDateTime().addDays(-10 - i), "x")), "old");
+        writeFile(
+            QDir(folder).filePath(BackupFolder::fileName(QDateTime::currentDateTime().addDays(-10 - i), "x")),
+            "old");
     writeFile(QDir(folder).filePath(QStringLiteral("my notes.txt")), "keep me");
     QString written;
-    ASSERT_TRUE(ws.backups().write(ws.database(), QStringLiteral("手动备份"), QDateTime::currentDateTime(), &written,
-                                   &error))
+    ASSERT_TRUE(ws.backups().write(ws.database(), QStringLiteral("手动备份"), QDateTime::currentDateTime(),
+                                   &written, &error))
         << error.toStdString();
     EXPECT_EQ(ws.backups().list().size(), 20u);
     EXPECT_EQ(ws.backups().list().front().path, written);
@@ -188,7 +190,8 @@ class CliBackups : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq"))
+            .clear();
         m_data = m_dir.path();
         Workspace ws;
         QString error;
@@ -280,8 +283,9 @@ TEST_F(CliBackups, OnlineUpdatesThatReplace)
     ASSERT_EQ(run({"history", "add", "160110002", "456"}).exitCode, 0);
     server.setPage(FixtureResultsPages::page(
         FixtureResultsPages::datedDraws(QDate(2016, 1, 16), 1, QDate(2016, 1, 21), 20, 78)));
-    expectBackedUpAndRestored({"history", "update", "--base-url", server.baseUrl(), "--today", "160121", "--days", "5"},
-                              QStringLiteral("开奖历史在线更新"));
+    expectBackedUpAndRestored(
+        {"history", "update", "--base-url", server.baseUrl(), "--today", "160121", "--days", "5"},
+        QStringLiteral("开奖历史在线更新"));
 }
 
 TEST_F(CliBackups, ListCreateAndRefusals)
@@ -293,7 +297,8 @@ TEST_F(CliBackups, ListCreateAndRefusals)
     EXPECT_TRUE(DatabaseContent::read(path).sameAs(DatabaseContent::read(database())));
     const QStringList rows = run({"backup", "list"}).out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0], "time\tfile\toperation\tdraws\tGongshi1D\tGongshi2D\tGongshi3D\tGongshi2G\tGongshi3G\tproblem");
+    EXPECT_EQ(rows[0],
+              "time\tfile\toperation\tdraws\tGongshi1D\tGongshi2D\tGongshi3D\tGongshi2G\tGongshi3G\tproblem");
     EXPECT_EQ(rows[1].section('\t', 1), QFileInfo(path).fileName() + "\t手动备份\t400\t5\t2\t0\t0\t0\t");
 
     // Without --yes, or of a file that is no backup, nothing changes.

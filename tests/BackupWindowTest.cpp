@@ -37,8 +37,12 @@ protected:
     void SetUp() override
     {
         WindowTestFixture::SetUp();
-        addDraws(ws, {{"160121001", "335"}, {"160121002", "331"}, {"160121003", "124"}, {"160121004", "456"},
-                      {"160121005", "332"}, {"160121006", "116"}});
+        addDraws(ws, {{"160121001", "335"},
+                      {"160121002", "331"},
+                      {"160121003", "124"},
+                      {"160121004", "456"},
+                      {"160121005", "332"},
+                      {"160121006", "116"}});
         addFormulas(ws, {1, true}, true, {"L1A", "L1A+6", "L2A+1", "L3A+2"}, QStringLiteral("式"));
     }
     void TearDown() override
@@ -52,13 +56,17 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     QAction* action(const char* name) { return child<QAction>(name); }
     int draws() { return int(ws.history().draws().size()); }
     void rightClickFormula(int row)
     {
         auto* grid = child<QTableView>("MSFlexGrid2");
-        emit grid->customContextMenuRequested(grid->visualRect(window->formulaModel()->index(row, 1)).center());
+        emit grid->customContextMenuRequested(
+            grid->visualRect(window->formulaModel()->index(row, 1)).center());
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
     }
@@ -71,7 +79,8 @@ protected:
         const std::size_t count = ws.backups().list().size();
         act();
         EXPECT_EQ(MessageBoxes::pendingAnswers(), 0) << operation;
-        ASSERT_FALSE(DatabaseContent::read(ws.databasePath()).sameAs(before)) << operation << " changed nothing";
+        ASSERT_FALSE(DatabaseContent::read(ws.databasePath()).sameAs(before))
+            << operation << " changed nothing";
         const std::vector<BackupInfo> list = ws.backups().list();
         ASSERT_EQ(list.size(), count + 1) << operation;
         EXPECT_EQ(list.front().operation, QString::fromUtf8(operation));
@@ -178,7 +187,8 @@ TEST_F(BackupWindow, SavingSearchResultsAsAnUpdateAsksAndKeepsACopy)
     const DatabaseContent before = DatabaseContent::read(ws.databasePath());
     MessageBoxes::pushAnswer(false);
     search.findChild<QPushButton*>("cmdUpdate")->click();
-    EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库")))
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(
+        QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库")))
         << MessageBoxes::shownTexts().last().toStdString();
     EXPECT_TRUE(DatabaseContent::read(ws.databasePath()).sameAs(before));
     EXPECT_EQ(search.pendingResults().size(), 3u);

@@ -26,7 +26,8 @@ class CliContract : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq")).clear();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelq"), QStringLiteral("Pelq"))
+            .clear();
         s_dir = new TempDataFolder;
         Workspace ws;
         QString error;
@@ -37,7 +38,9 @@ protected:
         addFormulas(ws, FormulaKind{1, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+6"}, "");
         // Chinese forms as typed, for the text export.
         for (const char* text : {"百位码+和数+3", "十位码+和数+1", "个位码+2"})
-            ASSERT_EQ(runCli(s_dir->path(), {"formula", "add", "--kind", "3G", QString::fromUtf8(text)}).exitCode, 0);
+            ASSERT_EQ(
+                runCli(s_dir->path(), {"formula", "add", "--kind", "3G", QString::fromUtf8(text)}).exitCode,
+                0);
         ASSERT_EQ(runCli(s_dir->path(), {"backup", "create"}).exitCode, 0);
     }
     static void TearDownTestSuite()
@@ -104,7 +107,8 @@ QList<QStringList> listedCommands()
             continue;
         const QStringList words = line.trimmed().split(' ');
         QStringList path{words[0]};
-        if (words.size() > 1 && QRegularExpression(QStringLiteral("^[a-z][a-z-]*$")).match(words[1]).hasMatch())
+        if (words.size() > 1 &&
+            QRegularExpression(QStringLiteral("^[a-z][a-z-]*$")).match(words[1]).hasMatch())
             path << words[1];
         commands << path;
     }
@@ -180,12 +184,15 @@ TEST_F(CliContract, EveryTableRowHasTheHeadersFieldsAndNothingElseIsOnStandardOu
 
 TEST_F(CliContract, SummariesAndWalksGoToStandardError)
 {
-    const CliResult search = run({"search", "--kind", "3D", "--tries", "200", "--seed", "3", "--threads", "1"});
+    const CliResult search =
+        run({"search", "--kind", "3D", "--tries", "200", "--seed", "3", "--threads", "1"});
     EXPECT_FALSE(search.out.contains("tried "));
-    EXPECT_TRUE(search.err.contains(QRegularExpression("^tried 200 qualified \\d+ seconds ", QRegularExpression::MultilineOption)))
+    EXPECT_TRUE(search.err.contains(
+        QRegularExpression("^tried 200 qualified \\d+ seconds ", QRegularExpression::MultilineOption)))
         << search.err.toStdString();
     const CliResult dedupe = run({"formula", "dedupe", "--kind", "1D"});
-    const QRegularExpressionMatch counted = QRegularExpression("groups (\\d+) equivalents (\\d+)").match(dedupe.err);
+    const QRegularExpressionMatch counted =
+        QRegularExpression("groups (\\d+) equivalents (\\d+)").match(dedupe.err);
     ASSERT_TRUE(counted.hasMatch()) << dedupe.err.toStdString();
     EXPECT_EQ(dedupe.out.count('\n'), counted.captured(2).toInt() + 1);
     const CliResult calc = run({"calc", "--kind", "2D", "--method", "best"});
@@ -193,7 +200,8 @@ TEST_F(CliContract, SummariesAndWalksGoToStandardError)
     const QStringList walkLines = calc.err.split('\n').filter(QRegularExpression("^walk\t"));
     EXPECT_FALSE(walkLines.isEmpty()) << calc.err.toStdString();
     // --walk: the same walk as a table of its own.
-    const QStringList walk = run({"calc", "--kind", "2D", "--method", "best", "--walk"}).out.split('\n', Qt::SkipEmptyParts);
+    const QStringList walk =
+        run({"calc", "--kind", "2D", "--method", "best", "--walk"}).out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(walk.size(), walkLines.size() + 1);
     EXPECT_EQ(walk[0], "idx\tgongshi\tvoted");
     for (qsizetype i = 0; i < walkLines.size(); ++i)
@@ -203,7 +211,8 @@ TEST_F(CliContract, SummariesAndWalksGoToStandardError)
 TEST_F(CliContract, OptionsWithEqualsReadAsWithASpace)
 {
     const QList<QPair<QStringList, QStringList>> pairs{
-        {{"formula", "list", "--kind", "2D", "--sense", "keep"}, {"formula", "list", "--kind=2D", "--sense=keep"}},
+        {{"formula", "list", "--kind", "2D", "--sense", "keep"},
+         {"formula", "list", "--kind=2D", "--sense=keep"}},
         {{"backtest", "--kind", "2D", "--lookback", "100"}, {"backtest", "--kind=2D", "--lookback=100"}},
         {{"calc", "--kind", "2D", "--limit", "-2"}, {"calc", "--kind=2D", "--limit=-2"}},
         {{"history", "list"}, {"history", "list", "--format=tsv"}},
@@ -215,7 +224,8 @@ TEST_F(CliContract, OptionsWithEqualsReadAsWithASpace)
         EXPECT_EQ(a.out, b.out) << joined.join(' ').toStdString();
     }
     // The global options too, before the command.
-    const CliResult global = runCli(QString(), {"--data-dir=" + s_dir->path(), "--lottery=0", "history", "list"});
+    const CliResult global =
+        runCli(QString(), {"--data-dir=" + s_dir->path(), "--lottery=0", "history", "list"});
     EXPECT_EQ(global.out, run({"history", "list"}).out);
 }
 
@@ -233,7 +243,8 @@ TEST_F(CliContract, DashIsStandardInputAndOutputWhereAFileIsNamed)
     EXPECT_FALSE(QFile::exists(QStringLiteral("-")));
     const CliResult imported = runCli(other.path(), {"history", "import", "-"}, exported);
     EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
-    EXPECT_EQ(runCli(other.path(), {"history", "list", "--all-columns"}).out, run({"history", "list", "--all-columns"}).out);
+    EXPECT_EQ(runCli(other.path(), {"history", "list", "--all-columns"}).out,
+              run({"history", "list", "--all-columns"}).out);
 
     // The formula export on stdout is the file's bytes (GBK); read back through "-" it adds the formulas.
     const QString formulas = other.file("formulas.txt");
@@ -242,7 +253,8 @@ TEST_F(CliContract, DashIsStandardInputAndOutputWhereAFileIsNamed)
     ASSERT_TRUE(g.open(QIODevice::ReadOnly));
     const QByteArray bytes = g.readAll();
     QProcess p;
-    p.start(QStringLiteral(ZORVANE_CLI_PATH), {"--data-dir", s_dir->path(), "formula", "export", "--kind", "3G", "-"});
+    p.start(QStringLiteral(ZORVANE_CLI_PATH),
+            {"--data-dir", s_dir->path(), "formula", "export", "--kind", "3G", "-"});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.readAllStandardOutput(), bytes);
     const CliResult added = runCli(other.path(), {"formula", "import", "-"}, bytes);
@@ -260,7 +272,8 @@ TEST_F(CliContract, EveryCommandRefusesWhatItDoesNotTakeTheSameWay)
         EXPECT_EQ(r.exitCode, 2) << what;
         EXPECT_TRUE(r.out.isEmpty()) << what;
         // (The chart command's graphics may warn about the session first.)
-        EXPECT_TRUE(r.err.contains("unknown option --no-such-option\nusage: zorvane-cli " + command.join(' ')))
+        EXPECT_TRUE(
+            r.err.contains("unknown option --no-such-option\nusage: zorvane-cli " + command.join(' ')))
             << what << ": " << r.err.toStdString();
         // Its help names every option of its usage line on a line of its own.
         const CliResult help = run(command + QStringList{"--help"});
@@ -270,7 +283,9 @@ TEST_F(CliContract, EveryCommandRefusesWhatItDoesNotTakeTheSameWay)
         for (const QString& option : lines[0].split(QRegularExpression("[ \\[\\]]"), Qt::SkipEmptyParts)) {
             if (!option.startsWith(QLatin1String("--")))
                 continue;
-            EXPECT_EQ(lines.filter(QRegularExpression("^  " + QRegularExpression::escape(option) + "[ =]")).size(), 1)
+            EXPECT_EQ(
+                lines.filter(QRegularExpression("^  " + QRegularExpression::escape(option) + "[ =]")).size(),
+                1)
                 << what << ": " << option.toStdString();
         }
     }

@@ -53,7 +53,10 @@ protected:
         EXPECT_TRUE(p.waitForFinished(60000));
         return p.exitCode();
     }
-    QString perUser(const QString& name) const { return QDir(m_root.file("home-data/Zorvane")).filePath(name); }
+    QString perUser(const QString& name) const
+    {
+        return QDir(m_root.file("home-data/Zorvane")).filePath(name);
+    }
     QString besideProgram(const QString& name) const { return m_root.file("program/" + name); }
 
     TempDataFolder m_root;

@@ -50,7 +50,8 @@ protected:
                     message.contains(QStringLiteral("无法写入")) ||
                     message.contains(QStringLiteral("无法保存")))
             << message.toStdString();
-        EXPECT_TRUE(message.contains(file.contains('/') && !QFileInfo(file).isAbsolute() ? file : QFileInfo(file).fileName()))
+        EXPECT_TRUE(message.contains(
+            file.contains('/') && !QFileInfo(file).isAbsolute() ? file : QFileInfo(file).fileName()))
             << message.toStdString();
     }
 
@@ -95,7 +96,9 @@ protected:
             EXPECT_EQ(now.integrity, "ok");
             const bool kept = r.err.contains(QStringLiteral("已删除的内容已经保存"));
             std::printf("%s under %lld bytes: %s\n", args.mid(0, 2).join(' ').toUtf8().constData(), limit,
-                        r.exitCode == 0 ? "finished" : kept ? "deletion kept, compaction failed" : "refused");
+                        r.exitCode == 0 ? "finished"
+                        : kept          ? "deletion kept, compaction failed"
+                                        : "refused");
             if (r.exitCode == 0) {
                 EXPECT_TRUE(now.sameAs(after)) << "limit " << limit;
                 continue;
@@ -199,10 +202,10 @@ TEST_F(DiskFull, ABackupThatCannotBeWrittenRefusesTheDeletion)
     run({"formula", "import", input("formulas.txt")});
     const DatabaseContent before = DatabaseContent::read(database());
     const QString backups = QDir(data()).filePath(BackupFolder::folderName());
-    for (const QStringList& args : {QStringList{"history", "delete", "--last", "10"},
-                                    QStringList{"history", "delete", "--all", "--yes"},
-                                    QStringList{"formula", "clear", "--yes"},
-                                    QStringList{"formula", "dedupe", "--kind", "1D", "--yes"}}) {
+    for (const QStringList& args :
+         {QStringList{"history", "delete", "--last", "10"},
+          QStringList{"history", "delete", "--all", "--yes"}, QStringList{"formula", "clear", "--yes"},
+          QStringList{"formula", "dedupe", "--kind", "1D", "--yes"}}) {
         ChildOptions limit;
         limit.fileSizeLimit = databaseSize() / 2;
         const ChildOutcome r = runCliChild(data(), args, limit);
