@@ -9,6 +9,7 @@
 #include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaUpdateDialog.h"
+#include "history/BackupDialog.h"
 #include "history/HistoryPanel.h"
 #include "history/LotteryTable.h"
 #include "history/ParameterReferenceWindow.h"
@@ -232,6 +233,7 @@ void MainWindow::buildSettingsMenu()
         connect(a, &QAction::triggered, this, [this, i] { onLotteryChosen(i); });
         m_lotteryActions[i] = a;
     }
+    BackupDialog::addSettingsEntry(m_settingsMenu, &m_workspace->settings());
     QAction* restore = m_settingsMenu->addAction(QStringLiteral("恢复默认设置(&R)"));
     restore->setObjectName("meuHfmr");
     connect(restore, &QAction::triggered, this, &MainWindow::onRestoreDefaults);

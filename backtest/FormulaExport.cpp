@@ -72,6 +72,25 @@ bool FormulaExport::exportAllKinds(Workspace& workspace, bool kill, QString* pat
                           workspace.dataFolder(), latestIssue(workspace), path, error);
 }
 
+bool FormulaExport::exportLines(Workspace& workspace, bool allKinds, const FormulaKind& kind, bool kill,
+                                QStringList* lines, QString* error)
+{
+    const FormulaTableStore store(&workspace.database());
+    const HistoryColumns history(workspace.history().draws());
+    const BacktestOptions options = BacktestOptions::fromSettings(workspace.settings());
+    std::vector<FormulaTextFile::Entry> entries;
+    for (const FormulaKind& k : allKinds
+                                    ? std::vector<FormulaKind>(allKindsOrder().begin(), allKindsOrder().end())
+                                    : std::vector<FormulaKind>{kind}) {
+        std::vector<FormulaTextFile::Entry> one;
+        if (!entriesOf(store, history, options, k, kill, &one, error))
+            return false;
+        entries.insert(entries.end(), one.begin(), one.end());
+    }
+    *lines = allKinds ? FormulaTextFile::allKindsLines(entries) : FormulaTextFile::oneKindLines(entries);
+    return true;
+}
+
 bool FormulaExport::exportCurrentKind(Workspace& workspace, const FormulaKind& kind, bool kill, QString* path,
                                       QString* error)
 {

@@ -26,22 +26,25 @@ public:
 
     // One kind's formulas of one sense in idx order with their final hit runs, from an unweighted
     // back-test over the look-back window of `options` (what the grid shows after a back-test).
-    static bool entriesOf(const FormulaTableStore& store, const HistoryColumns& history, const BacktestOptions& options,
-                          const FormulaKind& kind, bool kill, std::vector<FormulaTextFile::Entry>* entries,
-                          QString* error);
+    static bool entriesOf(const FormulaTableStore& store, const HistoryColumns& history,
+                          const BacktestOptions& options, const FormulaKind& kind, bool kill,
+                          std::vector<FormulaTextFile::Entry>* entries, QString* error);
 
     // All kinds, sense `kill` only, each kind back-tested afresh; *path receives the file written.
     static bool exportAllKinds(const FormulaTableStore& store, const HistoryColumns& history,
                                const BacktestOptions& options, bool kill, const QString& dataFolder,
                                const QString& latestIssue, QString* path, QString* error);
     // The formula grid's rows as given (Chinese form and final hit run, in grid order).
-    static bool exportCurrentKind(const std::vector<FormulaTextFile::Entry>& rows, const FormulaKind& kind, bool kill,
-                                  const QString& dataFolder, const QString& latestIssue, QString* path,
-                                  QString* error);
+    static bool exportCurrentKind(const std::vector<FormulaTextFile::Entry>& rows, const FormulaKind& kind,
+                                  bool kill, const QString& dataFolder, const QString& latestIssue,
+                                  QString* path, QString* error);
 
     // The same over a workspace: its database, history, look-back settings and data folder.
     static bool exportAllKinds(Workspace& workspace, bool kill, QString* path, QString* error);
     // The current kind as the grid lists it after a back-test with the workspace's settings.
     static bool exportCurrentKind(Workspace& workspace, const FormulaKind& kind, bool kill, QString* path,
                                   QString* error);
+    // The lines of either export over a workspace, for a file of the user's choosing.
+    static bool exportLines(Workspace& workspace, bool allKinds, const FormulaKind& kind, bool kill,
+                            QStringList* lines, QString* error);
 };

@@ -515,7 +515,12 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         flagsByIdx.pop_back();
     QString error;
     BusyCursor busy;
-    if (FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error) < 0) {
+    const QString operation = mode == DeleteMode::UnderMouse ? QStringLiteral("删除该公式")
+                              : mode == DeleteMode::Selected ? QStringLiteral("删除选中所有公式")
+                              : mode == DeleteMode::Last     ? QStringLiteral("删除最后公式")
+                                                             : QStringLiteral("删除未选中公式");
+    if (!m_workspace->backupBefore(operation, &error) ||
+        FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error) < 0) {
         MessageBoxes::error(this, error);
         return;
     }
@@ -571,7 +576,8 @@ void FormulaListPanel::deleteEquivalentFormulas()
     if (!MessageBoxes::question(this, EquivalentFormulas::title(), EquivalentFormulas::question(count)))
         return;
     BusyCursor busy;
-    if (EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error) < 0) {
+    if (!m_workspace->backupBefore(EquivalentFormulas::title(), &error) ||
+        EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error) < 0) {
         MessageBoxes::error(this, error);
         return;
     }

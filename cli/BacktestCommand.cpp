@@ -9,65 +9,66 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
-QString BacktestCommand::usage() const
+#include <limits>
+
+CliSyntax BacktestCommand::syntax(const QString& /*sub*/) const
 {
-    return QStringLiteral(
-        "backtest [--kind K] [--sense kill|keep] [--lookback W] [--exclude-current true|false] "
-        "[--weighted true|false] [--holdout H] [--order auto|ascending|drawn]");
+    CliSyntax s(QStringLiteral("backtest"),
+                QStringLiteral(
+                    "Back-tests the kind's formulas of sense S, writes the figures back and prints them as a "
+                    "table;\nthe summary line goes to stderr."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, false);
+    s.option(QStringLiteral("--lookback"), QStringLiteral("W"),
+             QStringLiteral("draws of the window, 0 = all (default: setting JSQS)"))
+        .option(QStringLiteral("--exclude-current"), QStringLiteral("true|false"),
+                QStringLiteral("the window leaves out the newest draw (default: setting SyBq)"))
+        .option(QStringLiteral("--weighted"), QStringLiteral("true|false"),
+                QStringLiteral("weight the draws by age (default: setting ZqlJq)"))
+        .option(QStringLiteral("--holdout"), QStringLiteral("H"),
+                QStringLiteral(
+                    "hold out the newest H draws, adding the holdout_ columns (default: setting HoldOut)"));
+    CliOptions::addOrder(s);
+    return CliOptions::addFormat(s);
 }
 
-int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
+int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
     FormulaKind kind;
-    std::optional<bool> kill;
-    std::optional<QString> lookBack, holdOut;
-    std::optional<PublicationOrder> order;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::takeOrder(&args, &order, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--holdout"), &holdOut, &error))
-        return usageError(ctx, error);
-    int holdOutDraws = 0;
-    if (holdOut) {
-        bool ok = false;
-        holdOutDraws = holdOut->toInt(&ok);
-        if (!ok || holdOutDraws < 0)
-            return usageError(ctx, QStringLiteral("--holdout takes a number of draws (0 = none)"));
-    }
-    int lookBackDraws = 0;
-    if (lookBack) {
-        bool ok = false;
-        lookBackDraws = lookBack->toInt(&ok);
-        if (!ok || lookBackDraws < 0)
-            return usageError(ctx, QStringLiteral("--lookback takes a number of draws (0 = all)"));
-    }
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
+    const bool kill = *CliOptions::sense(args);
+    int holdOutDraws = 0, lookBackDraws = 0;
+    if (!CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(),
+                            &holdOutDraws, &error,
+                            QStringLiteral("--holdout takes a number of draws (0 = none)")) ||
+        !CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(),
+                            &lookBackDraws, &error,
+                            QStringLiteral("--lookback takes a number of draws (0 = all)")))
+        return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     BacktestOptions options = BacktestOptions::fromSettings(ws.settings());
-    if (lookBack)
+    if (args.has(QStringLiteral("--lookback")))
         options.lookBackDraws = lookBackDraws;
     const int drawCount = int(ws.history().draws().size());
-    if (holdOut) {
+    if (args.has(QStringLiteral("--holdout"))) {
         if (!BacktestOptions::isAllowedHoldOut(holdOutDraws, drawCount)) {
             ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
             return ExitFailure;
         }
         options.holdOut = holdOutDraws;
     }
-    if (!CliOptions::takeBool(&args, QStringLiteral("--exclude-current"), &options.excludeCurrent, &error) ||
-        !CliOptions::takeBool(&args, QStringLiteral("--weighted"), &options.weighted, &error))
-        return usageError(ctx, error);
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    CliOptions::boolean(args, QStringLiteral("--exclude-current"), &options.excludeCurrent);
+    CliOptions::boolean(args, QStringLiteral("--weighted"), &options.weighted);
+    options.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
 
-    options.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
     FormulaTableStore store(&ws.database());
     const HistoryColumns history(ws.history().draws());
     SubsetBacktest run;
-    if (!BacktestRunner::yansuan(store, history, kind, *kill, options, &run, &error)) {
+    if (!BacktestRunner::yansuan(store, history, kind, kill, options, &run, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
@@ -77,10 +78,29 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
     }
     // The hold-out columns come after the others whenever draws were held out.
     const bool withHoldOut = run.result.heldOut > 0;
-    ctx.out
-        << "n\tidx\tgongshi\trate\tweighted_hits\ttotal_weight\tmax_miss_run\tmax_hit_run\tfinal_miss_run\t"
-           "final_hit_run\tnext\thits\ttested\tchance_rate\texcess\tz\tp\tequivalent_to"
-        << (withHoldOut ? '\t' + SearchCommandSupport::holdOutHeader() : QString()) << "\tq\n";
+    QStringList header{"n",
+                       "idx",
+                       "gongshi",
+                       "rate",
+                       "weighted_hits",
+                       "total_weight",
+                       "max_miss_run",
+                       "max_hit_run",
+                       "final_miss_run",
+                       "final_hit_run",
+                       "next",
+                       "hits",
+                       "tested",
+                       "chance_rate",
+                       "excess",
+                       "z",
+                       "p",
+                       "equivalent_to"};
+    if (withHoldOut)
+        header << SearchCommandSupport::holdOutHeader();
+    // Last, the p corrected for the many formulas tested together.
+    header << QStringLiteral("q");
+    CliTable table(ctx.out, CliOptions::format(args), header);
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
@@ -90,18 +110,30 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         const FormulaStats& s = o.stats;
         const ChanceFigures& c = o.chance;
         const int first = run.firstEquivalent[i];
-        ctx.out << i + 1 << '\t' << run.formulas[i].idx << '\t' << run.formulas[i].gongshi << '\t'
-                << (o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid")) << '\t'
-                << s.weightedHits << '\t' << s.totalWeight << '\t' << s.maxMissRun << '\t' << s.maxHitRun
-                << '\t' << s.finalMissRun << '\t' << s.finalHitRun << '\t'
-                << (o.nextFromEarlierDraw ? QString() : o.nextText()) << '\t' << c.hits << '\t' << c.tested
-                << '\t' << (o.valid ? QString::number(c.chanceRate, 'f', 4) : QString()) << '\t'
-                << (o.valid ? QString::number(c.excess, 'f', 4) : QString()) << '\t' << optional(c.z, 3)
-                << '\t' << optional(c.p, 6) << '\t'
-                << (first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString())
-                << (withHoldOut ? '\t' + SearchCommandSupport::holdOutColumns(o.holdOut) : QString()) << '\t'
-                << optional(o.q, 6) << '\n';
+        QStringList row{QString::number(i + 1),
+                        QString::number(run.formulas[i].idx),
+                        run.formulas[i].gongshi,
+                        o.valid ? QString::number(double(s.rate), 'f', 4) : QStringLiteral("invalid"),
+                        QString::number(s.weightedHits),
+                        QString::number(s.totalWeight),
+                        QString::number(s.maxMissRun),
+                        QString::number(s.maxHitRun),
+                        QString::number(s.finalMissRun),
+                        QString::number(s.finalHitRun),
+                        o.nextFromEarlierDraw ? QString() : o.nextText(),
+                        QString::number(c.hits),
+                        QString::number(c.tested),
+                        o.valid ? QString::number(c.chanceRate, 'f', 4) : QString(),
+                        o.valid ? QString::number(c.excess, 'f', 4) : QString(),
+                        optional(c.z, 3),
+                        optional(c.p, 6),
+                        first >= 0 ? QString::number(run.formulas[std::size_t(first)].idx) : QString()};
+        if (withHoldOut)
+            row << SearchCommandSupport::holdOutFields(o.holdOut);
+        row << optional(o.q, 6);
+        table.add(row);
     }
+    table.finish();
     ctx.out.flush();
     const DrawFairness fairness = DrawFairness::of(history, DrawModel::of(run.result.order));
     ctx.err << ChanceSummary::of(run.result.outcomes, &fairness).text() << Qt::endl;

@@ -12,6 +12,6 @@ class BacktestCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("backtest"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

@@ -9,6 +9,7 @@
 #include "killkeep/CalculationRun.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -53,7 +54,8 @@ bool CalcCommand::replay(Workspace& workspace, const CalculationRequest& request
     return true;
 }
 
-int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count) const
+int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, int count,
+                           CliFormat format) const
 {
     ReplayResult result;
     QString error;
@@ -61,11 +63,12 @@ int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, i
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << "issue\tdrawn\tkilled\tkilled_drawn\tlevels\n";
-    for (const ReplayDraw& d : result.draws)
-        ctx.out << d.issue << '\t' << d.drawnText() << '\t' << d.killedText(false) << '\t' << d.killedDrawn
-                << '\t' << d.levelsText(false) << '\n';
-    ctx.out.flush();
+    {
+        CliTable table(ctx.out, format, {"issue", "drawn", "killed", "killed_drawn", "levels"});
+        for (const ReplayDraw& d : result.draws)
+            table.add({d.issue, d.drawnText(), d.killedText(false), QString::number(d.killedDrawn),
+                       d.levelsText(false)});
+    }
     ctx.err << result.summary.absentText() << Qt::endl << result.summary.levelsText() << Qt::endl;
     return ExitOk;
 }
@@ -80,29 +83,51 @@ QString CalcCommand::noFormulasMessage(const CalculationRequest& request)
         .arg(tables, request.kill ? QStringLiteral("杀") : QStringLiteral("生"));
 }
 
-QString CalcCommand::usage() const
+CliSyntax& CalcCommand::addRequest(CliSyntax& syntax)
 {
-    return QStringLiteral(
-        "calc [--kind K] [--sense S] [--method best|selected] [--keys KEY,KEY,KEY] [--limit L] "
-        "[--issue ISSUE | --replay K] [--order auto|ascending|drawn]");
+    CliOptions::addKind(syntax);
+    CliOptions::addSense(syntax, false);
+    return syntax
+        .option(QStringLiteral("--method"), QStringLiteral("best|selected"),
+                QStringLiteral("最优公式法 or every formula (default: setting JSFF)"))
+        .option(QStringLiteral("--keys"), QStringLiteral("KEY,KEY,KEY"),
+                QStringLiteral("sort keys of the best method: rate max_miss_run max_hit_run final_miss_run "
+                               "final_hit_run p excess"))
+        .option(QStringLiteral("--limit"), QStringLiteral("L"),
+                QStringLiteral("the best method's limit (default 3)"))
+        .option(QStringLiteral("--order"), QStringLiteral("auto|ascending|drawn"),
+                QStringLiteral("how the draws' numbers are published, for the replay's chance and the p and "
+                               "excess keys (default: setting HMSX)"));
 }
 
-bool CalcCommand::takeRequest(QStringList* args, CalculationRequest* request, std::optional<QString>* method,
-                              QString* error)
+CliSyntax CalcCommand::syntax(const QString& /*sub*/) const
 {
-    std::optional<bool> kill;
-    std::optional<QString> keys, limit;
-    if (!CliOptions::takeKind(args, &request->kind, error) ||
-        !CliOptions::takeSense(args, false, &kill, error) ||
-        !CliOptions::take(args, QStringLiteral("--method"), method, error) ||
-        !CliOptions::take(args, QStringLiteral("--keys"), &keys, error) ||
-        !CliOptions::take(args, QStringLiteral("--limit"), &limit, error))
+    CliSyntax s(QStringLiteral("calc"),
+                QStringLiteral(
+                    "计算公式: back-tests kind K as the window does, lets the best or every formula vote and "
+                    "prints the ranking as a table\n(position rank number votes kill_votes keep_votes "
+                    "verdict); the best method's walk goes to stderr."));
+    addRequest(s)
+        .option(QStringLiteral("--issue"), QStringLiteral("ISSUE"),
+                QStringLiteral("验证历史结果 of that stored issue"))
+        .option(QStringLiteral("--replay"), QStringLiteral("K"),
+                QStringLiteral("计算方法回测 of the newest K draws: issue drawn killed killed_drawn levels"))
+        .flag(QStringLiteral("--walk"),
+              QStringLiteral("print the best method's walk as the table (idx gongshi voted) "
+                             "instead of the ranking"));
+    return CliOptions::addFormat(s);
+}
+
+bool CalcCommand::readRequest(const CliArguments& args, CalculationRequest* request,
+                              std::optional<QString>* method, QString* error)
+{
+    if (!CliOptions::kind(args, &request->kind, error))
         return false;
+    const std::optional<bool> kill = CliOptions::sense(args);
+    *method = args.value(QStringLiteral("--method"));
+    const std::optional<QString> keys = args.value(QStringLiteral("--keys"));
+    const std::optional<QString> limit = args.value(QStringLiteral("--limit"));
     request->kill = *kill;
-    if (*method && **method != QLatin1String("best") && **method != QLatin1String("selected")) {
-        *error = QStringLiteral("--method takes best or selected");
-        return false;
-    }
     // The sort window's defaults: 正确率 alone, L = 3.
     request->keys = {FormulaOrderKey::preferred(FormulaFigure::Rate)};
     if (keys) {
@@ -143,28 +168,25 @@ void CalcCommand::completeRequest(Workspace& workspace, const std::optional<QStr
     request->backtest = BacktestOptions::fromSettings(workspace.settings());
 }
 
-int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
+int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
     CalculationRequest request;
-    std::optional<QString> method, issue, replay;
-    std::optional<PublicationOrder> order;
-    if (!takeRequest(&args, &request, &method, &error) || !CliOptions::takeOrder(&args, &order, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--issue"), &issue, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--replay"), &replay, &error))
-        return usageError(ctx, error);
+    std::optional<QString> method;
+    if (!readRequest(args, &request, &method, &error))
+        return ctx.usageError(error);
+    const std::optional<QString> issue = args.value(QStringLiteral("--issue"));
+    const bool replay = args.has(QStringLiteral("--replay"));
     int replayDraws = 0;
     if (replay) {
-        bool ok = false;
-        replayDraws = replay->toInt(&ok);
-        if (!ok || replayDraws < 1)
-            return usageError(ctx, QStringLiteral("--replay takes a number of draws (1 or more)"));
+        if (!CliOptions::number(args, QStringLiteral("--replay"), 1, std::numeric_limits<int>::max(),
+                                &replayDraws, &error,
+                                QStringLiteral("--replay takes a number of draws (1 or more)")))
+            return ctx.usageError(error);
         if (issue)
-            return usageError(ctx, QStringLiteral("--replay and --issue cannot be used together"));
+            return ctx.usageError(QStringLiteral("--replay and --issue cannot be used together"));
     }
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    const CliFormat format = CliOptions::format(args);
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
@@ -172,13 +194,13 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
     // The order bears on the replay's chance and on the best method's p and excess keys; the
     // replay says which it used.
     if (replay)
-        request.backtest.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
-    else if (order)
+        request.backtest.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
+    else if (const std::optional<PublicationOrder> order = CliOptions::order(args))
         request.backtest.publicationOrder = *order;
 
     const std::vector<DrawRecord>& draws = ws.history().draws();
     if (replay)
-        return runReplay(ctx, request, replayDraws);
+        return runReplay(ctx, request, replayDraws, format);
     int targetRow = 0;
     if (!CalculationRun::targetRow(draws, issue, &targetRow, &error)) {
         ctx.err << error << Qt::endl;
@@ -203,17 +225,31 @@ int CalcCommand::run(CliContext& ctx, const QStringList& arguments)
         return ExitFailure;
     }
 
-    ctx.out << "position\trank\tnumber\tvotes\tkill_votes\tkeep_votes\tverdict\n";
-    for (const auto& [tallyPosition, ranking] : CalculationRun::rankings(outcome, request)) {
-        const int position =
-            tallyPosition == VoteTally::kGeneralPosition ? request.kind.position : tallyPosition;
-        for (const RankingRow& r : ranking.rows())
-            ctx.out << position << '\t' << r.rank << '\t' << r.entry.number << '\t' << r.entry.all << '\t'
-                    << r.entry.kill << '\t' << r.entry.keep << '\t' << r.verdict() << '\n';
+    const auto voted = [](const NextDrawCalculation::WalkStep& s) {
+        return s.nextText.isEmpty() ? QStringLiteral("-") : s.nextText;
+    };
+    // The walk is a table of its own: on stdout with --walk, else as lines on stderr.
+    if (args.has(QStringLiteral("--walk"))) {
+        CliTable table(ctx.out, format, {"idx", "gongshi", "voted"});
+        if (request.bestMethod)
+            for (const NextDrawCalculation::WalkStep& s : outcome.walk)
+                table.add({QString::number(s.idx), s.gongshi, voted(s)});
+        return ExitOk;
+    }
+    {
+        CliTable table(ctx.out, format,
+                       {"position", "rank", "number", "votes", "kill_votes", "keep_votes", "verdict"});
+        for (const auto& [tallyPosition, ranking] : CalculationRun::rankings(outcome, request)) {
+            const int position =
+                tallyPosition == VoteTally::kGeneralPosition ? request.kind.position : tallyPosition;
+            for (const RankingRow& r : ranking.rows())
+                table.add({QString::number(position), QString::number(r.rank),
+                           QString::number(r.entry.number), QString::number(r.entry.all),
+                           QString::number(r.entry.kill), QString::number(r.entry.keep), r.verdict()});
+        }
     }
     if (request.bestMethod)
         for (const NextDrawCalculation::WalkStep& s : outcome.walk)
-            ctx.out << "walk\t" << s.idx << '\t' << s.gongshi << '\t'
-                    << (s.nextText.isEmpty() ? QStringLiteral("-") : s.nextText) << '\n';
+            ctx.err << "walk\t" << s.idx << '\t' << s.gongshi << '\t' << voted(s) << Qt::endl;
     return ExitOk;
 }

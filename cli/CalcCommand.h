@@ -9,8 +9,9 @@
 // vote for the draw after the newest one (or, with --issue, for that stored issue from the draw
 // before it), and prints the ranking window's rows as TSV:
 //   position rank number votes kill_votes keep_votes verdict
-// one ranking for 通选 (position = the kind's), one per position from 个位 up for 单选; then, for the
-// best method, one line "walk IDX GONGSHI VOTED" per formula walked (VOTED "-" when it cast no vote).
+// one ranking for 通选 (position = the kind's), one per position from 个位 up for 单选. The best
+// method's walk goes to stderr, one line "walk IDX GONGSHI VOTED" per formula walked (VOTED "-" when
+// it cast no vote); with --walk it is the table instead: idx gongshi voted.
 //
 // With --replay K it replays the calculation over the newest K draws instead (each from the draws
 // before it, as --issue does for one) and prints TSV "issue drawn killed killed_drawn levels" per
@@ -23,14 +24,15 @@ class CalcCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("calc"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 
-    // The calculation's options --kind, --sense, --method best|selected, --keys and --limit, taken
-    // out of `args` into `request` (and `method`, which the stored choice decides without it);
-    // false with a usage message. The chart command's replay takes them too.
-    static bool takeRequest(QStringList* args, CalculationRequest* request, std::optional<QString>* method,
-                            QString* error);
+    // The calculation's options --kind, --sense, --method best|selected, --keys and --limit, which
+    // the chart command's replay takes too; read into `request` (and `method`, which the stored
+    // choice decides without it), false with a usage message.
+    static CliSyntax& addRequest(CliSyntax& syntax);
+    static bool readRequest(const CliArguments& args, CalculationRequest* request,
+                            std::optional<QString>* method, QString* error);
     // Once the workspace is open: the method (when --method was not given) and the back-test options
     // from the stored settings.
     static void completeRequest(Workspace& workspace, const std::optional<QString>& method,
@@ -41,6 +43,6 @@ public:
                        ReplayResult* result, QString* error);
 
 private:
-    int runReplay(CliContext& ctx, const CalculationRequest& request, int count) const;
+    int runReplay(CliContext& ctx, const CalculationRequest& request, int count, CliFormat format) const;
     static QString noFormulasMessage(const CalculationRequest& request);
 };

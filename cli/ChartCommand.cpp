@@ -34,76 +34,83 @@ bool wholeNumber(const std::optional<QString>& text, int minimum, int* value)
 
 } // namespace
 
-QString ChartCommand::usage() const
+CliSyntax ChartCommand::syntax(const QString& /*sub*/) const
 {
-    return QStringLiteral("chart numbers|formula IDX|replay [--kind K] [--sense kill|keep] "
-                          "[--method best|selected] [--keys KEY,KEY,KEY] [--limit L] [--last N] [--window M] "
-                          "--png FILE [--size WxH] [--order auto|ascending|drawn]");
+    CliSyntax s(QStringLiteral("chart"),
+                QStringLiteral(
+                    "Draws a chart of the window 走势图 offscreen into a PNG and prints \"FILE<TAB>WxH\":\n"
+                    "numbers 号码走势, formula IDX 公式走势 of formula IDX of kind K, replay 计算回测 "
+                    "(calc's calculation replayed)."));
+    CalcCommand::addRequest(s)
+        .option(QStringLiteral("--last"), QStringLiteral("N"),
+                QStringLiteral("the newest N draws (numbers, replay: default 100)"))
+        .option(QStringLiteral("--window"), QStringLiteral("M"),
+                QStringLiteral("formula only: the rolling window (default: the look-back, at least 10)"))
+        .required(QStringLiteral("--png"), QStringLiteral("FILE"), QStringLiteral("the picture to write"))
+        .option(QStringLiteral("--size"), QStringLiteral("WxH"),
+                QStringLiteral("pixels, each side 200-8000 (default 1200x800)"));
+    return s.arguments(QStringLiteral("numbers|formula IDX|replay"), 1, 2, QStringLiteral("the chart"))
+        .argumentsFirst();
 }
 
-int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
+int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
-    FormulaKind kind;
-    std::optional<bool> kill;
-    std::optional<QString> last, window, png, sizeText, method;
-    std::optional<PublicationOrder> order;
-    if (!CliOptions::takeOrder(&args, &order, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--window"), &window, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--png"), &png, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--size"), &sizeText, &error))
-        return usageError(ctx, error);
+    QStringList words = args.positionals();
+    const QString what = words.takeFirst();
+    const bool replay = what == QLatin1String("replay");
+    const std::optional<QString> last = args.value(QStringLiteral("--last"));
+    const std::optional<QString> window = args.value(QStringLiteral("--window"));
+    const QString png = *args.value(QStringLiteral("--png"));
+    const std::optional<QString> sizeText = args.value(QStringLiteral("--size"));
     // The replay takes the calculation's options as calc does; the other charts a kind and sense.
-    const bool replay = args.contains(QStringLiteral("replay"));
     CalculationRequest request;
-    if (replay ? !CalcCommand::takeRequest(&args, &request, &method, &error)
-               : !CliOptions::takeKind(&args, &kind, &error) ||
-                     !CliOptions::takeSense(&args, false, &kill, &error))
-        return usageError(ctx, error);
-    const QString leftover = CliOptions::leftoverOption(args);
-    if (!leftover.isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option %1").arg(leftover));
-    if (args.isEmpty())
-        return usageError(ctx, QStringLiteral("chart needs numbers, formula IDX or replay"));
-    const QString what = args.takeFirst();
+    std::optional<QString> method;
+    if (!CalcCommand::readRequest(args, &request, &method, &error))
+        return ctx.usageError(error);
+    const FormulaKind kind = request.kind;
+    const bool kill = request.kill;
+    if (!replay)
+        for (const char* option : {"--method", "--keys", "--limit"})
+            if (args.has(QLatin1String(option)))
+                return ctx.usageError(
+                    QStringLiteral("%1 applies to chart replay only").arg(QLatin1String(option)));
     int idx = 0;
     if (what == QLatin1String("formula")) {
         bool ok = false;
-        idx = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
+        idx = words.isEmpty() ? 0 : words.takeFirst().toInt(&ok);
         if (!ok || idx < 1)
-            return usageError(ctx, QStringLiteral("chart formula needs the formula's idx (1 or more)"));
-    } else if (what != QLatin1String("numbers") && what != QLatin1String("replay")) {
-        return usageError(ctx, QStringLiteral("unknown chart %1: numbers, formula or replay").arg(what));
+            return ctx.usageError(QStringLiteral("chart formula needs the formula's idx (1 or more)"));
+    } else if (what != QLatin1String("numbers") && !replay) {
+        return ctx.usageError(QStringLiteral("unknown chart %1: numbers, formula or replay").arg(what));
     }
     if (replay && window)
-        return usageError(ctx, QStringLiteral("--window applies to chart formula only"));
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
-    if (!png || png->isEmpty())
-        return usageError(ctx, QStringLiteral("--png FILE is required"));
+        return ctx.usageError(QStringLiteral("--window applies to chart formula only"));
+    if (!words.isEmpty())
+        return ctx.usageError(QStringLiteral("unexpected argument %1").arg(words.first()));
+    if (png.isEmpty())
+        return ctx.usageError(QStringLiteral("--png FILE is required"));
     QSize size(ChartPicture::kDefaultWidth, ChartPicture::kDefaultHeight);
     if (sizeText && !ChartPicture::parseSize(*sizeText, &size))
-        return usageError(ctx, QStringLiteral("--size takes WIDTHxHEIGHT, each from %1 to %2 pixels")
-                                   .arg(ChartPicture::kMinimumSide)
-                                   .arg(ChartPicture::kMaximumSide));
+        return ctx.usageError(QStringLiteral("--size takes WIDTHxHEIGHT, each from %1 to %2 pixels")
+                                  .arg(ChartPicture::kMinimumSide)
+                                  .arg(ChartPicture::kMaximumSide));
     int lastDraws = what == QLatin1String("numbers") ? NumberTrend::kDefaultDraws : 0;
     int windowDraws = 0;
     if (!wholeNumber(last, 1, &lastDraws))
-        return usageError(ctx, QStringLiteral("--last takes a number of draws (1 or more)"));
+        return ctx.usageError(QStringLiteral("--last takes a number of draws (1 or more)"));
     if (!wholeNumber(window, 1, &windowDraws))
-        return usageError(ctx, QStringLiteral("--window takes a number of draws (1 or more)"));
+        return ctx.usageError(QStringLiteral("--window takes a number of draws (1 or more)"));
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const std::vector<DrawRecord>& draws = ws.history().draws();
-    const PublicationOrder publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
+    const PublicationOrder publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
     const DrawModel& model = DrawModel::of(DrawModel::read(draws, publicationOrder).order);
 
     bool written = false;
     if (what == QLatin1String("numbers")) {
-        written = TrendPictures::write(NumberTrend::of(draws, lastDraws, model), size, *png, &error);
+        written = TrendPictures::write(NumberTrend::of(draws, lastDraws, model), size, png, &error);
     } else if (replay) {
         // The newest N draws (default 100, or as many as the history allows).
         CalcCommand::completeRequest(ws, method, &request);
@@ -114,11 +121,11 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
                             CalculationReplay::maxDraws(int(draws.size()), request.backtest.lookBackDraws)));
         ReplayResult result;
         written = CalcCommand::replay(ws, request, lastDraws, &result, &error) &&
-                  TrendPictures::write(ReplayTrend::of(result), size, *png, &error);
+                  TrendPictures::write(ReplayTrend::of(result), size, png, &error);
     } else {
         FormulaTableStore store(&ws.database());
         std::vector<FormulaRecord> formulas;
-        if (!store.loadSubset(kind, *kill, &formulas, &error)) {
+        if (!store.loadSubset(kind, kill, &formulas, &error)) {
             ctx.err << error << Qt::endl;
             return ExitFailure;
         }
@@ -126,7 +133,7 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
                                         [idx](const FormulaRecord& f) { return f.idx == idx; });
         if (found == formulas.end()) {
             ctx.err << QStringLiteral("%1%2公式中没有序号为 %3 的公式。")
-                           .arg(kind.kindText(), *kill ? QStringLiteral("杀") : QStringLiteral("生"))
+                           .arg(kind.kindText(), kill ? QStringLiteral("杀") : QStringLiteral("生"))
                            .arg(idx)
                     << Qt::endl;
             return ExitFailure;
@@ -138,14 +145,14 @@ int ChartCommand::run(CliContext& ctx, const QStringList& arguments)
             issues << d.issue;
         FormulaTrend trend =
             FormulaTrend::of(HistoryColumns(draws), issues, CompiledFormula::compile(found->gongshi), kind,
-                             *kill, windowDraws, lastDraws, model);
-        trend.title = FormulaTrend::titleOf(kind, *kill, *found);
-        written = TrendPictures::write(trend, size, *png, &error);
+                             kill, windowDraws, lastDraws, model);
+        trend.title = FormulaTrend::titleOf(kind, kill, *found);
+        written = TrendPictures::write(trend, size, png, &error);
     }
     if (!written) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << QDir::toNativeSeparators(*png) << '\t' << size.width() << 'x' << size.height() << Qt::endl;
+    ctx.out << QDir::toNativeSeparators(png) << '\t' << size.width() << 'x' << size.height() << Qt::endl;
     return ExitOk;
 }

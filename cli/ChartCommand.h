@@ -15,6 +15,6 @@ class ChartCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("chart"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

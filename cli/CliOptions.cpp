@@ -4,29 +4,30 @@
 
 #include <QTextStream>
 
-bool CliOptions::take(QStringList* args, const QString& name, std::optional<QString>* value, QString* error)
+CliSyntax& CliOptions::addKind(CliSyntax& syntax)
 {
-    for (int i = 0; i < args->size();) {
-        if ((*args)[i] != name) {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= args->size()) {
-            *error = QStringLiteral("%1 needs a value").arg(name);
-            return false;
-        }
-        *value = (*args)[i + 1];
-        args->remove(i, 2);
-    }
-    return true;
+    return syntax.option(
+        QStringLiteral("--kind"), QStringLiteral("K"),
+        QStringLiteral("formula kind 1D, 2D, 3D (单选 of 个位, 十位, 百位), 2G or 3G (通选); default 1D"));
 }
 
-bool CliOptions::takeKind(QStringList* args, FormulaKind* kind, QString* error)
+CliSyntax& CliOptions::addSense(CliSyntax& syntax, bool allowAll)
 {
-    std::optional<QString> text;
-    if (!take(args, QStringLiteral("--kind"), &text, error))
-        return false;
+    return allowAll ? syntax.option(QStringLiteral("--sense"), QStringLiteral("kill|keep|all"),
+                                    QStringLiteral("杀 or 生 formulas, or both; default kill"))
+                    : syntax.option(QStringLiteral("--sense"), QStringLiteral("kill|keep"),
+                                    QStringLiteral("杀 or 生 formulas; default kill"));
+}
+
+CliSyntax& CliOptions::addFormat(CliSyntax& syntax)
+{
+    return syntax.option(QStringLiteral("--format"), CliTable::formatChoices(), CliTable::formatHelp());
+}
+
+bool CliOptions::kind(const CliArguments& args, FormulaKind* kind, QString* error)
+{
     *kind = FormulaKind{1, true};
+    const std::optional<QString> text = args.value(QStringLiteral("--kind"));
     if (!text)
         return true;
     const auto k = FormulaKind::fromCode(*text);
@@ -38,70 +39,68 @@ bool CliOptions::takeKind(QStringList* args, FormulaKind* kind, QString* error)
     return true;
 }
 
-bool CliOptions::takeSense(QStringList* args, bool allowAll, std::optional<bool>* kill, QString* error)
+std::optional<bool> CliOptions::sense(const CliArguments& args)
 {
-    std::optional<QString> text;
-    if (!take(args, QStringLiteral("--sense"), &text, error))
-        return false;
-    *kill = true;
-    if (!text || *text == QLatin1String("kill"))
-        return true;
-    if (*text == QLatin1String("keep")) {
-        *kill = false;
-        return true;
-    }
-    if (allowAll && *text == QLatin1String("all")) {
-        kill->reset();
-        return true;
-    }
-    *error = allowAll ? QStringLiteral("--sense takes kill, keep or all") : QStringLiteral("--sense takes kill or keep");
-    return false;
+    const std::optional<QString> text = args.value(QStringLiteral("--sense"));
+    if (text && *text == QLatin1String("all"))
+        return std::nullopt;
+    return !(text && *text == QLatin1String("keep"));
 }
 
-bool CliOptions::takeBool(QStringList* args, const QString& name, bool* value, QString* error)
+void CliOptions::boolean(const CliArguments& args, const QString& name, bool* value)
 {
-    std::optional<QString> text;
-    if (!take(args, name, &text, error))
-        return false;
-    if (!text)
-        return true;
-    if (*text == QLatin1String("true") || *text == QLatin1String("false")) {
+    if (const std::optional<QString> text = args.value(name))
         *value = *text == QLatin1String("true");
-        return true;
-    }
-    *error = QStringLiteral("%1 takes true or false").arg(name);
-    return false;
 }
 
-QString CliOptions::leftoverOption(const QStringList& args)
+bool CliOptions::number(const CliArguments& args, const QString& name, qint64 low, qint64 high, qint64* value,
+                        QString* error, const QString& message)
 {
-    for (const QString& a : args)
-        if (a.startsWith(QLatin1String("--")))
-            return a;
-    return QString();
-}
-
-bool CliOptions::takeOrder(QStringList* args, std::optional<PublicationOrder>* order, QString* error)
-{
-    std::optional<QString> text;
-    if (!take(args, QStringLiteral("--order"), &text, error))
-        return false;
+    const std::optional<QString> text = args.value(name);
     if (!text)
         return true;
-    PublicationOrder parsed = PublicationOrder::Detect;
-    if (!DrawModel::parseOrderWord(*text, &parsed)) {
-        *error = QStringLiteral("--order takes auto, ascending or drawn");
+    bool ok = false;
+    const qint64 v = text->toLongLong(&ok);
+    if (!ok || v < low || v > high) {
+        *error = message.isEmpty()
+                     ? QStringLiteral("%1 takes a number from %2 to %3").arg(name).arg(low).arg(high)
+                     : message;
         return false;
     }
-    *order = parsed;
+    *value = v;
     return true;
 }
 
-PublicationOrder CliOptions::announceOrder(const std::optional<PublicationOrder>& given, Workspace& workspace,
-                                           QTextStream& err)
+bool CliOptions::number(const CliArguments& args, const QString& name, int low, int high, int* value,
+                        QString* error, const QString& message)
+{
+    qint64 v = *value;
+    if (!number(args, name, qint64(low), qint64(high), &v, error, message))
+        return false;
+    *value = int(v);
+    return true;
+}
+
+CliSyntax& CliOptions::addOrder(CliSyntax& syntax)
+{
+    return syntax.option(QStringLiteral("--order"), QStringLiteral("auto|ascending|drawn"),
+                         QStringLiteral("how the draws' numbers are published, for the chance figures: detected, "
+                                        "smallest first or as drawn (default: setting HMSX)"));
+}
+
+std::optional<PublicationOrder> CliOptions::order(const CliArguments& args)
+{
+    const std::optional<QString> text = args.value(QStringLiteral("--order"));
+    PublicationOrder order = PublicationOrder::Detect;
+    if (!text || !DrawModel::parseOrderWord(*text, &order))
+        return std::nullopt; // the parser has refused any other word
+    return order;
+}
+
+PublicationOrder CliOptions::announceOrder(const CliArguments& args, Workspace& workspace, QTextStream& err)
 {
     const PublicationOrder order =
-        given.value_or(static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
+        CliOptions::order(args).value_or(static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
     err << DrawModel::read(workspace.history().draws(), order).chanceLine() << Qt::endl;
     return order;
 }

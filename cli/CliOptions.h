@@ -1,36 +1,50 @@
 #pragma once
 
+#include "cli/CliSyntax.h"
+#include "cli/CliTable.h"
 #include "formula/FormulaKind.h"
 #include "history/DrawModel.h"
 
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 class QTextStream;
 class Workspace;
 
-// Options of the form "--name VALUE" taken out of a subcommand's arguments, so that what remains
-// is positional. Each returns false with a message on a missing or malformed value.
+// The options several commands share, declared and read the same way everywhere.
 class CliOptions
 {
 public:
-    // Removes "--name VALUE" (the last one wins); *value stays unset when the option is absent.
-    static bool take(QStringList* args, const QString& name, std::optional<QString>* value, QString* error);
-    // --kind 1D|2D|3D|2G|3G (default 1D).
-    static bool takeKind(QStringList* args, FormulaKind* kind, QString* error);
-    // --sense kill|keep (default kill); with allowAll, "all" leaves *kill unset.
-    static bool takeSense(QStringList* args, bool allowAll, std::optional<bool>* kill, QString* error);
-    // --name true|false; *value unchanged when absent.
-    static bool takeBool(QStringList* args, const QString& name, bool* value, QString* error);
-    // --order auto|ascending|drawn: how the draws are published, for the figures against chance;
-    // *order stays unset when absent.
-    static bool takeOrder(QStringList* args, std::optional<PublicationOrder>* order, QString* error);
+    // --kind K (1D, 2D, 3D, 2G or 3G; default 1D).
+    static CliSyntax& addKind(CliSyntax& syntax);
+    // --sense kill|keep (default kill); with allowAll also "all".
+    static CliSyntax& addSense(CliSyntax& syntax, bool allowAll);
+    // --format tsv|csv|json.
+    static CliSyntax& addFormat(CliSyntax& syntax);
+
+    static bool kind(const CliArguments& args, FormulaKind* kind, QString* error);
+    // kill unless --sense keep; with allowAll, "all" leaves the result unset.
+    static std::optional<bool> sense(const CliArguments& args);
+    static CliFormat format(const CliArguments& args)
+    {
+        return CliTable::formatNamed(args.value("--format"));
+    }
+    // --NAME true|false: *value unchanged when absent.
+    static void boolean(const CliArguments& args, const QString& name, bool* value);
+    // A whole number from `low` to `high` for option `name`; *value unchanged when absent. False
+    // with `message` (or one naming the range) when malformed.
+    static bool number(const CliArguments& args, const QString& name, qint64 low, qint64 high, qint64* value,
+                       QString* error, const QString& message = QString());
+    static bool number(const CliArguments& args, const QString& name, int low, int high, int* value,
+                       QString* error, const QString& message = QString());
+
+    // --order auto|ascending|drawn: how the draws are published, for the figures against chance.
+    static CliSyntax& addOrder(CliSyntax& syntax);
+    // The order given, unset when absent.
+    static std::optional<PublicationOrder> order(const CliArguments& args);
     // The order in force (the option, else the setting "HMSX"), announced once on `err` as the
     // order the chance figures use for the stored history.
-    static PublicationOrder announceOrder(const std::optional<PublicationOrder>& given, Workspace& workspace,
-                                          QTextStream& err);
-    // The first argument that still looks like an option, or an empty text.
-    static QString leftoverOption(const QStringList& args);
+    static PublicationOrder announceOrder(const CliArguments& args, Workspace& workspace, QTextStream& err);
+
     static QString senseWord(bool kill) { return kill ? QStringLiteral("kill") : QStringLiteral("keep"); }
 };

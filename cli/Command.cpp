@@ -21,24 +21,50 @@ int CliContext::lotteryIndex() const
     return lotteryOverride >= 0 ? lotteryOverride : workspace->settings().lotteryIndex();
 }
 
-int Command::usageError(CliContext& ctx, const QString& message) const
+int CliContext::usageError(const QString& message)
 {
-    ctx.err << message << Qt::endl << "usage: zorvane-cli " << usage() << Qt::endl;
+    err << message << Qt::endl << "usage: zorvane-cli " << usage << Qt::endl;
     return ExitUsage;
 }
 
-int Command::usageError(CliContext& ctx, const QString& message, const QStringList& args) const
+QStringList Command::usages() const
 {
-    ctx.err << message << Qt::endl << "usage: zorvane-cli " << usageFor(args) << Qt::endl;
-    return ExitUsage;
+    QStringList lines;
+    const QStringList subs = subcommands();
+    if (subs.isEmpty())
+        return {syntax(QString()).usage()};
+    for (const QString& s : subs)
+        lines << syntax(s).usage();
+    return lines;
 }
 
-QString Command::usageFor(const QStringList& /*args*/) const
+int Command::dispatch(CliContext& ctx, const QStringList& args)
 {
-    return usage();
-}
-
-bool Command::asksForHelp(const QStringList& args)
-{
-    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    QStringList rest = args;
+    QString sub;
+    const QStringList subs = subcommands();
+    if (!subs.isEmpty()) {
+        ctx.usage = usages().join(QStringLiteral("\n       zorvane-cli "));
+        if (!rest.isEmpty() && CliSyntax::asksForHelp({rest.first()})) {
+            ctx.out << "usage: zorvane-cli " << ctx.usage << Qt::endl;
+            return ExitOk;
+        }
+        if (rest.isEmpty())
+            return ctx.usageError(QStringLiteral("%1 needs a subcommand: %2").arg(name(), subs.join(", ")));
+        sub = rest.takeFirst();
+        if (!subs.contains(sub))
+            return ctx.usageError(QStringLiteral("unknown %1 subcommand %2").arg(name(), sub));
+    }
+    const CliSyntax s = syntax(sub);
+    if (CliSyntax::asksForHelp(rest)) {
+        ctx.out << s.help();
+        ctx.out.flush();
+        return ExitOk;
+    }
+    ctx.usage = s.usage();
+    CliArguments parsed;
+    QString error;
+    if (!s.parse(rest, &parsed, &error))
+        return ctx.usageError(error);
+    return run(ctx, sub, parsed);
 }

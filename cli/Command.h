@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cli/CliSyntax.h"
+#include "cli/CliTable.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -15,10 +18,14 @@ struct CliContext
     QTextStream& out;
     QTextStream& err;
     Workspace* workspace = nullptr;
+    // The usage line of the command being run, shown after a usage error.
+    QString usage;
 
     // Opens the workspace on demand; prints the error and returns false when that fails.
     bool openWorkspace();
     int lotteryIndex() const;
+    // Prints `message` and the usage line on stderr; returns ExitUsage.
+    int usageError(const QString& message);
 };
 
 // Exit codes of every command.
@@ -29,22 +36,24 @@ enum ExitCode
     ExitUsage = 2
 };
 
+// One command word of zorvane-cli. Its arguments (and those of each subcommand) are declared in
+// a CliSyntax, read by the one parser every command shares before run() is called: a command
+// only reads the values it was given.
 class Command
 {
 public:
     virtual ~Command() = default;
     virtual QString name() const = 0;
-    virtual QString usage() const = 0;
-    // The usage shown for "--help" after the command's arguments `args`: the subcommand's line
-    // when they name one, else the whole usage.
-    virtual QString usageFor(const QStringList& args) const;
-    virtual int run(CliContext& ctx, const QStringList& args) = 0;
+    // The subcommand words in the order of the usage; empty for a command without subcommands.
+    virtual QStringList subcommands() const { return {}; }
+    // What the command, or its subcommand `sub`, takes.
+    virtual CliSyntax syntax(const QString& sub) const = 0;
+    virtual int run(CliContext& ctx, const QString& sub, const CliArguments& args) = 0;
 
-    // True when the arguments ask for help ("--help" or "-h" anywhere).
-    static bool asksForHelp(const QStringList& args);
-
-protected:
-    int usageError(CliContext& ctx, const QString& message) const;
-    // The same with the usage of the subcommand `args` name.
-    int usageError(CliContext& ctx, const QString& message, const QStringList& args) const;
+    // One usage line per subcommand (or the command's own).
+    QStringList usages() const;
+    // Reads the arguments after the command word and runs the command; "--help" or "-h" prints
+    // the help of the command (or of its subcommand) on stdout instead, and a usage error exits 2
+    // with the reason and the usage on stderr.
+    int dispatch(CliContext& ctx, const QStringList& args);
 };

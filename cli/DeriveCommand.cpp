@@ -22,27 +22,27 @@ bool parseDigits(const QString& text, std::array<int, 3>* out)
 
 } // namespace
 
-int DeriveCommand::run(CliContext& ctx, const QStringList& args)
+CliSyntax DeriveCommand::syntax(const QString& /*sub*/) const
 {
-    bool online = false;
+    return CliSyntax(QStringLiteral("derive"),
+                     QStringLiteral("One line per column of the draw record, CODE<TAB>VALUE, strQQH first."))
+        .flag(QStringLiteral("--online"), QStringLiteral("the online update's rules"))
+        .option(QStringLiteral("--prev"), QStringLiteral("DDD"), QStringLiteral("the previous draw"))
+        .arguments(QStringLiteral("ISSUE DDD"), 2, 2,
+                   QStringLiteral("the issue and the numbers of 百位, 十位 and 个位"));
+}
+
+int DeriveCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
+{
+    const bool online = args.has(QStringLiteral("--online"));
     PreviousDraw previous;
-    QStringList positional;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--online") {
-            online = true;
-        } else if (args[i] == "--prev") {
-            if (i + 1 >= args.size() || !parseDigits(args[i + 1], &previous.numbers))
-                return usageError(ctx, QStringLiteral("--prev takes three digits"));
-            ++i;
-        } else if (args[i].startsWith("--")) {
-            return usageError(ctx, QStringLiteral("unknown option %1").arg(args[i]));
-        } else {
-            positional << args[i];
-        }
-    }
+    if (const std::optional<QString> prev = args.value(QStringLiteral("--prev")))
+        if (!parseDigits(*prev, &previous.numbers))
+            return ctx.usageError(QStringLiteral("--prev takes three digits"));
+    const QStringList& positional = args.positionals();
     DrawInput in;
-    if (positional.size() != 2 || !parseDigits(positional[1], &in.numbers))
-        return usageError(ctx, QStringLiteral("derive takes ISSUE and three digits DDD"));
+    if (!parseDigits(positional[1], &in.numbers))
+        return ctx.usageError(QStringLiteral("derive takes ISSUE and three digits DDD"));
     const int lottery = ctx.lotteryIndex();
     in.issue = positional[0];
     in.drawsPerDay = LotteryTable::orEmpty(lottery).drawsPerDay;

@@ -7,6 +7,6 @@ class DeriveCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("derive"); }
-    QString usage() const override { return QStringLiteral("derive [--online] [--prev DDD] ISSUE DDD"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

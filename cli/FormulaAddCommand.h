@@ -11,6 +11,6 @@ class FormulaAddCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("add"); }
-    QString usage() const override { return QStringLiteral("add [--kind K] [--sense kill|keep] TEXT"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

@@ -3,18 +3,24 @@
 #include "formula/FormulaClearAll.h"
 #include "history/Workspace.h"
 
-int FormulaClearCommand::run(CliContext& ctx, const QStringList& arguments)
+CliSyntax FormulaClearCommand::syntax() const
 {
-    QStringList args = arguments;
-    const bool confirmed = args.removeAll(QStringLiteral("--yes")) > 0;
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
-    if (!confirmed)
-        return usageError(ctx, FormulaClearAll::question() + QStringLiteral("（确认请加 --yes）"));
+    return CliSyntax(
+               QStringLiteral("formula clear"),
+               QStringLiteral(
+                   "Deletes every formula of every kind (清空所有公式), after a backup of the database."))
+        .flag(QStringLiteral("--yes"), QStringLiteral("confirms the deletion"));
+}
+
+int FormulaClearCommand::run(CliContext& ctx, const CliArguments& args)
+{
+    if (!args.has(QStringLiteral("--yes")))
+        return ctx.usageError(FormulaClearAll::question() + QStringLiteral("（确认请加 --yes）"));
     if (!ctx.openWorkspace())
         return ExitFailure;
     QString error;
-    if (!FormulaClearAll::clearAll(&ctx.workspace->database(), &error)) {
+    if (!ctx.workspace->backupBefore(FormulaClearAll::title(), &error) ||
+        !FormulaClearAll::clearAll(&ctx.workspace->database(), &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }

@@ -8,6 +8,6 @@ class FormulaClearCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("clear"); }
-    QString usage() const override { return QStringLiteral("clear --yes"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

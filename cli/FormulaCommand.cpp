@@ -19,28 +19,28 @@ FormulaCommand::FormulaCommand()
     m_subcommands.push_back(std::make_unique<FormulaDedupeCommand>());
 }
 
-QString FormulaCommand::usage() const
+QStringList FormulaCommand::subcommands() const
 {
-    QStringList lines;
+    QStringList names;
     for (const auto& s : m_subcommands)
-        lines << QStringLiteral("formula ") + s->usage();
-    return lines.join(QStringLiteral("\n  "));
+        names << s->name();
+    return names;
 }
 
-QString FormulaCommand::usageFor(const QStringList& args) const
+FormulaSubcommand* FormulaCommand::find(const QString& sub) const
 {
     for (const auto& s : m_subcommands)
-        if (!args.isEmpty() && s->name() == args.first())
-            return QStringLiteral("formula ") + s->usage();
-    return usage();
+        if (s->name() == sub)
+            return s.get();
+    return nullptr;
 }
 
-int FormulaCommand::run(CliContext& ctx, const QStringList& args)
+CliSyntax FormulaCommand::syntax(const QString& sub) const
 {
-    if (args.isEmpty())
-        return usageError(ctx, QStringLiteral("formula needs a subcommand"));
-    for (const auto& s : m_subcommands)
-        if (s->name() == args.first())
-            return s->run(ctx, args.mid(1));
-    return usageError(ctx, QStringLiteral("unknown formula subcommand %1").arg(args.first()));
+    return find(sub)->syntax();
+}
+
+int FormulaCommand::run(CliContext& ctx, const QString& sub, const CliArguments& args)
+{
+    return find(sub)->run(ctx, args);
 }

@@ -12,10 +12,11 @@ class FormulaCommand : public Command
 public:
     FormulaCommand();
     QString name() const override { return QStringLiteral("formula"); }
-    QString usage() const override;
-    QString usageFor(const QStringList& args) const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    QStringList subcommands() const override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 
 private:
+    FormulaSubcommand* find(const QString& sub) const;
     std::vector<std::unique_ptr<FormulaSubcommand>> m_subcommands;
 };

@@ -6,17 +6,28 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
-int FormulaDedupeCommand::run(CliContext& ctx, const QStringList& arguments)
+CliSyntax FormulaDedupeCommand::syntax() const
 {
-    QStringList args = arguments;
+    CliSyntax s(QStringLiteral("formula dedupe"),
+                QStringLiteral(
+                    "Lists the equivalent formulas (the same prediction on every stored draw), one row per "
+                    "formula that would go;\n\"groups G equivalents K\" on stderr. With --yes deletes "
+                    "them after a backup of the database and says \"deleted K\" on stderr."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, true);
+    s.flag(QStringLiteral("--yes"),
+           QStringLiteral("delete the equivalents (one transaction, renumbered, compacted)"));
+    return CliOptions::addFormat(s);
+}
+
+int FormulaDedupeCommand::run(CliContext& ctx, const CliArguments& args)
+{
     QString error;
     FormulaKind kind;
-    std::optional<bool> kill;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, true, &kill, &error))
-        return usageError(ctx, error);
-    const bool confirmed = args.removeAll(QStringLiteral("--yes")) > 0;
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
+    const std::optional<bool> kill = CliOptions::sense(args);
+    const bool confirmed = args.has(QStringLiteral("--yes"));
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
@@ -33,15 +44,23 @@ int FormulaDedupeCommand::run(CliContext& ctx, const QStringList& arguments)
         }
         groups.insert(groups.end(), found.begin(), found.end());
     }
-    ctx.out << "sense\tkept_idx\tkept_gongshi\tequivalent_idx\tequivalent_gongshi\n";
-    for (const EquivalentGroup& g : groups)
-        for (const FormulaRecord& r : g.equivalents)
-            ctx.out << CliOptions::senseWord(g.kept.bolKill) << '\t' << g.kept.idx << '\t' << g.kept.gongshi
-                    << '\t' << r.idx << '\t' << r.gongshi << '\n';
+    {
+        CliTable table(ctx.out, CliOptions::format(args),
+                       {QStringLiteral("sense"), QStringLiteral("kept_idx"), QStringLiteral("kept_gongshi"),
+                        QStringLiteral("equivalent_idx"), QStringLiteral("equivalent_gongshi")});
+        for (const EquivalentGroup& g : groups)
+            for (const FormulaRecord& r : g.equivalents)
+                table.add({CliOptions::senseWord(g.kept.bolKill), QString::number(g.kept.idx), g.kept.gongshi,
+                           QString::number(r.idx), r.gongshi});
+    }
     const int count = EquivalentFormulas::equivalentCount(groups);
-    ctx.out << "groups " << groups.size() << " equivalents " << count << '\n';
+    ctx.err << "groups " << groups.size() << " equivalents " << count << Qt::endl;
     if (!confirmed || count == 0)
         return ExitOk;
+    if (!ws.backupBefore(EquivalentFormulas::title(), &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
     // Both senses live in one table: their equivalents go in one transaction.
     const int deleted = EquivalentFormulas::deleteEquivalents(&ws.database(), kind, groups, &error);
     if (deleted < 0) {
@@ -52,6 +71,6 @@ int FormulaDedupeCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << "deleted " << deleted << '\n';
+    ctx.err << "deleted " << deleted << Qt::endl;
     return ExitOk;
 }

@@ -11,9 +11,6 @@ class FormulaDedupeCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("dedupe"); }
-    QString usage() const override
-    {
-        return QStringLiteral("dedupe [--kind K] [--sense kill|keep|all] [--yes]");
-    }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

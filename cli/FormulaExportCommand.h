@@ -10,6 +10,6 @@ class FormulaExportCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("export"); }
-    QString usage() const override { return QStringLiteral("export [--all] [--kind K] [--sense kill|keep]"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

@@ -5,28 +5,46 @@
 #include "history/Workspace.h"
 
 #include <QDir>
+#include <QFile>
 
-int FormulaImportCommand::run(CliContext& ctx, const QStringList& arguments)
+CliSyntax FormulaImportCommand::syntax() const
 {
-    QStringList args = arguments;
+    CliSyntax s(
+        QStringLiteral("formula import"),
+        QStringLiteral("Imports a formula text file as the window does, starting from kind K and sense S;\n"
+                       "prints \"added N rejected M\", then the path of 无法识别公式.txt when M > 0."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, false);
+    return s.arguments(QStringLiteral("FILE|-"), 1, 1,
+                       QStringLiteral("the file to read, - for standard input"));
+}
+
+int FormulaImportCommand::run(CliContext& ctx, const CliArguments& args)
+{
     QString error;
     FormulaImportOptions options;
-    std::optional<bool> kill;
-    if (!CliOptions::takeKind(&args, &options.startKind, &error) ||
-        !CliOptions::takeSense(&args, false, &kill, &error))
-        return usageError(ctx, error);
-    if (!CliOptions::leftoverOption(args).isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option %1").arg(CliOptions::leftoverOption(args)));
-    if (args.size() != 1)
-        return usageError(ctx, QStringLiteral("formula import takes one FILE"));
-    options.startKill = *kill;
+    if (!CliOptions::kind(args, &options.startKind, &error))
+        return ctx.usageError(error);
+    options.startKill = *CliOptions::sense(args);
+    const QString name = args.positionals().first();
+    QByteArray standardInput;
+    if (name == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            ctx.err << QStringLiteral("无法读取标准输入：%1").arg(in.errorString()) << Qt::endl;
+            return ExitFailure;
+        }
+        standardInput = in.readAll();
+    }
     if (!ctx.openWorkspace())
         return ExitFailure;
     options.unrecognisedPath =
         QDir(ctx.workspace->dataFolder()).filePath(FormulaImport::unrecognisedFileName());
     FormulaImport import(&ctx.workspace->database(), options);
     FormulaImportResult result;
-    if (!import.importFile(args.first(), &result, &error)) {
+    const bool imported = name == QLatin1String("-") ? import.importBytes(standardInput, &result, &error)
+                                                     : import.importFile(name, &result, &error);
+    if (!imported) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }

@@ -9,6 +9,6 @@ class FormulaImportCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("import"); }
-    QString usage() const override { return QStringLiteral("import FILE [--kind K] [--sense kill|keep]"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

@@ -13,16 +13,24 @@ template <typename T> QString optionalText(const std::optional<T>& v)
 
 } // namespace
 
-int FormulaListCommand::run(CliContext& ctx, const QStringList& arguments)
+CliSyntax FormulaListCommand::syntax() const
 {
-    QStringList args = arguments;
+    CliSyntax s(
+        QStringLiteral("formula list"),
+        QStringLiteral("The formulas of kind K as a table: idx sense gongshi gongshiCN sglGsRate intGsErrCon "
+                       "intGsTrueCon intGsErrLst intGsTrueLst."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, true);
+    return CliOptions::addFormat(s);
+}
+
+int FormulaListCommand::run(CliContext& ctx, const CliArguments& args)
+{
     QString error;
     FormulaKind kind;
-    std::optional<bool> kill;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, true, &kill, &error))
-        return usageError(ctx, error);
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
+    const std::optional<bool> kill = CliOptions::sense(args);
     if (!ctx.openWorkspace())
         return ExitFailure;
     FormulaTableStore store(&ctx.workspace->database());
@@ -33,14 +41,13 @@ int FormulaListCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << "idx\tsense\tgongshi\tgongshiCN\tsglGsRate\tintGsErrCon\tintGsTrueCon\tintGsErrLst\tintGsTrueL"
-               "st\n";
-    for (const FormulaRecord& r : records) {
-        ctx.out << r.idx << '\t' << CliOptions::senseWord(r.bolKill) << '\t' << r.gongshi << '\t'
-                << r.gongshiCN << '\t'
-                << (r.sglGsRate ? QString::number(double(*r.sglGsRate), 'f', 4) : QString()) << '\t'
-                << optionalText(r.intGsErrCon) << '\t' << optionalText(r.intGsTrueCon) << '\t'
-                << optionalText(r.intGsErrLst) << '\t' << optionalText(r.intGsTrueLst) << '\n';
-    }
+    CliTable table(ctx.out, CliOptions::format(args),
+                   {"idx", "sense", "gongshi", "gongshiCN", "sglGsRate", "intGsErrCon", "intGsTrueCon",
+                    "intGsErrLst", "intGsTrueLst"});
+    for (const FormulaRecord& r : records)
+        table.add({QString::number(r.idx), CliOptions::senseWord(r.bolKill), r.gongshi, r.gongshiCN,
+                   r.sglGsRate ? QString::number(double(*r.sglGsRate), 'f', 4) : QString(),
+                   optionalText(r.intGsErrCon), optionalText(r.intGsTrueCon), optionalText(r.intGsErrLst),
+                   optionalText(r.intGsTrueLst)});
     return ExitOk;
 }

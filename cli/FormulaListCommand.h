@@ -9,6 +9,6 @@ class FormulaListCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("list"); }
-    QString usage() const override { return QStringLiteral("list [--kind K] [--sense kill|keep|all]"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

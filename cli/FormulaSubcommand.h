@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliOptions.h"
 #include "cli/Command.h"
 
 // One subcommand of "formula" (add, list, ...). A new one is a class of its own, registered with
@@ -9,14 +10,6 @@ class FormulaSubcommand
 public:
     virtual ~FormulaSubcommand() = default;
     virtual QString name() const = 0;
-    // The usage line without the leading "formula ".
-    virtual QString usage() const = 0;
-    virtual int run(CliContext& ctx, const QStringList& args) = 0;
-
-protected:
-    int usageError(CliContext& ctx, const QString& message) const
-    {
-        ctx.err << message << Qt::endl << "usage: zorvane-cli formula " << usage() << Qt::endl;
-        return ExitUsage;
-    }
+    virtual CliSyntax syntax() const = 0;
+    virtual int run(CliContext& ctx, const CliArguments& args) = 0;
 };

@@ -4,25 +4,30 @@
 #include "formula/FormulaOnlineUpdate.h"
 #include "history/Workspace.h"
 
-int FormulaUpdateCommand::run(CliContext& ctx, const QStringList& arguments)
+CliSyntax FormulaUpdateCommand::syntax() const
 {
-    QStringList args = arguments;
+    CliSyntax s(
+        QStringLiteral("formula update"),
+        QStringLiteral("The online formula update: downloads the formula file (setting FormulaUrl), keeps it "
+                       "as Pelq.txt and,\nafter a backup of the database, replaces every stored formula by "
+                       "the file's; exit 1 with the reason, formulas unchanged."));
+    s.option(QStringLiteral("--url"), QStringLiteral("URL"), QStringLiteral("the formula file's address"));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, false);
+    return s;
+}
+
+int FormulaUpdateCommand::run(CliContext& ctx, const CliArguments& args)
+{
     QString error;
     FormulaKind kind;
-    std::optional<bool> kill;
-    std::optional<QString> url;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--url"), &url, &error))
-        return usageError(ctx, error);
-    if (!CliOptions::leftoverOption(args).isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option %1").arg(CliOptions::leftoverOption(args)));
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
     FormulaUpdateOptions options;
-    options.url = url.value_or(QString());
-    FormulaOnlineUpdate update(*ctx.workspace, kind, *kill, options);
+    options.url = args.value(QStringLiteral("--url")).value_or(QString());
+    FormulaOnlineUpdate update(*ctx.workspace, kind, *CliOptions::sense(args), options);
     QString message;
     if (!update.runBlocking(&message)) {
         ctx.err << message << Qt::endl;

@@ -11,6 +11,6 @@ class FormulaUpdateCommand : public FormulaSubcommand
 {
 public:
     QString name() const override { return QStringLiteral("update"); }
-    QString usage() const override { return QStringLiteral("update [--url URL] [--kind K] [--sense kill|keep]"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax() const override;
+    int run(CliContext& ctx, const CliArguments& args) override;
 };

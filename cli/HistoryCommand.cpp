@@ -1,5 +1,6 @@
 #include "cli/HistoryCommand.h"
 
+#include "cli/CliOptions.h"
 #include "cli/HistoryFairnessCommand.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
@@ -11,70 +12,99 @@
 #include <QFile>
 
 #include <algorithm>
+#include <limits>
 
-namespace {
-
-// Each subcommand's usage line, without the leading "history ".
-const std::pair<const char*, const char*> kSubcommands[] = {
-    {"add", "add ISSUE DDD"},
-    {"import", "import FILE|- [--skip-bad]"},
-    {"export", "export [FILE]"},
-    {"list", "list [--all-columns]"},
-    {"delete", "delete --last K | --after ISSUE | --all"},
-    {"update", "update [--base-url URL] [--today YYMMDD] [--days D] [--timeout SECONDS]"},
-    {"fairness", "fairness [--last N] [--order auto|ascending|drawn]"},
-};
-
-} // namespace
-
-QString HistoryCommand::usage() const
+QStringList HistoryCommand::subcommands() const
 {
-    QStringList lines;
-    for (const auto& [name, line] : kSubcommands)
-        lines << QStringLiteral("history ") + QLatin1String(line);
-    return lines.join(QStringLiteral("\n  "));
+    return {QStringLiteral("add"),    QStringLiteral("import"), QStringLiteral("export"),  QStringLiteral("list"),
+            QStringLiteral("delete"), QStringLiteral("update"), QStringLiteral("fairness")};
 }
 
-QString HistoryCommand::usageFor(const QStringList& args) const
+CliSyntax HistoryCommand::syntax(const QString& sub) const
 {
-    for (const auto& [name, line] : kSubcommands)
-        if (!args.isEmpty() && args.first() == QLatin1String(name))
-            return QStringLiteral("history ") + QLatin1String(line);
-    return usage();
+    if (sub == QLatin1String("fairness"))
+        return HistoryFairnessCommand::syntax();
+    if (sub == QLatin1String("add"))
+        return CliSyntax(
+                   QStringLiteral("history add"),
+                   QStringLiteral("Appends one draw as typed by hand, chained from the newest stored draw;\n"
+                                  "prints \"ISSUE DDD\" and \"next NEXT\" (the issue proposed next)."))
+            .arguments(QStringLiteral("ISSUE DDD"), 2, 2,
+                       QStringLiteral("the issue and the numbers of 百位, 十位 and 个位"));
+    if (sub == QLatin1String("import"))
+        return CliSyntax(QStringLiteral("history import"),
+                         QStringLiteral(
+                             "Adds the draws of FILE: the text export, a CSV/TSV table or text copied from "
+                             "a results page;\nstored draws are skipped; prints \"added N already-stored "
+                             "M unreadable K\"."))
+            .flag(QStringLiteral("--skip-bad"),
+                  QStringLiteral(
+                      "add the readable lines even when others cannot be read (each named on stderr)"))
+            .arguments(QStringLiteral("FILE|-"), 1, 1,
+                       QStringLiteral("the file to read, - for standard input"));
+    if (sub == QLatin1String("export"))
+        return CliSyntax(
+                   QStringLiteral("history export"),
+                   QStringLiteral("Writes the text export \"ISSUE DDD\" per line and prints the file's path; "
+                                  "an empty history is not exported."))
+            .arguments(
+                QStringLiteral("[FILE|-]"), 0, 1,
+                QStringLiteral("the file to write (default: the window's file name), - for standard output"));
+    if (sub == QLatin1String("list")) {
+        CliSyntax list(QStringLiteral("history list"),
+                       QStringLiteral("The stored draws as a table: strQQH L1A L2A L3A."));
+        list.flag(QStringLiteral("--all-columns"), QStringLiteral("every stored column of the draw record"));
+        return CliOptions::addFormat(list);
+    }
+    if (sub == QLatin1String("delete"))
+        return CliSyntax(
+                   QStringLiteral("history delete"),
+                   QStringLiteral("Deletes draws from the end of the history, after a backup of the database "
+                                  "(one of --last, --after, --all)."))
+            .option(QStringLiteral("--last"), QStringLiteral("K"), QStringLiteral("the newest K draws"))
+            .option(QStringLiteral("--after"), QStringLiteral("ISSUE"),
+                    QStringLiteral(
+                        "every draw after ISSUE, as 删除到选定期 takes it (not before the oldest draw)"))
+            .flag(QStringLiteral("--all"), QStringLiteral("every draw (needs --yes)"))
+            .flag(QStringLiteral("--yes"), QStringLiteral("confirms --all"));
+    return CliSyntax(QStringLiteral("history update"),
+                     QStringLiteral("The online update of the history; prints \"added N rejected M\"."))
+        .option(QStringLiteral("--base-url"), QStringLiteral("URL"),
+                QStringLiteral("replaces \"http://\" + province code + results host"))
+        .option(QStringLiteral("--today"), QStringLiteral("YYMMDD"),
+                QStringLiteral("the date taken as today"))
+        .option(QStringLiteral("--days"), QStringLiteral("D"),
+                QStringLiteral("days to search, 2 to 10 (default: setting IniSerchDay)"))
+        .option(QStringLiteral("--timeout"), QStringLiteral("SECONDS"),
+                QStringLiteral("how long to wait for the page"));
 }
 
-int HistoryCommand::run(CliContext& ctx, const QStringList& args)
+int HistoryCommand::run(CliContext& ctx, const QString& sub, const CliArguments& args)
 {
-    if (args.isEmpty())
-        return usageError(ctx, QStringLiteral("history needs a subcommand"));
-    const QString sub = args.first();
-    const QStringList rest = args.mid(1);
-    if (sub == "add")
-        return add(ctx, rest);
-    if (sub == "import")
-        return importFile(ctx, rest);
-    if (sub == "export")
-        return exportFile(ctx, rest);
-    if (sub == "list")
-        return list(ctx, rest);
-    if (sub == "delete")
-        return remove(ctx, rest);
-    if (sub == "update")
-        return update(ctx, rest);
-    if (sub == "fairness")
-        return HistoryFairnessCommand::run(ctx, rest);
-    return usageError(ctx, QStringLiteral("unknown history subcommand %1").arg(sub));
+    if (sub == QLatin1String("add"))
+        return add(ctx, args.positionals());
+    if (sub == QLatin1String("import"))
+        return importFile(ctx, args);
+    if (sub == QLatin1String("export"))
+        return exportFile(ctx, args.positionals());
+    if (sub == QLatin1String("list"))
+        return list(ctx, args);
+    if (sub == QLatin1String("delete"))
+        return remove(ctx, args);
+    if (sub == QLatin1String("fairness"))
+        return HistoryFairnessCommand::run(ctx, args);
+    return update(ctx, args);
 }
 
 int HistoryCommand::add(CliContext& ctx, const QStringList& args)
 {
-    if (args.size() != 2 || args[1].size() != 3)
-        return usageError(ctx, QStringLiteral("history add takes ISSUE and three digits DDD"), {"add"});
+    if (args[1].size() != 3)
+        return ctx.usageError(QStringLiteral("history add takes ISSUE and three digits DDD"));
     std::array<int, 3> numbers{};
     for (int i = 0; i < 3; ++i) {
         numbers[i] = args[1][i].digitValue();
         if (numbers[i] < 0)
-            return usageError(ctx, QStringLiteral("DDD must be three digits"), {"add"});
+            return ctx.usageError(QStringLiteral("DDD must be three digits"));
     }
     if (!ctx.openWorkspace())
         return ExitFailure;
@@ -93,15 +123,10 @@ int HistoryCommand::add(CliContext& ctx, const QStringList& args)
     return ExitOk;
 }
 
-int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
+int HistoryCommand::importFile(CliContext& ctx, const CliArguments& args)
 {
-    QStringList rest = args;
-    const bool skipBad = rest.removeAll(QStringLiteral("--skip-bad")) > 0;
-    if (rest.size() != 1)
-        return usageError(
-            ctx, QStringLiteral("history import takes FILE (or - for standard input) and --skip-bad"),
-            {"import"});
-    const QString name = rest[0];
+    const bool skipBad = args.has(QStringLiteral("--skip-bad"));
+    const QString name = args.positionals().first();
     QFile f;
     const bool opened = name == QStringLiteral("-") ? f.open(stdin, QIODevice::ReadOnly)
                                                     : (f.setFileName(name), f.open(QIODevice::ReadOnly));
@@ -152,8 +177,6 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
 
 int HistoryCommand::exportFile(CliContext& ctx, const QStringList& args)
 {
-    if (args.size() > 1)
-        return usageError(ctx, QStringLiteral("history export takes at most one FILE"), {"export"});
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
@@ -161,6 +184,18 @@ int HistoryCommand::exportFile(CliContext& ctx, const QStringList& args)
     if (!newest) {
         ctx.err << QStringLiteral("没有历史号码，没有可以导出的内容。") << Qt::endl;
         return ExitFailure;
+    }
+    // "-": the export on standard output, nothing else printed.
+    if (!args.isEmpty() && args[0] == QLatin1String("-")) {
+        ctx.out.flush();
+        QFile standardOutput;
+        const QByteArray text = HistoryTextFile::format(ws.history().draws());
+        if (!standardOutput.open(stdout, QIODevice::WriteOnly) || standardOutput.write(text) != text.size() ||
+            !standardOutput.flush()) {
+            ctx.err << QStringLiteral("无法写入标准输出：%1").arg(standardOutput.errorString()) << Qt::endl;
+            return ExitFailure;
+        }
+        return ExitOk;
     }
     const QString path =
         args.isEmpty() ? HistoryTextFile::exportPath(ws.dataFolder(), newest ? newest->issue : QString())
@@ -174,104 +209,93 @@ int HistoryCommand::exportFile(CliContext& ctx, const QStringList& args)
     return ExitOk;
 }
 
-int HistoryCommand::list(CliContext& ctx, const QStringList& args)
+int HistoryCommand::list(CliContext& ctx, const CliArguments& args)
 {
-    const bool all = args.size() == 1 && args[0] == "--all-columns";
-    if (!args.isEmpty() && !all)
-        return usageError(ctx, QStringLiteral("history list takes only --all-columns"), {"list"});
+    const bool all = args.has(QStringLiteral("--all-columns"));
     if (!ctx.openWorkspace())
         return ExitFailure;
     const int columns = all ? kParameterCount : 3;
-    ctx.out << "strQQH";
+    QStringList header{QStringLiteral("strQQH")};
     for (int c = 0; c < columns; ++c)
-        ctx.out << '\t' << ParameterTable::code(c);
-    ctx.out << '\n';
+        header << ParameterTable::code(c);
+    CliTable table(ctx.out, CliOptions::format(args), header);
     for (const auto& d : ctx.workspace->history().draws()) {
-        ctx.out << d.issue;
+        QStringList row{d.issue};
         for (int c = 0; c < columns; ++c)
-            ctx.out << '\t' << d.values[c];
-        ctx.out << '\n';
+            row << QString::number(d.values[c]);
+        table.add(row);
     }
     return ExitOk;
 }
 
-int HistoryCommand::remove(CliContext& ctx, const QStringList& args)
+int HistoryCommand::remove(CliContext& ctx, const CliArguments& args)
 {
-    enum
-    {
-        Last,
-        After,
-        All
-    } mode;
-    QString value;
-    if (args.size() == 2 && args[0] == "--last")
-        mode = Last;
-    else if (args.size() == 2 && args[0] == "--after")
-        mode = After;
-    else if (args.size() == 1 && args[0] == "--all")
-        mode = All;
-    else
-        return usageError(ctx, QStringLiteral("history delete takes --last K, --after ISSUE or --all"),
-                          {"delete"});
-    if (mode != All)
-        value = args[1];
-    bool ok = true;
-    const int count = mode == Last ? value.toInt(&ok) : 0;
-    if (!ok || count < 0)
-        return usageError(ctx, QStringLiteral("--last takes a whole number"), {"delete"});
+    const std::optional<QString> last = args.value(QStringLiteral("--last"));
+    const std::optional<QString> after = args.value(QStringLiteral("--after"));
+    const bool all = args.has(QStringLiteral("--all"));
+    if (int(last.has_value()) + int(after.has_value()) + int(all) != 1)
+        return ctx.usageError(QStringLiteral("history delete takes one of --last K, --after ISSUE or --all"));
+    int count = 0;
     QString error;
+    if (last && !CliOptions::number(args, QStringLiteral("--last"), 0, std::numeric_limits<int>::max(),
+                                    &count, &error, QStringLiteral("--last takes a whole number")))
+        return ctx.usageError(error);
+    if (all && !args.has(QStringLiteral("--yes")))
+        return ctx.usageError(QStringLiteral("确定要删除所有历史号码吗？（确认请加 --yes）"));
     QString keepUpTo;
     // The answer's form needs no history: it is refused before anything is opened.
-    if (mode == After && !HistoryStore::checkKeepUpTo(value, {}, &keepUpTo, &error))
-        return usageError(ctx, error, {"delete"});
+    if (after && !HistoryStore::checkKeepUpTo(*after, {}, &keepUpTo, &error))
+        return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
-    HistoryStore& h = ctx.workspace->history();
-    if (mode == After && !HistoryStore::checkKeepUpTo(value, h.draws(), &keepUpTo, &error)) {
+    Workspace& ws = *ctx.workspace;
+    HistoryStore& h = ws.history();
+    if (after && !HistoryStore::checkKeepUpTo(*after, h.draws(), &keepUpTo, &error)) {
         ctx.err << error << Qt::endl;
         return ExitUsage;
     }
-    const int removed = mode == Last    ? h.deleteLast(count, &error)
-                        : mode == After ? h.deleteAfter(keepUpTo, &error)
-                                        : h.deleteAll(&error);
-    if (removed < 0 || (removed > 0 && !ctx.workspace->compact(&error))) {
+    // The window's entry of the same deletion names the backup.
+    const bool deletesSome =
+        !h.isEmpty() && (all || (last && count > 0) || (after && h.newest()->issue > keepUpTo));
+    const QString operation = all    ? QStringLiteral("删除所有历史")
+                              : last ? QStringLiteral("删除最后指定数量期历史")
+                                     : QStringLiteral("删除到选定期");
+    if (deletesSome && !ws.backupBefore(operation, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    const int removed = last    ? h.deleteLast(count, &error)
+                        : after ? h.deleteAfter(keepUpTo, &error)
+                                : h.deleteAll(&error);
+    if (removed < 0 || (removed > 0 && !ws.compact(&error))) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
     return ExitOk;
 }
 
-int HistoryCommand::update(CliContext& ctx, const QStringList& args)
+int HistoryCommand::update(CliContext& ctx, const CliArguments& args)
 {
     OnlineUpdateOptions options;
-    for (int i = 0; i < args.size(); i += 2) {
-        if (i + 1 >= args.size())
-            return usageError(ctx, QStringLiteral("%1 needs a value").arg(args[i]), {"update"});
-        const QString& option = args[i];
-        const QString& value = args[i + 1];
+    QString error;
+    if (const std::optional<QString> base = args.value(QStringLiteral("--base-url")))
+        options.baseUrl = *base;
+    if (const std::optional<QString> today = args.value(QStringLiteral("--today"))) {
+        options.today =
+            today->size() == 6 ? QDate::fromString("20" + *today, QStringLiteral("yyyyMMdd")) : QDate();
+        if (!options.today.isValid())
+            return ctx.usageError(QStringLiteral("--today takes a date YYMMDD"));
+    }
+    if (!CliOptions::number(args, QStringLiteral("--days"), OnlineHistoryUpdate::kMinDays,
+                            OnlineHistoryUpdate::kMaxDays, &options.searchDays, &error,
+                            QStringLiteral("--days takes a whole number from 2 to 10")))
+        return ctx.usageError(error);
+    if (const std::optional<QString> timeout = args.value(QStringLiteral("--timeout"))) {
         bool ok = false;
-        if (option == "--base-url") {
-            options.baseUrl = value;
-        } else if (option == "--today") {
-            options.today =
-                value.size() == 6 ? QDate::fromString("20" + value, QStringLiteral("yyyyMMdd")) : QDate();
-            if (!options.today.isValid())
-                return usageError(ctx, QStringLiteral("--today takes a date YYMMDD"), {"update"});
-        } else if (option == "--days") {
-            options.searchDays = value.toInt(&ok);
-            if (!ok || options.searchDays < OnlineHistoryUpdate::kMinDays ||
-                options.searchDays > OnlineHistoryUpdate::kMaxDays)
-                return usageError(ctx, QStringLiteral("--days takes a whole number from 2 to 10"),
-                                  {"update"});
-        } else if (option == "--timeout") {
-            const double seconds = value.toDouble(&ok);
-            if (!ok || seconds <= 0 || seconds > 3600)
-                return usageError(ctx, QStringLiteral("--timeout takes a number of seconds"), {"update"});
-            options.timeoutMs = std::max(1, int(seconds * 1000));
-        } else {
-            return usageError(ctx, QStringLiteral("unknown history update option %1").arg(option),
-                              {"update"});
-        }
+        const double seconds = timeout->toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 3600)
+            return ctx.usageError(QStringLiteral("--timeout takes a number of seconds"));
+        options.timeoutMs = std::max(1, int(seconds * 1000));
     }
     if (!ctx.openWorkspace())
         return ExitFailure;

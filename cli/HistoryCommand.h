@@ -7,15 +7,15 @@ class HistoryCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("history"); }
-    QString usage() const override;
-    QString usageFor(const QStringList& args) const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    QStringList subcommands() const override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 
 private:
     int add(CliContext& ctx, const QStringList& args);
-    int importFile(CliContext& ctx, const QStringList& args);
+    int importFile(CliContext& ctx, const CliArguments& args);
     int exportFile(CliContext& ctx, const QStringList& args);
-    int list(CliContext& ctx, const QStringList& args);
-    int remove(CliContext& ctx, const QStringList& args);
-    int update(CliContext& ctx, const QStringList& args);
+    int list(CliContext& ctx, const CliArguments& args);
+    int remove(CliContext& ctx, const CliArguments& args);
+    int update(CliContext& ctx, const CliArguments& args);
 };

@@ -4,42 +4,38 @@
 #include "history/DrawFairness.h"
 #include "history/Workspace.h"
 
-int HistoryFairnessCommand::run(CliContext& ctx, const QStringList& arguments)
+#include <limits>
+
+CliSyntax HistoryFairnessCommand::syntax()
 {
-    QStringList args = arguments;
+    CliSyntax s(QStringLiteral("history fairness"),
+                QStringLiteral("骰子公平性检验: the stored draws' counts against fair dice read in the publication "
+                               "order,\nas a table cell observed expected, then chi_square, degrees and p."));
+    s.option(QStringLiteral("--last"), QStringLiteral("N"), QStringLiteral("the newest N draws only (default: all)"));
+    CliOptions::addOrder(s);
+    return CliOptions::addFormat(s);
+}
+
+int HistoryFairnessCommand::run(CliContext& ctx, const CliArguments& args)
+{
     QString error;
-    std::optional<QString> last;
-    std::optional<PublicationOrder> order;
-    auto refuse = [&ctx](const QString& message) {
-        ctx.err << message << Qt::endl
-                << QStringLiteral("usage: zorvane-cli history ") << usageLine() << Qt::endl;
-        return int(ExitUsage);
-    };
-    if (!CliOptions::take(&args, QStringLiteral("--last"), &last, &error) ||
-        !CliOptions::takeOrder(&args, &order, &error))
-        return refuse(error);
-    if (!args.isEmpty())
-        return refuse(QStringLiteral("unexpected argument %1").arg(args.first()));
     int lastDraws = 0;
-    if (last) {
-        bool ok = false;
-        lastDraws = last->toInt(&ok);
-        if (!ok || lastDraws < 1)
-            return refuse(QStringLiteral("--last takes a number of draws (1 or more)"));
-    }
+    if (!CliOptions::number(args, QStringLiteral("--last"), 1, std::numeric_limits<int>::max(), &lastDraws, &error,
+                            QStringLiteral("--last takes a number of draws (1 or more)")))
+        return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const std::vector<DrawRecord>& draws = ws.history().draws();
-    const PublicationOrder publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
-    const DrawFairness f =
-        DrawFairness::of(draws, DrawModel::of(DrawModel::read(draws, publicationOrder).order), lastDraws);
-    ctx.out << "cell\tobserved\texpected\n";
+    const PublicationOrder order = CliOptions::announceOrder(args, ws, ctx.err);
+    const DrawFairness f = DrawFairness::of(draws, DrawModel::of(DrawModel::read(draws, order).order), lastDraws);
+    CliTable table(ctx.out, CliOptions::format(args), {"cell", "observed", "expected"});
     for (const DrawFairness::Cell& c : f.cells)
-        ctx.out << c.label << '\t' << c.observed << '\t' << QString::number(c.expected, 'f', 4) << '\n';
-    ctx.out << "chi_square\t" << QString::number(f.chiSquare, 'f', 4) << "\t\n"
-            << "degrees\t" << f.degrees << "\t\n"
-            << "p\t" << QString::number(f.p, 'g', 6) << "\t\n";
+        table.add({c.label, QString::number(c.observed), QString::number(c.expected, 'f', 4)});
+    table.add({QStringLiteral("chi_square"), QString::number(f.chiSquare, 'f', 4), QString()});
+    table.add({QStringLiteral("degrees"), QString::number(f.degrees), QString()});
+    table.add({QStringLiteral("p"), QString::number(f.p, 'g', 6), QString()});
+    table.finish();
     ctx.out.flush();
     ctx.err << f.text() << Qt::endl;
     return ExitOk;

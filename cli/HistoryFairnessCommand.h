@@ -1,17 +1,15 @@
 #pragma once
 
 #include "cli/Command.h"
+#include "cli/CliSyntax.h"
 
 // history fairness [--last N] [--order auto|ascending|drawn]: the fairness check of the stored
-// draws against fair dice read in the publication order, as TSV "cell observed expected" (the
+// draws against fair dice read in the publication order, as a table "cell observed expected" (the
 // 18 position-number cells as drawn, the 56 sorted outcomes ascending), then the rows chi_square,
-// degrees and p with the value in the second field.
+// degrees and p with the value in the second field; the verdict goes to stderr.
 class HistoryFairnessCommand
 {
 public:
-    static QString usageLine()
-    {
-        return QStringLiteral("fairness [--last N] [--order auto|ascending|drawn]");
-    }
-    static int run(CliContext& ctx, const QStringList& args);
+    static CliSyntax syntax();
+    static int run(CliContext& ctx, const CliArguments& args);
 };

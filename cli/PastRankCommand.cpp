@@ -8,36 +8,35 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 
-QString PastRankCommand::usage() const
+CliSyntax PastRankCommand::syntax(const QString& /*sub*/) const
 {
-    return QStringLiteral("pastrank [--kind K] [--sense S] [--position 1|2|3]");
+    CliSyntax s(QStringLiteral("pastrank"),
+                QStringLiteral(
+                    "The rows of 历史开奖列表 as a table (期号 ... Err值10, then the \"N次\" columns), every "
+                    "formula of the list selected."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, false);
+    s.option(QStringLiteral("--position"), QStringLiteral("1|2|3"),
+             QStringLiteral("1 个位, 2 十位, 3 百位 (default: the kind's)"));
+    return CliOptions::addFormat(s);
 }
 
-int PastRankCommand::run(CliContext& ctx, const QStringList& arguments)
+int PastRankCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
     FormulaKind kind;
-    std::optional<bool> kill;
-    std::optional<QString> positionText;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--position"), &positionText, &error))
-        return usageError(ctx, error);
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
+    const bool kill = *CliOptions::sense(args);
     int position = kind.position;
-    if (positionText) {
-        bool ok = false;
-        position = positionText->toInt(&ok);
-        if (!ok || position < 1 || position > 3)
-            return usageError(ctx, QStringLiteral("--position takes 1 (个位), 2 (十位) or 3 (百位)"));
-    }
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    if (const std::optional<QString> text = args.value(QStringLiteral("--position")))
+        position = text->toInt();
     if (!ctx.openWorkspace())
         return ExitFailure;
 
     FormulaTableStore store(&ctx.workspace->database());
     std::vector<FormulaRecord> formulas;
-    if (!store.loadSubset(kind, *kill, &formulas, &error)) {
+    if (!store.loadSubset(kind, kill, &formulas, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
@@ -45,10 +44,20 @@ int PastRankCommand::run(CliContext& ctx, const QStringList& arguments)
     const HistoryColumns history(draws);
     std::vector<PastRankingDraw> ranking;
     if (!PastRanking::build(draws, history, BacktestRunner::compileAll(formulas),
-                            std::vector<bool>(formulas.size(), true), *kill, &ranking, &error)) {
+                            std::vector<bool>(formulas.size(), true), kill, &ranking, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    ctx.out << PositionHistory::build(ranking, position, kind.single).toTsv();
+    const PositionHistory list = PositionHistory::build(ranking, position, kind.single);
+    QStringList header;
+    for (int c = 0; c < list.columnCount(); ++c)
+        header << list.header(c);
+    CliTable table(ctx.out, CliOptions::format(args), header);
+    for (int r = 0; r < list.rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < list.columnCount(); ++c)
+            row << list.text(r, c);
+        table.add(row);
+    }
     return ExitOk;
 }

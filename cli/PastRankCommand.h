@@ -10,6 +10,6 @@ class PastRankCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("pastrank"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

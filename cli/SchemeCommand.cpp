@@ -13,37 +13,40 @@
 
 #include <QElapsedTimer>
 
-QString SchemeCommand::usage() const
+CliSyntax SchemeCommand::syntax(const QString& /*sub*/) const
 {
-    return QStringLiteral("scheme [--sense kill|keep] [--targets t1,t2,t3,t5,t6] [--mode new|keep] "
-                          "[--distinct] [--save append|update] [--seed X] [--threads J] [--order auto|ascending|drawn]");
+    CliSyntax s(QStringLiteral("scheme"),
+                QStringLiteral(
+                    "The all-kinds search over slots 1, 2, 3, 5, 6 with the stored ranges; the same table as "
+                    "search,\n\"tried T qualified Q seconds S\" on stderr."));
+    CliOptions::addSense(s, false);
+    s.option(QStringLiteral("--targets"), QStringLiteral("t1,t2,t3,t5,t6"),
+             QStringLiteral("targets of 个位单选, 十位单选, 百位单选, 十位通选, 百位通选"))
+        .option(QStringLiteral("--mode"), QStringLiteral("new|keep"),
+                QStringLiteral("公式新增数量 or 公式保有数量"))
+        .flag(QStringLiteral("--distinct"),
+              QStringLiteral("skip equivalents of stored formulas and earlier results"));
+    SearchCommandSupport::addCommon(s);
+    CliOptions::addOrder(s);
+    return CliOptions::addFormat(s);
 }
 
-int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
+int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
-    const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
-    std::optional<bool> kill;
-    std::optional<QString> targets, mode;
+    const bool distinct = args.has(QStringLiteral("--distinct"));
+    const bool kill = *CliOptions::sense(args);
+    const std::optional<QString> targets = args.value(QStringLiteral("--targets"));
     SearchCommandSupport::Common common;
-    std::optional<PublicationOrder> order;
-    if (!CliOptions::takeSense(&args, false, &kill, &error) || !CliOptions::takeOrder(&args, &order, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--targets"), &targets, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--mode"), &mode, &error) ||
-        !SearchCommandSupport::takeCommon(&args, &common, &error))
-        return usageError(ctx, error);
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    if (!SearchCommandSupport::readCommon(args, &common, &error))
+        return ctx.usageError(error);
     std::vector<double> given;
     if (targets &&
         !SearchCommandSupport::parseNumbers(*targets, 5, QStringLiteral("--targets"), &given, &error))
-        return usageError(ctx, error);
+        return ctx.usageError(error);
     SchemeConfig config;
-    if (mode && *mode == QLatin1String("keep"))
+    if (args.value(QStringLiteral("--mode")) == QStringLiteral("keep"))
         config.mode = CountMode::HeldFormulas;
-    else if (mode && *mode != QLatin1String("new"))
-        return usageError(ctx, QStringLiteral("--mode takes new or keep"));
 
     if (!ctx.openWorkspace())
         return ExitFailure;
@@ -54,13 +57,13 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     config.lookBackDraws = LookBackTable::draws(ws.settings().lookBackIndex());
     config.weighted = ws.settings().weighted();
     config.holdOut = ws.settings().holdOut();
-    config.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
-    config.kill = *kill;
+    config.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
+    config.kill = kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {
         const int slot = KindSlot::schemeOrder()[i];
         config.targets.targets[slot] = targets ? std::optional<double>(given[i])
-                                               : NumericText::value(settings.schemeTargetText(slot, *kill));
-        config.ranges[slot] = settings.ranges(KindSlot::kindNumber(slot), *kill);
+                                               : NumericText::value(settings.schemeTargetText(slot, kill));
+        config.ranges[slot] = settings.ranges(KindSlot::kindNumber(slot), kill);
         config.operandCounts[slot] = settings.operandCount(slot);
         if (config.targets.targets[slot]) {
             std::vector<FormulaRecord> stored;
@@ -70,7 +73,7 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
             }
             config.targets.storedCounts[slot] = int(stored.size());
             for (const FormulaRecord& r : stored)
-                if (distinct && r.bolKill == *kill)
+                if (distinct && r.bolKill == kill)
                     config.knownCodes[slot] << r.gongshi;
         }
     }
@@ -85,9 +88,9 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     search.runToEnd();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const std::vector<SearchResult> results = search.takeResults();
-    SearchCommandSupport::print(ctx, results, search.tried(), seconds,
+    SearchCommandSupport::print(ctx, CliOptions::format(args), results, search.tried(), seconds,
                                 BacktestOptions::heldOutDraws(int(config.draws.size()), config.holdOut) > 0);
-    if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, *kill))
+    if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, kill))
         return ExitFailure;
     return ExitOk;
 }

@@ -13,6 +13,6 @@ class SchemeCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("scheme"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

@@ -19,114 +19,114 @@ namespace {
 
 constexpr qint64 kDefaultTries = 100000;
 
-bool parseCount(const std::optional<QString>& text, const QString& option, qint64 low, qint64 high,
-                qint64* out, QString* error)
-{
-    if (!text)
-        return true;
-    bool ok = false;
-    *out = text->toLongLong(&ok);
-    if (!ok || *out < low || *out > high) {
-        *error = QStringLiteral("%1 takes a number from %2 to %3").arg(option).arg(low).arg(high);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
-QString SearchCommand::usage() const
+CliSyntax SearchCommand::syntax(const QString& /*sub*/) const
 {
-    return QStringLiteral(
-        "search [--kind K] [--sense kill|keep] [--operands N] [--tries T] [--target Q] [--seed X] "
-        "[--threads J] [--ranges b0,...,b9] [--lookback W] [--weighted true|false] "
-        "[--tail V|random] [--form bracket|next] [--distinct] [--holdout H] [--save append|update] "
-        "[--order auto|ascending|drawn]");
+    CliSyntax s(QStringLiteral("search"),
+                QStringLiteral(
+                    "The single-kind formula search: tries T candidates (default 100,000; only --target: no "
+                    "limit) or stops when Q qualified;\nprints the qualified ones as a table, \"tried T "
+                    "qualified Q seconds S\" on stderr."));
+    CliOptions::addKind(s);
+    CliOptions::addSense(s, false);
+    s.option(QStringLiteral("--operands"), QStringLiteral("N"),
+             QStringLiteral("operands per formula (default: stored)"))
+        .option(QStringLiteral("--tries"), QStringLiteral("T"), QStringLiteral("candidates to try"))
+        .option(QStringLiteral("--target"), QStringLiteral("Q"), QStringLiteral("stop once Q qualified"))
+        .option(QStringLiteral("--ranges"), QStringLiteral("b0,...,b9"),
+                QStringLiteral("the qualification ranges (default: stored for the kind)"))
+        .option(QStringLiteral("--lookback"), QStringLiteral("W"),
+                QStringLiteral("draws of the window, 0 = all"))
+        .option(QStringLiteral("--weighted"), QStringLiteral("true|false"),
+                QStringLiteral("weight the draws by age"))
+        .option(QStringLiteral("--tail"), QStringLiteral("V|random"),
+                QStringLiteral("the constant at the end"))
+        .option(QStringLiteral("--form"), QStringLiteral("bracket|next"),
+                QStringLiteral("the Chinese form's shape"))
+        .flag(QStringLiteral("--distinct"),
+              QStringLiteral("skip equivalents of stored formulas and earlier results"))
+        .option(QStringLiteral("--holdout"), QStringLiteral("H"),
+                QStringLiteral("qualify on the draws before the newest H, adding the holdout_ columns"));
+    SearchCommandSupport::addCommon(s);
+    CliOptions::addOrder(s);
+    return CliOptions::addFormat(s);
 }
 
-int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
+int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
 {
-    QStringList args = arguments;
     QString error;
-    const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
     FormulaKind kind;
-    std::optional<bool> kill;
-    std::optional<QString> operands, tries, target, ranges, lookBack, tail, form, holdOut;
+    if (!CliOptions::kind(args, &kind, &error))
+        return ctx.usageError(error);
+    const bool kill = *CliOptions::sense(args);
+    const bool distinct = args.has(QStringLiteral("--distinct"));
+    const std::optional<QString> target = args.value(QStringLiteral("--target"));
+    const std::optional<QString> ranges = args.value(QStringLiteral("--ranges"));
+    const std::optional<QString> tail = args.value(QStringLiteral("--tail"));
+    const std::optional<QString> form = args.value(QStringLiteral("--form"));
     SearchCommandSupport::Common common;
-    std::optional<PublicationOrder> order;
-    if (!CliOptions::takeKind(&args, &kind, &error) || !CliOptions::takeSense(&args, false, &kill, &error) ||
-        !CliOptions::takeOrder(&args, &order, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--operands"), &operands, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--tries"), &tries, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--target"), &target, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--ranges"), &ranges, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--lookback"), &lookBack, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--tail"), &tail, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--form"), &form, &error) ||
-        !CliOptions::take(&args, QStringLiteral("--holdout"), &holdOut, &error) ||
-        !SearchCommandSupport::takeCommon(&args, &common, &error))
-        return usageError(ctx, error);
+    if (!SearchCommandSupport::readCommon(args, &common, &error))
+        return ctx.usageError(error);
 
-    qint64 operandCount = 0, maxTries = target && !tries ? -1 : kDefaultTries, targetCount = 0,
-           lookBackDraws = 0, holdOutDraws = 0;
-    if (!parseCount(operands, QStringLiteral("--operands"), SearchSettings::kMinOperandCount,
-                    SearchSettings::kMaxOperandCount, &operandCount, &error) ||
-        !parseCount(tries, QStringLiteral("--tries"), 0, std::numeric_limits<qint64>::max() / 2, &maxTries,
-                    &error) ||
-        !parseCount(target, QStringLiteral("--target"), 0, SearchRun::kMaxResults, &targetCount, &error) ||
-        !parseCount(lookBack, QStringLiteral("--lookback"), 0, 32767, &lookBackDraws, &error) ||
-        !parseCount(holdOut, QStringLiteral("--holdout"), 0, 32767, &holdOutDraws, &error))
-        return usageError(ctx, error);
+    qint64 operandCount = 0, maxTries = target && !args.has(QStringLiteral("--tries")) ? -1 : kDefaultTries,
+           targetCount = 0, lookBackDraws = 0, holdOutDraws = 0;
+    if (!CliOptions::number(args, QStringLiteral("--operands"), qint64(SearchSettings::kMinOperandCount),
+                            qint64(SearchSettings::kMaxOperandCount), &operandCount, &error) ||
+        !CliOptions::number(args, QStringLiteral("--tries"), qint64(0),
+                            std::numeric_limits<qint64>::max() / 2, &maxTries, &error) ||
+        !CliOptions::number(args, QStringLiteral("--target"), qint64(0), qint64(SearchRun::kMaxResults),
+                            &targetCount, &error) ||
+        !CliOptions::number(args, QStringLiteral("--lookback"), qint64(0), qint64(32767), &lookBackDraws,
+                            &error) ||
+        !CliOptions::number(args, QStringLiteral("--holdout"), qint64(0), qint64(32767), &holdOutDraws,
+                            &error))
+        return ctx.usageError(error);
     std::vector<double> bounds;
     if (ranges && !SearchCommandSupport::parseNumbers(*ranges, QualificationRanges::kBoxes,
                                                       QStringLiteral("--ranges"), &bounds, &error))
-        return usageError(ctx, error);
+        return ctx.usageError(error);
     GeneratorOptions generator;
     if (tail && *tail == QLatin1String("random")) {
         generator.randomTail = true;
     } else if (tail) {
         if (!NumericText::value(*tail))
-            return usageError(ctx, QStringLiteral("--tail takes a number or random"));
+            return ctx.usageError(QStringLiteral("--tail takes a number or random"));
         if (!FormulaGenerator::givenTail(*tail, &generator.givenTail, &error)) {
             ctx.err << error << Qt::endl;
             return ExitUsage;
         }
     }
-    ChineseFormStyle style = ChineseFormStyle::Bracket;
-    if (form && *form == QLatin1String("next"))
-        style = ChineseFormStyle::NextDraw;
-    else if (form && *form != QLatin1String("bracket"))
-        return usageError(ctx, QStringLiteral("--form takes bracket or next"));
+    const ChineseFormStyle style =
+        form && *form == QLatin1String("next") ? ChineseFormStyle::NextDraw : ChineseFormStyle::Bracket;
 
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    SearchRules rules{kind, *kill, LookBackTable::draws(ws.settings().lookBackIndex()),
+    SearchRules rules{kind, kill, LookBackTable::draws(ws.settings().lookBackIndex()),
                       ws.settings().weighted(), ws.settings().holdOut()};
-    if (lookBack)
+    if (args.has(QStringLiteral("--lookback")))
         rules.lookBackDraws = int(lookBackDraws);
     const int drawCount = int(ws.history().draws().size());
-    if (holdOut) {
+    if (args.has(QStringLiteral("--holdout"))) {
         if (!BacktestOptions::isAllowedHoldOut(int(holdOutDraws), drawCount)) {
             ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
             return ExitFailure;
         }
         rules.holdOut = int(holdOutDraws);
     }
-    if (!CliOptions::takeBool(&args, QStringLiteral("--weighted"), &rules.weighted, &error))
-        return usageError(ctx, error);
-    if (!args.isEmpty())
-        return usageError(ctx, QStringLiteral("unexpected argument %1").arg(args.first()));
+    CliOptions::boolean(args, QStringLiteral("--weighted"), &rules.weighted);
+    rules.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
 
-    rules.publicationOrder = CliOptions::announceOrder(order, ws, ctx.err);
     SearchSettings settings(&ws.settings());
     const int slot = KindSlot::of(kind);
     SearchRunConfig config;
     config.evaluator = std::make_shared<CandidateEvaluator>(ws.history().draws(), rules);
-    generator.operandCount = operands ? int(operandCount) : settings.operandCount(slot);
+    generator.operandCount =
+        args.has(QStringLiteral("--operands")) ? int(operandCount) : settings.operandCount(slot);
     config.generator = generator;
     config.style = style;
-    config.ranges = settings.ranges(KindSlot::kindNumber(slot), *kill);
+    config.ranges = settings.ranges(KindSlot::kindNumber(slot), kill);
     for (std::size_t j = 0; j < bounds.size(); ++j)
         config.ranges.bounds[j] = float(bounds[j]);
     config.seed = common.seed;
@@ -137,7 +137,7 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     if (distinct) {
         // Equivalents of the formulas stored in the kind's table with the same sense are skipped.
         std::vector<FormulaRecord> stored;
-        if (!FormulaTableStore(&ws.database()).loadSubset(kind, *kill, &stored, &error)) {
+        if (!FormulaTableStore(&ws.database()).loadSubset(kind, kill, &stored, &error)) {
             ctx.err << error << Qt::endl;
             return ExitFailure;
         }
@@ -154,9 +154,9 @@ int SearchCommand::run(CliContext& ctx, const QStringList& arguments)
     run.wait();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const std::vector<SearchResult> results = run.takeResults();
-    SearchCommandSupport::print(ctx, results, run.progress().tried, seconds,
+    SearchCommandSupport::print(ctx, CliOptions::format(args), results, run.progress().tried, seconds,
                                 BacktestOptions::heldOutDraws(drawCount, rules.holdOut) > 0);
-    if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, *kill))
+    if (common.save && !SearchCommandSupport::save(ctx, results, *common.save, kill))
         return ExitFailure;
     return ExitOk;
 }

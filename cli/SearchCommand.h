@@ -15,6 +15,6 @@ class SearchCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("search"); }
-    QString usage() const override;
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

@@ -7,13 +7,22 @@
 
 #include <thread>
 
-bool SearchCommandSupport::takeCommon(QStringList* args, Common* common, QString* error)
+CliSyntax& SearchCommandSupport::addCommon(CliSyntax& syntax)
 {
-    std::optional<QString> seed, threads, save;
-    if (!CliOptions::take(args, QStringLiteral("--seed"), &seed, error) ||
-        !CliOptions::take(args, QStringLiteral("--threads"), &threads, error) ||
-        !CliOptions::take(args, QStringLiteral("--save"), &save, error))
-        return false;
+    return syntax
+        .option(QStringLiteral("--seed"), QStringLiteral("X"),
+                QStringLiteral("the random seed: the same output for any thread count"))
+        .option(QStringLiteral("--threads"), QStringLiteral("J"),
+                QStringLiteral("1 to 64 (default: the machine's cores)"))
+        .option(QStringLiteral("--save"), QStringLiteral("append|update"),
+                QStringLiteral("store the results as 公式追加到数据库 or 公式更新到数据库 (after a backup)"));
+}
+
+bool SearchCommandSupport::readCommon(const CliArguments& args, Common* common, QString* error)
+{
+    const std::optional<QString> seed = args.value(QStringLiteral("--seed"));
+    const std::optional<QString> threads = args.value(QStringLiteral("--threads"));
+    const std::optional<QString> save = args.value(QStringLiteral("--save"));
     common->seed = FormulaGenerator::freshSeed();
     if (seed) {
         bool ok = false;
@@ -32,16 +41,9 @@ bool SearchCommandSupport::takeCommon(QStringList* args, Common* common, QString
             return false;
         }
     }
-    if (save) {
-        if (*save == QLatin1String("append"))
-            common->save = SearchResultSaver::Mode::Append;
-        else if (*save == QLatin1String("update"))
-            common->save = SearchResultSaver::Mode::Update;
-        else {
-            *error = QStringLiteral("--save takes append or update");
-            return false;
-        }
-    }
+    if (save)
+        common->save = *save == QLatin1String("update") ? SearchResultSaver::Mode::Update
+                                                        : SearchResultSaver::Mode::Append;
     return true;
 }
 
@@ -64,45 +66,61 @@ bool SearchCommandSupport::parseNumbers(const QString& text, int count, const QS
     return true;
 }
 
-void SearchCommandSupport::print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried,
-                                 double seconds, bool holdOut)
+void SearchCommandSupport::print(CliContext& ctx, CliFormat format, const std::vector<SearchResult>& results,
+                                 qint64 tried, double seconds, bool holdOut)
 {
-    ctx.out
-        << "gongshi\tgongshiCN\trate\tmax_miss_run\tmax_hit_run\tfinal_miss_run\tfinal_hit_run\tchance_rate\t"
-           "excess\tz\tp"
-        << (holdOut ? QStringLiteral("\t%1").arg(holdOutHeader()) : QString()) << '\n';
+    QStringList header{"gongshi",
+                       "gongshiCN",
+                       "rate",
+                       "max_miss_run",
+                       "max_hit_run",
+                       "final_miss_run",
+                       "final_hit_run",
+                       "chance_rate",
+                       "excess",
+                       "z",
+                       "p"};
+    if (holdOut)
+        header << holdOutHeader();
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QString::number(*v, 'f', decimals) : QString();
     };
-    for (const SearchResult& r : results)
-        ctx.out << r.code << '\t' << r.chinese << '\t' << QString::number(double(r.stats.rate), 'f', 4)
-                << '\t' << r.stats.maxMissRun << '\t' << r.stats.maxHitRun << '\t' << r.stats.finalMissRun
-                << '\t' << r.stats.finalHitRun << '\t' << QString::number(r.chance.chanceRate, 'f', 4) << '\t'
-                << QString::number(r.chance.excess, 'f', 4) << '\t' << optional(r.chance.z, 3) << '\t'
-                << optional(r.chance.p, 6) << (holdOut ? '\t' + holdOutColumns(r.holdOut) : QString())
-                << '\n';
-    ctx.out << "tried " << tried << " qualified " << results.size() << " seconds "
-            << QString::number(seconds, 'f', 3) << '\n';
-    if (holdOut) {
-        ctx.out.flush();
-        ctx.err << HoldOutSummary::of(results).text() << Qt::endl;
+    {
+        CliTable table(ctx.out, format, header);
+        for (const SearchResult& r : results) {
+            QStringList row{r.code,
+                            r.chinese,
+                            QString::number(double(r.stats.rate), 'f', 4),
+                            QString::number(r.stats.maxMissRun),
+                            QString::number(r.stats.maxHitRun),
+                            QString::number(r.stats.finalMissRun),
+                            QString::number(r.stats.finalHitRun),
+                            QString::number(r.chance.chanceRate, 'f', 4),
+                            QString::number(r.chance.excess, 'f', 4),
+                            optional(r.chance.z, 3),
+                            optional(r.chance.p, 6)};
+            if (holdOut)
+                row << holdOutFields(r.holdOut);
+            table.add(row);
+        }
     }
+    ctx.err << "tried " << tried << " qualified " << results.size() << " seconds "
+            << QString::number(seconds, 'f', 3) << Qt::endl;
+    if (holdOut)
+        ctx.err << HoldOutSummary::of(results).text() << Qt::endl;
 }
 
-QString SearchCommandSupport::holdOutHeader()
+QStringList SearchCommandSupport::holdOutHeader()
 {
-    return QStringLiteral("holdout_hits\tholdout_tested\tholdout_rate\tholdout_chance\tholdout_p");
+    return {"holdout_hits", "holdout_tested", "holdout_rate", "holdout_chance", "holdout_p"};
 }
 
-QString SearchCommandSupport::holdOutColumns(const ChanceFigures& h)
+QStringList SearchCommandSupport::holdOutFields(const ChanceFigures& h)
 {
     if (h.tested <= 0)
-        return QStringLiteral("\t\t\t\t");
-    return QStringLiteral("%1\t%2\t%3\t%4\t%5")
-        .arg(h.hits)
-        .arg(h.tested)
-        .arg(QString::number(h.plainRate(), 'f', 4), QString::number(h.chanceRate, 'f', 4),
-             h.p ? QString::number(*h.p, 'f', 6) : QString());
+        return {QString(), QString(), QString(), QString(), QString()};
+    return {QString::number(h.hits), QString::number(h.tested), QString::number(h.plainRate(), 'f', 4),
+            QString::number(h.chanceRate, 'f', 4), h.p ? QString::number(*h.p, 'f', 6) : QString()};
 }
 
 bool SearchCommandSupport::save(CliContext& ctx, const std::vector<SearchResult>& results,
@@ -110,6 +128,11 @@ bool SearchCommandSupport::save(CliContext& ctx, const std::vector<SearchResult>
 {
     std::vector<FormulaKind> saved;
     QString error;
+    if (mode == SearchResultSaver::Mode::Update && !results.empty() &&
+        !ctx.workspace->backupBefore(QStringLiteral("公式更新到数据库"), &error)) {
+        ctx.err << error << Qt::endl;
+        return false;
+    }
     if (!SearchResultSaver::save(&ctx.workspace->database(), results, mode, kill, &saved, &error)) {
         ctx.err << error << Qt::endl;
         return false;

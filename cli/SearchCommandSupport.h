@@ -22,23 +22,26 @@ public:
         std::optional<SearchResultSaver::Mode> save;
     };
 
-    // Takes --seed X (default: fresh from the clock and the system's entropy), --threads J (default:
-    // the machine's cores) and --save append|update out of args.
-    static bool takeCommon(QStringList* args, Common* common, QString* error);
+    // Declares --seed X, --threads J and --save append|update.
+    static CliSyntax& addCommon(CliSyntax& syntax);
+    // Reads them: the seed defaults to a fresh one from the clock and the system's entropy, the
+    // threads to the machine's cores.
+    static bool readCommon(const CliArguments& args, Common* common, QString* error);
     // A comma-separated list of exactly `count` numbers.
     static bool parseNumbers(const QString& text, int count, const QString& option, std::vector<double>* out,
                              QString* error);
 
-    // The header row, one row per result (its five figures, then its chance rate, excess, z and p,
-    // and with `holdOut` its hold-out hits, draws, rate, chance rate and p) and the closing line
-    // "tried T qualified Q seconds S"; with `holdOut` the hold-out summary goes to stderr.
-    static void print(CliContext& ctx, const std::vector<SearchResult>& results, qint64 tried, double seconds,
-                      bool holdOut = false);
-    // The hold-out columns' header and a row's five cells (empty when nothing was held out), shared
+    // The table: one row per result (its five figures, then its chance rate, excess, z and p, and
+    // with `holdOut` its hold-out hits, draws, rate, chance rate and p). The closing line "tried T
+    // qualified Q seconds S" and, with `holdOut`, the hold-out summary go to stderr.
+    static void print(CliContext& ctx, CliFormat format, const std::vector<SearchResult>& results,
+                      qint64 tried, double seconds, bool holdOut = false);
+    // The hold-out columns' header and a row's five fields (empty when nothing was held out), shared
     // with backtest.
-    static QString holdOutHeader();
-    static QString holdOutColumns(const ChanceFigures& holdOut);
-    // Saves as the window's buttons do; prints the error and returns false on failure.
+    static QStringList holdOutHeader();
+    static QStringList holdOutFields(const ChanceFigures& holdOut);
+    // Saves as the window's buttons do (an update after a backup of the database); prints the error
+    // and returns false on failure.
     static bool save(CliContext& ctx, const std::vector<SearchResult>& results, SearchResultSaver::Mode mode,
                      bool kill);
 };

@@ -2,12 +2,19 @@
 
 #include "formula/FormulaTranslation.h"
 
-int TranslateCommand::run(CliContext& ctx, const QStringList& args)
+CliSyntax TranslateCommand::syntax(const QString& /*sub*/) const
 {
-    if (args.isEmpty())
-        return usageError(ctx, QStringLiteral("translate takes the formula TEXT"));
+    return CliSyntax(QStringLiteral("translate"),
+                     QStringLiteral(
+                         "Prints the code form of a formula's Chinese form; exit 1 with the reason when a "
+                         "character is refused."))
+        .arguments(QStringLiteral("TEXT"), 1, -1, QStringLiteral("the formula (words are joined by blanks)"));
+}
+
+int TranslateCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
+{
     // Words split by the shell belong to one formula.
-    const QString code = FormulaTranslation::translateGongshiCN(args.join(QLatin1Char(' ')));
+    const QString code = FormulaTranslation::translateGongshiCN(args.positionals().join(QLatin1Char(' ')));
     const qsizetype refused = FormulaTranslation::firstRefusedChar(code);
     if (refused >= 0) {
         ctx.err << QStringLiteral("无法识别的公式：“%1”含有不能用于公式的字符“%2”。").arg(code, code[refused])

@@ -8,6 +8,6 @@ class TranslateCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("translate"); }
-    QString usage() const override { return QStringLiteral("translate TEXT"); }
-    int run(CliContext& ctx, const QStringList& args) override;
+    CliSyntax syntax(const QString& sub) const override;
+    int run(CliContext& ctx, const QString& sub, const CliArguments& args) override;
 };

@@ -1,5 +1,6 @@
 #include "charts/ChartApplication.h"
 #include "cli/BacktestCommand.h"
+#include "cli/BackupCommand.h"
 #include "cli/CalcCommand.h"
 #include "cli/ChartCommand.h"
 #include "cli/DeriveCommand.h"
@@ -11,7 +12,6 @@
 #include "cli/TranslateCommand.h"
 #include "history/LotteryTable.h"
 #include "history/Workspace.h"
-#include "store/DataFolder.h"
 
 #include <QCoreApplication>
 
@@ -22,8 +22,8 @@
 
 namespace {
 
-// The command word: the first argument after the global options (each of which but --data-dir=DIR
-// takes a value).
+// The command word: the first argument after the global options (each of which takes a value
+// unless written as --NAME=VALUE).
 bool commandIsChart(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
@@ -62,63 +62,68 @@ int main(int argc, char* argv[])
     commands.push_back(std::make_unique<CalcCommand>());
     commands.push_back(std::make_unique<ChartCommand>());
 
+    commands.push_back(std::make_unique<BackupCommand>());
+
+    CliSyntax global(QStringLiteral(""), QString());
+    global.option(QStringLiteral("--data-dir"), QStringLiteral("DIR"), QString())
+        .option(QStringLiteral("--lottery"), QStringLiteral("INDEX"), QString())
+        .flag(QStringLiteral("--help"), QString())
+        .flag(QStringLiteral("-h"), QString())
+        .flag(QStringLiteral("--version"), QString());
     // On stdout when asked for with --help, on stderr after a usage error.
     auto printUsage = [&](QTextStream& stream) {
         stream << "usage: zorvane-cli [--data-dir DIR] [--lottery INDEX] COMMAND ...\n"
                << "       zorvane-cli --help | --version\n"
-               << "       zorvane-cli COMMAND --help\n";
+               << "       zorvane-cli COMMAND [SUBCOMMAND] --help\n";
         for (const auto& c : commands)
-            stream << "  " << c->usage() << '\n';
+            for (const QString& line : c->usages())
+                stream << "  " << line << '\n';
         stream.flush();
     };
 
-    QStringList args = app.arguments().mid(1);
-    Workspace workspace;
-    CliContext ctx{QString(), -1, out, err, &workspace};
-    ctx.dataDirOption = DataFolder::takeOption(&args);
-    while (!args.isEmpty() && args.first().startsWith("--")) {
-        if (args.first() == "--lottery" && args.size() >= 2) {
-            bool ok = false;
-            ctx.lotteryOverride = args[1].toInt(&ok);
-            if (!ok || !LotteryTable::isValid(ctx.lotteryOverride)) {
-                err << "--lottery takes an index from 0 to 14" << Qt::endl;
-                return ExitUsage;
-            }
-            args.remove(0, 2);
-        } else if (args.first() == "--help") {
-            printUsage(out);
-            return ExitOk;
-        } else if (args.first() == "--version") {
-            out << "zorvane-cli " << ZORVANE_VERSION << Qt::endl;
-            return ExitOk;
-        } else {
-            err << "unknown option " << args.first() << Qt::endl;
-            printUsage(err);
-            return ExitUsage;
-        }
-    }
-    if (!args.isEmpty() && args.first() == "-h") {
-        printUsage(out);
-        return ExitOk;
-    }
-    if (args.isEmpty()) {
+    const QStringList args = app.arguments().mid(1);
+    CliArguments options;
+    qsizetype consumed = 0;
+    QString error;
+    if (!global.parseLeading(args, &options, &consumed, &error)) {
+        err << error << Qt::endl;
         printUsage(err);
         return ExitUsage;
     }
+    if (options.has(QStringLiteral("--help")) || options.has(QStringLiteral("-h"))) {
+        printUsage(out);
+        return ExitOk;
+    }
+    if (options.has(QStringLiteral("--version"))) {
+        out << "zorvane-cli " << ZORVANE_VERSION << Qt::endl;
+        return ExitOk;
+    }
+    Workspace workspace;
+    CliContext ctx{
+        options.value(QStringLiteral("--data-dir")).value_or(QString()), -1, out, err, &workspace, {}};
+    if (const std::optional<QString> lottery = options.value(QStringLiteral("--lottery"))) {
+        bool ok = false;
+        ctx.lotteryOverride = lottery->toInt(&ok);
+        if (!ok || !LotteryTable::isValid(ctx.lotteryOverride)) {
+            err << "--lottery takes an index from 0 to 14" << Qt::endl;
+            return ExitUsage;
+        }
+    }
+    if (consumed >= args.size()) {
+        err << "a command is needed" << Qt::endl;
+        printUsage(err);
+        return ExitUsage;
+    }
+    const QString word = args[consumed];
     for (const auto& c : commands) {
-        if (c->name() == args.first()) {
-            const QStringList rest = args.mid(1);
-            if (Command::asksForHelp(rest)) {
-                out << "usage: zorvane-cli " << c->usageFor(rest) << Qt::endl;
-                return ExitOk;
-            }
-            const int code = c->run(ctx, rest);
+        if (c->name() == word) {
+            const int code = c->dispatch(ctx, args.mid(consumed + 1));
             out.flush();
             err.flush();
             return code;
         }
     }
-    err << "unknown command " << args.first() << Qt::endl;
+    err << "unknown command " << word << Qt::endl;
     printUsage(err);
     return ExitUsage;
 }

@@ -114,6 +114,9 @@ bool FormulaOnlineUpdate::replaceFormulas(const QByteArray& bytes, QString* erro
     QStringList lines;
     if (!FormulaTextFile::decode(bytes, &lines, error))
         return false;
+    // Every stored formula goes: a copy of the database is kept first.
+    if (!m_workspace.backupBefore(QStringLiteral("公式在线更新"), error))
+        return false;
     Transaction tx(db.connection());
     if (!tx.begin(error) || !FormulaClearAll::clearAllInTransaction(&db, error) ||
         !import.importLinesInTransaction(lines, &m_imported, error))

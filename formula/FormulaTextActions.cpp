@@ -78,13 +78,15 @@ TypedEntryResult FormulaTextActions::addTyped(QWidget* parent, Workspace& worksp
 
 bool FormulaTextActions::clearAll(QWidget* parent, Workspace& workspace)
 {
-    if (!MessageBoxes::question(parent, FormulaClearAll::title(), FormulaClearAll::question()))
+    if (!MessageBoxes::question(parent, FormulaClearAll::title(),
+                                FormulaClearAll::question() + QStringLiteral("\n\n") + workspace.undoNote()))
         return false;
     QString error;
     bool ok;
     {
         BusyCursor busy;
-        ok = FormulaClearAll::clearAll(&workspace.database(), &error);
+        ok = workspace.backupBefore(FormulaClearAll::title(), &error) &&
+             FormulaClearAll::clearAll(&workspace.database(), &error);
     }
     if (!ok)
         MessageBoxes::warning(parent, FormulaClearAll::title(),

@@ -1,5 +1,6 @@
 #include "history/HistoryPanel.h"
 
+#include "history/BackupDialog.h"
 #include "history/HistoryImportDialog.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineUpdateDialog.h"
@@ -92,6 +93,8 @@ void HistoryPanel::buildMenu()
     add("mnuDelAll", QStringLiteral("删除所有历史(&A）"), &HistoryPanel::deleteAllDraws);
     add("mnuDelTo", QStringLiteral("删除到选定期(&D)"), &HistoryPanel::deleteToChosenIssue);
     add("mnuDelLast", QStringLiteral("删除最后指定数量期历史(&E)"), &HistoryPanel::deleteLastCount);
+    m_menu->addSeparator();
+    add("mnuRestore", QStringLiteral("恢复备份(&B)..."), &HistoryPanel::restoreBackup);
 }
 
 QWidget* HistoryPanel::buildEntryBox()
@@ -214,11 +217,11 @@ void HistoryPanel::rememberClickedRow(int row)
     m_clickedIssue = ok ? issue : 0;
 }
 
-void HistoryPanel::cutDraws(const std::function<int(QString* error)>& removeDraws)
+void HistoryPanel::cutDraws(const QString& operation, const std::function<int(QString* error)>& removeDraws)
 {
     QString error;
     BusyCursor busy;
-    if (removeDraws(&error) < 0) {
+    if (!m_workspace->backupBefore(operation, &error) || removeDraws(&error) < 0) {
         MessageBoxes::error(this, error);
         return;
     }
@@ -253,8 +256,21 @@ void HistoryPanel::deleteLastDraw()
 {
     if (!m_database->require(this))
         return;
+    const DrawRecord* newest = m_workspace->history().newest();
+    if (!newest)
+        return;
+    // A single key press (Alt+D) must not lose a draw: the button asks first.
+    const QString title = QStringLiteral("删除最后历史");
+    if (!MessageBoxes::question(this, title,
+                                QStringLiteral("确定要删除最后一期历史号码 %1（开奖号 %2%3%4）吗？\n\n%5")
+                                    .arg(newest->issue)
+                                    .arg(newest->number(1))
+                                    .arg(newest->number(2))
+                                    .arg(newest->number(3))
+                                    .arg(m_workspace->undoNote())))
+        return;
     QString error;
-    if (m_workspace->history().deleteLast(1, &error) < 0)
+    if (!m_workspace->backupBefore(title, &error) || m_workspace->history().deleteLast(1, &error) < 0)
         MessageBoxes::error(this, error);
     emit historyChanged();
     m_numberBoxes[0]->setFocus();
@@ -264,13 +280,14 @@ void HistoryPanel::deleteAllDraws()
 {
     if (!m_database->require(this))
         return;
-    if (!MessageBoxes::question(this, QStringLiteral("删除所有历史"),
-                                QStringLiteral("确定要删除所有历史号码吗？此操作不能撤销。")))
+    const QString title = QStringLiteral("删除所有历史");
+    if (!MessageBoxes::question(this, title,
+                                QStringLiteral("确定要删除所有历史号码吗？\n\n") + m_workspace->undoNote()))
         return;
     QString error;
     {
         BusyCursor busy;
-        if (m_workspace->history().deleteAll(&error) >= 0) {
+        if (m_workspace->backupBefore(title, &error) && m_workspace->history().deleteAll(&error) >= 0) {
             emit historyCleared();
             return;
         }
@@ -299,8 +316,9 @@ void HistoryPanel::deleteToChosenIssue()
         MessageBoxes::warning(this, QStringLiteral("删除期数"), error);
         return;
     }
-    cutDraws(
-        [this, &keepUpTo](QString* error) { return m_workspace->history().deleteAfter(keepUpTo, error); });
+    cutDraws(QStringLiteral("删除到选定期"), [this, &keepUpTo](QString* error) {
+        return m_workspace->history().deleteAfter(keepUpTo, error);
+    });
 }
 
 void HistoryPanel::deleteLastCount()
@@ -316,7 +334,8 @@ void HistoryPanel::deleteLastCount()
     const int count = answer.trimmed().toInt(); // not a number counts as 0
     if (count <= 0)
         return;
-    cutDraws([this, count](QString* error) { return m_workspace->history().deleteLast(count, error); });
+    cutDraws(QStringLiteral("删除最后指定数量期历史"),
+             [this, count](QString* error) { return m_workspace->history().deleteLast(count, error); });
 }
 
 void HistoryPanel::exportText(const QString& newestIssue)
@@ -369,6 +388,22 @@ void HistoryPanel::pasteDraws()
 {
     if (m_database->require(this) && importHistoryFromClipboard(this, *m_workspace))
         emit historyChanged();
+}
+
+void HistoryPanel::restoreBackup()
+{
+    BackupDialog dialog(m_workspace, this);
+    dialog.exec();
+    if (!dialog.restored())
+        return;
+    // The window's guard keeps the state the window started with: a database that did not open
+    // then is opened again by the next start.
+    if (!m_database->isOpen()) {
+        MessageBoxes::information(this, BackupDialog::title(),
+                                  QStringLiteral("已恢复备份。请关闭程序后重新启动，以便使用恢复的数据库。"));
+        return;
+    }
+    emit historyCut();
 }
 
 void HistoryPanel::updateOnline()

@@ -68,11 +68,14 @@ public:
     void importFromFile();
     void pasteDraws();
     void updateOnline();
+    // "恢复备份(&B)...": the backups, and the restore of the one chosen.
+    void restoreBackup();
 
 signals:
     // Draws were added or the newest one deleted: the grids and the back-test follow.
     void historyChanged();
-    // Draws were cut off the end and the database compacted: the formula list reloads as well.
+    // Draws were cut off the end and the database compacted, or a backup restored: the formula list
+    // reloads as well.
     void historyCut();
     // The whole history was deleted: both grids are shown again, without a back-test.
     void historyCleared();
@@ -88,9 +91,9 @@ private:
     void showVerificationColumns();
     void scrollToEnd();
     void rememberClickedRow(int row);
-    // Removes draws from the end (`removeDraws` returns how many, or −1 with the error), then compacts
-    // the database and says so.
-    void cutDraws(const std::function<int(QString* error)>& removeDraws);
+    // Backs up the database before `operation`, removes draws from the end (`removeDraws` returns
+    // how many, or −1 with the error), then compacts the database and says so.
+    void cutDraws(const QString& operation, const std::function<int(QString* error)>& removeDraws);
 
     Workspace* m_workspace;
     const DatabaseGuard* m_database;

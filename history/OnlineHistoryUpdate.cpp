@@ -65,6 +65,9 @@ OnlineHistoryUpdate OnlineHistoryUpdate::plan(Workspace& workspace, const Online
                        : options.baseUrl);
     if (options.timeoutMs > 0)
         update.setTimeout(options.timeoutMs);
+    Workspace* ws = &workspace;
+    update.setBeforeReplace(
+        [ws](QString* error) { return ws->backupBefore(QStringLiteral("开奖历史在线更新"), error); });
     return update;
 }
 
@@ -208,6 +211,8 @@ bool OnlineHistoryUpdate::store(HistoryStore* history, QString* error) const
 {
     if (m_newDraws.empty())
         return true;
+    if (m_replace && m_storedCount > 0 && m_beforeReplace && !m_beforeReplace(error))
+        return false;
     return history->replaceAndAppend(m_replace, m_newDraws, error);
 }
 

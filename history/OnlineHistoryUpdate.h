@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <vector>
 
 class HistoryStore;
@@ -71,6 +72,9 @@ public:
     const std::vector<DrawRecord>& newDraws() const { return m_newDraws; }
     const QStringList& rejected() const { return m_rejected; } // one reason per rejected draw
 
+    // Runs before stored draws are replaced; false (with the reason) stores nothing. plan() sets
+    // the workspace's backup here.
+    void setBeforeReplace(std::function<bool(QString* error)> hook) { m_beforeReplace = std::move(hook); }
     // Removes the stale draws and adds the new ones, in one transaction. Writes nothing when no
     // draw was read.
     bool store(HistoryStore* history, QString* error) const;
@@ -113,4 +117,5 @@ private:
     QString m_lastIssue;
     std::vector<DrawRecord> m_newDraws;
     QStringList m_rejected;
+    std::function<bool(QString* error)> m_beforeReplace;
 };

@@ -102,7 +102,10 @@ SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
     connect(m_appendButton, &QPushButton::clicked, this, [this] { saveResults(SaveKind::Append); });
     m_updateButton = dialogButton("cmdUpdate", QStringLiteral("公式更新到数据库(&N)"),
                                   QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库。"));
-    connect(m_updateButton, &QPushButton::clicked, this, [this] { saveResults(SaveKind::Update); });
+    connect(m_updateButton, &QPushButton::clicked, this, [this] {
+        if (confirmUpdate())
+            saveResults(SaveKind::Update);
+    });
     QPushButton* exportButton = dialogButton("cmdExport", QStringLiteral("公式中文导出"));
     connect(exportButton, &QPushButton::clicked, this, &SearchPanel::exportChinese);
     QPushButton* saveKindButton = dialogButton("cmdSaveKind", QStringLiteral("保存当前种类参数设置"));
@@ -640,6 +643,25 @@ void SearchPanel::enableControls(bool busy, bool saveAllowed)
 
 // ---- Saving, export, settings ----------------------------------------------------------------
 
+bool SearchPanel::confirmUpdate()
+{
+    QStringList kinds;
+    for (const SearchResult& e : m_entries)
+        if (!kinds.contains(e.kind.kindText()))
+            kinds << e.kind.kindText();
+    // Nothing is deleted without results to put in their place.
+    if (kinds.isEmpty())
+        return true;
+    return MessageBoxes::question(
+        this, QStringLiteral("公式更新到数据库"),
+        QStringLiteral(
+            "删除软件现有公式然后将所有合格公式添加到软件数据库：%1的现有公式（杀码和生码）将全部删除，"
+            "换成%2个合格公式。确定要更新吗？\n\n%3")
+            .arg(kinds.join(QStringLiteral("、")))
+            .arg(m_entries.size())
+            .arg(m_workspace->undoNote()));
+}
+
 void SearchPanel::saveResults(SaveKind kind)
 {
     const bool kill = m_killOption->isChecked();
@@ -647,6 +669,12 @@ void SearchPanel::saveResults(SaveKind kind)
         m_entries.empty() ? std::nullopt : std::optional<FormulaKind>(m_entries.back().kind);
     std::vector<FormulaKind> saved;
     QString error;
+    // An update deletes the formulas of every kind it saves to: a copy of the database is kept first.
+    if (kind == SaveKind::Update && !m_entries.empty() &&
+        !m_workspace->backupBefore(QStringLiteral("公式更新到数据库"), &error)) {
+        MessageBoxes::warning(this, kSaveTitle, error);
+        return;
+    }
     const bool ok = SearchResultSaver::save(&m_workspace->database(), m_entries,
                                             kind == SaveKind::Append ? SearchResultSaver::Mode::Append
                                                                      : SearchResultSaver::Mode::Update,

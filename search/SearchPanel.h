@@ -79,6 +79,8 @@ public:
     QLabel* holdOutLabel() const { return m_holdOutLabel; }
     // Saves the pending results into their kinds' tables; says how it went.
     void saveResults(SaveKind kind);
+    // Asks before "公式更新到数据库(&N)" deletes the formulas of the kinds in the result list.
+    bool confirmUpdate();
 
     // "跳过等价公式": candidates equivalent to a stored formula of their kind and sense, or to one
     // already in the result list, do not qualify (both searches).

@@ -25,23 +25,17 @@ QString DataFolder::takeOption(QStringList* args)
 QString DataFolder::resolve(const QString& option)
 {
     return choose(option, qEnvironmentVariable("ZORVANE_DATA_DIR"), QCoreApplication::applicationDirPath(),
-                  QStringLiteral(ZORVANE_INSTALL_BINDIR),
                   QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 QString DataFolder::choose(const QString& option, const QString& environment, const QString& programDir,
-                           const QString& installedBinDir, const QString& perUserDir)
+                           const QString& perUserDir)
 {
     if (!option.isEmpty())
         return QDir(option).absolutePath();
     if (!environment.isEmpty())
         return QDir(environment).absolutePath();
-    const QFileInfo info(programDir);
-    const auto same = [](const QString& a, const QString& b) {
-        const QString ca = QFileInfo(a).canonicalFilePath();
-        return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
-    };
-    if (!programDir.isEmpty() && info.isDir() && info.isWritable() && !same(programDir, installedBinDir))
+    if (!programDir.isEmpty() && QFileInfo(QDir(programDir).filePath(QStringLiteral("formula.mdb"))).isFile())
         return programDir;
     return perUserDir;
 }

@@ -3,12 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUuid>
 
 #include <filesystem>
+#include <sqlite3.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -176,11 +179,43 @@ bool Database::open(QString* error)
             return false;
         }
     }
+    // An older file is copied before columns or tables are added to it.
+    if (existed && m_beforeUpgrade && !schemaIsCurrentOrNew() && !m_beforeUpgrade(error)) {
+        close();
+        return false;
+    }
     if (!ensureSchema(error)) {
         close();
         return false;
     }
     return true;
+}
+
+bool Database::schemaIsCurrentOrNew() const
+{
+    QSqlDatabase db = connection();
+    QList<QPair<QString, QList<QPair<QString, QString>>>> expected;
+    expected.append({QStringLiteral("Lishi"), lishiColumns(m_drawParameterColumns)});
+    for (const QString& t : formulaTables())
+        expected.append({t, formulaColumns()});
+    expected.append({QStringLiteral("Errarr"), {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}}});
+    expected.append(
+        {QStringLiteral("ErrarrLei"),
+         {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}}});
+    bool anyTable = false;
+    bool complete = true;
+    for (const auto& [table, columns] : expected) {
+        const QSqlRecord existing = db.record(table);
+        if (existing.isEmpty()) {
+            complete = false;
+            continue;
+        }
+        anyTable = true;
+        for (const auto& column : columns)
+            if (!existing.contains(column.first))
+                complete = false;
+    }
+    return complete || !anyTable;
 }
 
 bool Database::ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns,
@@ -300,6 +335,130 @@ bool Database::compact(QString* error)
         return false;
     }
     return swapError.isEmpty() || fail(swapError);
+}
+
+namespace {
+
+// The SQLite connection under Qt's driver: the backup runs on it.
+sqlite3* sqliteHandle(const QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+// What a failed backup step means for the file `path` being written.
+QString backupFailureText(int code, const char* detail, const QString& path)
+{
+    const QString file = nativePath(path);
+    const QString why = QString::fromUtf8(detail);
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("磁盘已满，无法写入文件“%1”（%2）").arg(file, why);
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("无法写入文件“%1”：磁盘已满或读写出错（%2）").arg(file, why);
+    case SQLITE_READONLY:
+        return QStringLiteral("无法写入文件“%1”：文件是只读的（%2）").arg(file, why);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("另一个程序正在使用数据文件夹（数据库文件被锁定，等待%1秒后仍未释放）。"
+                              "请关闭正在使用它的程序后再试")
+            .arg(Database::kBusyTimeoutMs / 1000);
+    default:
+        return QStringLiteral("无法复制数据库到“%1”：%2").arg(file, why);
+    }
+}
+
+// Copies the whole database `from` into `to` in one step, waiting for another program's lock up to
+// the busy timeout. Returns SQLite's result code; *detail receives its text.
+int copyDatabase(sqlite3* to, sqlite3* from, QString* detail)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) {
+        *detail = QString::fromUtf8(sqlite3_errmsg(to));
+        return sqlite3_errcode(to);
+    }
+    int code = SQLITE_OK;
+    for (int waited = 0;; waited += 50) {
+        code = sqlite3_backup_step(backup, -1);
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || waited >= Database::kBusyTimeoutMs)
+            break;
+        QThread::msleep(50);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (code == SQLITE_DONE)
+        code = finished;
+    *detail = QString::fromUtf8(sqlite3_errstr(code));
+    return code;
+}
+
+} // namespace
+
+bool Database::backupTo(const QString& path, QString* error) const
+{
+    sqlite3* source = sqliteHandle(connection());
+    if (!source) {
+        *error = QStringLiteral("数据库没有打开，无法备份。");
+        return false;
+    }
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    sqlite3* target = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(part).constData(), &target,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    QString detail;
+    if (code == SQLITE_OK)
+        code = copyDatabase(target, source, &detail);
+    else
+        detail = QString::fromUtf8(sqlite3_errstr(code));
+    const int closed = sqlite3_close(target);
+    if (code == SQLITE_OK && closed != SQLITE_OK) {
+        code = closed;
+        detail = QString::fromUtf8(sqlite3_errstr(code));
+    }
+    std::error_code ec;
+    if (code == SQLITE_OK)
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(),
+                                ec);
+    if (code != SQLITE_OK || ec) {
+        QFile::remove(part);
+        QFile::remove(part + QStringLiteral("-journal"));
+        *error = ec ? QStringLiteral("无法写入文件“%1”：%2")
+                          .arg(nativePath(path), QString::fromStdString(ec.message()))
+                    : backupFailureText(code, detail.toUtf8().constData(), path);
+        return false;
+    }
+    return true;
+}
+
+bool Database::restoreFrom(const QString& path, QString* error)
+{
+    sqlite3* target = sqliteHandle(connection());
+    if (!target) {
+        *error = QStringLiteral("数据库没有打开，无法恢复。");
+        return false;
+    }
+    sqlite3* source = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &source, SQLITE_OPEN_READONLY, nullptr);
+    QString detail;
+    if (code == SQLITE_OK)
+        code = copyDatabase(target, source, &detail);
+    else
+        detail = QString::fromUtf8(sqlite3_errstr(code));
+    sqlite3_close(source);
+    if (code != SQLITE_OK) {
+        // The database file is what was being written; an unreadable backup is named as such.
+        *error = code == SQLITE_CANTOPEN || (code & 0xff) == SQLITE_NOTADB
+                     ? QStringLiteral("无法读取备份“%1”：%2").arg(nativePath(path), detail)
+                     : backupFailureText(code, detail.toUtf8().constData(), m_filePath);
+        return false;
+    }
+    // The tables and columns of the restored file are those of its time: opening adds what is missing.
+    return open(error);
 }
 
 Transaction::Transaction(QSqlDatabase db) : m_db(db) {}

@@ -4,6 +4,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The program's database "formula.mdb" (an SQLite file). Creates the schema when the file is
 // new, adds missing tables and columns to an older file, and refuses a file that is not a
@@ -42,13 +43,27 @@ public:
     // only once complete; the copy stays until the next compaction. Reopens the connection.
     bool compact(QString* error);
 
+    // A consistent copy of the open database written as the new file `path` through SQLite's online
+    // backup, so another program may go on reading meanwhile. The copy is written under a name of its
+    // own and renamed to `path` only once complete: a copy cut off (a full disk) is removed.
+    bool backupTo(const QString& path, QString* error) const;
+    // Replaces the whole content of the open database by that of the database file `path`, as one
+    // write: on failure the database stays as it was. The connection is reopened afterwards.
+    bool restoreFrom(const QString& path, QString* error);
+    // Runs when open() finds an existing file of this program that lacks a table or a column, before
+    // anything is added to it; false (with a message) refuses the opening.
+    void setBeforeUpgrade(std::function<bool(QString* error)> hook) { m_beforeUpgrade = std::move(hook); }
+
 private:
     bool ensureSchema(QString* error);
+    // True when every table and column is there, or when the file holds none of them yet (new).
+    bool schemaIsCurrentOrNew() const;
     bool ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns, QString* error);
 
     QString m_filePath;
     QStringList m_drawParameterColumns;
     QString m_connectionName;
+    std::function<bool(QString* error)> m_beforeUpgrade;
 };
 
 // One write transaction: takes the file's write lock at begin() (waiting for another program's

@@ -56,6 +56,11 @@ public:
     }
     void setPublicationOrderIndex(int v) { writeInt("HMSX", v); }
 
+    // "删除或替换数据前自动备份": a copy of the database goes into "备份" before every operation that
+    // deletes or replaces stored draws or formulas.
+    bool backupBeforeChanges() const { return readBool("AutoBackup", true); }
+    void setBackupBeforeChanges(bool v) { writeBool("AutoBackup", v); }
+
     // Restores the defaults of "恢复默认设置(&R)"; the lottery and calculation method stay.
     void restoreDefaults();
 

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -67,7 +68,10 @@ TEST(CliHistory, AddListExportDelete)
 
     EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--last", "1"}).exitCode, 0);
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 2);
-    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--all"}).exitCode, 0);
+    // Deleting every draw wants the same confirmation as clearing every formula.
+    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--all"}).exitCode, 2);
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 2);
+    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--all", "--yes"}).exitCode, 0);
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out, "strQQH\tL1A\tL2A\tL3A\n");
     EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--last", "x"}).exitCode, 2);
 }
@@ -228,9 +232,10 @@ TEST(CliConventions, HelpForEveryCommandAndSubcommandAndTheVersion)
             EXPECT_TRUE(r.err.isEmpty()) << what;
         }
     }
-    // A subcommand's help names that subcommand only.
-    EXPECT_EQ(runCli(dir.path(), {"history", "delete", "--help"}).out,
-              "usage: zorvane-cli history delete --last K | --after ISSUE | --all\n");
+    // A subcommand's help names that subcommand only, one line per option.
+    const QStringList help = runCli(dir.path(), {"history", "delete", "--help"}).out.split('\n');
+    EXPECT_EQ(help[0], "usage: zorvane-cli history delete [--last K] [--after ISSUE] [--all] [--yes]");
+    EXPECT_EQ(help.filter(QRegularExpression("^  --")).size(), 4);
     const CliResult version = runCli(dir.path(), {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("zorvane-cli ")) << version.out.toStdString();

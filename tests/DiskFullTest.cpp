@@ -9,6 +9,8 @@
 #include "RobustnessSupport.h"
 #include "TestSupport.h"
 
+#include "store/BackupFolder.h"
+#include "store/Settings.h"
 #include "store/WorkbookWriter.h"
 
 #include <QDir>
@@ -48,7 +50,9 @@ protected:
                     message.contains(QStringLiteral("无法写入")) ||
                     message.contains(QStringLiteral("无法保存")))
             << message.toStdString();
-        EXPECT_TRUE(message.contains(QFileInfo(file).fileName())) << message.toStdString();
+        EXPECT_TRUE(message.contains(
+            file.contains('/') && !QFileInfo(file).isAbsolute() ? file : QFileInfo(file).fileName()))
+            << message.toStdString();
     }
 
     // Runs a database write under each limit: it fails, says why and changes nothing; without a
@@ -92,13 +96,19 @@ protected:
             EXPECT_EQ(now.integrity, "ok");
             const bool kept = r.err.contains(QStringLiteral("已删除的内容已经保存"));
             std::printf("%s under %lld bytes: %s\n", args.mid(0, 2).join(' ').toUtf8().constData(), limit,
-                        r.exitCode == 0 ? "finished" : kept ? "deletion kept, compaction failed" : "refused");
+                        r.exitCode == 0 ? "finished"
+                        : kept          ? "deletion kept, compaction failed"
+                                        : "refused");
             if (r.exitCode == 0) {
                 EXPECT_TRUE(now.sameAs(after)) << "limit " << limit;
                 continue;
             }
             EXPECT_EQ(r.exitCode, 1);
-            expectNamesFile(r.err, kept ? QStringLiteral("formulaTmp.mdb") : QStringLiteral("formula.mdb"));
+            // A deletion is refused when its backup cannot be written: the message names the backup.
+            const bool noBackup = r.err.contains(QStringLiteral("无法备份数据库"));
+            expectNamesFile(r.err, kept       ? QStringLiteral("formulaTmp.mdb")
+                                   : noBackup ? BackupFolder::folderName() + QStringLiteral("/formula-")
+                                              : QStringLiteral("formula.mdb"));
             EXPECT_TRUE(kept ? now.sameAs(after) : now.sameAs(before))
                 << "limit " << limit << ": " << r.err.toStdString();
         }
@@ -182,12 +192,44 @@ TEST_F(DiskFull, FormulaUpdate)
     expectDatabaseWriteRefused(args, {std::max<qint64>(databaseSize(), published.size() + 1)});
 }
 
+// Before a deletion the database is copied into 备份: when the copy cannot be written the
+// deletion is refused with the reason, the database as it was and no cut-off copy left behind.
+TEST_F(DiskFull, ABackupThatCannotBeWrittenRefusesTheDeletion)
+{
+    writeFile(input("history.txt"), Robustness::historyLines(3000));
+    writeFile(input("formulas.txt"), Robustness::equivalentFormulaLines(3000));
+    run({"history", "import", input("history.txt")});
+    run({"formula", "import", input("formulas.txt")});
+    const DatabaseContent before = DatabaseContent::read(database());
+    const QString backups = QDir(data()).filePath(BackupFolder::folderName());
+    for (const QStringList& args :
+         {QStringList{"history", "delete", "--last", "10"},
+          QStringList{"history", "delete", "--all", "--yes"}, QStringList{"formula", "clear", "--yes"},
+          QStringList{"formula", "dedupe", "--kind", "1D", "--yes"}}) {
+        ChildOptions limit;
+        limit.fileSizeLimit = databaseSize() / 2;
+        const ChildOutcome r = runCliChild(data(), args, limit);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("无法备份数据库"))) << r.err.toStdString();
+        expectNamesFile(r.err, BackupFolder::folderName() + QStringLiteral("/formula-"));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("没有执行"))) << r.err.toStdString();
+        EXPECT_TRUE(DatabaseContent::read(database()).sameAs(before)) << args.join(' ').toStdString();
+        EXPECT_TRUE(QDir(backups).entryList(QDir::Files).isEmpty()) << args.join(' ').toStdString();
+    }
+    // With room again the deletion goes ahead, its backup beside it.
+    run({"history", "delete", "--last", "10"});
+    EXPECT_EQ(DatabaseContent::read(database()).counts.value("Lishi"), 2990);
+    EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
+}
+
 // The deletion is stored first; the compaction that follows needs room for a whole copy. When
 // that fails the command says so, and "formula.mdb" is still whole, holding the deletion. (The
 // limit counts file offsets, so the draws go first and the formulas after them: the deletion then
-// writes below the limit while the copy of the whole file cannot.)
+// writes below the limit while the copy of the whole file cannot.) The backup, which needs the
+// same room, is turned off here.
 TEST_F(DiskFull, CompactionAfterDeletion)
 {
+    Settings().setBackupBeforeChanges(false);
     writeFile(input("history.txt"), Robustness::historyLines(3000));
     writeFile(input("formulas.txt"), Robustness::formulaLines(20000));
     run({"history", "import", input("history.txt")});
@@ -206,6 +248,7 @@ TEST_F(DiskFull, CompactionAfterDeletion)
     // With room again the next deletion compacts as usual.
     run({"history", "delete", "--last", "1"});
     EXPECT_EQ(DatabaseContent::read(database()).counts.value("Lishi"), 2989);
+    Settings().setBackupBeforeChanges(true);
 }
 
 TEST_F(DiskFull, HistoryAddAndFormulaDedupe)

@@ -211,7 +211,12 @@ TEST(FormulaCommands, ImportExportClearAndUpdate)
     EXPECT_EQ(FormulaTextFile::decodeLines(readFile(r.out.trimmed())).size(), 2 + 2 + 1);
     r = runCli(dir.path(), {"formula", "export", "--all", "--sense", "keep"});
     EXPECT_EQ(r.out, dir.file(u("160121001期快3彩公式.txt")) + "\n");
-    EXPECT_EQ(runCli(dir.path(), {"formula", "export", "extra"}).exitCode, 2);
+    // A file named writes the export there; a second one is too many.
+    const QString chosen = dir.file(QStringLiteral("chosen.txt"));
+    r = runCli(dir.path(), {"formula", "export", "--kind", "2G", "--sense", "keep", chosen});
+    EXPECT_EQ(r.out, chosen + "\n");
+    EXPECT_EQ(readFile(chosen), readFile(dir.file(u("160121001期快3彩十位通选生公式.txt"))));
+    EXPECT_EQ(runCli(dir.path(), {"formula", "export", chosen, "extra"}).exitCode, 2);
 
     r = runCli(dir.path(), {"formula", "clear"});
     EXPECT_EQ(r.exitCode, 2);

@@ -132,6 +132,7 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
     EXPECT_EQ(stored(), 2);
     EXPECT_EQ(cut.count(), 2);
 
+    MessageBoxes::pushAnswer(true); // 删除最后历史 asks first
     panel->deleteLastDraw();
     EXPECT_EQ(stored(), 1);
     EXPECT_EQ(changed.count(), 1);

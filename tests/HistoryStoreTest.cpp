@@ -5,7 +5,6 @@
 #include "history/HistoryTextFile.h"
 #include "history/LotteryTable.h"
 #include "history/Workspace.h"
-#include "store/DataFolder.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -281,23 +280,6 @@ TEST(Settings, DefaultsWordsAndRestore)
     EXPECT_EQ(s.lookBackIndex(), 3);
     EXPECT_EQ(s.lotteryIndex(), 9); // the lottery is not a default
     s.setLotteryIndex(0);
-}
-
-TEST(DataFolder, OptionThenEnvironmentThenProgramFolderUnlessInstalled)
-{
-    TempDataFolder program, installed, user;
-    const QString option = program.file("chosen");
-    EXPECT_EQ(DataFolder::choose(option, "/env", program.path(), installed.path(), user.path()), option);
-    EXPECT_EQ(DataFolder::choose({}, "/env", program.path(), installed.path(), user.path()), "/env");
-    // A program run from its build or unpacked folder keeps its data beside itself …
-    EXPECT_EQ(DataFolder::choose({}, {}, program.path(), installed.path(), user.path()), program.path());
-    // … an installed one (started from the desktop menu) per user, even when it could write there,
-    EXPECT_EQ(DataFolder::choose({}, {}, installed.path() + "/.", installed.path(), user.path()),
-              user.path());
-    // and so does one whose folder is gone.
-    EXPECT_EQ(DataFolder::choose({}, {}, program.file("missing"), installed.path(), user.path()),
-              user.path());
-    EXPECT_EQ(QDir(DataFolder::choose("rel", {}, {}, {}, {})).isAbsolute(), true);
 }
 
 // Two programs on one file: draws chain from the newest stored draw, so a write derived from a

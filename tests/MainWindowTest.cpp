@@ -214,6 +214,7 @@ TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
     EXPECT_EQ(rows(), 2);
     EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
 
+    MessageBoxes::pushAnswer(true);
     child<QPushButton>("Command3")->click();
     EXPECT_EQ(rows(), 1);
 

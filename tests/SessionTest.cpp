@@ -410,6 +410,7 @@ TEST_F(SessionTest, ANewcomersWholeSessionSurvivesARestart)
     EXPECT_EQ(stored().formulas.at("Gongshi2G").filter("|keep"), QStringList{"L2A+LT+1|keep"});
 
     // --- Deletions: two draws, one formula by its row, the unselected ones. ---
+    MessageBoxes::pushAnswer(true); // 删除最后历史 asks first
     click("Command3");
     MessageBoxes::pushAnswer(true, "1");
     trigger("mnuDelLast");

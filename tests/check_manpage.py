@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Checks that the manual page of zorvane-cli describes every command and option its --help lists.
 
-A usage line of --help ("  history add ISSUE DDD | import FILE ...", "  formula list [--kind K]")
-names its command by its first word, and by the second one too when that is a plain word (a
-subcommand). The page must hold a .TP entry that starts with that command, and name every option
-of the --help lines that begin with "usage:" or "zorvane-cli".
+A usage line of --help ("  history add ISSUE DDD", "  formula list [--kind K]") names its command by
+its first word, and by the second one too when that is a plain word (a subcommand). The page must
+hold a .TP entry that starts with that command, and name every option of the --help lines that
+begin with "usage:" or "zorvane-cli", and every option that the command's own --help lists.
 Usage: check_manpage.py ZORVANE_CLI MANPAGE
 """
 import re
@@ -39,6 +39,10 @@ def main():
                 command += " " + words[1]
             if not any(e == command or e.startswith(command + " ") for e in entries):
                 missing.append(command)
+            own = subprocess.run([cli] + command.split() + ["--help"], capture_output=True, text=True)
+            for option in re.findall(r"--[a-z][a-z-]*", own.stdout):
+                if option not in whole:
+                    missing.append(f"{command} {option}")
         elif re.match(r"^\s*(usage:|zorvane-cli)", line):
             for option in re.findall(r"--[a-z][a-z-]*", line):
                 if option not in whole:
