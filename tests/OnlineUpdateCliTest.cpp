@@ -54,3 +54,19 @@ TEST(CliOnlineUpdate, Usage)
                                     QStringList{"--days"}, QStringList{"--timeout", "x"}, QStringList{"--nope", "1"}})
         EXPECT_EQ(runCli(dir.path(), QStringList{"history", "update"} + args).exitCode, 2) << args.join(' ').toStdString();
 }
+
+TEST(CliOnlineUpdate, APageWithIssuesButNoDrawExitsOne)
+{
+    TempDataFolder dir;
+    FixtureResultsServer server;
+    ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121001", "356"}).exitCode, 0);
+    QByteArray page = "<html><body><table>";
+    for (int i = 2; i <= 40; ++i)
+        page += QStringLiteral("<tr><td>1601210%1</td><td>-</td></tr>").arg(i, 2, 10, QChar('0')).toUtf8();
+    server.setPage(page + "</table></body></html>");
+    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("一期也不能保存"))) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out, "strQQH\tL1A\tL2A\tL3A\n160121001\t3\t5\t6\n");
+}
