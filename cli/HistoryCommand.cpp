@@ -104,7 +104,8 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
     }
     if (rest.size() != 1)
         return usageError(
-            ctx, QStringLiteral("history import takes FILE (or - for standard input), --skip-bad and --sheet"),
+            ctx,
+            QStringLiteral("history import takes FILE (or - for standard input), --skip-bad and --sheet"),
             {"import"});
     const QString name = rest[0];
     QByteArray content;
@@ -136,7 +137,8 @@ int HistoryCommand::importFile(CliContext& ctx, const QStringList& args)
             for (const WorkbookSheet& s : source.sheets)
                 names << s.name;
             ctx.err << (source.isWorkbook()
-                            ? QStringLiteral("工作簿里没有工作表“%1”（有：%2）。").arg(sheet, names.join(QStringLiteral("、")))
+                            ? QStringLiteral("工作簿里没有工作表“%1”（有：%2）。")
+                                  .arg(sheet, names.join(QStringLiteral("、")))
                             : QStringLiteral("--sheet 只用于 Excel 工作簿，“%1”不是工作簿。").arg(name))
                     << Qt::endl;
             return ExitFailure;

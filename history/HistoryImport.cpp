@@ -46,8 +46,9 @@ HistoryImportSource HistoryImport::source(const QByteArray& bytes)
     HistoryImportSource source;
     const WorkbookReader::Kind kind = WorkbookReader::kindOf(bytes);
     if (kind != WorkbookReader::Kind::None) {
-        source.workbookKind = kind == WorkbookReader::Kind::Xlsx ? QStringLiteral("Excel 工作簿（.xlsx）")
-                                                                 : QStringLiteral("旧版 Excel 工作簿（.xls）");
+        source.workbookKind = kind == WorkbookReader::Kind::Xlsx
+                                  ? QStringLiteral("Excel 工作簿（.xlsx）")
+                                  : QStringLiteral("旧版 Excel 工作簿（.xls）");
         if (!WorkbookReader::read(bytes, &source.sheets, &source.refusal))
             source.workbookKind.clear();
         return source;
@@ -151,7 +152,8 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
         const TextDraw& d = plan.read.draws[i];
         if (conflicting.contains(d.issue)) {
             plan.unread.push_back({d.lineNumber, QString(),
-                                   QStringLiteral("期号%1在文字中出现了几次，开奖号码不同").arg(d.issue), d.issue});
+                                   QStringLiteral("期号%1在文字中出现了几次，开奖号码不同").arg(d.issue),
+                                   d.issue});
             continue;
         }
         if (firstOf.value(d.issue) != i)
@@ -207,7 +209,9 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
     }
     const auto lineOf = [&](const TextDraw* d) {
         QString text = lines.value(d->lineNumber - 1).trimmed().left(80);
-        return QStringLiteral("第%1行“%2”").arg(d->lineNumber).arg(text.replace(QLatin1Char('\t'), QStringLiteral("  ")));
+        return QStringLiteral("第%1行“%2”")
+            .arg(d->lineNumber)
+            .arg(text.replace(QLatin1Char('\t'), QStringLiteral("  ")));
     };
     if (firstAdded) {
         plan.firstLine = lineOf(firstAdded);
@@ -235,7 +239,8 @@ bool HistoryImport::store(HistoryStore* store, const HistoryImportPlan& plan, QS
     return store->append(plan.toAdd, error);
 }
 
-bool HistoryImport::planAndStore(HistoryStore* store, const HistoryImportSource& source, const Options& options,
+bool HistoryImport::planAndStore(HistoryStore* store, const HistoryImportSource& source,
+                                 const Options& options,
                                  const std::function<bool(const HistoryImportPlan&)>& accept,
                                  HistoryImportPlan* plan, QString* error)
 {

@@ -35,7 +35,7 @@ struct HistoryImportPlan
     // Why nothing can be read: bytes that are no text, a damaged workbook, rows that read two ways.
     // Nothing else is set then, except the workbook's sheets.
     QString refusal;
-    QString workbookKind;   // a workbook: its kind, the names of its sheets and the one read
+    QString workbookKind; // a workbook: its kind, the names of its sheets and the one read
     QStringList sheetNames;
     int sheet = -1;
     // The lines the first and last draws to add were read from, as the preview shows them.

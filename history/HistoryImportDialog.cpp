@@ -76,7 +76,8 @@ HistoryImportDialog::HistoryImportDialog(const HistoryImportSource& source, cons
     layout->addWidget(m_summary);
 
     m_unreadModel = new QStandardItemModel(0, 3, this);
-    m_unreadModel->setHorizontalHeaderLabels({QStringLiteral("行号"), QStringLiteral("原因"), QStringLiteral("内容")});
+    m_unreadModel->setHorizontalHeaderLabels(
+        {QStringLiteral("行号"), QStringLiteral("原因"), QStringLiteral("内容")});
     m_unreadView = new QTableView(this);
     m_unreadView->setObjectName("unreadLines");
     m_unreadView->setModel(m_unreadModel);
@@ -119,13 +120,16 @@ void HistoryImportDialog::showPlan()
             lines << QStringLiteral("将添加：%1 期（第一期 %2，最后一期 %3）")
                          .arg(plan.toAdd.size())
                          .arg(plan.firstIssue(), plan.lastIssue())
-                  << QStringLiteral("第一期保存为：%1（来自%2）").arg(storedText(plan.toAdd.front()), plan.firstLine)
-                  << QStringLiteral("最后一期保存为：%1（来自%2）").arg(storedText(plan.toAdd.back()), plan.lastLine);
+                  << QStringLiteral("第一期保存为：%1（来自%2）")
+                         .arg(storedText(plan.toAdd.front()), plan.firstLine)
+                  << QStringLiteral("最后一期保存为：%1（来自%2）")
+                         .arg(storedText(plan.toAdd.back()), plan.lastLine);
         }
         lines << QStringLiteral("已经存在（跳过）：%1 期").arg(plan.alreadyStored)
               << QStringLiteral("无法导入的行：%1 行").arg(plan.unread.size());
         if (plan.read.ignoredLines > 0)
-            lines << QStringLiteral("忽略的其他行（表头、没有期号的文字）：%1 行").arg(plan.read.ignoredLines);
+            lines
+                << QStringLiteral("忽略的其他行（表头、没有期号的文字）：%1 行").arg(plan.read.ignoredLines);
     }
     m_summary->setText(lines.join('\n'));
 
@@ -196,7 +200,8 @@ bool runHistoryImport(QWidget* parent, Workspace& workspace, const HistoryImport
     return true;
 }
 
-bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines, const QString& sourceName)
+bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines,
+                      const QString& sourceName)
 {
     HistoryImportSource source;
     source.lines = lines;

@@ -58,7 +58,8 @@ private:
 // grids and re-runs the back-test.
 bool runHistoryImport(QWidget* parent, Workspace& workspace, const HistoryImportSource& source,
                       const QString& sourceName);
-bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines, const QString& sourceName);
+bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines,
+                      const QString& sourceName);
 
 // The file dialog's filter: texts, tables and workbooks.
 QString historyFileFilter();

@@ -105,7 +105,8 @@ QString outOfRangeReason(const QString& issue, const std::array<int, 3>& numbers
 
 QString sumReason(const QString& issue, const std::array<int, 3>& numbers)
 {
-    return QStringLiteral("期号%1的“%2”中有和值（三个号码之和），不是开奖号码").arg(issue, numbersText(numbers));
+    return QStringLiteral("期号%1的“%2”中有和值（三个号码之和），不是开奖号码")
+        .arg(issue, numbersText(numbers));
 }
 
 QString missingDateReason(const QString& issue)
@@ -115,8 +116,8 @@ QString missingDateReason(const QString& issue)
         .arg(issue);
 }
 
-QString ambiguityText(const QString& line, int lineNumber, const QString& issue, const std::array<int, 3>& one,
-                      const std::array<int, 3>& other)
+QString ambiguityText(const QString& line, int lineNumber, const QString& issue,
+                      const std::array<int, 3>& one, const std::array<int, 3>& other)
 {
     return QStringLiteral("开奖号码有两种同样可能的读法，无法确定哪一种对：第%1行“%2”可以读作 %3 %4，"
                           "也可以读作 %3 %5。请删去号码旁边多余的数字列（例如序号），或在表格第一行写上"
@@ -211,10 +212,14 @@ struct TableLayout
     bool separate = false;
     int first = -1;
 
-    bool operator<(const TableLayout& o) const { return std::tie(first, separate) < std::tie(o.first, o.separate); }
+    bool operator<(const TableLayout& o) const
+    {
+        return std::tie(first, separate) < std::tie(o.first, o.separate);
+    }
     std::array<int, 3> columns() const
     {
-        return separate ? std::array<int, 3>{first, first + 1, first + 2} : std::array<int, 3>{first, first, first};
+        return separate ? std::array<int, 3>{first, first + 1, first + 2}
+                        : std::array<int, 3>{first, first, first};
     }
 };
 
@@ -237,8 +242,9 @@ Heading headingOf(const QStringList& fields)
     const QString positions[3] = {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")};
     for (int i = 0; i < fields.size(); ++i) {
         const QString f = fields[i].trimmed();
-        if (h.issue < 0 && (f.contains(QStringLiteral("期号")) || f.contains(QStringLiteral("期数")) ||
-                            f.contains(QStringLiteral("期次")) || f.compare("issue", Qt::CaseInsensitive) == 0))
+        if (h.issue < 0 &&
+            (f.contains(QStringLiteral("期号")) || f.contains(QStringLiteral("期数")) ||
+             f.contains(QStringLiteral("期次")) || f.compare("issue", Qt::CaseInsensitive) == 0))
             h.issue = i;
         for (int p = 0; p < 3; ++p)
             if (h.numbers[p] < 0 && f.contains(positions[p]))
@@ -384,7 +390,8 @@ QStringList HistoryTextReader::cellLines(const std::vector<QStringList>& rows)
     return lines;
 }
 
-HistoryTextReader::Result HistoryTextReader::readCells(const std::vector<QStringList>& rows, const Options& options)
+HistoryTextReader::Result HistoryTextReader::readCells(const std::vector<QStringList>& rows,
+                                                       const Options& options)
 {
     return read(cellLines(rows), options);
 }
@@ -515,16 +522,18 @@ HistoryTextReader::Result HistoryTextReader::readTable(const QStringList& lines,
         for (int j = issue + 1; j < f.size(); ++j) {
             int a = 0, b = 0, c = 0;
             std::array<int, 3> n{};
-            if (j + 2 < f.size() && singleDigit(f[j], &a) && singleDigit(f[j + 1], &b) && singleDigit(f[j + 2], &c))
+            if (j + 2 < f.size() && singleDigit(f[j], &a) && singleDigit(f[j + 1], &b) &&
+                singleDigit(f[j + 2], &c))
                 layouts.push_back({true, j});
             if (threeInOneField(f[j], &n))
                 layouts.push_back({false, j});
         }
     }
     std::sort(layouts.begin(), layouts.end());
-    layouts.erase(std::unique(layouts.begin(), layouts.end(),
-                              [](const TableLayout& a, const TableLayout& b) { return !(a < b) && !(b < a); }),
-                  layouts.end());
+    layouts.erase(
+        std::unique(layouts.begin(), layouts.end(),
+                    [](const TableLayout& a, const TableLayout& b) { return !(a < b) && !(b < a); }),
+        layouts.end());
 
     std::vector<std::vector<int>> knownSums(dataRows.size(), heading.sums);
     std::array<int, 3> columns{-1, -1, -1};
@@ -542,9 +551,10 @@ HistoryTextReader::Result HistoryTextReader::readTable(const QStringList& lines,
             Result refused;
             refused.format = Format::Table;
             refused.delimiter = delimiter;
-            refused.ambiguity = ambiguityText(lines[r], r + 1, IssueText::inField(rows[r][issue], options.runningCount),
-                                              readings[choice.layout][choice.ambiguousRow].numbers,
-                                              readings[choice.rival][choice.ambiguousRow].numbers);
+            refused.ambiguity =
+                ambiguityText(lines[r], r + 1, IssueText::inField(rows[r][issue], options.runningCount),
+                              readings[choice.layout][choice.ambiguousRow].numbers,
+                              readings[choice.rival][choice.ambiguousRow].numbers);
             return refused;
         }
         if (choice.layout >= 0) {

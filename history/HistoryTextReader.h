@@ -64,7 +64,8 @@ public:
         std::vector<TextDraw> draws;
         std::vector<UnreadLine> unread;
         int ignoredLines = 0; // heading rows of a table, lines without an issue on a page
-        // Where the numbers were found ("期号在第1列，开奖号码在第4到6列，第3列是和值"); empty for the export.
+        // Where the numbers were found ("期号在第1列，开奖号码在第4到6列，第3列是和值"); empty for the
+        // export.
         QString layout;
         // Rows that read two ways equally well: the message with a row read both ways. Nothing is
         // read then (draws and unread are empty).

@@ -11,7 +11,8 @@ QString IssueNumbers::next(const DrawRecord& newest, int drawsPerDay, bool runni
                        std::all_of(issue.begin(), issue.end(), [](QChar c) { return c.isDigit(); });
     // The day's last draw, or one numbered beyond it (stored before the sequence was checked):
     // the next day's first draw, never a thousandth draw of the day.
-    if (dated && drawsPerDay > 0 && (issue.right(3).toInt() >= drawsPerDay || newest.value("SQH") == drawsPerDay)) {
+    if (dated && drawsPerDay > 0 &&
+        (issue.right(3).toInt() >= drawsPerDay || newest.value("SQH") == drawsPerDay)) {
         const QDate day(2000 + issue.left(2).toInt(), issue.mid(2, 2).toInt(), issue.mid(4, 2).toInt());
         if (!day.isValid())
             return {};
@@ -30,7 +31,8 @@ QString IssueNumbers::next(const DrawRecord& newest, int drawsPerDay, bool runni
     return QString::number(n + 1);
 }
 
-bool IssueNumbers::checkSequence(const QString& issue, int drawsPerDay, const QString& lottery, QString* error)
+bool IssueNumbers::checkSequence(const QString& issue, int drawsPerDay, const QString& lottery,
+                                 QString* error)
 {
     if (issue.size() != 9 || !std::all_of(issue.begin(), issue.end(), [](QChar c) { return c.isDigit(); }))
         return true;

@@ -11,15 +11,17 @@ namespace {
 // 7-9 YYMMDD; 10-12 the sequence after "-", "第" or a blank.
 const QRegularExpression& datedSequence()
 {
-    static const QRegularExpression re(QStringLiteral(
-        "(?<![0-9])(?:(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?|(20\\d\\d)(\\d\\d)(\\d\\d)"
-        "|(\\d\\d)(\\d\\d)(\\d\\d))"
-        "(?:\\s*[-_]\\s*(\\d{1,3})(?![0-9:])|\\s*第\\s*(\\d{1,3})(?![0-9])\\s*期?|[\\s,;]+(0\\d\\d)(?![0-9:]))"));
+    static const QRegularExpression re(QStringLiteral("(?<![0-9])(?:(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/"
+                                                      ".月]\\s*(\\d{1,2})\\s*日?|(20\\d\\d)(\\d\\d)(\\d\\d)"
+                                                      "|(\\d\\d)(\\d\\d)(\\d\\d))"
+                                                      "(?:\\s*[-_]\\s*(\\d{1,3})(?![0-9:])|\\s*第\\s*(\\d{1,"
+                                                      "3})(?![0-9])\\s*期?|[\\s,;]+(0\\d\\d)(?![0-9:]))"));
     return re;
 }
 const QRegularExpression& fullYear()
 {
-    static const QRegularExpression re(QStringLiteral("(?<![0-9])(20\\d\\d)(\\d\\d)(\\d\\d)(\\d{3})(?![0-9])"));
+    static const QRegularExpression re(
+        QStringLiteral("(?<![0-9])(20\\d\\d)(\\d\\d)(\\d\\d)(\\d{3})(?![0-9])"));
     return re;
 }
 const QRegularExpression& nineDigits()

@@ -19,7 +19,7 @@ public:
     {
         qsizetype start = 0;
         qsizetype length = 0;
-        QString issue;             // as stored: nine digits, or the running count
+        QString issue; // as stored: nine digits, or the running count
         bool runningCount = false;
     };
 

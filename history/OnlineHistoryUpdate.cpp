@@ -209,8 +209,9 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
         const PageDraw* chosen = goodInLayout ? &atIssue : text;
         if (!chosen) {
             // In a page of cells the reader says best why the numbers are missing.
-            const PageDraw* why = inLayout && (pageLayout || !textProblem.contains(issue)) ? &atIssue
-                                                                                           : textProblem.value(issue);
+            const PageDraw* why = inLayout && (pageLayout || !textProblem.contains(issue))
+                                      ? &atIssue
+                                      : textProblem.value(issue);
             m_rejected << withIssue(issue, why->problem);
             continue;
         }
@@ -247,10 +248,11 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
     // A page that lists none of the expected issues is a wrong page, unless it still shows the
     // newest stored draw: then there is simply nothing new yet.
     if (found == 0 && !issues.isEmpty() && !(!m_newestIssue.isEmpty() && parser.contains(m_newestIssue))) {
-        *error = parser.textAmbiguity().isEmpty()
-                     ? QStringLiteral("页面中没有找到期号%1到%2的开奖号码（网络页面不对，或者服务器还没有更新）。")
-                           .arg(m_firstIssue, m_lastIssue)
-                     : parser.textAmbiguity();
+        *error =
+            parser.textAmbiguity().isEmpty()
+                ? QStringLiteral("页面中没有找到期号%1到%2的开奖号码（网络页面不对，或者服务器还没有更新）。")
+                      .arg(m_firstIssue, m_lastIssue)
+                : parser.textAmbiguity();
         return false;
     }
     // Draws were listed but not one could be stored: the update failed, whatever it found.

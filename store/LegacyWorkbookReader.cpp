@@ -24,16 +24,19 @@ public:
     bool open(const QByteArray& bytes, QString* error)
     {
         if (!m_file.open() || m_file.write(bytes) != bytes.size() || !m_file.flush()) {
-            *error = QStringLiteral("无法读取旧版 Excel 工作簿（.xls）：无法写入临时文件（%1）。").arg(m_file.errorString());
+            *error = QStringLiteral("无法读取旧版 Excel 工作簿（.xls）：无法写入临时文件（%1）。")
+                         .arg(m_file.errorString());
             return false;
         }
         const int status = freexl_open(QFile::encodeName(m_file.fileName()).constData(), &m_handle);
         if (status != FREEXL_OK) {
             m_handle = nullptr;
-            *error = status == FREEXL_BIFF_WORKBOOK_NOT_FOUND
-                         ? QStringLiteral("这是一个 OLE 复合文档（例如 Word 文档或加密的工作簿），但里面没有 Excel 工作簿，"
-                                          "无法读取。请在 Excel 中另存为 .xlsx 或 CSV。")
-                         : refused(QStringLiteral("文件已损坏或是无法识别的版本，错误代码%1").arg(status));
+            *error =
+                status == FREEXL_BIFF_WORKBOOK_NOT_FOUND
+                    ? QStringLiteral(
+                          "这是一个 OLE 复合文档（例如 Word 文档或加密的工作簿），但里面没有 Excel 工作簿，"
+                          "无法读取。请在 Excel 中另存为 .xlsx 或 CSV。")
+                    : refused(QStringLiteral("文件已损坏或是无法识别的版本，错误代码%1").arg(status));
             return false;
         }
         return true;
@@ -72,8 +75,10 @@ bool LegacyWorkbookReader::read(const QByteArray& bytes, std::vector<WorkbookShe
     if (!handle.open(bytes, error))
         return false;
     unsigned int info = 0;
-    if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
-        *error = QStringLiteral("旧版 Excel 工作簿（.xls）有密码保护，无法读取。请在 Excel 中去掉密码后另存为 .xlsx 或 CSV。");
+    if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+        info == FREEXL_BIFF_OBFUSCATED) {
+        *error = QStringLiteral(
+            "旧版 Excel 工作簿（.xls）有密码保护，无法读取。请在 Excel 中去掉密码后另存为 .xlsx 或 CSV。");
         return false;
     }
     unsigned int count = 0;

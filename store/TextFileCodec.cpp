@@ -32,8 +32,8 @@ bool unicodeMark(const QByteArray& bytes, Mark* mark)
 }
 
 // UTF-16 or UTF-32 without a mark: in UTF-16 the zero bytes every ASCII character brings along
-// stand in every second place and hardly any elsewhere; in UTF-32 two bytes of every four are zero
-// for every character of the text.
+// stand in every second place and none elsewhere; in UTF-32 two bytes of every four are zero for
+// every character of the text.
 bool looksLikeBareUtf16Or32(const QByteArray& bytes)
 {
     const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) / 4 * 4;
@@ -43,13 +43,15 @@ bool looksLikeBareUtf16Or32(const QByteArray& bytes)
     for (qsizetype i = 0; i < n; ++i)
         zeros[i % 4] += bytes[i] == '\0';
     const int perPlace = int(n / 4);
-    auto many = [&](int z) { return z * 10 >= perPlace * 4; }; // 40 % or more
-    auto few = [&](int z) { return z * 20 <= perPlace; };      // 5 % or fewer
+    const int even = zeros[0] + zeros[2];
+    const int odd = zeros[1] + zeros[3];
+    // One place in five or more holds a zero, the other places hardly any.
+    auto some = [&](int z) { return z * 10 >= perPlace * 2 * 2; };
+    auto hardly = [&](int z) { return z * 20 <= perPlace * 2; }; // 5 % (CJK such as 开 U+5F00 hold one)
     auto all = [&](int z) { return z == perPlace; };
-    const bool utf16 = (many(zeros[1]) && many(zeros[3]) && few(zeros[0]) && few(zeros[2])) ||
-                       (many(zeros[0]) && many(zeros[2]) && few(zeros[1]) && few(zeros[3]));
-    const bool utf32le = all(zeros[2]) && all(zeros[3]) && few(zeros[0]);
-    const bool utf32be = all(zeros[0]) && all(zeros[1]) && few(zeros[3]);
+    const bool utf16 = (some(odd) && hardly(even)) || (some(even) && hardly(odd));
+    const bool utf32le = all(zeros[2]) && all(zeros[3]) && hardly(zeros[0]);
+    const bool utf32be = all(zeros[0]) && all(zeros[1]) && hardly(zeros[3]);
     return utf16 || utf32le || utf32be;
 }
 
@@ -138,11 +140,14 @@ QString TextFileCodec::refusalText(Refusal refusal, const QString& what)
         return QStringLiteral("文件以UTF-8标记开头，但内容不是有效的UTF-8编码，无法读取%1。").arg(what) +
                saveAs;
     case Refusal::BadUnicodeAfterBom:
-        return QStringLiteral("文件以UTF-16或UTF-32的字节顺序标记开头，但内容不是这种编码的文字，无法读取%1。")
+        return QStringLiteral(
+                   "文件以UTF-16或UTF-32的字节顺序标记开头，但内容不是这种编码的文字，无法读取%1。")
                    .arg(what) +
                saveAs;
     case Refusal::NotText:
-        return QStringLiteral("不是文本文件（文件里有零字节或控制字符，例如图片、程序或压缩文件），无法读取%1。").arg(what);
+        return QStringLiteral(
+                   "不是文本文件（文件里有零字节或控制字符，例如图片、程序或压缩文件），无法读取%1。")
+            .arg(what);
     case Refusal::NeitherUtf8NorGbk:
         return QStringLiteral("文件既不是UTF-8编码也不是GBK编码，无法读取%1。").arg(what) + saveAs;
     }

@@ -15,11 +15,11 @@ public:
     enum class Refusal
     {
         None,
-        Utf16Or32,         // UTF-16 or UTF-32 without a byte-order mark
+        Utf16Or32, // UTF-16 or UTF-32 without a byte-order mark
         BadUtf8AfterBom,
         BadUnicodeAfterBom, // a UTF-16 or UTF-32 mark followed by what is no such text
         NeitherUtf8NorGbk,
-        NotText            // zero bytes or control characters no text holds
+        NotText // zero bytes or control characters no text holds
     };
     // How many characters of a reading the kind of file would not hold; decides between UTF-8 and
     // GBK when the bytes are valid as both (a GBK file can happen to be valid UTF-8: "十位通选杀" is).

@@ -38,9 +38,10 @@ public:
         m_file = zip_fopen(archive, name.toUtf8().constData(), 0);
         if (!m_file) {
             zip_error_t* e = zip_get_error(archive);
-            m_error = zip_error_code_zip(e) == ZIP_ER_NOPASSWD || zip_error_code_zip(e) == ZIP_ER_WRONGPASSWD
-                          ? QStringLiteral("工作簿有密码保护，请在 Excel 中去掉密码后另存")
-                          : damaged(QStringLiteral("无法打开其中的“%1”（%2）").arg(name, zip_error_strerror(e)));
+            m_error =
+                zip_error_code_zip(e) == ZIP_ER_NOPASSWD || zip_error_code_zip(e) == ZIP_ER_WRONGPASSWD
+                    ? QStringLiteral("工作簿有密码保护，请在 Excel 中去掉密码后另存")
+                    : damaged(QStringLiteral("无法打开其中的“%1”（%2）").arg(name, zip_error_strerror(e)));
         }
     }
     ~XmlPart()
@@ -118,7 +119,8 @@ private:
         QByteArray chunk(64 * 1024, Qt::Uninitialized);
         const zip_int64_t got = zip_fread(m_file, chunk.data(), zip_uint64_t(chunk.size()));
         if (got < 0) {
-            m_error = damaged(QStringLiteral("无法解压其中的“%1”（%2）").arg(m_name, zip_file_strerror(m_file)));
+            m_error =
+                damaged(QStringLiteral("无法解压其中的“%1”（%2）").arg(m_name, zip_file_strerror(m_file)));
             return false;
         }
         if (got == 0) {
@@ -130,7 +132,8 @@ private:
         }
         *m_unpacked += got;
         if (*m_unpacked > kMaxUnpackedBytes) {
-            m_error = QStringLiteral("Excel 工作簿解压后超过%1 MB，太大，无法读取。").arg(kMaxUnpackedBytes >> 20);
+            m_error =
+                QStringLiteral("Excel 工作簿解压后超过%1 MB，太大，无法读取。").arg(kMaxUnpackedBytes >> 20);
             return false;
         }
         chunk.truncate(int(got));
@@ -211,7 +214,8 @@ bool readRelationships(zip_t* archive, const QString& relsPart, const QString& f
 // by their code (y, m, d, h or s outside quoted text, escapes and [colour]/[$-locale] parts).
 bool isDateFormatId(int id)
 {
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
+           (id >= 50 && id <= 58);
 }
 bool isDateFormatCode(const QString& code)
 {
@@ -376,7 +380,8 @@ QString cellText(const QString& type, const QString& value, const QString& inlin
     const double v = value.trimmed().toDouble(&number);
     if (!number || !std::isfinite(v))
         return value;
-    const NumberStyle shown = style >= 0 && style < int(parts.styles.size()) ? parts.styles[style] : NumberStyle{};
+    const NumberStyle shown =
+        style >= 0 && style < int(parts.styles.size()) ? parts.styles[style] : NumberStyle{};
     if (shown.date && v >= 0 && v < 2958466) // up to 9999-12-31
         return WorkbookReader::serialDateText(v, parts.from1904);
     QString text = WorkbookReader::numberText(v);
@@ -475,7 +480,8 @@ bool readXlsx(const QByteArray& bytes, std::vector<WorkbookSheet>* sheets, QStri
 {
     zip_error_t zipError;
     zip_error_init(&zipError);
-    zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &zipError);
+    zip_source_t* source =
+        zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &zipError);
     if (!source) {
         *error = damaged(QString::fromUtf8(zip_error_strerror(&zipError)));
         zip_error_fini(&zipError);
@@ -502,7 +508,8 @@ bool readXlsx(const QByteArray& bytes, std::vector<WorkbookSheet>* sheets, QStri
         if (r.type.endsWith(QLatin1String("/officeDocument")))
             workbookPart = r.part;
     if (!hasPart(archive.get(), workbookPart)) {
-        *error = QStringLiteral("这是一个ZIP压缩文件，但不是Excel工作簿（.xlsx）：里面没有工作簿“%1”。").arg(workbookPart);
+        *error = QStringLiteral("这是一个ZIP压缩文件，但不是Excel工作簿（.xlsx）：里面没有工作簿“%1”。")
+                     .arg(workbookPart);
         return false;
     }
     const qsizetype slash = workbookPart.lastIndexOf('/');
@@ -532,9 +539,11 @@ bool readXlsx(const QByteArray& bytes, std::vector<WorkbookSheet>* sheets, QStri
                 continue;
             if (xml.name() == QLatin1String("workbookPr")) {
                 const QString v = attribute(xml, QLatin1StringView("date1904"));
-                parts.from1904 = v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+                parts.from1904 =
+                    v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
             } else if (xml.name() == QLatin1String("sheet")) {
-                listed.push_back({attribute(xml, QLatin1StringView("name")), attribute(xml, QLatin1StringView("id"))});
+                listed.push_back(
+                    {attribute(xml, QLatin1StringView("name")), attribute(xml, QLatin1StringView("id"))});
             }
         }
         if (part.failed()) {

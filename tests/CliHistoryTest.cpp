@@ -287,8 +287,10 @@ TEST(CliHistory, TheSeventyNinthDrawEndlessInputAndWorkbookSheets)
     EXPECT_EQ(runCli(dir.path(), {"history", "add", "160121000", "356"}).exitCode, 1);
     r = runCli(dir.path(), {"history", "import", "-"}, "20160121078 1 2 3\n20160121079 3 5 6\n");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("第2行：期号160121079：福建快3每天只有78期"))) << r.err.toStdString();
-    r = runCli(dir.path(), {"history", "import", "--skip-bad", "-"}, "20160121078 1 2 3\n20160121079 3 5 6\n");
+    EXPECT_TRUE(r.err.contains(QStringLiteral("第2行：期号160121079：福建快3每天只有78期")))
+        << r.err.toStdString();
+    r = runCli(dir.path(), {"history", "import", "--skip-bad", "-"},
+               "20160121078 1 2 3\n20160121079 3 5 6\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 1\n");
     // The day's last draw is followed by the next day's first.
@@ -306,8 +308,9 @@ TEST(CliHistory, TheSeventyNinthDrawEndlessInputAndWorkbookSheets)
     r = runCli(dir.path(), {"history", "import", "-"},
                "160122002,2016-01-22,6,1,2,3\n160122003,2016-01-22,5,1,1,3\n160122004,2016-01-22,4,1,1,2\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(runCli(dir.path(), {"history", "list"}).out.endsWith("160122002\t1\t2\t3\n160122003\t1\t1\t3\n"
-                                                                      "160122004\t1\t1\t2\n"));
+    EXPECT_TRUE(runCli(dir.path(), {"history", "list"})
+                    .out.endsWith("160122002\t1\t2\t3\n160122003\t1\t1\t3\n"
+                                  "160122004\t1\t1\t2\n"));
     // Rows that read two ways store nothing.
     r = runCli(dir.path(), {"history", "import", "-"}, "160122005,1,2,3,4\n160122006,2,3,4,5\n");
     EXPECT_EQ(r.exitCode, 1);

@@ -152,7 +152,8 @@ TEST(FormulaTextEncoding, MarkedUnicodeIsReadBareUtf16AndBytesOfNeitherEncodingA
     QStringEncoder le(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
     QStringEncoder be(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
     QStringEncoder le32(QStringEncoder::Utf32LE, QStringEncoder::Flag::WriteBom);
-    for (const QByteArray& bytes : {QByteArray(le.encode(text)), QByteArray(be.encode(text)), QByteArray(le32.encode(text))}) {
+    for (const QByteArray& bytes :
+         {QByteArray(le.encode(text)), QByteArray(be.encode(text)), QByteArray(le32.encode(text))}) {
         QStringList lines;
         QString error;
         EXPECT_TRUE(FormulaTextFile::decode(bytes, &lines, &error)) << error.toStdString();
@@ -160,7 +161,8 @@ TEST(FormulaTextEncoding, MarkedUnicodeIsReadBareUtf16AndBytesOfNeitherEncodingA
     }
     QStringEncoder bare(QStringEncoder::Utf16LE);
     QStringEncoder utf32(QStringEncoder::Utf32LE);
-    for (const QByteArray& bytes : {QByteArray(bare.encode(QStringLiteral("L1A+3\r\n"))), QByteArray(utf32.encode(text))}) {
+    for (const QByteArray& bytes :
+         {QByteArray(bare.encode(QStringLiteral("L1A+3\r\n"))), QByteArray(utf32.encode(text))}) {
         QStringList lines;
         QString error;
         EXPECT_FALSE(FormulaTextFile::decode(bytes, &lines, &error));
@@ -173,7 +175,7 @@ TEST(FormulaTextEncoding, MarkedUnicodeIsReadBareUtf16AndBytesOfNeitherEncodingA
         QString error;
         EXPECT_FALSE(FormulaTextFile::decode(QByteArray("L1A+3\r\nL2\0A\r\n", 12), &lines, &error));
         EXPECT_TRUE(error.contains(QStringLiteral("不是文本文件"))) << error.toStdString();
-        EXPECT_FALSE(FormulaTextFile::decode(QByteArray("\xFF\xFE\x00\xD8", 4), &lines, &error));
+        EXPECT_FALSE(FormulaTextFile::decode(QByteArray("\xFF\xFE\x41\x00\x00\x00", 6), &lines, &error));
         EXPECT_TRUE(error.contains(QStringLiteral("字节顺序标记"))) << error.toStdString();
     }
     QStringList lines;

@@ -87,26 +87,33 @@ QByteArray handMadeWorkbook(const QString& path)
     const std::vector<std::pair<const char*, QByteArray>> parts = {
         {"_rels/.rels",
          "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-         "relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships\"><Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
          "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
         {"xl/workbook.xml",
-         "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "<?xml version=\"1.0\"?><workbook "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><workbookPr "
          "date1904=\"1\"/><sheets><sheet name=\"历史\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
         {"xl/_rels/workbook.xml.rels",
          "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-         "relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships\"><Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
          "relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
          "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
          "Target=\"styles.xml\"/></Relationships>"},
         {"xl/styles.xml",
-         "<?xml version=\"1.0\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-         "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
+         "<?xml version=\"1.0\"?><styleSheet "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+         "<numFmts count=\"1\"><numFmt numFmtId=\"164\" "
+         "formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
          "</numFmts><cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/></cellXfs></styleSheet>"},
         {"xl/worksheets/sheet1.xml",
          // 1904 system: serial 40928 is 2016-01-21.
-         "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-         "<sheetData><row><c t=\"inlineStr\"><is><t>期号</t></is></c><c t=\"inlineStr\"><is><t>日期</t></is></c>"
+         "<?xml version=\"1.0\"?><worksheet "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+         "<sheetData><row><c t=\"inlineStr\"><is><t>期号</t></is></c><c "
+         "t=\"inlineStr\"><is><t>日期</t></is></c>"
          "<c t=\"inlineStr\"><is><r><t>开奖</t></r><r><t>号码</t></r></is></c></row>"
          "<row r=\"3\"><c r=\"A3\"><v>160121001</v></c><c r=\"B3\" s=\"1\"><v>40928</v></c>"
          "<c r=\"C3\" t=\"inlineStr\"><is><t>3 5 6</t></is></c></row>"
@@ -144,8 +151,8 @@ TEST(IssueText, EveryFormIsReadIntoNineDigits)
         EXPECT_EQ(IssueText::inField(text, false), stored) << text.toStdString();
     // Dates with numbers or times after them are no issues; nor a date that does not exist, or
     // eleven digits of another century.
-    for (const char* text : {"2016-01-21 3 5 6", "2016-01-21 356", "2016-01-21 09:30", "20161321001", "19990101001",
-                             "2016-02-30 001", "16012100"})
+    for (const char* text : {"2016-01-21 3 5 6", "2016-01-21 356", "2016-01-21 09:30", "20161321001",
+                             "19990101001", "2016-02-30 001", "16012100"})
         EXPECT_TRUE(IssueText::find(QString::fromUtf8(text), false).empty()) << text;
     EXPECT_EQ(IssueText::find(QStringLiteral("87654 2016-01-21"), true).front().issue, "87654");
 }
@@ -164,38 +171,68 @@ TEST(HistoryForms, EveryShapeStoresItsDrawsOrIsRefused)
     };
     const std::vector<Shape> shapes = {
         {"own export", "160121001 123\r\n160121002 335\r\n", {"160121001 123", "160121002 335"}, nullptr},
-        {"full year with a sum", "20130601001: 2 3 4 ; 9\n20130601002: 1 1 5 ; 7\n",
-         {"130601001 234", "130601002 115"}, nullptr},
-        {"date, blank, sequence", "2013-06-01 001 2,3,4\n2013-06-01 002 1,1,6\n", {"130601001 234", "130601002 116"},
+        {"full year with a sum",
+         "20130601001: 2 3 4 ; 9\n20130601002: 1 1 5 ; 7\n",
+         {"130601001 234", "130601002 115"},
+         nullptr},
+        {"date, blank, sequence",
+         "2013-06-01 001 2,3,4\n2013-06-01 002 1,1,6\n",
+         {"130601001 234", "130601002 116"},
          nullptr},
         {"date and sequence with a dash", "2013/6/1-001 2 3 4\n", {"130601001 234"}, nullptr},
         {"compact date and sequence", "20130601-001 2 3 4\n", {"130601001 234"}, nullptr},
-        {"short date and sequence", "160121-001 2 3 4\n160121-002 6 6 6\n", {"160121001 234", "160121002 666"},
+        {"short date and sequence",
+         "160121-001 2 3 4\n160121-002 6 6 6\n",
+         {"160121001 234", "160121002 666"},
          nullptr},
-        {"date in words", QStringLiteral("2013年6月1日 第001期 开奖号码 2 3 4\n").toUtf8(), {"130601001 234"}, nullptr},
-        {"date and sequence in two columns", "开奖日期,期次,百位,十位,个位\n2016-01-21,001,3,5,6\n2016-01-21,002,1,2,4\n",
-         {"160121001 356", "160121002 124"}, nullptr},
-        {"sum before the numbers", "160121001,2016-01-21,6,1,2,3\n160121002,2016-01-21,5,1,1,3\n"
-                                   "160121003,2016-01-21,4,1,1,2\n",
-         {"160121001 123", "160121002 113", "160121003 112"}, nullptr},
-        {"sum before the numbers, all sums at most 6", "160121001,5,1,1,3\n160121002,4,1,1,2\n",
-         {"160121001 113", "160121002 112"}, nullptr},
-        {"sum named on the page", QStringLiteral("第160121001期 和值6 开奖号码 1 2 3\n第160121002期 和值：12 开奖号码 4 4 4\n")
-                                      .toUtf8(),
-         {"160121001 123", "160121002 444"}, nullptr},
-        {"sum after the numbers", "160121001 1 2 3 6\n160121002 1 1 2 4\n", {"160121001 123", "160121002 112"}, nullptr},
-        {"a count before or after: ambiguous", "160121001,1,2,3,4\n160121002,2,3,4,5\n", {},
+        {"date in words",
+         QStringLiteral("2013年6月1日 第001期 开奖号码 2 3 4\n").toUtf8(),
+         {"130601001 234"},
+         nullptr},
+        {"date and sequence in two columns",
+         "开奖日期,期次,百位,十位,个位\n2016-01-21,001,3,5,6\n2016-01-21,002,1,2,4\n",
+         {"160121001 356", "160121002 124"},
+         nullptr},
+        {"sum before the numbers",
+         "160121001,2016-01-21,6,1,2,3\n160121002,2016-01-21,5,1,1,3\n"
+         "160121003,2016-01-21,4,1,1,2\n",
+         {"160121001 123", "160121002 113", "160121003 112"},
+         nullptr},
+        {"sum before the numbers, all sums at most 6",
+         "160121001,5,1,1,3\n160121002,4,1,1,2\n",
+         {"160121001 113", "160121002 112"},
+         nullptr},
+        {"sum named on the page",
+         QStringLiteral("第160121001期 和值6 开奖号码 1 2 3\n第160121002期 和值：12 开奖号码 4 4 4\n")
+             .toUtf8(),
+         {"160121001 123", "160121002 444"},
+         nullptr},
+        {"sum after the numbers",
+         "160121001 1 2 3 6\n160121002 1 1 2 4\n",
+         {"160121001 123", "160121002 112"},
+         nullptr},
+        {"a count before or after: ambiguous",
+         "160121001,1,2,3,4\n160121002,2,3,4,5\n",
+         {},
          "开奖号码有两种同样可能的读法，无法确定哪一种对：第1行“160121001,1,2,3,4”可以读作 160121001 1 2 3，"
          "也可以读作 160121001 2 3 4。"},
         {"UTF-8 with mark", "\xEF\xBB\xBF" + csv.toUtf8(), {"160121001 123", "160121002 335"}, nullptr},
         {"GBK", gbk(csv), {"160121001 123", "160121002 335"}, nullptr},
-        {"UTF-16 LE with mark", encoded(csv, QStringEncoder::Utf16LE, true), {"160121001 123", "160121002 335"},
+        {"UTF-16 LE with mark",
+         encoded(csv, QStringEncoder::Utf16LE, true),
+         {"160121001 123", "160121002 335"},
          nullptr},
-        {"UTF-16 BE with mark", encoded(csv, QStringEncoder::Utf16BE, true), {"160121001 123", "160121002 335"},
+        {"UTF-16 BE with mark",
+         encoded(csv, QStringEncoder::Utf16BE, true),
+         {"160121001 123", "160121002 335"},
          nullptr},
-        {"UTF-32 LE with mark", encoded(csv, QStringEncoder::Utf32LE, true), {"160121001 123", "160121002 335"},
+        {"UTF-32 LE with mark",
+         encoded(csv, QStringEncoder::Utf32LE, true),
+         {"160121001 123", "160121002 335"},
          nullptr},
-        {"UTF-16 without mark", encoded(csv, QStringEncoder::Utf16LE, false), {},
+        {"UTF-16 without mark",
+         encoded(csv, QStringEncoder::Utf16LE, false),
+         {},
          "文件是UTF-16或UTF-32编码（例如记事本另存为“Unicode”），无法读取历史号码。"},
         {"NUL byte in UTF-8", QByteArray("160121001 123\n160121\0002 335\n", 27), {}, "不是文本文件"},
         {"a picture", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 20), {}, "不是文本文件"},
@@ -206,7 +243,8 @@ TEST(HistoryForms, EveryShapeStoresItsDrawsOrIsRefused)
         OpenWorkspace w;
         const HistoryImportPlan plan = w.plan(s.bytes);
         if (s.refusal) {
-            EXPECT_TRUE(plan.refusal.contains(QString::fromUtf8(s.refusal))) << s.name << ": " << plan.refusal.toStdString();
+            EXPECT_TRUE(plan.refusal.contains(QString::fromUtf8(s.refusal)))
+                << s.name << ": " << plan.refusal.toStdString();
             EXPECT_TRUE(plan.toAdd.empty()) << s.name;
             continue;
         }
@@ -224,7 +262,8 @@ TEST(HistoryForms, TheCsvThatStoredTheSumAsANumberIsReadRightAndTheLayoutShown)
     OpenWorkspace w;
     const HistoryImportPlan plan = w.plan("160121001,2016-01-21,6,1,2,3\n160121002,2016-01-21,5,1,1,3\n");
     EXPECT_EQ(drawsOf(plan.toAdd), QStringList({"160121001 123", "160121002 113"}));
-    EXPECT_EQ(plan.formatText(), QStringLiteral("CSV 表格（逗号分隔）（期号在第1列，开奖号码在第4到6列，第3列是和值）"));
+    EXPECT_EQ(plan.formatText(),
+              QStringLiteral("CSV 表格（逗号分隔）（期号在第1列，开奖号码在第4到6列，第3列是和值）"));
     EXPECT_EQ(plan.firstLine, QStringLiteral("第1行“160121001,2016-01-21,6,1,2,3”"));
     EXPECT_EQ(plan.lastLine, QStringLiteral("第2行“160121002,2016-01-21,5,1,1,3”"));
     // A full-year history as published, sorted numbers: 35,714 lines would be refused whole before.
@@ -264,7 +303,8 @@ TEST(HistoryForms, TheDaysSequenceRunsFromOneToTheDrawsPerDayEverywhere)
     // Hand entry (the window's boxes and `history add` both go through it).
     QString error;
     EXPECT_FALSE(w.ws.addTypedDraw("160121079", {1, 2, 3}, kToday, &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("期号160121079：福建快3每天只有78期"))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("期号160121079：福建快3每天只有78期")))
+        << error.toStdString();
     EXPECT_FALSE(w.ws.addTypedDraw("160121000", {1, 2, 3}, kToday, &error));
     EXPECT_EQ(w.ws.history().draws().size(), 1u);
     // After the day's last draw, and after a draw stored beyond it by an older version, the
@@ -334,7 +374,8 @@ TEST(HistoryForms, WorkbooksOfTheProgramsWriterAndOfOtherMakers)
     plan = w.plan(bytes);
     EXPECT_TRUE(plan.toAdd.empty());
     EXPECT_EQ(plan.sheetNames, QStringList({"说明", "开奖记录"}));
-    EXPECT_TRUE(HistoryImport::nothingFoundText(plan, false).contains(QStringLiteral("工作簿里还有工作表：开奖记录")));
+    EXPECT_TRUE(HistoryImport::nothingFoundText(plan, false)
+                    .contains(QStringLiteral("工作簿里还有工作表：开奖记录")));
     plan = w.plan(bytes, 1);
     EXPECT_TRUE(plan.unread.empty()) << plan.problems().join('\n').toStdString();
     EXPECT_EQ(drawsOf(plan.toAdd), QStringList({"160121001 112", "160121002 256", "160121003 333"}));
@@ -374,7 +415,8 @@ TEST(HistoryForms, LegacyWorkbooksAreReadWithFreexl)
     QProcess python;
     python.start(QStringLiteral(ZORVANE_PYTHON), {"-c", script, path});
     if (!python.waitForFinished(30000) || python.exitCode() != 0)
-        GTEST_SKIP() << "python3-xlwt could not write a .xls: " << python.readAllStandardError().toStdString();
+        GTEST_SKIP() << "python3-xlwt could not write a .xls: "
+                     << python.readAllStandardError().toStdString();
     OpenWorkspace w;
     const HistoryImportPlan plan = w.plan(fileBytes(path));
     EXPECT_TRUE(plan.refusal.isEmpty()) << plan.refusal.toStdString();

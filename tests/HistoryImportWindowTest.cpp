@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -18,7 +19,6 @@
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTimer>
-#include <QComboBox>
 #include <functional>
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
@@ -217,16 +217,20 @@ TEST_F(HistoryImportWindow, PreviewShowsTheFirstAndLastDrawsAsStoredAndRefusesTh
             reasons << m->index(r, 1).data().toString();
     });
     EXPECT_FALSE(runHistoryImport(nullptr, ws, lines, QStringLiteral("剪贴板")));
-    EXPECT_TRUE(summary.contains(QStringLiteral("第一期保存为：160121003 1 2 3（来自第1行“20160121003,6,1,2,3”）")))
+    EXPECT_TRUE(
+        summary.contains(QStringLiteral("第一期保存为：160121003 1 2 3（来自第1行“20160121003,6,1,2,3”）")))
         << summary.toStdString();
-    EXPECT_TRUE(summary.contains(QStringLiteral("最后一期保存为：160121004 1 1 3（来自第2行“20160121004,5,1,1,3”）")));
-    EXPECT_TRUE(summary.contains(QStringLiteral("第3列是和值")));
+    EXPECT_TRUE(summary.contains(
+        QStringLiteral("最后一期保存为：160121004 1 1 3（来自第2行“20160121004,5,1,1,3”）")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("开奖号码在第3到5列，第2列是和值"))) << summary.toStdString();
     ASSERT_EQ(reasons.size(), 1);
-    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("期号160121079：福建快3每天只有78期"))) << reasons[0].toStdString();
+    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("期号160121079：福建快3每天只有78期")))
+        << reasons[0].toStdString();
 
     // Rows that read two ways are refused with a message, without a preview.
     MessageBoxes::pushAnswer(true);
-    EXPECT_FALSE(runHistoryImport(nullptr, ws, {"160121003,1,2,3,4", "160121004,2,3,4,5"}, QStringLiteral("剪贴板")));
+    EXPECT_FALSE(
+        runHistoryImport(nullptr, ws, {"160121003,1,2,3,4", "160121004,2,3,4,5"}, QStringLiteral("剪贴板")));
     EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("两种同样可能的读法")));
     EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002"}));
 }

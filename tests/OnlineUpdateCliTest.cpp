@@ -22,9 +22,12 @@ TEST(CliOnlineUpdate, AddsTheDrawsAndCountsThem)
     ASSERT_EQ(listed.size(), 186);
     EXPECT_TRUE(listed[1].startsWith("160119001\t"));
 
-    // The second time nothing is new.
-    EXPECT_EQ(runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"}).out,
-              "added 0 rejected 1\n"); // the bad draw is still there and still refused
+    // The second time only the bad draw is new: a page that yields no draw is a failed update.
+    const CliResult again =
+        runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.out.isEmpty());
+    EXPECT_TRUE(again.err.contains("160121030")) << again.err.toStdString();
 }
 
 TEST(CliOnlineUpdate, AFailureChangesNothingAndSaysSo)

@@ -572,8 +572,9 @@ namespace {
 // first, the issue with the full year.
 QByteArray cellsPage(const std::vector<FixtureDraw>& draws)
 {
-    QString html = QStringLiteral("<html><body><table><tr><th>期号</th><th>百位</th><th>十位</th><th>个位</th>"
-                                  "<th>和值</th></tr>\n");
+    QString html =
+        QStringLiteral("<html><body><table><tr><th>期号</th><th>百位</th><th>十位</th><th>个位</th>"
+                       "<th>和值</th></tr>\n");
     for (auto it = draws.rbegin(); it != draws.rend(); ++it) {
         int sum = 0;
         html += QStringLiteral("<tr><td>20%1</td>").arg(it->issue);
@@ -601,7 +602,10 @@ TEST_F(OnlineUpdate, APageWithNumbersInCellsIsRead)
     ASSERT_EQ(stored.size(), 21u);
     for (size_t i = 1; i < stored.size(); ++i) {
         EXPECT_EQ(stored[i].issue, draws[i - 1].issue);
-        EXPECT_EQ(QStringLiteral("%1%2%3").arg(stored[i].number(1)).arg(stored[i].number(2)).arg(stored[i].number(3)),
+        EXPECT_EQ(QStringLiteral("%1%2%3")
+                      .arg(stored[i].number(1))
+                      .arg(stored[i].number(2))
+                      .arg(stored[i].number(3)),
                   draws[i - 1].numbers);
     }
 }
@@ -623,7 +627,8 @@ TEST_F(OnlineUpdate, APageThatYieldsNoDrawFailsAndOneListedTwiceRejectsThatIssue
     // Only draws beyond the draws per day: failed as well.
     m_server.setPage("<html><body><p>160121079 1 2 3</p><p>160121080 2 2 2</p></body></html>");
     EXPECT_FALSE(runUpdate(&message));
-    EXPECT_TRUE(message.contains(QStringLiteral("期号160121079：福建快3每天只有78期"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("期号160121079：福建快3每天只有78期")))
+        << message.toStdString();
     EXPECT_EQ(issuesOf(m_ws), before);
 
     // One issue twice with different numbers: that issue is refused, the others are stored.
