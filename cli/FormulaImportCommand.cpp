@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "formula/FormulaImport.h"
 #include "history/Workspace.h"
+#include "store/BoundedInput.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,13 +29,10 @@ int FormulaImportCommand::run(CliContext& ctx, const CliArguments& args)
     options.startKill = *CliOptions::sense(args);
     const QString name = args.positionals().first();
     QByteArray standardInput;
-    if (name == QLatin1String("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            ctx.err << QStringLiteral("无法读取标准输入：%1").arg(in.errorString()) << Qt::endl;
-            return ExitFailure;
-        }
-        standardInput = in.readAll();
+    // Bounded: endless or huge input is refused before it fills the memory.
+    if (name == QLatin1String("-") && !BoundedInput::readStandardInput(&standardInput, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
     }
     if (!ctx.openWorkspace())
         return ExitFailure;

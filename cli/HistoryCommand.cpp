@@ -6,6 +6,7 @@
 #include "history/HistoryTextFile.h"
 #include "history/OnlineHistoryUpdate.h"
 #include "history/Workspace.h"
+#include "store/BoundedInput.h"
 
 #include <QDate>
 #include <QDir>
@@ -40,6 +41,8 @@ CliSyntax HistoryCommand::syntax(const QString& sub) const
             .flag(QStringLiteral("--skip-bad"),
                   QStringLiteral(
                       "add the readable lines even when others cannot be read (each named on stderr)"))
+            .option(QStringLiteral("--sheet"), QStringLiteral("NAME|N"),
+                    QStringLiteral("the workbook's sheet to read, by name or number from 1 (default: the first)"))
             .arguments(QStringLiteral("FILE|-"), 1, 1,
                        QStringLiteral("the file to read, - for standard input"));
     if (sub == QLatin1String("export"))
@@ -126,28 +129,51 @@ int HistoryCommand::add(CliContext& ctx, const QStringList& args)
 int HistoryCommand::importFile(CliContext& ctx, const CliArguments& args)
 {
     const bool skipBad = args.has(QStringLiteral("--skip-bad"));
+    // --sheet NAME or N (from 1): the workbook's sheet to read instead of the first.
+    const QString sheet = args.value(QStringLiteral("--sheet")).value_or(QString());
     const QString name = args.positionals().first();
-    QFile f;
-    const bool opened = name == QStringLiteral("-") ? f.open(stdin, QIODevice::ReadOnly)
-                                                    : (f.setFileName(name), f.open(QIODevice::ReadOnly));
-    if (!opened) {
-        ctx.err << QStringLiteral("无法读取文件“%1”：%2").arg(name, f.errorString()) << Qt::endl;
+    QByteArray content;
+    QString error;
+    // Bounded: endless or huge input is refused before it fills the memory.
+    const bool read = name == QStringLiteral("-") ? BoundedInput::readStandardInput(&content, &error)
+                                                  : BoundedInput::readFile(name, &content, &error);
+    if (!read) {
+        ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    const QByteArray content = f.readAll();
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     HistoryImport::Options options;
     options.drawsPerDay = ws.lottery().drawsPerDay;
     options.runningCount = ws.isRunningCountLottery();
+    options.lottery = ws.lottery().caption;
+    const HistoryImportSource source = HistoryImport::source(content);
+    if (!sheet.isEmpty()) {
+        bool number = false;
+        const int n = sheet.toInt(&number);
+        options.sheet = number ? n - 1 : -2;
+        for (int i = 0; !number && i < int(source.sheets.size()); ++i)
+            if (source.sheets[i].name == sheet)
+                options.sheet = i;
+        if (source.refusal.isEmpty() && (options.sheet < 0 || options.sheet >= int(source.sheets.size()))) {
+            QStringList names;
+            for (const WorkbookSheet& s : source.sheets)
+                names << s.name;
+            ctx.err << (source.isWorkbook()
+                            ? QStringLiteral("工作簿里没有工作表“%1”（有：%2）。")
+                                  .arg(sheet, names.join(QStringLiteral("、")))
+                            : QStringLiteral("--sheet 只用于 Excel 工作簿，“%1”不是工作簿。").arg(name))
+                    << Qt::endl;
+            return ExitFailure;
+        }
+    }
     HistoryImportPlan plan;
-    QString error;
     const auto accept = [skipBad](const HistoryImportPlan& p) {
         return p.refusal.isEmpty() && (p.unread.empty() || skipBad) &&
                !(p.toAdd.empty() && p.alreadyStored == 0 && p.unread.empty());
     };
-    const bool stored = HistoryImport::planAndStore(&ws.history(), content, options, accept, &plan, &error);
+    const bool stored = HistoryImport::planAndStore(&ws.history(), source, options, accept, &plan, &error);
     if (!plan.refusal.isEmpty()) {
         ctx.err << plan.refusal << Qt::endl;
         return ExitFailure;
@@ -161,9 +187,7 @@ int HistoryCommand::importFile(CliContext& ctx, const CliArguments& args)
         return ExitFailure;
     }
     if (plan.toAdd.empty() && plan.alreadyStored == 0 && plan.unread.empty()) {
-        ctx.err << QStringLiteral(
-                       "没有找到开奖号码：每期应有期号（9位数字，例如160121001）和三个1到6的号码。")
-                << Qt::endl;
+        ctx.err << HistoryImport::nothingFoundText(plan, options.runningCount) << Qt::endl;
         return ExitFailure;
     }
     if (!stored) {

@@ -6,6 +6,7 @@
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaTranslation.h"
+#include "store/BoundedInput.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -23,18 +24,10 @@ FormulaImport::FormulaImport(Database* db, const FormulaImportOptions& options) 
 
 bool FormulaImport::importFile(const QString& path, FormulaImportResult* result, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取公式文本文件“%1”：%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+    // Bounded: a huge or endless file is refused before it fills the memory.
+    QByteArray bytes;
+    if (!BoundedInput::readFile(path, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("无法读取公式文本文件“%1”：%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
     return importBytes(bytes, result, error);
 }
 

@@ -2,7 +2,7 @@
 // byte picks the lottery (its draws per day, 北京快3 reads running counts) and, in its top bit, the
 // way in: the all-or-nothing import, or the plan the preview shows stored as the window and
 // `--skip-bad` store it (unread lines left out). The rest is the file, read in every format the
-// reader recognises (own export, CSV/TSV table, results page text).
+// reader recognises (own export, CSV/TSV table, results page text, workbooks).
 #include "FuzzSupport.h"
 
 #include "history/HistoryImport.h"
@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (keepReadable) {
         const HistoryImportPlan plan = HistoryImport::plan(store, file, options);
         checkPlan(plan, store);
-        checkRead(plan.read, plan.refusal.isEmpty() ? lineBound : 0);
+        // A workbook's rows are no lines of its bytes.
+        checkRead(plan.read, !plan.refusal.isEmpty() ? 0 : plan.workbookKind.isEmpty() ? lineBound : 1048576);
         // Nothing else writes the scratch database, so a plan that holds together is stored.
         if (!HistoryImport::store(&store, plan, &error))
             FuzzSupport::fail("plan not stored", error);

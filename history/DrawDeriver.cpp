@@ -1,5 +1,7 @@
 #include "history/DrawDeriver.h"
 
+#include "history/IssueNumbers.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -61,7 +63,8 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
         month = in.pageDate.isValid() ? in.pageDate.month() : 0;
         day = in.pageDate.isValid() ? in.pageDate.day() : 0;
     } else {
-        if (!checkDatedIssue(in.issue, error))
+        if (!checkDatedIssue(in.issue, error) ||
+            !IssueNumbers::checkSequence(in.issue, in.drawsPerDay, in.lottery, error))
             return false;
         year = 2000 + in.issue.mid(0, 2).toInt();
         month = in.issue.mid(2, 2).toInt();

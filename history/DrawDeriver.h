@@ -19,13 +19,16 @@ struct DrawInput
     // 北京快3 online: issues are a running count; the date comes from the results page.
     bool runningCount = false;
     QDate pageDate;
+    // The lottery's name, for the message about a sequence beyond its draws per day.
+    QString lottery;
 };
 
 class DrawDeriver
 {
 public:
-    // Computes every parameter column of the draw. Refuses numbers outside 1..6 and an issue
-    // that is not nine digits with a real date (for date-numbered issues), with a message.
+    // Computes every parameter column of the draw. Refuses numbers outside 1..6 and, for
+    // date-numbered issues, an issue that is not nine digits with a real date and a day's
+    // sequence from 001 to the draws per day, with a message.
     static bool derive(const DrawInput& input, const PreviousDraw& previous, DrawRecord* out, QString* error);
     // Checks an issue typed for a date-numbered lottery: nine digits, YYMMDD a real date.
     static bool checkDatedIssue(const QString& issue, QString* error);

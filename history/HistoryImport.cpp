@@ -31,17 +31,91 @@ QStringList HistoryImportPlan::problems() const
     return out;
 }
 
+QString HistoryImportPlan::formatText() const
+{
+    QString text = workbookKind.isEmpty()
+                       ? HistoryTextReader::formatName(read)
+                       : QStringLiteral("%1，工作表“%2”").arg(workbookKind, sheetNames.value(sheet));
+    if (!read.layout.isEmpty())
+        text += QStringLiteral("（%1）").arg(read.layout);
+    return text;
+}
+
+HistoryImportSource HistoryImport::source(const QByteArray& bytes)
+{
+    HistoryImportSource source;
+    const WorkbookReader::Kind kind = WorkbookReader::kindOf(bytes);
+    if (kind != WorkbookReader::Kind::None) {
+        source.workbookKind = kind == WorkbookReader::Kind::Xlsx
+                                  ? QStringLiteral("Excel 工作簿（.xlsx）")
+                                  : QStringLiteral("旧版 Excel 工作簿（.xls）");
+        if (!WorkbookReader::read(bytes, &source.sheets, &source.refusal))
+            source.workbookKind.clear();
+        return source;
+    }
+    QString text;
+    TextFileCodec::Refusal refusal;
+    if (!TextFileCodec::decode(bytes, TextFileCodec::nonChineseTextChars, &text, &refusal))
+        source.refusal = TextFileCodec::refusalText(refusal, QStringLiteral("历史号码"));
+    else
+        source.lines = TextFileCodec::splitLines(text);
+    return source;
+}
+
+HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const HistoryImportSource& source,
+                                      const Options& options)
+{
+    if (!source.refusal.isEmpty()) {
+        HistoryImportPlan refused;
+        refused.refusal = source.refusal;
+        return refused;
+    }
+    if (!source.isWorkbook())
+        return plan(store, source.lines, options);
+    const int sheet = options.sheet < 0 ? 0 : options.sheet;
+    QStringList names;
+    for (const WorkbookSheet& s : source.sheets)
+        names << s.name;
+    HistoryImportPlan p;
+    if (sheet >= int(source.sheets.size())) {
+        p.refusal = QStringLiteral("工作簿里没有第%1个工作表（共有%2个：%3）。")
+                        .arg(sheet + 1)
+                        .arg(names.size())
+                        .arg(names.join(QStringLiteral("、")));
+    } else {
+        p = plan(store, HistoryTextReader::cellLines(source.sheets[sheet].rows), options);
+    }
+    p.workbookKind = source.workbookKind;
+    p.sheetNames = names;
+    p.sheet = sheet;
+    return p;
+}
+
 HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QByteArray& bytes,
                                       const Options& options)
 {
+    return plan(store, source(bytes), options);
+}
+
+QString HistoryImport::nothingFoundText(const HistoryImportPlan& plan, bool runningCountLottery)
+{
     QString text;
-    TextFileCodec::Refusal refusal;
-    if (!TextFileCodec::decode(bytes, TextFileCodec::nonChineseTextChars, &text, &refusal)) {
-        HistoryImportPlan refused;
-        refused.refusal = TextFileCodec::refusalText(refusal, QStringLiteral("历史号码"));
-        return refused;
+    if (!plan.workbookKind.isEmpty()) {
+        text = QStringLiteral("工作表“%1”中没有找到开奖号码。").arg(plan.sheetNames.value(plan.sheet));
+        QStringList others = plan.sheetNames;
+        if (plan.sheet >= 0 && plan.sheet < others.size())
+            others.removeAt(plan.sheet);
+        if (!others.isEmpty())
+            text += QStringLiteral("工作簿里还有工作表：%1（窗口的预览里可以选择，命令行用 --sheet）。")
+                        .arg(others.join(QStringLiteral("、")));
+    } else {
+        text = QStringLiteral("没有找到开奖号码。");
     }
-    return plan(store, TextFileCodec::splitLines(text), options);
+    text += QStringLiteral("每一期应有期号（例如160121001、20160121001或2016-01-21 001）和三个1到6的号码，"
+                           "例如“160121001 356”“160121001,3,5,6”或从开奖网页复制的文字。");
+    if (!runningCountLottery)
+        text += QStringLiteral("北京快3的流水号期号只在彩种选择为北京快3时识别。");
+    return text;
 }
 
 HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringList& lines,
@@ -49,6 +123,10 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
 {
     HistoryImportPlan plan;
     plan.read = HistoryTextReader::read(lines, {options.runningCount, options.today});
+    if (!plan.read.ambiguity.isEmpty()) {
+        plan.refusal = plan.read.ambiguity;
+        return plan;
+    }
     plan.unread = plan.read.unread;
     const DrawRecord* newest = store.newest();
     plan.baseIssue = newest ? newest->issue : QString();
@@ -74,7 +152,8 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
         const TextDraw& d = plan.read.draws[i];
         if (conflicting.contains(d.issue)) {
             plan.unread.push_back({d.lineNumber, QString(),
-                                   QStringLiteral("期号%1在文字中出现了几次，开奖号码不同").arg(d.issue)});
+                                   QStringLiteral("期号%1在文字中出现了几次，开奖号码不同").arg(d.issue),
+                                   d.issue});
             continue;
         }
         if (firstOf.value(d.issue) != i)
@@ -87,7 +166,8 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
         } else {
             plan.unread.push_back({d.lineNumber, QString(),
                                    QStringLiteral("期号%1已经存在，已存的开奖号码是%2，这里是%3")
-                                       .arg(d.issue, digits(*s), digits(d.numbers))});
+                                       .arg(d.issue, digits(*s), digits(d.numbers)),
+                                   d.issue});
         }
     }
 
@@ -95,12 +175,15 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
     std::stable_sort(fresh.begin(), fresh.end(),
                      [](const TextDraw* a, const TextDraw* b) { return a->issue < b->issue; });
     PreviousDraw previous = store.lastDrawMemory();
+    const TextDraw* firstAdded = nullptr;
+    const TextDraw* lastAdded = nullptr;
     for (const TextDraw* d : fresh) {
         if (!plan.baseIssue.isEmpty() && d->issue < plan.baseIssue) {
             plan.unread.push_back(
                 {d->lineNumber, QString(),
                  QStringLiteral("期号%1早于已存的最新一期%2：历史号码只能接在最新一期之后添加")
-                     .arg(d->issue, plan.baseIssue)});
+                     .arg(d->issue, plan.baseIssue),
+                 d->issue});
             continue;
         }
         DrawInput in;
@@ -111,14 +194,28 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
         in.path = d->runningCount ? EntryPath::Online : EntryPath::Hand;
         in.runningCount = d->runningCount;
         in.pageDate = d->date;
+        in.lottery = options.lottery;
         DrawRecord record;
         QString why;
         if (!DrawDeriver::derive(in, previous, &record, &why)) {
-            plan.unread.push_back({d->lineNumber, QString(), why});
+            plan.unread.push_back({d->lineNumber, QString(), why, d->issue});
             continue;
         }
         previous = PreviousDraw::of(record);
         plan.toAdd.push_back(std::move(record));
+        lastAdded = d;
+        if (!firstAdded)
+            firstAdded = d;
+    }
+    const auto lineOf = [&](const TextDraw* d) {
+        QString text = lines.value(d->lineNumber - 1).trimmed().left(80);
+        return QStringLiteral("第%1行“%2”")
+            .arg(d->lineNumber)
+            .arg(text.replace(QLatin1Char('\t'), QStringLiteral("  ")));
+    };
+    if (firstAdded) {
+        plan.firstLine = lineOf(firstAdded);
+        plan.lastLine = lineOf(lastAdded);
     }
 
     // The line texts of refusals found after reading.
@@ -142,14 +239,15 @@ bool HistoryImport::store(HistoryStore* store, const HistoryImportPlan& plan, QS
     return store->append(plan.toAdd, error);
 }
 
-bool HistoryImport::planAndStore(HistoryStore* store, const QByteArray& bytes, const Options& options,
+bool HistoryImport::planAndStore(HistoryStore* store, const HistoryImportSource& source,
+                                 const Options& options,
                                  const std::function<bool(const HistoryImportPlan&)>& accept,
                                  HistoryImportPlan* plan, QString* error)
 {
     // Each new attempt follows a write of another program; a few are plenty.
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
-        *plan = HistoryImport::plan(*store, bytes, options);
+        *plan = HistoryImport::plan(*store, source, options);
         if (!accept(*plan))
             return false;
         if (HistoryImport::store(store, *plan, error))
@@ -170,7 +268,7 @@ int HistoryImport::importText(HistoryStore* store, const QByteArray& content, in
     const auto accept = [](const HistoryImportPlan& plan) {
         return plan.refusal.isEmpty() && plan.unread.empty();
     };
-    if (!planAndStore(store, content, options, accept, &p, &error)) {
+    if (!planAndStore(store, source(content), options, accept, &p, &error)) {
         if (!p.refusal.isEmpty())
             problems->append(p.refusal);
         *problems << p.problems();

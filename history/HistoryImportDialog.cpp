@@ -1,6 +1,7 @@
 #include "history/HistoryImportDialog.h"
 
 #include "history/Workspace.h"
+#include "store/BoundedInput.h"
 #include "store/TextFileCodec.h"
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
@@ -8,10 +9,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -23,75 +25,75 @@ namespace {
 
 const QString kTitle = QStringLiteral("导入历史号码");
 
-QString nothingFoundText(const Workspace& workspace)
+// A draw as it will be stored: the issue and the three numbers.
+QString storedText(const DrawRecord& d)
 {
-    QString text =
-        QStringLiteral("没有找到开奖号码。每一期应有期号（9位数字，例如160121001）和三个1到6的号码，"
-                       "例如“160121001 356”“160121001,3,5,6”或从开奖网页复制的文字。");
-    if (!workspace.isRunningCountLottery())
-        text += QStringLiteral("北京快3的流水号期号只在彩种选择为北京快3时识别。");
-    return text;
+    return QStringLiteral("%1 %2 %3 %4").arg(d.issue).arg(d.number(1)).arg(d.number(2)).arg(d.number(3));
+}
+
+HistoryImport::Options optionsOf(Workspace& workspace)
+{
+    HistoryImport::Options options;
+    options.drawsPerDay = workspace.lottery().drawsPerDay;
+    options.runningCount = workspace.isRunningCountLottery();
+    options.lottery = workspace.lottery().caption;
+    return options;
 }
 
 } // namespace
 
-HistoryImportDialog::HistoryImportDialog(const HistoryImportPlan& plan, const QString& source,
+HistoryImportDialog::HistoryImportDialog(const HistoryImportSource& source, const HistoryStore& store,
+                                         const HistoryImport::Options& options, const QString& sourceName,
                                          QWidget* parent)
-    : QDialog(parent), m_plan(plan)
+    : QDialog(parent), m_source(source), m_store(store), m_options(options), m_sourceName(sourceName)
 {
     setWindowTitle(kTitle);
     auto* layout = new QVBoxLayout(this);
 
+    if (source.sheets.size() > 1) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(QStringLiteral("工作表(&W)："), this);
+        m_sheetBox = new QComboBox(this);
+        m_sheetBox->setObjectName("sheet");
+        for (const WorkbookSheet& s : source.sheets)
+            m_sheetBox->addItem(s.name);
+        m_sheetBox->setCurrentIndex(std::max(0, options.sheet));
+        label->setBuddy(m_sheetBox);
+        row->addWidget(label);
+        row->addWidget(m_sheetBox, 1);
+        layout->addLayout(row);
+        connect(m_sheetBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+            m_options.sheet = index;
+            BusyCursor busy;
+            showPlan();
+        });
+    }
+
     m_summary = new QLabel(this);
     m_summary->setObjectName("importSummary");
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QStringList lines;
-    lines << QStringLiteral("来源：%1").arg(source)
-          << QStringLiteral("识别为：%1").arg(HistoryTextReader::formatName(plan.read));
-    if (plan.toAdd.empty())
-        lines << QStringLiteral("将添加：0 期");
-    else
-        lines << QStringLiteral("将添加：%1 期（第一期 %2，最后一期 %3）")
-                     .arg(plan.toAdd.size())
-                     .arg(plan.firstIssue(), plan.lastIssue());
-    lines << QStringLiteral("已经存在（跳过）：%1 期").arg(plan.alreadyStored)
-          << QStringLiteral("无法导入的行：%1 行").arg(plan.unread.size());
-    if (plan.read.ignoredLines > 0)
-        lines << QStringLiteral("忽略的其他行（表头、没有期号的文字）：%1 行").arg(plan.read.ignoredLines);
-    m_summary->setText(lines.join('\n'));
+    m_summary->setWordWrap(true);
     layout->addWidget(m_summary);
 
-    if (!plan.unread.empty()) {
-        auto* model = new QStandardItemModel(int(plan.unread.size()), 3, this);
-        model->setHorizontalHeaderLabels(
-            {QStringLiteral("行号"), QStringLiteral("原因"), QStringLiteral("内容")});
-        for (int r = 0; r < int(plan.unread.size()); ++r) {
-            const UnreadLine& u = plan.unread[r];
-            auto* number = new QStandardItem(QString::number(u.lineNumber));
-            number->setData(u.lineNumber, Qt::UserRole);
-            model->setItem(r, 0, number);
-            model->setItem(r, 1, new QStandardItem(u.reason));
-            model->setItem(r, 2, new QStandardItem(u.text));
-        }
-        m_unreadView = new QTableView(this);
-        m_unreadView->setObjectName("unreadLines");
-        m_unreadView->setModel(model);
-        m_unreadView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        m_unreadView->verticalHeader()->hide();
-        m_unreadView->horizontalHeader()->setStretchLastSection(true);
-        m_unreadView->resizeColumnsToContents();
-        m_unreadView->setMinimumHeight(160);
-        layout->addWidget(m_unreadView, 1);
+    m_unreadModel = new QStandardItemModel(0, 3, this);
+    m_unreadModel->setHorizontalHeaderLabels(
+        {QStringLiteral("行号"), QStringLiteral("原因"), QStringLiteral("内容")});
+    m_unreadView = new QTableView(this);
+    m_unreadView->setObjectName("unreadLines");
+    m_unreadView->setModel(m_unreadModel);
+    m_unreadView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_unreadView->verticalHeader()->hide();
+    m_unreadView->horizontalHeader()->setStretchLastSection(true);
+    m_unreadView->setMinimumHeight(160);
+    layout->addWidget(m_unreadView, 1);
 
-        m_skipBad = new QCheckBox(QStringLiteral("跳过无法导入的行，只添加能识别的号码(&S)"), this);
-        m_skipBad->setObjectName("skipBad");
-        connect(m_skipBad, &QCheckBox::toggled, this, &HistoryImportDialog::updateButton);
-        layout->addWidget(m_skipBad);
-    }
-    if (plan.toAdd.empty()) {
-        auto* none = new QLabel(QStringLiteral("没有可以添加的新号码。"), this);
-        layout->addWidget(none);
-    }
+    m_skipBad = new QCheckBox(QStringLiteral("跳过无法导入的行，只添加能识别的号码(&S)"), this);
+    m_skipBad->setObjectName("skipBad");
+    connect(m_skipBad, &QCheckBox::toggled, this, &HistoryImportDialog::updateButton);
+    layout->addWidget(m_skipBad);
+
+    m_nothing = new QLabel(this);
+    layout->addWidget(m_nothing);
 
     auto* buttons = new QDialogButtonBox(this);
     m_importButton = buttons->addButton(QStringLiteral("导入(&O)"), QDialogButtonBox::AcceptRole);
@@ -99,8 +101,56 @@ HistoryImportDialog::HistoryImportDialog(const HistoryImportPlan& plan, const QS
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    showPlan();
+}
+
+void HistoryImportDialog::showPlan()
+{
+    m_plan = HistoryImport::plan(m_store, m_source, m_options);
+    const HistoryImportPlan& plan = m_plan;
+    QStringList lines;
+    lines << QStringLiteral("来源：%1").arg(m_sourceName);
+    if (!plan.refusal.isEmpty()) {
+        lines << plan.refusal;
+    } else {
+        lines << QStringLiteral("识别为：%1").arg(plan.formatText());
+        if (plan.toAdd.empty()) {
+            lines << QStringLiteral("将添加：0 期");
+        } else {
+            lines << QStringLiteral("将添加：%1 期（第一期 %2，最后一期 %3）")
+                         .arg(plan.toAdd.size())
+                         .arg(plan.firstIssue(), plan.lastIssue())
+                  << QStringLiteral("第一期保存为：%1（来自%2）")
+                         .arg(storedText(plan.toAdd.front()), plan.firstLine)
+                  << QStringLiteral("最后一期保存为：%1（来自%2）")
+                         .arg(storedText(plan.toAdd.back()), plan.lastLine);
+        }
+        lines << QStringLiteral("已经存在（跳过）：%1 期").arg(plan.alreadyStored)
+              << QStringLiteral("无法导入的行：%1 行").arg(plan.unread.size());
+        if (plan.read.ignoredLines > 0)
+            lines
+                << QStringLiteral("忽略的其他行（表头、没有期号的文字）：%1 行").arg(plan.read.ignoredLines);
+    }
+    m_summary->setText(lines.join('\n'));
+
+    m_unreadModel->setRowCount(0);
+    for (const UnreadLine& u : plan.unread) {
+        auto* number = new QStandardItem(QString::number(u.lineNumber));
+        number->setData(u.lineNumber, Qt::UserRole);
+        m_unreadModel->appendRow({number, new QStandardItem(u.reason), new QStandardItem(u.text)});
+    }
+    const bool someUnread = !plan.unread.empty();
+    m_unreadView->setVisible(someUnread);
+    m_unreadView->resizeColumnsToContents();
+    m_skipBad->setVisible(someUnread);
+    m_skipBad->setChecked(false);
+    m_nothing->setVisible(plan.toAdd.empty());
+    m_nothing->setText(plan.refusal.isEmpty() && plan.read.draws.empty() && plan.unread.empty()
+                           ? HistoryImport::nothingFoundText(plan, m_options.runningCount)
+                           : QStringLiteral("没有可以添加的新号码。"));
+    m_nothing->setWordWrap(true);
     updateButton();
-    resize(plan.unread.empty() ? QSize(460, 0) : QSize(720, 420));
+    resize(someUnread ? QSize(760, 460) : QSize(560, 0));
 }
 
 QString HistoryImportDialog::summaryText() const
@@ -110,32 +160,38 @@ QString HistoryImportDialog::summaryText() const
 
 void HistoryImportDialog::updateButton()
 {
-    const bool skipped = m_plan.unread.empty() || (m_skipBad && m_skipBad->isChecked());
-    m_importButton->setEnabled(!m_plan.toAdd.empty() && skipped);
+    const bool skipped = m_plan.unread.empty() || m_skipBad->isChecked();
+    m_importButton->setEnabled(m_plan.refusal.isEmpty() && !m_plan.toAdd.empty() && skipped);
 }
 
-bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines, const QString& source)
+bool runHistoryImport(QWidget* parent, Workspace& workspace, const HistoryImportSource& source,
+                      const QString& sourceName)
 {
-    HistoryImport::Options options;
-    options.drawsPerDay = workspace.lottery().drawsPerDay;
-    options.runningCount = workspace.isRunningCountLottery();
+    HistoryImport::Options options = optionsOf(workspace);
     const HistoryImportPlan plan = [&] {
         BusyCursor busy;
-        return HistoryImport::plan(workspace.history(), lines, options);
+        return HistoryImport::plan(workspace.history(), source, options);
     }();
-    if (plan.read.draws.empty() && plan.unread.empty()) {
-        MessageBoxes::warning(parent, kTitle, nothingFoundText(workspace));
+    // A workbook with several sheets goes to the preview whatever its first sheet holds: the
+    // user may pick another.
+    const bool severalSheets = source.sheets.size() > 1;
+    if (!plan.refusal.isEmpty() && !severalSheets) {
+        MessageBoxes::warning(parent, kTitle, plan.refusal);
+        return false;
+    }
+    if (plan.refusal.isEmpty() && plan.read.draws.empty() && plan.unread.empty() && !severalSheets) {
+        MessageBoxes::warning(parent, kTitle, HistoryImport::nothingFoundText(plan, options.runningCount));
         return false;
     }
 
-    HistoryImportDialog dialog(plan, source, parent);
+    HistoryImportDialog dialog(source, workspace.history(), options, sourceName, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     QString error;
     bool stored = false;
     {
         BusyCursor busy;
-        stored = HistoryImport::store(&workspace.history(), plan, &error);
+        stored = HistoryImport::store(&workspace.history(), dialog.plan(), &error);
     }
     if (!stored) {
         MessageBoxes::warning(parent, kTitle, error);
@@ -144,27 +200,38 @@ bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& 
     return true;
 }
 
+bool runHistoryImport(QWidget* parent, Workspace& workspace, const QStringList& lines,
+                      const QString& sourceName)
+{
+    HistoryImportSource source;
+    source.lines = lines;
+    return runHistoryImport(parent, workspace, source, sourceName);
+}
+
+QString historyFileFilter()
+{
+    return QStringLiteral("历史号码文件 (*.txt *.csv *.tsv *.xlsx *.xls);;所有文件 (*)");
+}
+
 bool importHistoryFromFile(QWidget* parent, Workspace& workspace)
 {
     QString path;
     if (!MessageBoxes::openFile(parent, QStringLiteral("从文件导入历史号码"), workspace.dataFolder(),
-                                QStringLiteral("历史号码文件 (*.txt *.csv);;所有文件 (*)"), &path))
+                                historyFileFilter(), &path))
         return false;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        MessageBoxes::warning(
-            parent, kTitle,
-            QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), f.errorString()));
+    QByteArray bytes;
+    QString error;
+    HistoryImportSource source;
+    {
+        BusyCursor busy;
+        if (BoundedInput::readFile(path, &bytes, &error))
+            source = HistoryImport::source(bytes);
+    }
+    if (!error.isEmpty()) {
+        MessageBoxes::warning(parent, kTitle, error);
         return false;
     }
-    QString text;
-    TextFileCodec::Refusal refusal;
-    if (!TextFileCodec::decode(f.readAll(), TextFileCodec::nonChineseTextChars, &text, &refusal)) {
-        MessageBoxes::warning(parent, kTitle,
-                              TextFileCodec::refusalText(refusal, QStringLiteral("历史号码")));
-        return false;
-    }
-    return runHistoryImport(parent, workspace, TextFileCodec::splitLines(text), QFileInfo(path).fileName());
+    return runHistoryImport(parent, workspace, source, QFileInfo(path).fileName());
 }
 
 bool importHistoryFromClipboard(QWidget* parent, Workspace& workspace)

@@ -22,16 +22,21 @@ struct UnreadLine
     int lineNumber = 0;
     QString text;
     QString reason;
+    QString issue; // the issue on the line, when one was read
 };
 
 // Reads draws from the history texts users have, recognised by content rather than by file name:
 // - the program's own text export: "ISSUE DDD" lines;
-// - a table saved as CSV (comma or semicolon) or TSV, with an issue column and either three
-//   number columns or one column holding the three numbers ("3 5 6", "3,5,6", "356"), with or
-//   without heading rows;
-// - text copied from a results page: every line holding a nine-digit issue (or, for 北京快3, a
-//   running count) followed by three numbers 1..6 with any separators; dates, times and words on
-//   the line are passed over, and lines without an issue are ignored.
+// - a table saved as CSV (comma or semicolon) or TSV, or a workbook's sheet, with an issue column
+//   and either three number columns or one column holding the three numbers ("3 5 6", "3,5,6",
+//   "356"), with or without heading rows;
+// - text copied from a results page: every line holding an issue followed by three numbers 1..6
+//   with any separators; dates, times and words on the line are passed over, and lines without
+//   an issue are ignored.
+// Issues are read in every form IssueText knows and kept as nine digits. Where a one-number field
+// beside the numbers makes rows readable in more than one way (a sum, a count, a day), the layout
+// is chosen by LayoutChoice: a sum column is never read as numbers, and a history that two layouts
+// read equally well but differently is refused as ambiguous, with a row read both ways.
 class HistoryTextReader
 {
 public:
@@ -59,15 +64,26 @@ public:
         std::vector<TextDraw> draws;
         std::vector<UnreadLine> unread;
         int ignoredLines = 0; // heading rows of a table, lines without an issue on a page
+        // Where the numbers were found ("期号在第1列，开奖号码在第4到6列，第3列是和值"); empty for the
+        // export.
+        QString layout;
+        // Rows that read two ways equally well: the message with a row read both ways. Nothing is
+        // read then (draws and unread are empty).
+        QString ambiguity;
     };
 
     static Result read(const QStringList& lines, const Options& options);
     static Result read(const QByteArray& bytes, const Options& options);
+    // A workbook's sheet: the rows' cells, read by the table rules (or as page text when no cell
+    // holds an issue by itself, for a date and a sequence number in two cells).
+    static Result readCells(const std::vector<QStringList>& rows, const Options& options);
+    // A sheet's rows as the lines readCells() reads: cells separated by tabs.
+    static QStringList cellLines(const std::vector<QStringList>& rows);
     // The format's name as the preview shows it.
     static QString formatName(const Result& result);
 
 private:
-    static Result readOwnExport(const QStringList& lines);
+    static Result readOwnExport(const QStringList& lines, const Options& options);
     static Result readTable(const QStringList& lines, QChar delimiter, const Options& options);
     static Result readPage(const QStringList& lines, const Options& options);
 };

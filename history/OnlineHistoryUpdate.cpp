@@ -8,6 +8,8 @@
 #include "history/ResultsPageParser.h"
 #include "history/Workspace.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace {
@@ -85,7 +87,16 @@ bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStrin
         // newest stored one (or the first listed) over draws per day × days to fetch.
         qlonglong start = 0;
         if (m_newestIssue.isEmpty()) {
-            if (!parser.firstRunningIssue(&start, error))
+            // A page of cells lists the issue apart from its numbers: its first issue is the
+            // oldest the reader finds.
+            qlonglong oldest = -1;
+            if (parser.listedDraws().empty())
+                for (const PageDraw& d : parser.textDraws())
+                    if (d.problem.isEmpty() && (oldest < 0 || d.issue.toLongLong() < oldest))
+                        oldest = d.issue.toLongLong();
+            if (oldest >= 0)
+                start = oldest;
+            else if (!parser.firstRunningIssue(&start, error))
                 return false;
         } else {
             bool ok = false;
@@ -126,6 +137,21 @@ bool OnlineHistoryUpdate::issuesToSearch(const ResultsPageParser& parser, QStrin
     return true;
 }
 
+namespace {
+
+QString numbersText(const std::array<int, 3>& n)
+{
+    return QStringLiteral("%1%2%3").arg(n[0]).arg(n[1]).arg(n[2]);
+}
+
+// A reason as the list of rejected draws gives it: beginning with the issue.
+QString withIssue(const QString& issue, const QString& why)
+{
+    return why.startsWith(QStringLiteral("期号")) ? why : QStringLiteral("期号%1：%2").arg(issue, why);
+}
+
+} // namespace
+
 bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
 {
     m_newDraws.clear();
@@ -141,28 +167,69 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
         m_lastIssue = issues.last();
     }
 
+    // Every reading of each issue: the results page layout's (the numbers right after the issue)
+    // and the import reader's (numbers in cells of their own, issues in other forms).
+    const std::vector<PageDraw> listed = parser.listedDraws();
+    QHash<QString, std::vector<const PageDraw*>> readings;
+    for (const PageDraw& d : listed)
+        readings[d.issue].push_back(&d);
+    QHash<QString, const PageDraw*> textRead, textProblem;
+    for (const PageDraw& d : parser.textDraws()) {
+        if (d.problem.isEmpty()) {
+            readings[d.issue].push_back(&d);
+            if (!textRead.contains(d.issue))
+                textRead.insert(d.issue, &d);
+        } else if (!textProblem.contains(d.issue)) {
+            textProblem.insert(d.issue, &d);
+        }
+    }
+    // Whether the page is in the results page layout (some draw read right after its issue):
+    // only then does the order of the finds matter.
+    const bool pageLayout = !listed.empty();
+
     PreviousDraw previous = m_replace ? PreviousDraw{} : m_previous;
     int found = 0;
     for (const QString& issue : issues) {
-        PageDraw listed;
-        if (!parser.find(issue, &listed))
+        PageDraw atIssue;
+        const bool inLayout = parser.find(issue, &atIssue);
+        const bool goodInLayout = inLayout && atIssue.problem.isEmpty();
+        const PageDraw* text = textRead.value(issue);
+        if (!inLayout && !text && !textProblem.contains(issue))
             continue;
         ++found;
-        if (!listed.problem.isEmpty()) {
-            m_rejected << listed.problem;
+        // One issue listed with different numbers: which is right cannot be told.
+        QStringList different;
+        for (const PageDraw* r : readings.value(issue))
+            if (!different.contains(numbersText(r->numbers)))
+                different << numbersText(r->numbers);
+        if (goodInLayout && !different.contains(numbersText(atIssue.numbers)))
+            different << numbersText(atIssue.numbers);
+        if (different.size() > 1) {
+            m_rejected << QStringLiteral("期号%1：页面上列出了几次，开奖号码不同（%2），没有保存")
+                              .arg(issue, different.join(QStringLiteral("、")));
+            continue;
+        }
+        const PageDraw* chosen = goodInLayout ? &atIssue : text;
+        if (!chosen) {
+            // In a page of cells the reader says best why the numbers are missing.
+            const PageDraw* why = inLayout && (pageLayout || !textProblem.contains(issue))
+                                      ? &atIssue
+                                      : textProblem.value(issue);
+            m_rejected << withIssue(issue, why->problem);
             continue;
         }
         DrawInput input;
         input.issue = issue;
-        input.numbers = listed.numbers;
+        input.numbers = chosen->numbers;
         input.drawsPerDay = m_lottery.drawsPerDay;
         input.path = EntryPath::Online;
         input.runningCount = m_runningCount;
-        input.pageDate = listed.date;
+        input.pageDate = chosen->date;
+        input.lottery = m_lottery.caption;
         DrawRecord record;
         QString why;
         if (!DrawDeriver::derive(input, previous, &record, &why)) {
-            m_rejected << QStringLiteral("期号%1：%2").arg(issue, why);
+            m_rejected << withIssue(issue, why);
             continue;
         }
         previous = PreviousDraw::of(record);
@@ -175,7 +242,7 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
                           .arg(m_lottery.drawsPerDay);
     }
 
-    if (parser.listedOutOfOrder()) {
+    if (pageLayout && parser.listedOutOfOrder()) {
         m_newDraws.clear();
         m_rejected.clear();
         *error = QStringLiteral("页面上的开奖号码不是按期号从旧到新排列的，无法完整读取。");
@@ -184,8 +251,19 @@ bool OnlineHistoryUpdate::readPage(const QString& pageText, QString* error)
     // A page that lists none of the expected issues is a wrong page, unless it still shows the
     // newest stored draw: then there is simply nothing new yet.
     if (found == 0 && !issues.isEmpty() && !(!m_newestIssue.isEmpty() && parser.contains(m_newestIssue))) {
-        *error = QStringLiteral("页面中没有找到期号%1到%2的开奖号码（网络页面不对，或者服务器还没有更新）。")
-                     .arg(m_firstIssue, m_lastIssue);
+        *error =
+            parser.textAmbiguity().isEmpty()
+                ? QStringLiteral("页面中没有找到期号%1到%2的开奖号码（网络页面不对，或者服务器还没有更新）。")
+                      .arg(m_firstIssue, m_lastIssue)
+                : parser.textAmbiguity();
+        return false;
+    }
+    // Draws were listed but not one could be stored: the update failed, whatever it found.
+    if (found > 0 && m_newDraws.empty()) {
+        *error = QStringLiteral("页面上列出了%1期新的开奖号码，但一期也不能保存：%2")
+                     .arg(m_rejected.size())
+                     .arg(rejectedList(m_rejected));
+        m_rejected.clear();
         return false;
     }
     return true;
@@ -198,10 +276,12 @@ QStringList OnlineHistoryUpdate::issuesBeyondDrawsPerDay(const ResultsPageParser
         return beyond;
     const QString firstDay = m_firstIssue.left(6);
     const QString lastDay = m_today.toString(QStringLiteral("yyMMdd"));
-    for (const PageDraw& d : parser.listedDraws()) {
+    std::vector<PageDraw> listed = parser.listedDraws();
+    listed.insert(listed.end(), parser.textDraws().begin(), parser.textDraws().end());
+    for (const PageDraw& d : listed) {
         const QString day = d.issue.left(6);
-        if (day >= firstDay && day <= lastDay && d.issue.right(3).toInt() > m_lottery.drawsPerDay &&
-            !beyond.contains(d.issue))
+        if (d.issue.size() == 9 && day >= firstDay && day <= lastDay &&
+            d.issue.right(3).toInt() > m_lottery.drawsPerDay && !beyond.contains(d.issue))
             beyond << d.issue;
     }
     return beyond;

@@ -1,10 +1,25 @@
 #include "history/ResultsPageParser.h"
 
+#include "history/HistoryTextReader.h"
+#include "store/TextFileCodec.h"
+
+#include <algorithm>
+
 ResultsPageParser::ResultsPageParser(const QString& pageText, bool runningCount, const QDate& today)
     : m_text(pageText)
     , m_runningCount(runningCount)
     , m_today(today)
 {
+    const HistoryTextReader::Result read =
+        HistoryTextReader::read(TextFileCodec::splitLines(pageText), {runningCount, today});
+    m_textAmbiguity = read.ambiguity;
+    for (const TextDraw& d : read.draws)
+        m_textDraws.push_back({d.issue, d.numbers, d.date, QString(), d.lineNumber});
+    for (const UnreadLine& u : read.unread)
+        if (!u.issue.isEmpty())
+            m_textDraws.push_back({u.issue, {}, QDate(), u.reason, u.lineNumber});
+    std::stable_sort(m_textDraws.begin(), m_textDraws.end(),
+                     [](const PageDraw& a, const PageDraw& b) { return a.line < b.line; });
 }
 
 bool ResultsPageParser::firstRunningIssue(qlonglong* issue, QString* error) const

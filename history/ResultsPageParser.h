@@ -12,6 +12,7 @@ struct PageDraw
     std::array<int, 3> numbers{};
     QDate date;      // 北京快3: the month-day date listed after the issue, in the year it fits
     QString problem; // why the draw cannot be stored; empty when it can
+    int line = 0;    // of the page text, from 1, for draws the reader found
 };
 
 // Reads draws from the text of a results page. A draw is found by its issue number written as
@@ -21,6 +22,9 @@ struct PageDraw
 // five-digit running count). Each search starts after the previous find, so the page must list
 // its draws oldest first; a mention above the list (a "最新开奖" box showing the newest draw in
 // the list's own format) does no harm.
+// Beside that layout the text is read as the history import reads copied page text
+// (HistoryTextReader): a page that lists the issue and the numbers in cells of their own, the
+// issue with the full year or a date and a sequence number, is read too.
 class ResultsPageParser
 {
 public:
@@ -47,11 +51,19 @@ public:
     // the numbers at their offsets, in page order. A draw the page shows twice is listed twice.
     std::vector<PageDraw> listedDraws() const;
 
+    // The draws the history import's reader finds in the text, in page order; an issue listed
+    // without readable numbers comes with the problem.
+    const std::vector<PageDraw>& textDraws() const { return m_textDraws; }
+    // The reader found the numbers readable in two ways (see HistoryTextReader): why.
+    const QString& textAmbiguity() const { return m_textAmbiguity; }
+
 private:
     PageDraw readAt(int position, const QString& issue) const;
     bool readRunningDate(int position, PageDraw* draw) const;
 
     QString m_text;
+    std::vector<PageDraw> m_textDraws;
+    QString m_textAmbiguity;
     bool m_runningCount;
     QDate m_today;
     int m_lastFound = -1;

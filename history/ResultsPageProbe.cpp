@@ -21,14 +21,19 @@ bool ResultsPageProbe::describe(const FetchResult& fetched, bool runningCount, c
     }
     const ResultsPageParser parser(PageText::fromHtml(fetched.body, fetched.contentType), runningCount,
                                    today);
-    const std::vector<PageDraw> draws = parser.listedDraws();
+    // The draws in the results page layout, and those the import's reader finds (numbers in cells
+    // of their own).
+    std::vector<PageDraw> draws = parser.listedDraws();
+    for (const PageDraw& d : parser.textDraws())
+        if (d.problem.isEmpty())
+            draws.push_back(d);
     if (draws.empty()) {
         *message =
             runningCount
                 ? QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（5位流水号）之后应紧跟三个"
                                  "1到6的号码，各隔一个字符。")
                 : QStringLiteral("页面已读到，但其中没有可以读取的开奖号码：期号（9位数字，年月日加当天序号）"
-                                 "之后应紧跟三个1到6的号码，各隔一个字符。");
+                                 "之后应紧跟三个1到6的号码，各隔一个字符，或期号和号码各在表格的格子里。");
         return false;
     }
     // A draw shown twice (a box with the newest draw above the list) counts once.

@@ -41,6 +41,9 @@ bool Workspace::addTypedDraw(const QString& issue, const std::array<int, 3>& num
 {
     if (isRunningCountLottery())
         return m_history->addTypedRunningCount(issue, numbers, today, error);
+    // The lottery's name in the message (the store knows only the draws per day).
+    if (!IssueNumbers::checkSequence(issue.trimmed(), lottery().drawsPerDay, lottery().caption, error))
+        return false;
     return m_history->addTyped(issue, numbers, lottery().drawsPerDay, error);
 }
 

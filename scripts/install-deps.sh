@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-  libxlsxwriter-dev libsqlite3-dev
+  libxlsxwriter-dev libsqlite3-dev libzip-dev libfreexl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-charts-dev libqt6opengl6-dev
-  xvfb xauth fonts-noto-cjk python3 python3-openpyxl
+  xvfb xauth fonts-noto-cjk python3 python3-openpyxl python3-xlwt
   dpkg-dev lintian appstream desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then

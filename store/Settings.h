@@ -37,7 +37,12 @@ public:
     void setExcludeCurrent(bool v) { writeBool("SyBq", v); }
     bool weighted() const { return readBool("ZqlJq", true); }
     void setWeighted(bool v) { writeBool("ZqlJq", v); }
-    int lookBackIndex() const { return readInt("JSQS", 3); }
+    // An entry outside the menu's 0..9 (edited by hand) reads as the default.
+    int lookBackIndex() const
+    {
+        const int v = readInt("JSQS", 3);
+        return v >= 0 && v < LookBackTable::kCount ? v : 3;
+    }
     void setLookBackIndex(int v) { writeInt("JSQS", v); }
     // "显示机会对比": the formula grid shows each formula's chance rate, excess and p value.
     bool showChanceComparison() const { return readBool("JHDB", true); }

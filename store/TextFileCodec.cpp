@@ -4,14 +4,65 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
-bool isUtf16Or32(const QByteArray& bytes)
+// The encoding a byte-order mark names, and the mark's length; UTF-32 LE's mark begins with
+// UTF-16 LE's, so it is looked for first.
+struct Mark
 {
-    // Byte-order marks, or the zero bytes every ASCII character brings along without one; a text
-    // file holds no zero byte.
-    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0');
+    QStringDecoder::Encoding encoding;
+    int length;
+};
+
+bool unicodeMark(const QByteArray& bytes, Mark* mark)
+{
+    if (bytes.startsWith(QByteArray("\xFF\xFE\x00\x00", 4)))
+        *mark = {QStringDecoder::Utf32LE, 4};
+    else if (bytes.startsWith(QByteArray("\x00\x00\xFE\xFF", 4)))
+        *mark = {QStringDecoder::Utf32BE, 4};
+    else if (bytes.startsWith("\xFF\xFE"))
+        *mark = {QStringDecoder::Utf16LE, 2};
+    else if (bytes.startsWith("\xFE\xFF"))
+        *mark = {QStringDecoder::Utf16BE, 2};
+    else
+        return false;
+    return true;
+}
+
+// UTF-16 or UTF-32 without a mark: in UTF-16 the zero bytes every ASCII character brings along
+// stand in every second place and none elsewhere; in UTF-32 two bytes of every four are zero for
+// every character of the text.
+bool looksLikeBareUtf16Or32(const QByteArray& bytes)
+{
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) / 4 * 4;
+    if (n < 8)
+        return false;
+    std::array<int, 4> zeros{};
+    for (qsizetype i = 0; i < n; ++i)
+        zeros[i % 4] += bytes[i] == '\0';
+    const int perPlace = int(n / 4);
+    const int even = zeros[0] + zeros[2];
+    const int odd = zeros[1] + zeros[3];
+    // One place in five or more holds a zero, the other places hardly any.
+    auto some = [&](int z) { return z * 10 >= perPlace * 2 * 2; };
+    auto hardly = [&](int z) { return z * 20 <= perPlace * 2; }; // 5 % (CJK such as 开 U+5F00 hold one)
+    auto all = [&](int z) { return z == perPlace; };
+    const bool utf16 = (some(odd) && hardly(even)) || (some(even) && hardly(odd));
+    const bool utf32le = all(zeros[2]) && all(zeros[3]) && hardly(zeros[0]);
+    const bool utf32be = all(zeros[0]) && all(zeros[1]) && hardly(zeros[3]);
+    return utf16 || utf32le || utf32be;
+}
+
+// Zero bytes and control characters other than tab, line ends, form feed and the end-of-file
+// mark (0x1A) of old editors: no text file holds them, in UTF-8 or in GBK.
+bool holdsBinary(const QByteArray& bytes)
+{
+    return std::any_of(bytes.cbegin(), bytes.cend(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t' && u != '\n' && u != '\r' && u != '\f' && u != '\v' && u != 0x1A;
+    });
 }
 
 } // namespace
@@ -30,8 +81,23 @@ bool TextFileCodec::decode(const QByteArray& bytes, const ForeignCount& foreign,
 {
     text->clear();
     *refusal = Refusal::None;
-    if (isUtf16Or32(bytes)) {
+    Mark mark{};
+    if (unicodeMark(bytes, &mark)) {
+        QStringDecoder unicode(mark.encoding, QStringDecoder::Flag::Stateless);
+        const QString decoded = unicode.decode(QByteArrayView(bytes).sliced(mark.length));
+        if (unicode.hasError() || decoded.contains(QChar(0))) {
+            *refusal = Refusal::BadUnicodeAfterBom;
+            return false;
+        }
+        *text = decoded;
+        return true;
+    }
+    if (looksLikeBareUtf16Or32(bytes)) {
         *refusal = Refusal::Utf16Or32;
+        return false;
+    }
+    if (holdsBinary(bytes)) {
+        *refusal = Refusal::NotText;
         return false;
     }
     QByteArray body = bytes;
@@ -73,6 +139,15 @@ QString TextFileCodec::refusalText(Refusal refusal, const QString& what)
     case Refusal::BadUtf8AfterBom:
         return QStringLiteral("文件以UTF-8标记开头，但内容不是有效的UTF-8编码，无法读取%1。").arg(what) +
                saveAs;
+    case Refusal::BadUnicodeAfterBom:
+        return QStringLiteral(
+                   "文件以UTF-16或UTF-32的字节顺序标记开头，但内容不是这种编码的文字，无法读取%1。")
+                   .arg(what) +
+               saveAs;
+    case Refusal::NotText:
+        return QStringLiteral(
+                   "不是文本文件（文件里有零字节或控制字符，例如图片、程序或压缩文件），无法读取%1。")
+            .arg(what);
     case Refusal::NeitherUtf8NorGbk:
         return QStringLiteral("文件既不是UTF-8编码也不是GBK编码，无法读取%1。").arg(what) + saveAs;
     }

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
 
 TEST(CliDerive, PrintsEveryColumnInOrder)
 {
@@ -279,4 +280,62 @@ TEST(CliConventions, ADatabaseLockedByAnotherProgramIsWaitedForAndNamedAsInUse)
     }
     QSqlDatabase::removeDatabase(connection);
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 3);
+}
+
+TEST(CliHistory, TheSeventyNinthDrawEndlessInputAndWorkbookSheets)
+{
+    TempDataFolder dir;
+    // A 78-draw day has no 79th draw and no 000th, by hand or by import.
+    CliResult r = runCli(dir.path(), {"history", "add", "160121079", "356"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("期号160121079：福建快3每天只有78期"))) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "add", "160121000", "356"}).exitCode, 1);
+    r = runCli(dir.path(), {"history", "import", "-"}, "20160121078 1 2 3\n20160121079 3 5 6\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("第2行：期号160121079：福建快3每天只有78期")))
+        << r.err.toStdString();
+    r = runCli(dir.path(), {"history", "import", "--skip-bad", "-"},
+               "20160121078 1 2 3\n20160121079 3 5 6\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 1\n");
+    // The day's last draw is followed by the next day's first.
+    r = runCli(dir.path(), {"history", "add", "160122001", "111"});
+    EXPECT_EQ(r.out, "160122001 111\nnext 160122002\n");
+
+    // Endless input ends in a message, not in a crash; nothing is stored.
+    r = runCli(dir.path(), {"history", "import", "/dev/zero"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("超过1 MB"))) << r.err.toStdString();
+    r = runCli(dir.path(), {"history", "import", "-"}, QByteArray(2 * 1024 * 1024, '1'));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("标准输入"))) << r.err.toStdString();
+    // A table that stores the sum before the numbers.
+    r = runCli(dir.path(), {"history", "import", "-"},
+               "160122002,2016-01-22,6,1,2,3\n160122003,2016-01-22,5,1,1,3\n160122004,2016-01-22,4,1,1,2\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(runCli(dir.path(), {"history", "list"})
+                    .out.endsWith("160122002\t1\t2\t3\n160122003\t1\t1\t3\n"
+                                  "160122004\t1\t1\t2\n"));
+    // Rows that read two ways store nothing.
+    r = runCli(dir.path(), {"history", "import", "-"}, "160122005,1,2,3,4\n160122006,2,3,4,5\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("两种同样可能的读法")));
+
+    // A workbook: the first sheet has no draws and says which sheets there are; --sheet picks one.
+    const QString book = dir.file("h.xlsx");
+    lxw_workbook* wb = workbook_new(QFile::encodeName(book).constData());
+    worksheet_write_string(workbook_add_worksheet(wb, "说明"), 0, 0, "历史在第二页", nullptr);
+    lxw_worksheet* sheet = workbook_add_worksheet(wb, "开奖");
+    worksheet_write_number(sheet, 0, 0, 20160122005, nullptr);
+    worksheet_write_string(sheet, 0, 1, "2,2,4", nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+    r = runCli(dir.path(), {"history", "import", book});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("工作簿里还有工作表：开奖"))) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "import", book, "--sheet", "没有"}).exitCode, 1);
+    r = runCli(dir.path(), {"history", "import", book, "--sheet", "开奖"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 0\n");
+    EXPECT_EQ(runCli(dir.path(), {"history", "import", book, "--sheet", "2"}).out,
+              "added 0 already-stored 1 unreadable 0\n");
 }

@@ -500,7 +500,7 @@ TEST_F(FormulaImportTest, AnExportReadBackGivesTheSameFormulasInTheSameOrder)
     EXPECT_EQ(rows(k3G), (std::vector<Row>{{"L1A+LT+3", "百位码+跨度+3", false}, {"L2A", "十位码", false}}));
 }
 
-TEST(FormulaImportEncoding, TheCommandLineReadsUtf8WithSymbolsAndRefusesUtf16)
+TEST(FormulaImportEncoding, TheCommandLineReadsUtf8WithSymbolsAndMarkedUtf16AndRefusesBareUtf16)
 {
     TempDataFolder dir;
     const QString file = dir.file("u.txt");
@@ -510,10 +510,16 @@ TEST(FormulaImportEncoding, TheCommandLineReadsUtf8WithSymbolsAndRefusesUtf16)
     EXPECT_TRUE(r.out.startsWith("added 1 rejected 1\n")) << r.out.toStdString();
     EXPECT_TRUE(runCli(dir.path(), {"formula", "list"}).out.contains("\tYF+6\t"));
 
-    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
-    writeFile(file, utf16.encode(QStringLiteral("[十位通选杀]十位码+1\r\n")));
+    // Notepad's "Unicode" (UTF-16 with a mark) is read; without the mark it is refused.
+    QStringEncoder bare(QStringEncoder::Utf16LE);
+    writeFile(file, bare.encode(QStringLiteral("[十位通选杀]十位码+1\r\n")));
     r = runCli(dir.path(), {"formula", "import", file});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("UTF-16")) << r.err.toStdString();
     EXPECT_EQ(runCli(dir.path(), {"formula", "list", "--kind", "2G"}).out.count('\n'), 1);
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    writeFile(file, utf16.encode(QStringLiteral("[十位通选杀]十位码+1\r\n")));
+    r = runCli(dir.path(), {"formula", "import", file});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"formula", "list", "--kind", "2G"}).out.count('\n'), 2);
 }

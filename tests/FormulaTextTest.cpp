@@ -146,21 +146,37 @@ TEST(FormulaTextEncoding, GbkFormulaFilesStayGbkEvenWhenTheyAreValidUtf8)
     }
 }
 
-TEST(FormulaTextEncoding, Utf16AndBytesOfNeitherEncodingAreRefusedWithAMessage)
+TEST(FormulaTextEncoding, MarkedUnicodeIsReadBareUtf16AndBytesOfNeitherEncodingAreRefused)
 {
     const QString text = QStringLiteral("[十位通选杀]L2A+1\r\nL1A+3\r\n");
     QStringEncoder le(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
     QStringEncoder be(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+    QStringEncoder le32(QStringEncoder::Utf32LE, QStringEncoder::Flag::WriteBom);
+    for (const QByteArray& bytes :
+         {QByteArray(le.encode(text)), QByteArray(be.encode(text)), QByteArray(le32.encode(text))}) {
+        QStringList lines;
+        QString error;
+        EXPECT_TRUE(FormulaTextFile::decode(bytes, &lines, &error)) << error.toStdString();
+        EXPECT_EQ(lines, QStringList({QStringLiteral("[十位通选杀]L2A+1"), "L1A+3"}));
+    }
     QStringEncoder bare(QStringEncoder::Utf16LE);
     QStringEncoder utf32(QStringEncoder::Utf32LE);
     for (const QByteArray& bytes :
-         {QByteArray(le.encode(text)), QByteArray(be.encode(text)),
-          QByteArray(bare.encode(QStringLiteral("L1A+3\r\n"))), QByteArray(utf32.encode(text))}) {
+         {QByteArray(bare.encode(QStringLiteral("L1A+3\r\n"))), QByteArray(utf32.encode(text))}) {
         QStringList lines;
         QString error;
         EXPECT_FALSE(FormulaTextFile::decode(bytes, &lines, &error));
         EXPECT_TRUE(error.contains("UTF-16")) << error.toStdString();
         EXPECT_TRUE(lines.isEmpty());
+    }
+    {
+        // A zero byte in UTF-8 is no text at all; a mark followed by what is no UTF-16 says so.
+        QStringList lines;
+        QString error;
+        EXPECT_FALSE(FormulaTextFile::decode(QByteArray("L1A+3\r\nL2\0A\r\n", 12), &lines, &error));
+        EXPECT_TRUE(error.contains(QStringLiteral("不是文本文件"))) << error.toStdString();
+        EXPECT_FALSE(FormulaTextFile::decode(QByteArray("\xFF\xFE\x41\x00\x00\x00", 6), &lines, &error));
+        EXPECT_TRUE(error.contains(QStringLiteral("字节顺序标记"))) << error.toStdString();
     }
     QStringList lines;
     QString error;

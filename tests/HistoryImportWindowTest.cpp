@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
 
 namespace {
 
@@ -125,7 +127,7 @@ TEST_F(HistoryImportWindow, PasteOfStoredDrawAddsNothing)
     onPreview([&](HistoryImportDialog* d) {
         summary = d->summaryText();
         enabled = d->importButton()->isEnabled();
-        EXPECT_EQ(d->unreadView(), nullptr);
+        EXPECT_TRUE(d->unreadView()->isHidden());
     });
     EXPECT_FALSE(importHistoryFromClipboard(nullptr, ws));
     EXPECT_TRUE(summary.contains(QStringLiteral("将添加：0 期")));
@@ -199,4 +201,68 @@ TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
     MessageBoxes::pushAnswer(true);
     closedPanel.findChild<QAction*>("mnuLsdr")->trigger();
     EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("数据库没有打开")));
+}
+
+TEST_F(HistoryImportWindow, PreviewShowsTheFirstAndLastDrawsAsStoredAndRefusesTheSeventyNinth)
+{
+    // A full-year table that writes the sum before the numbers, and the 79th draw of a 78-draw day.
+    const QStringList lines = {QStringLiteral("20160121003,6,1,2,3"), QStringLiteral("20160121004,5,1,1,3"),
+                               QStringLiteral("20160121079,4,1,1,2")};
+    QString summary;
+    QStringList reasons;
+    onPreview([&](HistoryImportDialog* d) {
+        summary = d->summaryText();
+        const QAbstractItemModel* m = d->unreadView()->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            reasons << m->index(r, 1).data().toString();
+    });
+    EXPECT_FALSE(runHistoryImport(nullptr, ws, lines, QStringLiteral("剪贴板")));
+    EXPECT_TRUE(
+        summary.contains(QStringLiteral("第一期保存为：160121003 1 2 3（来自第1行“20160121003,6,1,2,3”）")))
+        << summary.toStdString();
+    EXPECT_TRUE(summary.contains(
+        QStringLiteral("最后一期保存为：160121004 1 1 3（来自第2行“20160121004,5,1,1,3”）")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("开奖号码在第3到5列，第2列是和值"))) << summary.toStdString();
+    ASSERT_EQ(reasons.size(), 1);
+    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("期号160121079：福建快3每天只有78期")))
+        << reasons[0].toStdString();
+
+    // Rows that read two ways are refused with a message, without a preview.
+    MessageBoxes::pushAnswer(true);
+    EXPECT_FALSE(
+        runHistoryImport(nullptr, ws, {"160121003,1,2,3,4", "160121004,2,3,4,5"}, QStringLiteral("剪贴板")));
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("两种同样可能的读法")));
+    EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002"}));
+}
+
+TEST_F(HistoryImportWindow, AWorkbookSheetIsPickedInThePreview)
+{
+    EXPECT_TRUE(historyFileFilter().contains("*.xlsx"));
+    EXPECT_TRUE(historyFileFilter().contains("*.xls)"));
+    const QString path = dir.file(QStringLiteral("历史.xlsx"));
+    lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
+    worksheet_write_string(workbook_add_worksheet(book, "说明"), 0, 0, "见第二页", nullptr);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "开奖");
+    worksheet_write_string(sheet, 0, 0, "期号", nullptr);
+    worksheet_write_string(sheet, 0, 1, "开奖号码", nullptr);
+    worksheet_write_number(sheet, 1, 0, 160121003, nullptr);
+    worksheet_write_string(sheet, 1, 1, "4 5 6", nullptr);
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+
+    MessageBoxes::pushAnswer(true, path);
+    QString before, after;
+    onPreview([&](HistoryImportDialog* d) {
+        before = d->summaryText();
+        EXPECT_FALSE(d->importButton()->isEnabled());
+        ASSERT_NE(d->sheetBox(), nullptr);
+        d->sheetBox()->setCurrentIndex(1);
+        after = d->summaryText();
+        EXPECT_TRUE(d->importButton()->isEnabled());
+        d->importButton()->click();
+    });
+    EXPECT_TRUE(importHistoryFromFile(nullptr, ws));
+    EXPECT_TRUE(before.contains(QStringLiteral("将添加：0 期"))) << before.toStdString();
+    EXPECT_TRUE(after.contains(QStringLiteral("工作表“开奖”"))) << after.toStdString();
+    EXPECT_TRUE(after.contains(QStringLiteral("第一期保存为：160121003 4 5 6")));
+    EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002", "160121003"}));
 }

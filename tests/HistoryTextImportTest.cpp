@@ -227,10 +227,12 @@ TEST(HistoryImport, StoredRepeatedOlderAndConflictingDraws)
     EXPECT_EQ(plan.toAdd[1].value("LX"), 2);
     EXPECT_EQ(plan.toAdd[0].value("LX"), 0);
 
-    // Notepad's "Unicode" (UTF-16) is refused with a message rather than read as nothing.
+    // Notepad's "Unicode" (UTF-16 with a mark) is read; without the mark it is refused with a
+    // message rather than read as nothing.
     const QString page = QStringLiteral("160121005 1 1 6\r\n");
-    const HistoryImportPlan utf16 = w.plan(
-        QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(page.utf16()), page.size() * 2));
+    const QByteArray bare(reinterpret_cast<const char*>(page.utf16()), page.size() * 2);
+    EXPECT_EQ(issuesOf(w.plan(QByteArray("\xFF\xFE") + bare).toAdd), QStringList({"160121005 116"}));
+    const HistoryImportPlan utf16 = w.plan(bare);
     EXPECT_TRUE(utf16.refusal.contains("UTF-16"));
     EXPECT_TRUE(utf16.refusal.contains(QStringLiteral("历史号码")));
     EXPECT_TRUE(utf16.toAdd.empty());

@@ -22,9 +22,12 @@ TEST(CliOnlineUpdate, AddsTheDrawsAndCountsThem)
     ASSERT_EQ(listed.size(), 186);
     EXPECT_TRUE(listed[1].startsWith("160119001\t"));
 
-    // The second time nothing is new.
-    EXPECT_EQ(runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"}).out,
-              "added 0 rejected 1\n"); // the bad draw is still there and still refused
+    // The second time only the bad draw is new: a page that yields no draw is a failed update.
+    const CliResult again =
+        runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.out.isEmpty());
+    EXPECT_TRUE(again.err.contains("160121030")) << again.err.toStdString();
 }
 
 TEST(CliOnlineUpdate, AFailureChangesNothingAndSaysSo)
@@ -53,4 +56,20 @@ TEST(CliOnlineUpdate, Usage)
     for (const QStringList& args : {QStringList{"--today", "161321"}, QStringList{"--days", "11"},
                                     QStringList{"--days"}, QStringList{"--timeout", "x"}, QStringList{"--nope", "1"}})
         EXPECT_EQ(runCli(dir.path(), QStringList{"history", "update"} + args).exitCode, 2) << args.join(' ').toStdString();
+}
+
+TEST(CliOnlineUpdate, APageWithIssuesButNoDrawExitsOne)
+{
+    TempDataFolder dir;
+    FixtureResultsServer server;
+    ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121001", "356"}).exitCode, 0);
+    QByteArray page = "<html><body><table>";
+    for (int i = 2; i <= 40; ++i)
+        page += QStringLiteral("<tr><td>1601210%1</td><td>-</td></tr>").arg(i, 2, 10, QChar('0')).toUtf8();
+    server.setPage(page + "</table></body></html>");
+    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("一期也不能保存"))) << r.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out, "strQQH\tL1A\tL2A\tL3A\n160121001\t3\t5\t6\n");
 }

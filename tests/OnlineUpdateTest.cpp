@@ -562,3 +562,80 @@ TEST(PageFetcher, CancelEndsTheWaitAtOnce)
     EXPECT_EQ(r.error, QStringLiteral("在线更新已取消。"));
     EXPECT_EQ(fetcher.fetch(QUrl("not a url")).status, FetchResult::Failed);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Pages in other layouts, read with the history import's reader.
+
+namespace {
+
+// A results page whose numbers stand in cells of their own, with the sum after them, newest
+// first, the issue with the full year.
+QByteArray cellsPage(const std::vector<FixtureDraw>& draws)
+{
+    QString html =
+        QStringLiteral("<html><body><table><tr><th>期号</th><th>百位</th><th>十位</th><th>个位</th>"
+                       "<th>和值</th></tr>\n");
+    for (auto it = draws.rbegin(); it != draws.rend(); ++it) {
+        int sum = 0;
+        html += QStringLiteral("<tr><td>20%1</td>").arg(it->issue);
+        for (QChar c : it->numbers) {
+            html += QStringLiteral("<td>%1</td>").arg(c);
+            sum += c.digitValue();
+        }
+        html += QStringLiteral("<td>%1</td></tr>\n").arg(sum);
+    }
+    return (html + QStringLiteral("</table></body></html>")).toUtf8();
+}
+
+} // namespace
+
+TEST_F(OnlineUpdate, APageWithNumbersInCellsIsRead)
+{
+    addDraws(m_ws, {{"160121040", "123"}});
+    const auto draws = fujianDays(kToday, 41, kToday, 60);
+    m_server.setReply(FixtureResultsServer::Reply::Page);
+    m_server.setPage(cellsPage(draws));
+    QString message;
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_EQ(message, QStringLiteral("在线更新完成：新增20期，拒绝0期。"));
+    const auto& stored = m_ws.history().draws();
+    ASSERT_EQ(stored.size(), 21u);
+    for (size_t i = 1; i < stored.size(); ++i) {
+        EXPECT_EQ(stored[i].issue, draws[i - 1].issue);
+        EXPECT_EQ(QStringLiteral("%1%2%3")
+                      .arg(stored[i].number(1))
+                      .arg(stored[i].number(2))
+                      .arg(stored[i].number(3)),
+                  draws[i - 1].numbers);
+    }
+}
+
+TEST_F(OnlineUpdate, APageThatYieldsNoDrawFailsAndOneListedTwiceRejectsThatIssue)
+{
+    addDraws(m_ws, {{"160121040", "123"}});
+    const QStringList before = issuesOf(m_ws);
+    // Issues listed, no numbers readable: a failed update, not "added 0".
+    m_server.setReply(FixtureResultsServer::Reply::Page);
+    m_server.setPage("<html><body><table><tr><td>160121041</td><td>等待开奖</td></tr>"
+                     "<tr><td>160121042</td><td>等待开奖</td></tr></table></body></html>");
+    QString message;
+    EXPECT_FALSE(runUpdate(&message));
+    EXPECT_TRUE(message.contains(QStringLiteral("一期也不能保存"))) << message.toStdString();
+    EXPECT_TRUE(message.contains("160121041"));
+    EXPECT_TRUE(message.endsWith(QStringLiteral("历史号码没有任何改动。")));
+    EXPECT_EQ(issuesOf(m_ws), before);
+    // Only draws beyond the draws per day: failed as well.
+    m_server.setPage("<html><body><p>160121079 1 2 3</p><p>160121080 2 2 2</p></body></html>");
+    EXPECT_FALSE(runUpdate(&message));
+    EXPECT_TRUE(message.contains(QStringLiteral("期号160121079：福建快3每天只有78期")))
+        << message.toStdString();
+    EXPECT_EQ(issuesOf(m_ws), before);
+
+    // One issue twice with different numbers: that issue is refused, the others are stored.
+    m_server.setPage("<html><body><p>160121041 1 2 3</p><p>160121042 4 5 6</p><p>160121041 6 6 6</p>"
+                     "<p>160121043 2 2 3</p></body></html>");
+    ASSERT_TRUE(runUpdate(&message)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("期号160121041：页面上列出了几次，开奖号码不同（123、666）")))
+        << message.toStdString();
+    EXPECT_EQ(issuesOf(m_ws), QStringList({"160121040", "160121042", "160121043"}));
+}
