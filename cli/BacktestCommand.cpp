@@ -67,6 +67,8 @@ int BacktestCommand::run(CliContext& ctx, const QStringList& arguments)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    if (!run.statisticsStored)
+        ctx.err << BacktestRunner::notStoredNote() << Qt::endl;
     if (!BacktestRunner::findEquivalents(history, &run)) {
         ctx.err << QStringLiteral("无法查找等价公式。") << Qt::endl;
         return ExitFailure;
