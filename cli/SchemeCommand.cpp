@@ -13,10 +13,48 @@
 
 #include <QElapsedTimer>
 
+#include <limits>
+
+namespace {
+
+// Without --tries a kind whose ranges admit (next to) nothing stops here instead of running on.
+constexpr qint64 kDefaultTriesPerKind = 10000000;
+constexpr int kProgressEveryMs = 2000;
+
+QString kindName(int slot, bool kill)
+{
+    return KindSlot::kind(slot)->kindText() + (kill ? QStringLiteral("杀") : QStringLiteral("生"));
+}
+
+// Why a kind ended below its target at the limit: the ranges no candidate fell in on its own, or
+// that each did but none fell in all of them at once.
+QString shortfall(int slot, bool kill, const SearchRun::Progress& p, double target,
+                  const QualificationRanges& ranges)
+{
+    QString text = QStringLiteral("%1：试了%2个候选公式，合格%3个，没有达到目标%4个就停止了（每类最多试%2个，"
+                                  "可用 --tries 改变）。")
+                       .arg(kindName(slot, kill))
+                       .arg(p.tried)
+                       .arg(p.qualified)
+                       .arg(target);
+    QStringList none;
+    for (int r = 0; r < QualificationRanges::kRanges; ++r)
+        if (p.inRange[std::size_t(r)] == 0)
+            none << ranges.rangeText(r);
+    if (!none.isEmpty())
+        text += QStringLiteral("没有一个候选公式落在这些范围里：%1。请放宽它们。")
+                    .arg(none.join(QStringLiteral("、")));
+    else if (p.qualified == 0)
+        text += QStringLiteral("每个范围都有候选公式落在里面，但是没有一个同时落在所有范围里。请放宽范围。");
+    return text;
+}
+
+} // namespace
+
 QString SchemeCommand::usage() const
 {
     return QStringLiteral("scheme [--sense kill|keep] [--targets t1,t2,t3,t5,t6] [--mode new|keep] "
-                          "[--distinct] [--save append|update] [--seed X] [--threads J]");
+                          "[--distinct] [--save append|update] [--seed X] [--threads J] [--tries T]");
 }
 
 int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
@@ -25,11 +63,12 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     QString error;
     const bool distinct = args.removeAll(QStringLiteral("--distinct")) > 0;
     std::optional<bool> kill;
-    std::optional<QString> targets, mode;
+    std::optional<QString> targets, mode, tries;
     SearchCommandSupport::Common common;
     if (!CliOptions::takeSense(&args, false, &kill, &error) ||
         !CliOptions::take(&args, QStringLiteral("--targets"), &targets, &error) ||
         !CliOptions::take(&args, QStringLiteral("--mode"), &mode, &error) ||
+        !CliOptions::take(&args, QStringLiteral("--tries"), &tries, &error) ||
         !SearchCommandSupport::takeCommon(&args, &common, &error))
         return usageError(ctx, error);
     if (!args.isEmpty())
@@ -39,6 +78,15 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
         !SearchCommandSupport::parseNumbers(*targets, 5, QStringLiteral("--targets"), &given, &error))
         return usageError(ctx, error);
     SchemeConfig config;
+    config.maxTriesPerKind = kDefaultTriesPerKind;
+    if (tries) {
+        bool ok = false;
+        config.maxTriesPerKind = tries->toLongLong(&ok);
+        if (!ok || config.maxTriesPerKind < 1 ||
+            config.maxTriesPerKind > std::numeric_limits<qint64>::max() / 2)
+            return usageError(ctx, QStringLiteral("--tries takes a number from 1 to %1")
+                                       .arg(std::numeric_limits<qint64>::max() / 2));
+    }
     if (mode && *mode == QLatin1String("keep"))
         config.mode = CountMode::HeldFormulas;
     else if (mode && *mode != QLatin1String("new"))
@@ -80,7 +128,38 @@ int SchemeCommand::run(CliContext& ctx, const QStringList& arguments)
     clock.start();
     SchemeSearch search(config);
     search.start();
-    search.runToEnd();
+    // Progress goes to stderr: every few seconds the kind running, and a line per kind done.
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    while (!search.isFinished()) {
+        if (!search.waitForKind(200)) {
+            if (sinceReport.elapsed() >= kProgressEveryMs) {
+                const SearchRun::Progress p = search.currentProgress();
+                ctx.err << QStringLiteral("%1：已试%2个，合格%3个")
+                               .arg(kindName(search.currentSlot(), *kill))
+                               .arg(p.tried)
+                               .arg(p.qualified)
+                        << Qt::endl;
+                sinceReport.restart();
+            }
+            continue;
+        }
+        for (int slot : search.advance()) {
+            const SearchRun::Progress& p = search.kindProgress(slot);
+            if (p.tried == 0)
+                continue; // skipped: no target, or already full
+            const std::optional<double> target = SchemePlan::kindTarget(slot, config.targets, config.mode);
+            if (target && p.qualified < *target && !p.listFull && p.tried >= config.maxTriesPerKind)
+                ctx.err << shortfall(slot, *kill, p, *target, config.ranges[slot]) << Qt::endl;
+            else
+                ctx.err << QStringLiteral("%1：试了%2个，合格%3个")
+                               .arg(kindName(slot, *kill))
+                               .arg(p.tried)
+                               .arg(p.qualified)
+                        << Qt::endl;
+        }
+        sinceReport.restart();
+    }
     const double seconds = clock.nsecsElapsed() / 1e9;
     const std::vector<SearchResult> results = search.takeResults();
     SearchCommandSupport::print(ctx, results, search.tried(), seconds,
