@@ -214,10 +214,12 @@ TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
     MessageBoxes::pushAnswer(true, "x");
     action("mnuDelLast")->trigger();
     EXPECT_EQ(rows(), 3);
+    // The deletion compacts the file in place: no copy beside it, no journal left.
     MessageBoxes::pushAnswer(true, "1");
     action("mnuDelLast")->trigger();
     EXPECT_EQ(rows(), 2);
-    EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_FALSE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_FALSE(QFile::exists(dir.file("formula.mdb-journal")));
 
     child<QPushButton>("Command3")->click();
     EXPECT_EQ(rows(), 1);
