@@ -41,16 +41,21 @@ bool BacktestRunner::findEquivalents(const HistoryColumns& history, SubsetBackte
 
 bool BacktestRunner::arrGs(FormulaTableStore& store, SubsetBacktest* run, QString* error)
 {
+    run->statisticsStored = false;
     if (run->result.cancelled || run->result.outcomes.size() != run->formulas.size()) {
         *error = QStringLiteral("公式验算没有完成，统计结果没有保存。");
         return false;
     }
-    std::vector<std::pair<qint64, FormulaStats>> stats;
+    // A read-only database is still back-tested: the figures are shown, not stored.
+    if (store.isReadOnly())
+        return true;
+    std::vector<FormulaStats> stats;
     stats.reserve(run->formulas.size());
-    for (std::size_t i = 0; i < run->formulas.size(); ++i)
-        stats.emplace_back(run->formulas[i].rowId, run->result.outcomes[i].stats);
-    if (!store.writeStatistics(run->kind, stats, error))
+    for (const FormulaOutcome& o : run->result.outcomes)
+        stats.push_back(o.stats);
+    if (!store.writeStatistics(run->kind, run->formulas, stats, error))
         return false;
+    run->statisticsStored = true;
     // Renumbering keeps the order, so the reloaded subset lines up with the run row by row.
     std::vector<FormulaRecord> reloaded;
     if (!store.loadSubset(run->kind, run->kill, &reloaded, error))
@@ -61,14 +66,28 @@ bool BacktestRunner::arrGs(FormulaTableStore& store, SubsetBacktest* run, QStrin
     return true;
 }
 
+QString BacktestRunner::notStoredNote()
+{
+    return QStringLiteral("数据库是只读的：验算得到的统计结果只显示，没有写回数据库（计算公式的最优公式法使用"
+                          "数据库里原有的统计结果）。");
+}
+
 bool BacktestRunner::yansuan(FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind,
                              bool kill, const BacktestOptions& options, SubsetBacktest* run, QString* error,
                              const BacktestEngine::Progress& progress, const std::atomic<bool>* cancel)
 {
-    if (!load(store, kind, kill, run, error))
-        return false;
-    evaluate(history, options, run, progress, cancel);
-    return arrGs(store, run, error);
+    // Another program that changes the table between the load and the write-back makes the
+    // figures belong to a list that is gone: the table is read and back-tested again.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (!load(store, kind, kill, run, error))
+            return false;
+        evaluate(history, options, run, progress, cancel);
+        if (arrGs(store, run, error))
+            return true;
+        if (!store.changedElsewhere() || attempt == kAttempts)
+            return false;
+    }
 }
 
 bool BacktestRunner::yansuanCalcu(const FormulaTableStore& store, const HistoryColumns& history,

@@ -21,6 +21,8 @@ struct SubsetBacktest
     // Per formula, the position of the first equivalent formula of the subset, or -1 (filled by
     // findEquivalents; empty until then).
     std::vector<int> firstEquivalent;
+    // Set by arrGs: the figures were written back (not so for a read-only database).
+    bool statisticsStored = false;
 };
 
 // The back-test as the window and the command line run it. The database steps (load, write-back)
@@ -41,9 +43,14 @@ public:
     static bool findEquivalents(const HistoryColumns& history, SubsetBacktest* run,
                                 const std::atomic<bool>* cancel = nullptr);
     // ArrGs: writes the run's statistics back (invalid formulas get 0), renumbers the table 1..n and
-    // gives run->formulas their new idx.
+    // gives run->formulas their new idx. A read-only database is left as it is (true, with
+    // run->statisticsStored false); a table another program changed since the load is refused
+    // (store.changedElsewhere()).
     static bool arrGs(FormulaTableStore& store, SubsetBacktest* run, QString* error);
-    // Yansuan: load, evaluate, write back. Fails, writing nothing, when cancelled.
+    // What the window and the command line say, once, when the figures were not written back.
+    static QString notStoredNote();
+    // Yansuan: load, evaluate, write back; when another program changed the table meanwhile, again
+    // from the load. Fails, writing nothing, when cancelled.
     static bool yansuan(FormulaTableStore& store, const HistoryColumns& history, const FormulaKind& kind,
                         bool kill, const BacktestOptions& options, SubsetBacktest* run, QString* error,
                         const BacktestEngine::Progress& progress = {},

@@ -61,11 +61,10 @@ QString EquivalentFormulas::question(int count)
 int EquivalentFormulas::deleteEquivalents(Database* db, const FormulaKind& kind,
                                           const std::vector<EquivalentGroup>& groups, QString* error)
 {
-    std::vector<qint64> rowIds;
+    std::vector<FormulaRecord> rows;
     for (const EquivalentGroup& g : groups)
-        for (const FormulaRecord& r : g.equivalents)
-            rowIds.push_back(r.rowId);
-    if (rowIds.empty())
+        rows.insert(rows.end(), g.equivalents.begin(), g.equivalents.end());
+    if (rows.empty())
         return 0;
-    return FormulaDeletion::deleteRows(db, kind, rowIds, error);
+    return FormulaDeletion::deleteRows(db, kind, rows, error);
 }

@@ -38,7 +38,8 @@ public:
     static QString question(int count);
 
     // Deletes every group's equivalents in one transaction and renumbers the table. Returns the
-    // number deleted, or -1 (nothing deleted) on failure. The caller compacts the file afterwards,
+    // number deleted, or -1 (nothing deleted) on failure, or FormulaDeletion::kChangedElsewhere when
+    // another program changed the table since it was read. The caller compacts the file afterwards,
     // as after the other deletions.
     static int deleteEquivalents(Database* db, const FormulaKind& kind,
                                  const std::vector<EquivalentGroup>& groups, QString* error);

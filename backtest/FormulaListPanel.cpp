@@ -219,6 +219,19 @@ void FormulaListPanel::scrollToLastRowWhenLong()
 
 FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraws)
 {
+    // Another program that changes the table while the back-test runs makes its figures belong to
+    // a list that is gone: the table is read and back-tested again.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        const std::optional<BacktestOutcome> outcome = runBacktestOnce(lookBackDraws, attempt == kAttempts);
+        if (outcome)
+            return *outcome;
+    }
+}
+
+std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOnce(int lookBackDraws,
+                                                                                   bool lastAttempt)
+{
     if (!m_database->isOpen())
         return BacktestOutcome::NotRun;
     SubsetBacktest run;
@@ -244,8 +257,14 @@ FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraw
         });
     if (!finished || run.result.cancelled)
         return BacktestOutcome::Cancelled;
-    if (!BacktestRunner::arrGs(*m_store, &run, &error))
+    if (!BacktestRunner::arrGs(*m_store, &run, &error)) {
+        if (m_store->changedElsewhere() && !lastAttempt)
+            return std::nullopt;
         MessageBoxes::error(this, error);
+    } else if (!run.statisticsStored && !m_toldNotStored) {
+        m_toldNotStored = true;
+        MessageBoxes::information(this, QStringLiteral("公式验算"), BacktestRunner::notStoredNote());
+    }
     m_model->setWeightedRate(options.weighted);
     m_model->refillFormulas(run.formulas);
     m_model->setResults(run.result, run.firstEquivalent);
@@ -480,13 +499,13 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
     if (!m_database->require(this))
         return;
     const int rows = m_model->rowCount();
-    std::vector<qint64> doomed;
+    std::vector<FormulaRecord> doomed;
     int doomedIdx = 0;
     if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
         const int row = rememberedRow();
         if (row < 0)
             return;
-        doomed.push_back(m_model->formulaAt(row).rowId);
+        doomed.push_back(m_model->formulaAt(row));
         doomedIdx = m_model->idxAt(row);
     } else {
         const bool selected = mode == DeleteMode::Selected;
@@ -497,7 +516,7 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
             return;
         for (int r = 0; r < rows; ++r)
             if (m_model->isSelected(r) == selected)
-                doomed.push_back(m_model->formulaAt(r).rowId);
+                doomed.push_back(m_model->formulaAt(r));
     }
     // The reload lists the formulas in idx order, so the flags are carried in that order, whatever
     // order the grid shows now (compaction may renumber the rows' identities, so they cannot carry
@@ -519,8 +538,13 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
                               : mode == DeleteMode::Selected ? QStringLiteral("删除选中所有公式")
                               : mode == DeleteMode::Last     ? QStringLiteral("删除最后公式")
                                                              : QStringLiteral("删除未选中公式");
-    if (!m_workspace->backupBefore(operation, &error) ||
-        FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error) < 0) {
+    const int deleted = m_workspace->backupBefore(operation, &error)
+                            ? FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error)
+                            : -1;
+    if (deleted < 0) {
+        // Another program changed the table: the list shows it as it is now.
+        if (deleted == FormulaDeletion::kChangedElsewhere)
+            reloadList();
         MessageBoxes::error(this, error);
         return;
     }
@@ -541,6 +565,12 @@ void FormulaListPanel::compactAndReload()
     QString error;
     if (!m_workspace->compact(&error))
         MessageBoxes::error(this, error);
+    reloadList();
+}
+
+void FormulaListPanel::reloadList()
+{
+    QString error;
     std::vector<FormulaRecord> formulas;
     if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
         MessageBoxes::error(this, error);
@@ -576,8 +606,13 @@ void FormulaListPanel::deleteEquivalentFormulas()
     if (!MessageBoxes::question(this, EquivalentFormulas::title(), EquivalentFormulas::question(count)))
         return;
     BusyCursor busy;
-    if (!m_workspace->backupBefore(EquivalentFormulas::title(), &error) ||
-        EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error) < 0) {
+    const int deleted =
+        m_workspace->backupBefore(EquivalentFormulas::title(), &error)
+            ? EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error)
+            : -1;
+    if (deleted < 0) {
+        if (deleted == FormulaDeletion::kChangedElsewhere)
+            reloadList();
         MessageBoxes::error(this, error);
         return;
     }

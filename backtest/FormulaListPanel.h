@@ -120,6 +120,10 @@ private:
     // After a deletion: compacts the database (a failure is only reported: the deletion is kept)
     // and lists the current table afresh, every formula selected.
     void compactAndReload();
+    void reloadList();
+    // One back-test; none when another program changed the table before the figures were written
+    // back and this is not the last attempt.
+    std::optional<BacktestOutcome> runBacktestOnce(int lookBackDraws, bool lastAttempt);
 
     Workspace* m_workspace;
     const DatabaseGuard* m_database;
@@ -141,6 +145,7 @@ private:
     };
     std::optional<RememberedFormula> m_remembered;
     bool m_chanceShown = true;
+    bool m_toldNotStored = false; // a read-only database: said once that figures are not stored
 
     QMenu* m_menu = nullptr;
     QTabBar* m_viewTabs = nullptr;

@@ -72,6 +72,8 @@ int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    if (!run.statisticsStored)
+        ctx.err << BacktestRunner::notStoredNote() << Qt::endl;
     if (!BacktestRunner::findEquivalents(history, &run)) {
         ctx.err << QStringLiteral("无法查找等价公式。") << Qt::endl;
         return ExitFailure;

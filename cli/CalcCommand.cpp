@@ -215,6 +215,8 @@ int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    if (!backtest.statisticsStored)
+        ctx.err << BacktestRunner::notStoredNote() << Qt::endl;
     CalculationOutcome outcome;
     if (!CalculationRun::run(store, history, targetRow, request, &outcome, &error)) {
         ctx.err << error << Qt::endl;

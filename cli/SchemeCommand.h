@@ -4,10 +4,12 @@
 
 // scheme [--sense S] [--targets t1,t2,t3,t5,t6] [--mode new|keep] [--distinct] [--save append|update] [--seed
 // X]
-//        [--threads J]
+//        [--threads J] [--tries T]
 // The all-kinds search over slots 1, 2, 3, 5, 6 with the stored per-kind ranges and operand counts;
 // the targets default to the stored scheme ("SSSZ", 60 each). Mode "new" counts formulas to find,
 // "keep" the formulas each table shall hold; --distinct skips equivalents as the search command does.
+// Each kind tries at most T candidates (default 10,000,000); a kind that stops there short of its
+// target is named on stderr with the ranges no candidate fell in. Progress goes to stderr.
 // Output as the search command's.
 class SchemeCommand : public Command
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formula/FormulaKind.h"
+#include "formula/FormulaRecord.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -13,6 +14,11 @@ class Database;
 class FormulaDeletion
 {
 public:
-    // Returns the number of formulas deleted, or -1 (nothing deleted) on failure.
-    static int deleteRows(Database* db, const FormulaKind& kind, const std::vector<qint64>& rowIds, QString* error);
+    // The result when another program changed the table since the rows were read: nothing deleted.
+    static constexpr int kChangedElsewhere = -2;
+    // Deletes the rows as read from the table (each by its rowid, and only while it still holds
+    // the formula it was read with). Returns the number deleted, -1 (nothing deleted) on failure,
+    // or kChangedElsewhere.
+    static int deleteRows(Database* db, const FormulaKind& kind, const std::vector<FormulaRecord>& rows,
+                          QString* error);
 };

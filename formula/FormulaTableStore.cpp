@@ -45,6 +45,22 @@ bool fail(QString* error, const QString& what, const QSqlQuery& q, const Databas
 
 FormulaTableStore::FormulaTableStore(Database* db) : m_db(db) {}
 
+const char* const FormulaTableStore::kSameFormulaTest =
+    "COALESCE(gongshi, '') = ? AND COALESCE(gongshiCN, '') = ? AND (bolKill <> 0) = ?";
+
+void FormulaTableStore::bindFormula(QSqlQuery* q, const FormulaRecord& r)
+{
+    // Read as text, an empty column and NULL look alike; both compare as ''.
+    q->addBindValue(r.gongshi.isNull() ? QStringLiteral("") : r.gongshi);
+    q->addBindValue(r.gongshiCN.isNull() ? QStringLiteral("") : r.gongshiCN);
+    q->addBindValue(r.bolKill ? 1 : 0);
+}
+
+bool FormulaTableStore::isReadOnly() const
+{
+    return m_db->isReadOnly();
+}
+
 const QStringList& FormulaTableStore::columnNames()
 {
     static const QStringList names = [] {
@@ -62,12 +78,17 @@ bool FormulaTableStore::load(const QString& sql, const QVariantList& binds, std:
     out->clear();
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
+    auto readFailed = [&] {
+        *error = m_db->readFailure(QStringLiteral("无法读取公式表"), q.lastError());
+        out->clear();
+        return false;
+    };
     if (!q.prepare(sql))
-        return fail(error, QStringLiteral("无法读取公式表"), q, m_db);
+        return readFailed();
     for (const QVariant& b : binds)
         q.addBindValue(b);
     if (!q.exec())
-        return fail(error, QStringLiteral("无法读取公式表"), q, m_db);
+        return readFailed();
     while (q.next()) {
         FormulaRecord r;
         r.rowId = q.value(0).toLongLong();
@@ -82,6 +103,9 @@ bool FormulaTableStore::load(const QString& sql, const QVariantList& binds, std:
         r.intGsTrueLst = optionalValue<int>(q.value(9));
         out->push_back(std::move(r));
     }
+    // A damaged page or a failing disk ends the rows early: that is no shorter table.
+    if (q.lastError().isValid())
+        return readFailed();
     return true;
 }
 
@@ -175,10 +199,10 @@ bool FormulaTableStore::prepareGongshiTableInTransaction(const FormulaKind& kind
     return true;
 }
 
-bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
-                                        const std::vector<std::pair<qint64, FormulaStats>>& stats,
-                                        QString* error)
+bool FormulaTableStore::writeStatistics(const FormulaKind& kind, const std::vector<FormulaRecord>& rows,
+                                        const std::vector<FormulaStats>& stats, QString* error)
 {
+    m_changedElsewhere = false;
     const QString table = kind.tableName();
     QSqlDatabase db = m_db->connection();
     Transaction tx(db);
@@ -186,20 +210,29 @@ bool FormulaTableStore::writeStatistics(const FormulaKind& kind,
         return false;
     if (!renumberInTransaction(kind, error))
         return false;
+    // Each row is addressed by its rowid and must still hold the formula it was read with: another
+    // program may have deleted, rebuilt or compacted the table since (rowids then change).
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("UPDATE \"%1\" SET sglGsRate = ?, intGsErrCon = ?, intGsTrueCon = ?, "
-                                  "intGsErrLst = ?, intGsTrueLst = ? WHERE rowid = ?")
-                       .arg(table)))
+                                  "intGsErrLst = ?, intGsTrueLst = ? WHERE rowid = ? AND %2")
+                       .arg(table, QLatin1String(kSameFormulaTest))))
         return fail(error, QStringLiteral("无法保存公式统计结果"), q, m_db);
-    for (const auto& [rowId, s] : stats) {
+    for (std::size_t i = 0; i < rows.size() && i < stats.size(); ++i) {
+        const FormulaStats& s = stats[i];
         q.addBindValue(static_cast<double>(s.rate));
         q.addBindValue(s.maxMissRun);
         q.addBindValue(s.maxHitRun);
         q.addBindValue(s.finalMissRun);
         q.addBindValue(s.finalHitRun);
-        q.addBindValue(rowId);
+        q.addBindValue(rows[i].rowId);
+        bindFormula(&q, rows[i]);
         if (!q.exec())
             return fail(error, QStringLiteral("无法保存公式统计结果"), q, m_db);
+        if (q.numRowsAffected() != 1) {
+            m_changedElsewhere = true;
+            *error = QStringLiteral("另一个程序刚刚改动了公式表%1，统计结果没有保存。").arg(table);
+            return false;
+        }
     }
     return tx.commit(error);
 }

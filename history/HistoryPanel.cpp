@@ -238,6 +238,7 @@ void HistoryPanel::submitTypedDraw()
     for (int i = 0; i < 3; ++i)
         numbers[i] = m_numberBoxes[i]->text().toInt(); // a box that holds no number reads as 0
     QString error;
+    const quint64 shown = m_workspace->history().generation();
     {
         BusyCursor busy;
         // Dated issues, or under 北京快3 a running count after the newest draw, dated today.
@@ -249,6 +250,7 @@ void HistoryPanel::submitTypedDraw()
             return;
         }
     }
+    showWhenReadAfresh(shown);
     MessageBoxes::error(this, error);
 }
 
@@ -378,16 +380,34 @@ void HistoryPanel::exportWorkbook()
                               QDir(m_workspace->dataFolder()).filePath(QStringLiteral("lishi.xlsx")), header);
 }
 
+void HistoryPanel::showWhenReadAfresh(quint64 shownGeneration)
+{
+    // A write refused because another program had changed the history read it afresh: the grid
+    // shows that history, not the one it showed.
+    if (m_workspace->history().generation() != shownGeneration)
+        emit historyChanged();
+}
+
 void HistoryPanel::importFromFile()
 {
-    if (m_database->require(this) && importHistoryFromFile(this, *m_workspace))
+    if (!m_database->require(this))
+        return;
+    const quint64 shown = m_workspace->history().generation();
+    if (importHistoryFromFile(this, *m_workspace))
         emit historyChanged();
+    else
+        showWhenReadAfresh(shown);
 }
 
 void HistoryPanel::pasteDraws()
 {
-    if (m_database->require(this) && importHistoryFromClipboard(this, *m_workspace))
+    if (!m_database->require(this))
+        return;
+    const quint64 shown = m_workspace->history().generation();
+    if (importHistoryFromClipboard(this, *m_workspace))
         emit historyChanged();
+    else
+        showWhenReadAfresh(shown);
 }
 
 void HistoryPanel::restoreBackup()
@@ -411,6 +431,9 @@ void HistoryPanel::updateOnline()
     if (!m_database->require(this))
         return;
     QString summary;
+    const quint64 shown = m_workspace->history().generation();
     if (runOnlineHistoryUpdate(this, *m_workspace, &summary))
         emit historyChanged();
+    else
+        showWhenReadAfresh(shown);
 }

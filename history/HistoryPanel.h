@@ -88,6 +88,7 @@ private:
     void buildMenu();
     QWidget* buildEntryBox();
     void submitTypedDraw();
+    void showWhenReadAfresh(quint64 shownGeneration);
     void showVerificationColumns();
     void scrollToEnd();
     void rememberClickedRow(int row);

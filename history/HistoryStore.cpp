@@ -32,11 +32,25 @@ HistoryStore::HistoryStore(Database* db) : m_db(db) {}
 bool HistoryStore::reload(QString* error)
 {
     m_draws.clear();
+    ++m_generation;
+    std::vector<DrawRecord> draws;
+    if (!read(&draws, error))
+        return false;
+    m_draws = std::move(draws);
+    ++m_generation;
+    return true;
+}
+
+bool HistoryStore::read(std::vector<DrawRecord>* draws, QString* error)
+{
+    // The version first: a change committed after it is seen at the next write, never missed.
+    const qint64 version = m_db->dataVersion(error);
+    if (version < 0)
+        return false;
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT strQQH, %1 FROM Lishi ORDER BY strQQH").arg(parameterColumnList()))) {
-        *error =
-            QStringLiteral("读取历史号码失败：%1").arg(Database::errorText(q.lastError(), m_db->filePath()));
+        *error = m_db->readFailure(QStringLiteral("读取历史号码失败"), q.lastError());
         return false;
     }
     while (q.next()) {
@@ -44,8 +58,36 @@ bool HistoryStore::reload(QString* error)
         r.issue = q.value(0).toString();
         for (int c = 0; c < kParameterCount; ++c)
             r.values[c] = int16_t(q.value(c + 1).toInt());
-        m_draws.push_back(std::move(r));
+        draws->push_back(std::move(r));
     }
+    // A damaged page or a failing disk ends the rows early: that is no shorter history.
+    if (q.lastError().isValid()) {
+        *error = m_db->readFailure(QStringLiteral("读取历史号码失败"), q.lastError());
+        draws->clear();
+        return false;
+    }
+    m_dataVersion = version;
+    return true;
+}
+
+bool HistoryStore::refreshInTransaction(bool* changed, QString* error)
+{
+    *changed = false;
+    const qint64 version = m_db->dataVersion(error);
+    if (version < 0)
+        return false;
+    if (version == m_dataVersion)
+        return true;
+    // Another program committed something (perhaps only formulas, or a compaction): the history
+    // is read again under the write lock and compared.
+    std::vector<DrawRecord> fresh;
+    if (!read(&fresh, error))
+        return false;
+    *changed = !std::equal(
+        fresh.begin(), fresh.end(), m_draws.begin(), m_draws.end(),
+        [](const DrawRecord& a, const DrawRecord& b) { return a.issue == b.issue && a.values == b.values; });
+    m_draws = std::move(fresh);
+    ++m_generation;
     return true;
 }
 
@@ -193,81 +235,64 @@ int HistoryStore::deleteAll(QString* error)
 
 bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRecord>& records, QString* error)
 {
-    QSet<QString> seen;
-    if (!removeStored) {
-        for (const auto& d : m_draws)
-            seen.insert(d.issue);
-    }
-    for (const auto& r : records) {
-        if (seen.contains(r.issue)) {
-            *error = QStringLiteral("期号%1已经存在，没有保存。").arg(r.issue);
-            return false;
-        }
-        seen.insert(r.issue);
-    }
     m_changedElsewhere = false;
     QSqlDatabase db = m_db->connection();
     {
         Transaction tx(db);
         if (!tx.begin(error))
             return false;
-        QSqlQuery q(db);
         // The records were derived from the snapshot; under the write lock the file must still hold
-        // what the snapshot holds, or another program wrote meanwhile.
-        if (!removeStored && !records.empty()) {
-            // The count, and the issue and numbers of the newest draw, which the records chain from.
-            if (!q.exec(QStringLiteral("SELECT (SELECT count(*) FROM Lishi), strQQH, L1A, L2A, L3A FROM Lishi "
-                                       "ORDER BY strQQH DESC LIMIT 1"))) {
-                *error = QStringLiteral("读取历史号码失败：%1")
-                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
+        // what the snapshot holds, or another program wrote meanwhile (the snapshot is then read
+        // again). Replacing every stored draw depends on none of them.
+        if (!removeStored) {
+            bool changed = false;
+            if (!refreshInTransaction(&changed, error))
                 return false;
-            }
-            if (!q.next()) {
-                m_changedElsewhere = !m_draws.empty();
-            } else {
-                const DrawRecord* last = newest();
-                m_changedElsewhere = !last || q.value(0).toLongLong() != qint64(m_draws.size()) ||
-                                     q.value(1).toString() != last->issue;
-                for (int p = 1; p <= 3 && !m_changedElsewhere; ++p)
-                    m_changedElsewhere = q.value(1 + p).toInt() != last->number(p);
-            }
+            m_changedElsewhere = changed && !records.empty();
         }
         if (m_changedElsewhere) {
             *error = QStringLiteral("另一个程序刚刚改动了历史号码，这次没有保存任何号码，请重新操作。");
-        } else {
-            if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
-                *error = QStringLiteral("删除过期的历史号码失败：%1")
-                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
-                return false;
-            }
-            QStringList marks;
-            for (int i = 0; i <= kParameterCount; ++i)
-                marks << QStringLiteral("?");
-            if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
-                               .arg(parameterColumnList(), marks.join(", ")))) {
-                *error = QStringLiteral("保存历史号码失败：%1")
-                             .arg(Database::errorText(q.lastError(), m_db->filePath()));
-                return false;
-            }
-            for (const auto& r : records) {
-                q.bindValue(0, r.issue);
-                for (int c = 0; c < kParameterCount; ++c)
-                    q.bindValue(c + 1, int(r.values[c]));
-                if (!q.exec()) {
-                    *error = QStringLiteral("保存期号%1失败：%2")
-                                 .arg(r.issue, Database::errorText(q.lastError(), m_db->filePath()));
-                    return false;
-                }
-            }
-            if (!tx.commit(error))
-                return false;
+            return false;
         }
-    }
-    if (m_changedElsewhere) {
-        QString reloadError;
-        if (!reload(&reloadError))
-            *error = reloadError;
-        return false;
+        QSet<QString> seen;
+        if (!removeStored) {
+            for (const auto& d : m_draws)
+                seen.insert(d.issue);
+        }
+        for (const auto& r : records) {
+            if (seen.contains(r.issue)) {
+                *error = QStringLiteral("期号%1已经存在，没有保存。").arg(r.issue);
+                return false;
+            }
+            seen.insert(r.issue);
+        }
+        QSqlQuery q(db);
+        if (removeStored && !q.exec(QStringLiteral("DELETE FROM Lishi"))) {
+            *error = QStringLiteral("删除过期的历史号码失败：%1")
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
+            return false;
+        }
+        QStringList marks;
+        for (int i = 0; i <= kParameterCount; ++i)
+            marks << QStringLiteral("?");
+        if (!q.prepare(QStringLiteral("INSERT INTO Lishi (strQQH, %1) VALUES (%2)")
+                           .arg(parameterColumnList(), marks.join(", ")))) {
+            *error = QStringLiteral("保存历史号码失败：%1")
+                         .arg(Database::errorText(q.lastError(), m_db->filePath()));
+            return false;
+        }
+        for (const auto& r : records) {
+            q.bindValue(0, r.issue);
+            for (int c = 0; c < kParameterCount; ++c)
+                q.bindValue(c + 1, int(r.values[c]));
+            if (!q.exec()) {
+                *error = QStringLiteral("保存期号%1失败：%2")
+                             .arg(r.issue, Database::errorText(q.lastError(), m_db->filePath()));
+                return false;
+            }
+        }
+        if (!tx.commit(error))
+            return false;
     }
     return reload(error);
 }

@@ -17,6 +17,8 @@ class HistoryStore
 public:
     explicit HistoryStore(Database* db);
 
+    // Reads the snapshot afresh. A read that stops early (a damaged page, a failing disk) fails
+    // with the database's damage message and leaves the snapshot empty.
     bool reload(QString* error);
     const std::vector<DrawRecord>& draws() const { return m_draws; }
     bool isEmpty() const { return m_draws.empty(); }
@@ -45,6 +47,9 @@ public:
     // True when the last write stored nothing because the history in the file was no longer the
     // snapshot (another program had written): the snapshot has been read again since.
     bool changedElsewhere() const { return m_changedElsewhere; }
+    // Counts the times the snapshot was read: a window that shows it compares the count to learn
+    // that a write which failed still read it afresh (another program had changed it).
+    quint64 generation() const { return m_generation; }
     // The online update's write: when removeStored, every stored draw is deleted; then records are
     // appended. One transaction: on any failure (or an issue already stored and kept, or repeated
     // within the batch) the history stays exactly as it was.
@@ -61,9 +66,15 @@ public:
     int deleteAll(QString* error);
 
 private:
+    bool read(std::vector<DrawRecord>* draws, QString* error);
+    // Inside a write transaction: reads the history again when another program committed since
+    // the snapshot was read (SQLite's data version tells), and says whether it differs.
+    bool refreshInTransaction(bool* changed, QString* error);
     int deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error);
 
     Database* m_db;
     std::vector<DrawRecord> m_draws;
     bool m_changedElsewhere = false;
+    qint64 m_dataVersion = -1; // the database's data version when the snapshot was read
+    quint64 m_generation = 0;
 };

@@ -71,6 +71,12 @@ bool Workspace::backupBefore(const QString& operation, QString* error)
     m_lastBackup.clear();
     if (!m_settings.backupBeforeChanges())
         return true;
+    // Nothing can be written to a read-only file: say that, not that its copy failed.
+    if (m_database->isReadOnly()) {
+        *error = QStringLiteral("数据库“%1”或它所在的文件夹是只读的，%2没有执行，数据没有任何改动。")
+                     .arg(QDir::toNativeSeparators(m_database->filePath()), operation);
+        return false;
+    }
     QString reason;
     if (backups().write(*m_database, operation, QDateTime::currentDateTime(), &m_lastBackup, &reason))
         return true;

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-charts-dev libqt6opengl6-dev
   xvfb xauth fonts-noto-cjk python3 python3-openpyxl python3-xlwt
+  util-linux mount
   dpkg-dev lintian appstream desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then

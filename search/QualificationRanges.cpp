@@ -39,6 +39,30 @@ QStringList QualificationRanges::texts() const
     return out;
 }
 
+unsigned QualificationRanges::rangesMet(const FormulaStats& s) const
+{
+    const double figures[kRanges] = {s.rate, double(s.maxMissRun), double(s.maxHitRun),
+                                     double(s.finalMissRun), double(s.finalHitRun)};
+    unsigned met = 0;
+    for (int r = 0; r < kRanges; ++r)
+        if (within(figures[r], bounds[std::size_t(2 * r)], bounds[std::size_t(2 * r + 1)]))
+            met |= 1u << r;
+    return met;
+}
+
+QString QualificationRanges::rangeName(int range)
+{
+    static const char* const names[kRanges] = {"正确率", "最大连错", "最大连对", "最后连错", "最后连对"};
+    return range >= 0 && range < kRanges ? QString::fromUtf8(names[range]) : QString();
+}
+
+QString QualificationRanges::rangeText(int range) const
+{
+    return QStringLiteral("%1 %2–%3")
+        .arg(rangeName(range), boundText(bounds[std::size_t(2 * range)]),
+             boundText(bounds[std::size_t(2 * range + 1)]));
+}
+
 bool QualificationRanges::admits(const FormulaStats& s) const
 {
     return within(s.rate, bounds[0], bounds[1]) && within(s.maxMissRun, bounds[2], bounds[3]) &&

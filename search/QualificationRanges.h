@@ -25,4 +25,12 @@ struct QualificationRanges
     static QString boundText(float bound);
 
     bool admits(const FormulaStats& stats) const;
+    // Which of the five ranges the figures fall in: bit r for range r (boxes 2r and 2r+1).
+    static constexpr int kRanges = 5;
+    static constexpr unsigned kAllRanges = (1u << kRanges) - 1;
+    unsigned rangesMet(const FormulaStats& stats) const;
+    // "正确率", "最大连错", "最大连对", "最后连错", "最后连对": the captions of the search window
+    static QString rangeName(int range);
+    // "正确率 99–100"
+    QString rangeText(int range) const;
 };

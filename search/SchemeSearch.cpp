@@ -57,6 +57,7 @@ void SchemeSearch::enterSlot()
         run.threads = m_config.threads;
         run.stopAt = *target;
         run.capacity = m_config.capacity - m_qualifiedBefore;
+        run.maxTries = m_config.maxTriesPerKind;
         if (m_config.distinct)
             run.distinct = std::make_shared<DistinctCandidates>(m_config.draws, m_config.knownCodes[m_slot]);
         m_run = std::make_unique<SearchRun>(run);
@@ -75,6 +76,7 @@ std::vector<int> SchemeSearch::advance()
         m_results.insert(m_results.end(), std::make_move_iterator(last.begin()),
                          std::make_move_iterator(last.end()));
         const SearchRun::Progress p = m_run->progress();
+        m_kindProgress[std::size_t(m_slot)] = p;
         m_triedBefore += p.tried;
         m_qualifiedBefore += p.qualified;
         m_run.reset();
@@ -95,6 +97,11 @@ void SchemeSearch::runToEnd()
             m_run->wait();
         advance();
     }
+}
+
+bool SchemeSearch::waitForKind(int ms)
+{
+    return !m_run || m_run->waitFor(ms);
 }
 
 qint64 SchemeSearch::tried() const

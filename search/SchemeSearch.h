@@ -29,6 +29,7 @@ struct SchemeConfig
     std::uint64_t seed = 0;
     int threads = 1;
     int capacity = SearchRun::kMaxResults; // room in the result list
+    qint64 maxTriesPerKind = -1;           // candidates each kind tries at most; -1: until its target
     // "跳过等价公式": per slot, the code forms of the formulas a candidate must not repeat (stored in
     // the kind's table with the sense); with distinct off, nothing is compared.
     bool distinct = false;
@@ -58,6 +59,9 @@ public:
     std::vector<int> advance();
     // Runs every remaining kind to its end (the command line).
     void runToEnd();
+    // Waits up to `ms` milliseconds for the current kind's run to finish; true once it has (or
+    // when no kind runs). advance() then moves on.
+    bool waitForKind(int ms);
 
     int currentSlot() const { return m_slot; }
     bool isFinished() const { return m_slot == KindSlot::kFinished; }
@@ -66,6 +70,8 @@ public:
     qint64 tried() const;
     int kindQualified() const;
     SearchRun::Progress currentProgress() const;
+    // The final progress of a kind advance() has left behind (empty for a skipped kind).
+    const SearchRun::Progress& kindProgress(int slot) const { return m_kindProgress[std::size_t(slot)]; }
     // Results released since the last call, in order (kinds in scheme order).
     std::vector<SearchResult> takeResults();
 
@@ -81,5 +87,6 @@ private:
     qint64 m_triedBefore = 0;  // by the kinds done
     int m_qualifiedBefore = 0; // by the kinds done
     std::vector<int> m_leftBehind;
+    std::array<SearchRun::Progress, 7> m_kindProgress{};
     std::vector<SearchResult> m_results;
 };

@@ -1,6 +1,7 @@
 #include "search/SearchRun.h"
 
 #include <algorithm>
+#include <chrono>
 
 SearchRun::SearchRun(SearchRunConfig config)
     : m_config(std::move(config)), m_kind(m_config.evaluator->rules().kind),
@@ -70,6 +71,12 @@ void SearchRun::wait()
             t.join();
 }
 
+bool SearchRun::waitFor(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    return m_finished.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_progress.finished; });
+}
+
 bool SearchRun::isFinished() const
 {
     std::lock_guard lock(m_mutex);
@@ -114,7 +121,10 @@ void SearchRun::work()
             generator.next(m_config.generator, &candidate);
             stats = evaluator.evaluate(candidate);
             ++done.tries;
-            if (!m_config.ranges.admits(stats))
+            const unsigned met = m_config.ranges.rangesMet(stats);
+            for (int r = 0; r < QualificationRanges::kRanges; ++r)
+                done.inRange[std::size_t(r)] += (met >> r) & 1u;
+            if (met != QualificationRanges::kAllRanges)
                 continue;
             std::uint64_t key = 0;
             if (m_config.distinct) {
@@ -138,8 +148,10 @@ void SearchRun::work()
             break;
     }
     std::lock_guard lock(m_mutex);
-    if (--m_workersLeft == 0)
+    if (--m_workersLeft == 0) {
         m_progress.finished = true;
+        m_finished.notify_all();
+    }
 }
 
 void SearchRun::publishCurrent(const SearchCandidate& c, const FormulaStats& s)
@@ -194,6 +206,8 @@ void SearchRun::releaseLocked(Block& block)
         }
     }
     m_progress.tried += block.tries;
+    for (int r = 0; r < QualificationRanges::kRanges; ++r)
+        m_progress.inRange[std::size_t(r)] += block.inRange[std::size_t(r)];
     // A target lowered while the run went may be met without a new result.
     if (block.tries > 0 && targetReachedLocked())
         closeLocked();

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -64,6 +65,9 @@ public:
         FormulaStats currentStats;
         bool finished = false;
         bool listFull = false;
+        // Of the candidates released, how many fell in each of the five ranges on its own (counted
+        // by whole blocks: the block a run ends in is left out when it ends part-way).
+        std::array<qint64, QualificationRanges::kRanges> inRange{};
     };
 
     explicit SearchRun(SearchRunConfig config);
@@ -82,6 +86,8 @@ public:
     // the run ends with the candidate that reaches it, as if it had been set at the start.
     void setStopAt(std::optional<double> stopAt);
     void wait();
+    // Waits up to `ms` milliseconds for the run to finish; true once it has.
+    bool waitFor(int ms);
 
     bool isFinished() const;
     Progress progress() const;
@@ -100,6 +106,7 @@ private:
     {
         qint64 tries = 0;
         std::vector<Qualified> results;
+        std::array<qint64, QualificationRanges::kRanges> inRange{};
     };
 
     void work();
@@ -124,6 +131,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_resumed;
+    std::condition_variable m_finished;
     std::map<qint64, Block> m_waiting; // blocks done out of order
     qint64 m_nextRelease = 0;
     bool m_closed = false;

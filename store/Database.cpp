@@ -1,7 +1,6 @@
 #include "store/Database.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -14,6 +13,7 @@
 #include <sqlite3.h>
 #include <system_error>
 #include <unistd.h>
+#include <algorithm>
 
 namespace {
 
@@ -74,7 +74,10 @@ int sqliteCode(const QSqlError& error)
 
 constexpr int kSqliteReadOnly = 8;
 constexpr int kSqliteIoError = 10;
+constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteNotADatabase = 26;
 
 } // namespace
 
@@ -82,6 +85,12 @@ bool Database::isWriteFailure(const QSqlError& error)
 {
     const int code = sqliteCode(error);
     return code == kSqliteFull || code == kSqliteIoError || code == kSqliteReadOnly;
+}
+
+QString Database::damagedText(const QString& filePath, const QString& detail)
+{
+    return QStringLiteral("数据库文件“%1”已损坏（%2）。文件没有被修改；请移走或修复该文件后再启动。")
+        .arg(nativePath(filePath), detail);
 }
 
 QString Database::errorText(const QSqlError& error, const QString& filePath)
@@ -100,6 +109,14 @@ QString Database::errorText(const QSqlError& error, const QString& filePath)
         return QStringLiteral("无法写入%1：磁盘已满或读写出错（%2）").arg(file, error.databaseText());
     case kSqliteReadOnly:
         return QStringLiteral("无法写入%1：文件是只读的（%2）").arg(file, error.databaseText());
+    case kSqliteCantOpen:
+        // A write needs a journal beside the file: the folder refused it.
+        return QStringLiteral("无法写入%1：它所在的文件夹是只读的，无法在旁边建立日志文件（%2）")
+            .arg(file, error.databaseText());
+    case kSqliteCorrupt:
+    case kSqliteNotADatabase:
+        return damagedText(filePath.isEmpty() ? QStringLiteral("formula.mdb") : filePath,
+                           error.databaseText());
     default:
         return error.text();
     }
@@ -157,8 +174,11 @@ bool Database::open(QString* error)
         // Another program (the window, or a second command line) may be writing: wait for it.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
         if (!db.open()) {
+            // Here "cannot open" is no write refused beside the file: the driver's text says it.
+            const QSqlError e = db.lastError();
             *error = QStringLiteral("无法打开数据库“%1”：%2")
-                         .arg(nativePath(m_filePath), errorText(db.lastError(), m_filePath));
+                         .arg(nativePath(m_filePath),
+                              sqliteCode(e) == kSqliteCantOpen ? e.text() : errorText(e, m_filePath));
             db = QSqlDatabase();
             close();
             return false;
@@ -179,8 +199,19 @@ bool Database::open(QString* error)
             return false;
         }
     }
+    // A damaged page would otherwise read as a shorter history or formula table.
+    QString checkError;
+    const QString check = quickCheck(&checkError);
+    if (check != QLatin1String("ok")) {
+        *error = check.isEmpty()
+                     ? QStringLiteral("无法打开数据库“%1”：%2").arg(nativePath(m_filePath), checkError)
+                     : damagedText(m_filePath, check);
+        close();
+        return false;
+    }
+    m_readOnly = !QFileInfo(m_filePath).isWritable() || !QFileInfo(info.absolutePath()).isWritable();
     // An older file is copied before columns or tables are added to it.
-    if (existed && m_beforeUpgrade && !schemaIsCurrentOrNew() && !m_beforeUpgrade(error)) {
+    if (existed && !m_readOnly && m_beforeUpgrade && !schemaIsCurrentOrNew() && !m_beforeUpgrade(error)) {
         close();
         return false;
     }
@@ -218,6 +249,51 @@ bool Database::schemaIsCurrentOrNew() const
     return complete || !anyTable;
 }
 
+QString Database::quickCheck(QString* error) const
+{
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("PRAGMA quick_check(20)"))) {
+        // A file that cannot even be checked is damaged, unless another program holds it.
+        if (isLocked(q.lastError())) {
+            *error = errorText(q.lastError(), m_filePath);
+            return {};
+        }
+        return q.lastError().databaseText();
+    }
+    QStringList found;
+    while (q.next())
+        found << q.value(0).toString();
+    if (q.lastError().isValid())
+        found << q.lastError().databaseText();
+    return found.isEmpty() ? QStringLiteral("quick_check 没有结果")
+                           : found.join(QStringLiteral("；")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+qint64 Database::dataVersion(QString* error) const
+{
+    QSqlQuery q(connection());
+    if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next()) {
+        *error = QStringLiteral("读取数据库失败：%1").arg(errorText(q.lastError(), m_filePath));
+        return -1;
+    }
+    return q.value(0).toLongLong();
+}
+
+QString Database::readFailure(const QString& what, const QSqlError& error) const
+{
+    QString checkError;
+    const QString check = isLocked(error) ? QString() : quickCheck(&checkError);
+    if (check.isEmpty())
+        return QStringLiteral("%1：%2").arg(what, errorText(error, m_filePath));
+    const int code = sqliteCode(error);
+    if (check == QLatin1String("ok") && code != kSqliteCorrupt && code != kSqliteNotADatabase &&
+        code != kSqliteIoError)
+        return QStringLiteral("%1：%2").arg(what, errorText(error, m_filePath));
+    return QStringLiteral("%1：%2").arg(
+        what, damagedText(m_filePath, check == QLatin1String("ok") ? error.databaseText() : check));
+}
+
 bool Database::ensureTable(const QString& table, const QList<QPair<QString, QString>>& columns,
                            QString* error)
 {
@@ -246,8 +322,54 @@ bool Database::ensureTable(const QString& table, const QList<QPair<QString, QStr
     return true;
 }
 
+bool Database::schemaIsWhole(bool* whole, QString* error) const
+{
+    QSqlDatabase db = connection();
+    *whole = false;
+    auto hasColumns = [&db](const QString& table, const QList<QPair<QString, QString>>& columns) {
+        const QSqlRecord existing = db.record(table);
+        return std::all_of(columns.begin(), columns.end(),
+                           [&existing](const auto& c) { return existing.contains(c.first); });
+    };
+    if (!hasColumns("Lishi", lishiColumns(m_drawParameterColumns)))
+        return true;
+    for (const QString& t : formulaTables())
+        if (!hasColumns(t, formulaColumns()))
+            return true;
+    if (!hasColumns("Errarr", {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}}) ||
+        !hasColumns(
+            "ErrarrLei",
+            {{"Num", "INTEGER"}, {"ETrrcount", "INTEGER"}, {"Errcount", "INTEGER"}, {"Trrcount", "INTEGER"}}))
+        return true;
+    // The unique index on the issues; an older file that holds duplicates cannot have it, and is
+    // whole without it.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral(
+            "SELECT (SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = "
+            "'LishiIssue'), EXISTS (SELECT 1 FROM Lishi GROUP BY strQQH HAVING count(*) > 1)")) ||
+        !q.next()) {
+        *error = readFailure(QStringLiteral("无法读取数据库的结构"), q.lastError());
+        return false;
+    }
+    *whole = q.value(0).toInt() > 0 || q.value(1).toInt() != 0;
+    return true;
+}
+
 bool Database::ensureSchema(QString* error)
 {
+    // Another program may be reading or writing: a file that is already whole is opened without
+    // the write lock (and so also when it is read-only).
+    bool whole = false;
+    if (!schemaIsWhole(&whole, error))
+        return false;
+    if (whole)
+        return true;
+    if (m_readOnly) {
+        *error = QStringLiteral("数据库“%1”缺少本程序需要的数据表或列，但是文件或它所在的文件夹是只读的，"
+                                "无法补齐。")
+                     .arg(nativePath(m_filePath));
+        return false;
+    }
     QSqlDatabase db = connection();
     Transaction tx(db);
     if (!tx.begin(error))
@@ -282,59 +404,26 @@ bool Database::ensureSchema(QString* error)
 
 bool Database::compact(QString* error)
 {
-    const QFileInfo info(m_filePath);
-    const QString tmpPath = info.absoluteDir().filePath(QStringLiteral("formulaTmp.mdb"));
-    const QString swapPath = info.absoluteDir().filePath(QStringLiteral("formula.mdb.swap"));
-    // Compaction follows a deletion that is already stored: a failure here loses nothing.
-    auto fail = [&](const QString& reason) {
+    // Compaction follows a deletion that is already stored: a failure here loses nothing, and
+    // SQLite restores the file from its journal as it was before the compaction began.
+    QSqlQuery q(connection());
+    if (q.exec(QStringLiteral("VACUUM")))
+        return true;
+    const QString reason = errorText(q.lastError(), m_filePath);
+    q = QSqlQuery();
+    // The journal is played back on the next read; the check then says whether the file is whole.
+    QString checkError;
+    const QString check = quickCheck(&checkError);
+    if (check == QLatin1String("ok"))
         *error =
             QStringLiteral(
                 "已删除的内容已经保存，但是压缩数据库没有完成：%1。数据库“%2”完好，下次删除后会再次压缩。")
                 .arg(reason, nativePath(m_filePath));
-        return false;
-    };
-    if (QFile::exists(tmpPath) && !QFile::remove(tmpPath))
-        return fail(QStringLiteral("无法删除临时文件“%1”").arg(nativePath(tmpPath)));
-    {
-        QSqlQuery q(connection());
-        QString quoted = tmpPath;
-        quoted.replace('\'', "''");
-        if (!q.exec(QStringLiteral("VACUUM INTO '%1'").arg(quoted))) {
-            const QString reason = errorText(q.lastError(), tmpPath);
-            q = QSqlQuery();
-            QFile::remove(tmpPath); // a cut-off copy only takes room on a full disk
-            return fail(reason);
-        }
-    }
-    close();
-    // The compacted copy goes in under a name of its own, reaches the disk, and only then takes
-    // the place of "formula.mdb" in one rename: the file is always the old or the new database.
-    QFile::remove(swapPath);
-    QFile copy(tmpPath);
-    QString swapError;
-    if (!copy.copy(swapPath)) {
-        swapError = QStringLiteral("无法写入文件“%1”：%2").arg(nativePath(swapPath), copy.errorString());
-    } else {
-        QFile swap(swapPath);
-        if (!swap.open(QIODevice::ReadWrite) || ::fsync(swap.handle()) != 0)
-            swapError = QStringLiteral("无法写入文件“%1”：%2").arg(nativePath(swapPath), swap.errorString());
-    }
-    if (swapError.isEmpty()) {
-        std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(swapPath).toStdString(),
-                                QFile::encodeName(m_filePath).toStdString(), ec);
-        if (ec)
-            swapError = QStringLiteral("无法用压缩后的副本替换“%1”：%2")
-                            .arg(nativePath(m_filePath), QString::fromStdString(ec.message()));
-    }
-    if (!swapError.isEmpty())
-        QFile::remove(swapPath);
-    QString reopenError;
-    if (!open(&reopenError)) {
-        *error = reopenError;
-        return false;
-    }
-    return swapError.isEmpty() || fail(swapError);
+    else if (check.isEmpty()) // another program holds the file: it could not be checked
+        *error = QStringLiteral("已删除的内容已经保存，但是压缩数据库没有完成：%1。").arg(reason);
+    else
+        *error = QStringLiteral("压缩数据库没有完成：%1").arg(damagedText(m_filePath, check));
+    return false;
 }
 
 namespace {
@@ -466,7 +555,20 @@ Transaction::Transaction(QSqlDatabase db) : m_db(db) {}
 Transaction::~Transaction()
 {
     if (m_active)
-        m_db.rollback();
+        rollBack();
+}
+
+bool Transaction::rollBack()
+{
+    m_active = false;
+    m_db.rollback();
+    // After a failed write (a full disk) SQLite may leave the file half-written with a hot journal
+    // that only the next reader plays back: read now, so the file is whole by itself at once.
+    {
+        QSqlQuery settle(m_db);
+        settle.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    }
+    return !QFileInfo::exists(m_db.databaseName() + QStringLiteral("-journal"));
 }
 
 bool Transaction::begin(QString* error)
@@ -491,8 +593,11 @@ bool Transaction::commit(QString* error)
     if (!commit.exec(QStringLiteral("COMMIT"))) {
         *error = QStringLiteral("无法提交数据库事务：%1")
                      .arg(Database::errorText(commit.lastError(), m_db.databaseName()));
-        m_db.rollback();
-        m_active = false;
+        commit = QSqlQuery();
+        if (!rollBack())
+            *error += QStringLiteral("。数据库的日志文件“%1-journal”还在它旁边：下次打开时由它恢复数据库，"
+                                     "请不要删除或移走它")
+                          .arg(QFileInfo(m_db.databaseName()).fileName());
         return false;
     }
     m_active = false;

@@ -6,9 +6,11 @@
 #include <QStringList>
 #include <functional>
 
-// The program's database "formula.mdb" (an SQLite file). Creates the schema when the file is
-// new, adds missing tables and columns to an older file, and refuses a file that is not a
-// database without touching it.
+// The program's database "formula.mdb" (an SQLite file in SQLite's rollback-journal mode).
+// Creates the schema when the file is new, adds missing tables and columns to an older file, and
+// refuses a file that is not a database, or a damaged one, without touching it. Other programs
+// may have the same file open: every change runs under SQLite's own locking, and the file is never
+// replaced while open.
 class Database
 {
 public:
@@ -25,6 +27,8 @@ public:
     // True when a statement failed because the file could not be written: the disk is full, or the
     // system refused the write (a file-size limit, a failing disk, a read-only file).
     static bool isWriteFailure(const QSqlError& error);
+    // The message for a database that fails its check or a read: damaged, left as it is.
+    static QString damagedText(const QString& filePath, const QString& detail);
 
     // The history table "Lishi" holds one integer column per derived draw parameter; their names
     // come from the history's parameter table, in its order.
@@ -39,8 +43,9 @@ public:
     QSqlDatabase connection() const;
     const QString& filePath() const { return m_filePath; }
 
-    // Rewrites the file compactly: a copy is made as "formulaTmp.mdb" beside it, then swapped in
-    // only once complete; the copy stays until the next compaction. Reopens the connection.
+    // Rewrites the file compactly in place (SQLite's VACUUM on this connection): it waits for the
+    // other programs' reads and writes to end and keeps them out until done; a failure leaves the
+    // file as it was. Formula rows may get new rowids (the tables are read afresh afterwards).
     bool compact(QString* error);
 
     // A consistent copy of the open database written as the new file `path` through SQLite's online
@@ -53,8 +58,20 @@ public:
     // Runs when open() finds an existing file of this program that lacks a table or a column, before
     // anything is added to it; false (with a message) refuses the opening.
     void setBeforeUpgrade(std::function<bool(QString* error)> hook) { m_beforeUpgrade = std::move(hook); }
+    // True when the file or its folder cannot be written: the data can still be read and
+    // analysed, but nothing can be stored (back-tests skip writing their figures back).
+    bool isReadOnly() const { return m_readOnly; }
+    // SQLite's data version of this connection: it changes whenever another connection (another
+    // program) has committed a change to the file. A snapshot read with an older value may be stale.
+    qint64 dataVersion(QString* error) const;
+    // The error of a read that stopped early (`what` names the read): the file is checked with
+    // PRAGMA quick_check, and a damaged file is reported as such.
+    QString readFailure(const QString& what, const QSqlError& error) const;
 
 private:
+    // "ok", or what PRAGMA quick_check found; empty with *error set when it could not run.
+    QString quickCheck(QString* error) const;
+    bool schemaIsWhole(bool* whole, QString* error) const;
     bool ensureSchema(QString* error);
     // True when every table and column is there, or when the file holds none of them yet (new).
     bool schemaIsCurrentOrNew() const;
@@ -64,10 +81,12 @@ private:
     QStringList m_drawParameterColumns;
     QString m_connectionName;
     std::function<bool(QString* error)> m_beforeUpgrade;
+    bool m_readOnly = false;
 };
 
 // One write transaction: takes the file's write lock at begin() (waiting for another program's
-// write to end) and rolls back unless commit() succeeded.
+// write to end) and rolls back unless commit() succeeded. A failed write (a full disk) is rolled
+// back on the spot, so the file is whole by itself afterwards and no hot journal is left beside it.
 class Transaction
 {
 public:
@@ -77,6 +96,11 @@ public:
     bool commit(QString* error);
 
 private:
+    // Rolls back, then makes SQLite restore the file from its journal at once (a read does it),
+    // rather than leave that to the next program that opens the file. False when the journal is
+    // still there afterwards.
+    bool rollBack();
+
     QSqlDatabase m_db;
     bool m_active = false;
 };

@@ -7,6 +7,7 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SearchSettings.h"
+#include "store/Settings.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -141,6 +142,52 @@ TEST_F(CliSearch, SchemeSearchesTheKindsInOrderWithTheirStoredRanges)
     ASSERT_EQ(held.exitCode, 0);
     EXPECT_TRUE(rows(held).isEmpty());
     EXPECT_TRUE(closingLine(held).startsWith("tried 0 qualified 0 "));
+}
+
+// The stored default ranges (正确率 from 94.6, 86 or 80 up to 100 among them) admit no formula
+// here: each kind stops at its limit of tries and the message names the ranges no candidate fell
+// in, and only those; the progress goes to stderr.
+TEST_F(CliSearch, SchemeStopsAKindAtItsTriesAndNamesTheRangesThatQualifyNone)
+{
+    const CliResult r =
+        run({"scheme", "--targets", "5,5,5,5,5", "--seed", "7", "--tries", "700", "--threads", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(rows(r).isEmpty());
+    EXPECT_TRUE(closingLine(r).startsWith("tried 3500 qualified 0 ")) << closingLine(r).toStdString();
+    // stderr also carries the order line before and the summary after the kinds' lines.
+    QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& l) { return !l.contains(QStringLiteral("：试了")); });
+    ASSERT_EQ(lines.size(), 5) << r.err.toStdString();
+    const QStringList kinds{QStringLiteral("个位单选杀"), QStringLiteral("十位单选杀"),
+                            QStringLiteral("百位单选杀"), QStringLiteral("十位通选杀"),
+                            QStringLiteral("百位通选杀")};
+    const QStringList rates{"94.6", "94.6", "94.6", "86", "80"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(lines[i].startsWith(kinds[i] + QStringLiteral("：试了700个候选公式，合格0个")))
+            << lines[i].toStdString();
+        EXPECT_TRUE(
+            lines[i].contains(QStringLiteral("没有一个候选公式落在这些范围里：正确率 %1–100").arg(rates[i])))
+            << lines[i].toStdString();
+        // Most formulas' last prediction holds: 最后连错 0–0 is no range that qualifies none.
+        EXPECT_FALSE(lines[i].contains(QStringLiteral("最后连错"))) << lines[i].toStdString();
+        EXPECT_TRUE(lines[i].contains("--tries")) << lines[i].toStdString();
+    }
+
+    // Kinds that reach their targets say how many they tried; a bad limit is refused.
+    {
+        Settings settings;
+        SearchSettings search(&settings);
+        for (int k : {0, 1, 2, 4, 5})
+            search.saveRanges(k, true, {"0", "100", "0", "32768", "0", "32768", "0", "32768", "0", "32768"});
+    }
+    const CliResult wide = run({"scheme", "--targets", "1,1,1,1,1", "--seed", "7"});
+    ASSERT_EQ(wide.exitCode, 0) << wide.err.toStdString();
+    const QStringList wideLines = wide.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(wideLines.size(), 7) << wide.err.toStdString();
+    EXPECT_EQ(wideLines[1], QStringLiteral("个位单选杀：试了1个，合格1个"));
+    EXPECT_TRUE(wideLines[6].startsWith("tried 5 qualified 5 ")) << wide.err.toStdString();
+    for (const char* bad : {"0", "-3", "many"})
+        EXPECT_EQ(run({"scheme", "--tries", bad}).exitCode, 2) << bad;
 }
 
 TEST_F(CliSearch, ChanceColumnsAndDistinct)

@@ -1,11 +1,14 @@
 // Every write run out of disk space: zorvane-cli runs under a file-size limit (RLIMIT_FSIZE, with
-// SIGXFSZ ignored), so a write past the limit fails the way it does on a full disk. The command
-// must say so in Chinese, naming the file, exit non-zero and leave the database and every existing
-// export exactly as they were; an export never leaves a cut-off file under its final name.
+// SIGXFSZ ignored), so a write past the limit fails the way it does on a full disk, and on a real
+// full disk (a small tmpfs where one can be mounted). The command must say so in Chinese, naming
+// the file, exit non-zero and leave the database and every existing export exactly as they were;
+// "formula.mdb" is whole by itself, with no journal left beside it, and an export never leaves a
+// cut-off file under its final name.
 #include "ChildProcess.h"
 #include "DatabaseContent.h"
 #include "FixtureResultsPages.h"
 #include "FixtureResultsServer.h"
+#include "PrivateMount.h"
 #include "RobustnessSupport.h"
 #include "TestSupport.h"
 
@@ -67,6 +70,7 @@ protected:
             const ChildOutcome r = runCliChild(data(), args, options);
             EXPECT_EQ(r.exitCode, 1) << "limit " << limit << ": " << r.out.toStdString();
             expectNamesFile(r.err, database());
+            expectNoJournal();
             const DatabaseContent now = DatabaseContent::read(database());
             EXPECT_EQ(now.integrity, "ok");
             EXPECT_TRUE(now.sameAs(before)) << "limit " << limit << ": the database changed";
@@ -84,6 +88,7 @@ protected:
         const QString start = m_dir.file(QStringLiteral("start"));
         Robustness::copyFolder(data(), start);
         const DatabaseContent before = DatabaseContent::read(database());
+        const qint64 startSize = databaseSize();
         run(args);
         const DatabaseContent after = DatabaseContent::read(database());
         ASSERT_FALSE(after.sameAs(before));
@@ -92,6 +97,10 @@ protected:
             ChildOptions options;
             options.fileSizeLimit = limit;
             const ChildOutcome r = runCliChild(data(), args, options);
+            // Under a limit below the file's size SQLite cannot even put the old pages back: the
+            // journal then stays for the next program to restore the file from (the message says so).
+            if (limit >= startSize)
+                expectNoJournal();
             const DatabaseContent now = DatabaseContent::read(database());
             EXPECT_EQ(now.integrity, "ok");
             const bool kept = r.err.contains(QStringLiteral("已删除的内容已经保存"));
@@ -106,12 +115,18 @@ protected:
             EXPECT_EQ(r.exitCode, 1);
             // A deletion is refused when its backup cannot be written: the message names the backup.
             const bool noBackup = r.err.contains(QStringLiteral("无法备份数据库"));
-            expectNamesFile(r.err, kept       ? QStringLiteral("formulaTmp.mdb")
-                                   : noBackup ? BackupFolder::folderName() + QStringLiteral("/formula-")
-                                              : QStringLiteral("formula.mdb"));
+            expectNamesFile(r.err, noBackup ? BackupFolder::folderName() + QStringLiteral("/formula-")
+                                            : QStringLiteral("formula.mdb"));
             EXPECT_TRUE(kept ? now.sameAs(after) : now.sameAs(before))
                 << "limit " << limit << ": " << r.err.toStdString();
         }
+    }
+
+    // A failed write was rolled back on the spot: no hot journal waits for the next program.
+    void expectNoJournal() const
+    {
+        EXPECT_FALSE(QFileInfo::exists(database() + QStringLiteral("-journal")))
+            << "a journal was left beside formula.mdb";
     }
 
     // The files of the data folder other than the database and its journal.
@@ -222,11 +237,11 @@ TEST_F(DiskFull, ABackupThatCannotBeWrittenRefusesTheDeletion)
     EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
 }
 
-// The deletion is stored first; the compaction that follows needs room for a whole copy. When
-// that fails the command says so, and "formula.mdb" is still whole, holding the deletion. (The
-// limit counts file offsets, so the draws go first and the formulas after them: the deletion then
-// writes below the limit while the copy of the whole file cannot.) The backup, which needs the
-// same room, is turned off here.
+// The deletion is stored first; the compaction that follows needs room for a whole copy (SQLite's
+// work copy and the journal). When that fails the command says so, and "formula.mdb" is still
+// whole, holding the deletion. (The limit counts file offsets, so the draws go first and the
+// formulas after them: the deletion then writes below the limit while the copy cannot.) The
+// backup, which needs the same room, is turned off here.
 TEST_F(DiskFull, CompactionAfterDeletion)
 {
     Settings().setBackupBeforeChanges(false);
@@ -240,8 +255,10 @@ TEST_F(DiskFull, CompactionAfterDeletion)
     ASSERT_GT(databaseSize(), limit.fileSizeLimit + 256 * 1024);
     const ChildOutcome r = runCliChild(data(), {"history", "delete", "--last", "10"}, limit);
     EXPECT_EQ(r.exitCode, 1);
-    expectNamesFile(r.err, QStringLiteral("formulaTmp.mdb"));
+    expectNamesFile(r.err, QStringLiteral("formula.mdb"));
     EXPECT_TRUE(r.err.contains(QStringLiteral("已删除"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("完好"))) << r.err.toStdString();
+    expectNoJournal();
     const DatabaseContent now = DatabaseContent::read(database());
     EXPECT_EQ(now.integrity, "ok");
     EXPECT_EQ(now.counts.value("Lishi"), 2990);
@@ -261,6 +278,104 @@ TEST_F(DiskFull, HistoryAddAndFormulaDedupe)
     expectWholeOutcomes({"history", "add", "160126051", "356"}, {size / 2, size - 4096, size});
     expectWholeOutcomes({"formula", "dedupe", "--kind", "1D", "--sense", "all", "--yes"},
                         {size / 4, size / 2, size * 3 / 4, size});
+}
+
+// A real full disk: the data folder on a small tmpfs (mounted in a namespace of the test's own)
+// with only a few kilobytes to a megabyte left, and SQLite's work files there too. Each write
+// either finishes or says the disk is full; either way "formula.mdb" copied alone, without any
+// journal, passes the integrity check and holds exactly the state before or after the write.
+TEST_F(DiskFull, RealFullDiskLeavesTheFileWholeByItself)
+{
+    QString why;
+    if (!PrivateMount::available(&why))
+        GTEST_SKIP() << why.toStdString();
+    writeFile(input("start.txt"), Robustness::historyLines(300));
+    writeFile(input("start-formulas.txt"), Robustness::formulaLines(3000));
+    writeFile(input("history.txt"), Robustness::historyLines(30000, QStringLiteral("160201")));
+    writeFile(input("formulas.txt"), Robustness::formulaLines(30000));
+    run({"history", "import", input("start.txt")});
+    run({"formula", "import", input("start-formulas.txt")});
+    const QList<QStringList> writes = {{"history", "import", input("history.txt")},
+                                       {"formula", "import", input("formulas.txt")},
+                                       {"search", "--kind", "3D", "--tries", "3000", "--seed", "3",
+                                        "--threads", "1", "--ranges", "0,100,0,32768,0,32768,0,32768,0,32768",
+                                        "--save", "append"},
+                                       {"history", "delete", "--last", "200"}};
+    const QList<int> freeBytes = {8 << 10, 48 << 10, 128 << 10, 512 << 10, 2 << 20};
+
+    // Each write's state after a run with room to spare.
+    const DatabaseContent before = DatabaseContent::read(database());
+    std::vector<DatabaseContent> after;
+    const QString start = m_dir.file(QStringLiteral("start"));
+    Robustness::copyFolder(data(), start);
+    for (const QStringList& args : writes) {
+        Robustness::copyFolder(start, data());
+        run(args);
+        after.push_back(DatabaseContent::read(database()));
+    }
+
+    const QString mount = m_dir.file(QStringLiteral("small-disk"));
+    const QString results = m_dir.file(QStringLiteral("results"));
+    QDir().mkpath(mount);
+    QDir().mkpath(results);
+    using PrivateMount::quoted;
+    QString script = QStringLiteral("M=%1; R=%2; mount -t tmpfs -o size=24m tmpfs \"$M\" || exit 90; "
+                                    "export TMPDIR=\"$M\"\n")
+                         .arg(quoted(mount), quoted(results));
+    for (int w = 0; w < writes.size(); ++w) {
+        QStringList args;
+        for (const QString& a : writes[w])
+            args << quoted(a);
+        for (int f = 0; f < freeBytes.size(); ++f) {
+            const QString id = QStringLiteral("%1-%2").arg(w).arg(f);
+            script +=
+                QStringLiteral(
+                    "rm -rf \"$M\"/*; mkdir \"$M/data\" && cp %1/* \"$M/data/\" || exit 91\n"
+                    "avail=$(df --output=avail -B1 \"$M\" | tail -n 1); "
+                    "head -c $((avail - %2)) /dev/zero > \"$M/filler\" 2>/dev/null\n"
+                    "%3 --data-dir \"$M/data\" %4 > \"$R/%5.out\" 2> \"$R/%5.err\"; echo $? > \"$R/%5.rc\"\n"
+                    "cp \"$M/data/formula.mdb\" \"$R/%5.mdb\"\n"
+                    "if [ -e \"$M/data/formula.mdb-journal\" ]; then touch \"$R/%5.journal\"; fi\n")
+                    .arg(quoted(start))
+                    .arg(freeBytes[f])
+                    .arg(quoted(QStringLiteral(ZORVANE_CLI_PATH)), args.join(' '), id);
+        }
+    }
+    QString output;
+    ASSERT_EQ(PrivateMount::run(script, &output), 0) << output.toStdString();
+
+    int refused = 0;
+    for (int w = 0; w < writes.size(); ++w) {
+        for (int f = 0; f < freeBytes.size(); ++f) {
+            const QString id = QStringLiteral("%1-%2").arg(w).arg(f);
+            const std::string what =
+                (writes[w].mid(0, 2).join(' ') + QStringLiteral(" with %1 bytes free").arg(freeBytes[f]))
+                    .toStdString();
+            const int code = readFile(QDir(results).filePath(id + ".rc")).trimmed().toInt();
+            const QString err = QString::fromUtf8(readFile(QDir(results).filePath(id + ".err")));
+            EXPECT_FALSE(QFileInfo::exists(QDir(results).filePath(id + ".journal")))
+                << what << ": a journal was left beside formula.mdb";
+            const DatabaseContent alone = DatabaseContent::read(QDir(results).filePath(id + ".mdb"));
+            ASSERT_EQ(alone.integrity, "ok") << what;
+            // A deletion is stored before its compaction, which may then fail alone.
+            const bool kept = err.contains(QStringLiteral("已删除的内容已经保存"));
+            std::printf("%s: %s\n", what.c_str(),
+                        code == 0 ? "finished"
+                        : kept    ? "deletion kept, compaction failed"
+                                  : "refused");
+            if (code == 0 || kept) {
+                EXPECT_TRUE(alone.sameAs(after[std::size_t(w)])) << what << ": " << err.toStdString();
+                continue;
+            }
+            ++refused;
+            EXPECT_EQ(code, 1) << what;
+            // A deletion first copies the database into the backup folder; that copy may be what fails.
+            expectNamesFile(err, err.contains(QStringLiteral("无法备份数据库")) ? QStringLiteral("备份")
+                                                                              : QStringLiteral("formula.mdb"));
+            EXPECT_TRUE(alone.sameAs(before)) << what << ": " << err.toStdString();
+        }
+    }
+    EXPECT_GT(refused, 0) << "no write ran out of room: the free space left is too large";
 }
 
 TEST_F(DiskFull, TextExportsKeepTheOldFile)

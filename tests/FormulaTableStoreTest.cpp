@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "backtest/BacktestRunner.h"
+#include "formula/FormulaDeletion.h"
 #include "formula/FormulaTableStore.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
@@ -208,4 +209,62 @@ TEST(FormulaTableStore, WriteBackRenumbersAllAndKeepsTheOtherSensesFigures)
     EXPECT_FALSE(error.isEmpty());
     ASSERT_TRUE(store.loadTable(k2G, &all, &error));
     EXPECT_EQ(idxs(all), std::vector<int>{5});
+}
+
+// Another program deletes a formula, rebuilds the table and compacts the file (the rows get new
+// rowids) while this
+// one still holds the rows it read: its write-back and its deletion address rows by rowid only
+// while they hold the formulas it read, so neither lands on another formula.
+TEST(FormulaTableStore, RowsChangedByAnotherProgramAreNotWrittenByTheirOldRowids)
+{
+    OpenWorkspace mine;
+    addDraws(mine.ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    addFormulas(mine.ws, k2G, true, {"L1A+1", "L2A+2", "L3A+3", "LH+4"}, "");
+    Workspace other;
+    QString error;
+    ASSERT_TRUE(other.open(mine.dir.path(), &error)) << error.toStdString();
+    FormulaTableStore store(&mine.ws.database());
+    std::vector<FormulaRecord> read;
+    ASSERT_TRUE(store.loadSubset(k2G, true, &read, &error));
+    ASSERT_EQ(read.size(), 4u);
+
+    std::vector<FormulaRecord> otherRows;
+    ASSERT_TRUE(FormulaTableStore(&other.database()).loadSubset(k2G, true, &otherRows, &error));
+    ASSERT_EQ(FormulaDeletion::deleteRows(&other.database(), k2G, {otherRows[0]}, &error), 1)
+        << error.toStdString();
+    ASSERT_TRUE(FormulaTableStore(&other.database()).prepareGongshiTable(k2G, &error)) << error.toStdString();
+    ASSERT_TRUE(other.compact(&error)) << error.toStdString();
+
+    // The statistics of four formulas, one of them gone: nothing is stored.
+    FormulaStats figures;
+    figures.rate = 55.5f;
+    const std::vector<FormulaStats> stats(4, figures);
+    EXPECT_FALSE(store.writeStatistics(k2G, read, stats, &error));
+    EXPECT_TRUE(store.changedElsewhere());
+    EXPECT_TRUE(error.contains(QStringLiteral("另一个程序"))) << error.toStdString();
+    std::vector<FormulaRecord> now;
+    ASSERT_TRUE(store.loadTable(k2G, &now, &error));
+    EXPECT_EQ(codes(now), (QStringList{"L2A+2", "L3A+3", "LH+4"}));
+    for (const FormulaRecord& r : now)
+        EXPECT_FALSE(r.sglGsRate.has_value()) << r.gongshi.toStdString();
+    // The deletion of the old last row neither deletes whatever took its rowid nor anything else.
+    EXPECT_EQ(FormulaDeletion::deleteRows(&mine.ws.database(), k2G, {read[1], read[3]}, &error),
+              FormulaDeletion::kChangedElsewhere);
+    ASSERT_TRUE(store.loadTable(k2G, &now, &error));
+    EXPECT_EQ(now.size(), 3u);
+
+    // The back-test reads the table again and stores figures on the right rows.
+    const HistoryColumns history(mine.ws.history().draws());
+    SubsetBacktest run;
+    BacktestOptions o;
+    o.lookBackDraws = 0;
+    ASSERT_TRUE(BacktestRunner::yansuan(store, history, k2G, true, o, &run, &error)) << error.toStdString();
+    EXPECT_TRUE(run.statisticsStored);
+    ASSERT_TRUE(store.loadTable(k2G, &now, &error));
+    ASSERT_EQ(now.size(), 3u);
+    for (std::size_t i = 0; i < now.size(); ++i)
+        EXPECT_EQ(now[i].sglGsRate, run.result.outcomes[i].stats.rate) << now[i].gongshi.toStdString();
+    // Read afresh, the rows are deleted.
+    ASSERT_TRUE(store.loadSubset(k2G, true, &read, &error));
+    EXPECT_EQ(FormulaDeletion::deleteRows(&mine.ws.database(), k2G, {read[0]}, &error), 1);
 }

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "formula/FormulaTableStore.h"
 #include "history/DrawDeriver.h"
 #include "history/HistoryImport.h"
 #include "history/HistoryTextFile.h"
@@ -12,6 +13,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -203,16 +206,37 @@ TEST(HistoryStore, Deletions)
     EXPECT_TRUE(ws.history().isEmpty());
 }
 
-TEST(HistoryStore, CompactionKeepsDataAndLeavesWorkFile)
+// The compaction rewrites the file in place: the same file (another program keeps its handle on
+// it), smaller, with no copy left beside it.
+TEST(HistoryStore, CompactionInPlaceKeepsData)
 {
     TempDataFolder dir;
     Workspace ws;
     QString error;
     ASSERT_TRUE(ws.open(dir.path(), &error));
     addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
+    std::vector<FormulaRecord> many(3000);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i].gongshi = QStringLiteral("L1A+%1").arg(i);
+    FormulaTableStore store(&ws.database());
+    ASSERT_TRUE(store.append(FormulaKind{1, true}, many, &error)) << error.toStdString();
+    QSqlQuery clear(ws.database().connection());
+    ASSERT_TRUE(clear.exec("DELETE FROM Gongshi1D"));
+    const QString file = dir.file("formula.mdb");
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
     ASSERT_EQ(ws.history().deleteLast(1, &error), 1);
     ASSERT_TRUE(ws.compact(&error)) << error.toStdString();
-    EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
+    struct stat after
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_LT(after.st_size, before.st_size / 2);
+    EXPECT_FALSE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_FALSE(QFile::exists(dir.file("formula.mdb-journal")));
     EXPECT_EQ(issues(ws), QStringList({"160121001"}));
     addDraws(ws, {{"160121002", "444"}});
     ASSERT_TRUE(ws.compact(&error)) << error.toStdString();
@@ -343,4 +367,40 @@ TEST(HistoryStore, AnotherProgramsDrawsAreChainedFrom)
     ASSERT_TRUE(sequential.history().addTyped("160121006", {5, 5, 5}, 78, &error));
     ASSERT_TRUE(sequential.history().addTyped("160121007", {1, 1, 1}, 78, &error));
     EXPECT_EQ(again.toAdd.front().values, sequential.history().newest()->values);
+}
+
+// Another program deletes the newest draw and compacts the file: this program's snapshot still
+// holds it. Its next write notices (SQLite's data version), reads the history afresh and stores
+// the draw typed again in its place, chained from the draw now before it. A change of the other
+// program's that leaves the history as it was (formulas) refuses nothing.
+TEST(HistoryStore, AnotherProgramsDeletionIsSeenBeforeTheNextWrite)
+{
+    TempDataFolder dir;
+    Workspace mine, other;
+    QString error;
+    ASSERT_TRUE(mine.open(dir.path(), &error)) << error.toStdString();
+    addDraws(mine, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    ASSERT_TRUE(other.open(dir.path(), &error)) << error.toStdString();
+    ASSERT_EQ(other.history().deleteLast(1, &error), 1);
+    ASSERT_TRUE(other.compact(&error)) << error.toStdString();
+    ASSERT_EQ(mine.history().draws().size(), 3u);
+
+    const quint64 shown = mine.history().generation();
+    ASSERT_TRUE(mine.history().addTyped("160121003", {2, 4, 6}, 78, &error)) << error.toStdString();
+    EXPECT_NE(mine.history().generation(), shown);
+    ASSERT_EQ(mine.history().draws().size(), 3u);
+    EXPECT_EQ(mine.history().newest()->number(1), 2);
+    ASSERT_TRUE(other.history().reload(&error));
+    Workspace sequential;
+    TempDataFolder alone;
+    ASSERT_TRUE(sequential.open(alone.path(), &error));
+    addDraws(sequential, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "246"}});
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(other.history().draws()[i].values, sequential.history().draws()[i].values) << i;
+
+    addFormulas(other, FormulaKind{1, true}, true, {"L1A+1"}, "");
+    ASSERT_TRUE(mine.history().addTyped("160121004", {3, 3, 5}, 78, &error)) << error.toStdString();
+    EXPECT_FALSE(mine.history().changedElsewhere());
+    ASSERT_TRUE(other.history().reload(&error));
+    EXPECT_EQ(other.history().draws().size(), 4u);
 }

@@ -1,6 +1,9 @@
+#include "CliRunner.h"
+#include "PrivateMount.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsModel.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/FormulaGridModel.h"
@@ -22,6 +25,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +39,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -209,10 +214,12 @@ TEST_F(WindowFixture, DeletionsFromTheHistoryMenu)
     MessageBoxes::pushAnswer(true, "x");
     action("mnuDelLast")->trigger();
     EXPECT_EQ(rows(), 3);
+    // The deletion compacts the file in place: no copy beside it, no journal left.
     MessageBoxes::pushAnswer(true, "1");
     action("mnuDelLast")->trigger();
     EXPECT_EQ(rows(), 2);
-    EXPECT_TRUE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_FALSE(QFile::exists(dir.file("formulaTmp.mdb")));
+    EXPECT_FALSE(QFile::exists(dir.file("formula.mdb-journal")));
 
     MessageBoxes::pushAnswer(true);
     child<QPushButton>("Command3")->click();
@@ -679,6 +686,121 @@ TEST_F(WindowFixture, SearchWindowOpensModallyAndClosesCleanly)
     child<QPushButton>("Command22")->click();
     EXPECT_TRUE(sawSearch);
     EXPECT_EQ(window->backtestRuns(), runs); // nothing saved: no refresh
+}
+
+// The command line deletes a draw (and so compacts the file) while the window has the folder
+// open: the window's next write notices, reads the history afresh and stores what it is given;
+// the file it holds is still the file in the folder.
+TEST_F(WindowFixture, SavesAfterADeletionByTheCommandLine)
+{
+    addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L2A+2"});
+    open();
+    ASSERT_EQ(rows(), 3);
+    const CliResult cut = runCli(dir.path(), {"history", "delete", "--last", "1"});
+    ASSERT_EQ(cut.exitCode, 0) << cut.err.toStdString();
+    ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--kind", "2G", "L2A+9"}).exitCode, 0);
+
+    // The window still lists 160121003; typed again, it takes the deleted draw's place.
+    MessageBoxes::clearShownTexts();
+    typeDraw("160121003", "246");
+    EXPECT_TRUE(MessageBoxes::shownTexts().isEmpty()) << MessageBoxes::shownTexts().join('\n').toStdString();
+    ASSERT_EQ(rows(), 3);
+    EXPECT_EQ(ws->history().newest()->number(1), 2);
+    typeDraw(box("Text1")->text(), "135");
+    EXPECT_EQ(rows(), 4);
+    box("Text2")->setText(QStringLiteral("百位码+和数+5"));
+    child<QPushButton>("Command1")->click();
+    EXPECT_TRUE(MessageBoxes::shownTexts().isEmpty()) << MessageBoxes::shownTexts().join('\n').toStdString();
+
+    // Another program sees all of it.
+    Workspace other;
+    QString error;
+    ASSERT_TRUE(other.open(dir.path(), &error)) << error.toStdString();
+    ASSERT_EQ(other.history().draws().size(), 4u);
+    EXPECT_EQ(other.history().draws()[2].issue, "160121003");
+    EXPECT_EQ(other.history().draws()[2].number(3), 6);
+    std::vector<FormulaRecord> oneD, twoG;
+    ASSERT_TRUE(FormulaTableStore(&other.database()).loadTable({1, true}, &oneD, &error));
+    ASSERT_TRUE(FormulaTableStore(&other.database()).loadTable({2, false}, &twoG, &error));
+    EXPECT_EQ(oneD.size(), 3u);
+    EXPECT_EQ(oneD.back().gongshi, "L1A+LH+5");
+    ASSERT_EQ(twoG.size(), 1u);
+}
+
+// A data folder that cannot be written is still opened, listed and back-tested; the window says
+// once that the figures are not stored. Without write permission to take away (as root), the
+// folder is a tmpfs remounted read-only in a namespace of its own, and the test runs itself
+// there (ZORVANE_READ_ONLY_FOLDER names the folder).
+TEST(MainWindowReadOnly, BacktestsAndSaysOnceThatTheFiguresAreNotStored)
+{
+    const QString given = qEnvironmentVariable("ZORVANE_READ_ONLY_FOLDER");
+    TempDataFolder dir;
+    if (given.isEmpty()) {
+        {
+            Workspace ws;
+            QString error;
+            ASSERT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+            addDraws(
+                ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}, {"160121004", "246"}});
+            addFormulas(ws, {1, true}, true, {"L1A+1", "L2A*2"});
+        }
+        if (geteuid() != 0) {
+            QFile::setPermissions(dir.file("formula.mdb"), QFile::ReadOwner);
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        } else {
+            QString why;
+            if (!PrivateMount::available(&why))
+                GTEST_SKIP() << why.toStdString();
+            using PrivateMount::quoted;
+            const QString mount = dir.file(QStringLiteral("read-only"));
+            QDir().mkpath(mount);
+            QString output;
+            const int code = PrivateMount::run(
+                QStringLiteral(
+                    "M=%1; mount -t tmpfs -o size=8m tmpfs \"$M\" && cp %2/formula.mdb \"$M/\" && "
+                    "mount -o remount,ro \"$M\" && ZORVANE_READ_ONLY_FOLDER=\"$M\" exec timeout 300 %3 "
+                    "--gtest_filter=MainWindowReadOnly.*")
+                    .arg(quoted(mount), quoted(dir.path()), quoted(QCoreApplication::applicationFilePath())),
+                &output);
+            EXPECT_EQ(code, 0) << output.toStdString();
+            EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+            return;
+        }
+    }
+    const QString folder = given.isEmpty() ? dir.path() : given;
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Pelq", "Pelq").clear();
+    MessageBoxes::clearAnswers();
+    MessageBoxes::clearShownTexts();
+    // The note is answered; a second answer stays unused unless the note comes twice.
+    MessageBoxes::pushAnswer(true);
+    MessageBoxes::pushAnswer(true);
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(folder, &error)) << error.toStdString();
+        EXPECT_TRUE(ws.database().isReadOnly());
+        MainWindow window(&ws, error);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_EQ(window.historyModel()->rowCount(), 4);
+        FormulaGridModel* m = window.formulaModel();
+        ASSERT_EQ(m->rowCount(), 2);
+        ASSERT_NE(m->outcomeAt(0), nullptr);
+        EXPECT_EQ(m->outcomeAt(0)->stats.finalHitRun, 3);
+        const int runs = window.backtestRuns();
+        window.findChild<QAction*>(QStringLiteral("mnuQs0"))->trigger();
+        EXPECT_EQ(window.backtestRuns(), runs + 1);
+        const QStringList shown = MessageBoxes::shownTexts();
+        EXPECT_EQ(shown.count(BacktestRunner::notStoredNote()), 1) << shown.join('\n').toStdString();
+        EXPECT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+        EXPECT_EQ(MessageBoxes::pendingAnswers(), 1);
+        MessageBoxes::clearAnswers();
+    }
+    if (given.isEmpty()) {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(dir.file("formula.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    }
 }
 
 TEST(MainWindowStart, DataFolderThatCannotBeMadeIsReported)
