@@ -1,5 +1,6 @@
 #include "backtest/BacktestEngine.h"
 
+#include "backtest/AnalysisOptions.h"
 #include "formula/FormulaArithmetic.h"
 #include "history/DrawModel.h"
 #include "history/HistoryColumns.h"
@@ -381,13 +382,7 @@ int chooseThreads(const BacktestOptions& options, int chunks, long long work)
 
 BacktestOptions BacktestOptions::fromSettings(const Settings& settings)
 {
-    BacktestOptions o;
-    o.lookBackDraws = LookBackTable::draws(settings.lookBackIndex());
-    o.excludeCurrent = settings.excludeCurrent();
-    o.weighted = settings.weighted();
-    o.holdOut = settings.holdOut();
-    o.publicationOrder = static_cast<PublicationOrder>(settings.publicationOrderIndex());
-    return o;
+    return AnalysisOptions::fromSettings(settings).backtest();
 }
 
 QString BacktestOptions::holdOutRefusal(int drawCount)

@@ -1,5 +1,6 @@
 #include "cli/ChartCommand.h"
 
+#include "backtest/AnalysisOptions.h"
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrend.h"
 #include "charts/NumberTrend.h"
@@ -139,7 +140,7 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
             return ExitFailure;
         }
         if (!window)
-            windowDraws = FormulaTrend::defaultWindow(LookBackTable::draws(ws.settings().lookBackIndex()));
+            windowDraws = FormulaTrend::defaultWindow(AnalysisOptions::fromSettings(ws.settings()).lookBackDraws());
         QStringList issues;
         for (const DrawRecord& d : draws)
             issues << d.issue;

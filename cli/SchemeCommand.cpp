@@ -1,5 +1,6 @@
 #include "cli/SchemeCommand.h"
 
+#include "backtest/AnalysisOptions.h"
 #include "backtest/BacktestEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
@@ -99,9 +100,10 @@ int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     SearchSettings settings(&ws.settings());
     FormulaTableStore store(&ws.database());
     config.draws = ws.history().draws();
-    config.lookBackDraws = LookBackTable::draws(ws.settings().lookBackIndex());
-    config.weighted = ws.settings().weighted();
-    config.holdOut = ws.settings().holdOut();
+    const AnalysisOptions stored = AnalysisOptions::fromSettings(ws.settings());
+    config.lookBackDraws = stored.lookBackDraws();
+    config.weighted = stored.weighted;
+    config.holdOut = stored.holdOut;
     config.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
     config.kill = kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {

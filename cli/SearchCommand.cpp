@@ -1,5 +1,6 @@
 #include "cli/SearchCommand.h"
 
+#include "backtest/AnalysisOptions.h"
 #include "backtest/BacktestEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/SearchCommandSupport.h"
@@ -103,8 +104,8 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    SearchRules rules{kind, kill, LookBackTable::draws(ws.settings().lookBackIndex()),
-                      ws.settings().weighted(), ws.settings().holdOut()};
+    const AnalysisOptions stored = AnalysisOptions::fromSettings(ws.settings());
+    SearchRules rules{kind, kill, stored.lookBackDraws(), stored.weighted, stored.holdOut};
     if (args.has(QStringLiteral("--lookback")))
         rules.lookBackDraws = int(lookBackDraws);
     const int drawCount = int(ws.history().draws().size());

@@ -68,7 +68,7 @@ void Settings::restoreDefaults()
     setExcludeCurrent(true);
     setWeighted(true);
     setSearchDays(6);
-    setLookBackIndex(3);
+    setLookBackIndex(LookBackTable::kDefaultIndex);
     setShowChanceComparison(true);
     setHoldOut(0);
     setPublicationOrderIndex(0);

@@ -14,6 +14,8 @@ class LookBackTable
 {
 public:
     static constexpr int kCount = 10;
+    // The entry a fresh installation and "恢复默认设置" use: 300 draws.
+    static constexpr int kDefaultIndex = 3;
     static const LookBackEntry& at(int index);
     static int draws(int index) { return index >= 0 && index < kCount ? at(index).draws : 0; }
 };
@@ -40,8 +42,8 @@ public:
     // An entry outside the menu's 0..9 (edited by hand) reads as the default.
     int lookBackIndex() const
     {
-        const int v = readInt("JSQS", 3);
-        return v >= 0 && v < LookBackTable::kCount ? v : 3;
+        const int v = readInt("JSQS", LookBackTable::kDefaultIndex);
+        return v >= 0 && v < LookBackTable::kCount ? v : LookBackTable::kDefaultIndex;
     }
     void setLookBackIndex(int v) { writeInt("JSQS", v); }
     // "显示机会对比": the formula grid shows each formula's chance rate, excess and p value.

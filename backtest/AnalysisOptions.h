@@ -1,0 +1,27 @@
+#pragma once
+
+#include "backtest/BacktestEngine.h"
+#include "history/DrawModel.h"
+#include "store/Settings.h"
+
+// The options every analysis of the history shares — the back-test, the calculation, the search,
+// the scheme, the trend charts — read from the settings in this one place, so the window and the
+// command line cannot disagree on one of them.
+struct AnalysisOptions
+{
+    int lookBackIndex = LookBackTable::kDefaultIndex; // the entry of the look-back table ("JSQS")
+    bool excludeCurrent = true;                // "SyBq"
+    bool weighted = true;                      // "ZqlJq"
+    int holdOut = 0;                           // "HoldOut"
+    bool showChance = true;                    // "JHDB": the chance columns and the summary line
+    PublicationOrder publicationOrder = PublicationOrder::Detect; // "HMSX"
+
+    static AnalysisOptions fromSettings(const Settings& settings);
+    void writeTo(Settings& settings) const;
+
+    // W: the draws of the look-back entry (0 = all draws).
+    int lookBackDraws() const;
+    BacktestOptions backtest() const;
+
+    bool operator==(const AnalysisOptions&) const = default;
+};
