@@ -382,8 +382,15 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
             return QBrush(kSignificantColor);
         return {};
     case Qt::ToolTipRole:
-        if (invalid && (column == FormulaColumn || column == RateColumn))
+        // The whole formula, however narrow its column; the rates with their "(hits/total)" part,
+        // which the grid leaves out of the cell.
+        if (column == FormulaColumn)
+            return invalid ? displayText(row, column) + QStringLiteral("\n无效公式：") + row.outcome->error
+                           : displayText(row, column);
+        if (invalid && column == RateColumn)
             return QStringLiteral("无效公式：") + row.outcome->error;
+        if (column == RateColumn || column == HoldOutRateColumn)
+            return displayText(row, column);
         if (column == NextValueColumn && row.nextShown && row.outcome && row.outcome->nextFromEarlierDraw)
             return QStringLiteral("最新一期算不出这条公式的值（例如除以0），这是它在更早一期算出的值，"
                                   "计算公式时也按这个值投票");

@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
@@ -34,18 +36,31 @@ protected:
         addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
     }
 
-    // Runs `act` on the preview once it is shown; fails when no preview appears.
+    // Runs `act` on the preview once it is shown (the lines are read in the background first,
+    // with the window's event loop running); the test sees m_previewShown false when none appears.
     void onPreview(std::function<void(HistoryImportDialog*)> act)
     {
         m_previewShown = false;
-        QTimer::singleShot(0, [this, act] {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [this, act, poll] {
             auto* d = qobject_cast<HistoryImportDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(d, nullptr);
+            if (!d)
+                return;
+            poll->deleteLater();
+            poll->stop();
             m_previewShown = true;
             act(d);
             if (d->isVisible())
                 d->reject();
         });
+        poll->start(5);
+        m_polls.push_back(poll);
+    }
+    void TearDown() override
+    {
+        for (QTimer* poll : m_polls)
+            delete poll.data();
+        WindowTestFixture::TearDown();
     }
 
     QStringList storedIssues() const
@@ -57,6 +72,7 @@ protected:
     }
 
     bool m_previewShown = false;
+    std::vector<QPointer<QTimer>> m_polls;
 };
 
 // A page copied newest first: a draw stored already, two new ones, one older than the newest
