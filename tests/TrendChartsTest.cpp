@@ -20,12 +20,15 @@
 #include "ui/DesktopOpener.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QAreaSeries>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QDir>
+#include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QRadioButton>
@@ -620,4 +623,31 @@ TEST_F(ReplayChartsTest, CommandLineRendersTheReplay)
     r = runCli(dir.path(), {"chart", "replay", "--method", "worst", "--png", png});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(QFile::exists(png));
+}
+
+// At the window's smallest size the position chart's band captions 百位, 十位, 个位 are shown whole,
+// not cut to "…".
+TEST_F(TrendWindowTest, PositionCaptionsKeepTheirRoomAtTheSmallestSize)
+{
+    TrendChartWindow window(&ws, &columns);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (const QSize size : {window.minimumSizeHint(), QSize(1366, 700)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        window.resize(size);
+        QApplication::processEvents();
+        auto* view = window.findChild<TrendChartView*>("chartPositions");
+        ASSERT_NE(view, nullptr);
+        view->grab(); // lays the chart out at its size
+        QStringList labels;
+        for (QGraphicsItem* item : view->scene()->items()) {
+            auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+            if (!text || !text->isVisible() || view->chart()->legend()->isAncestorOf(text))
+                continue; // the legend names the lines too
+            labels << text->toPlainText();
+        }
+        for (const QString& caption : {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")})
+            EXPECT_TRUE(labels.contains(caption)) << labels.join(QLatin1Char('|')).toStdString() << " at "
+                                                  << view->width() << "x" << view->height();
+    }
 }
