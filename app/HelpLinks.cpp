@@ -55,5 +55,6 @@ void HelpLinks::open(QWidget* parent, const Settings& settings, Link link)
         return;
     }
     if (!DesktopOpener::openAddress(target))
-        MessageBoxes::error(parent, QStringLiteral("无法打开%1“%2”：没有找到可以打开它的程序。").arg(name, target));
+        MessageBoxes::error(parent,
+                            QStringLiteral("无法打开%1“%2”：没有找到可以打开它的程序。").arg(name, target));
 }

@@ -2,9 +2,9 @@
 
 #include "app/HelpLinks.h"
 #include "app/OnlineSourcesDialog.h"
+#include "backtest/DrawOrderDialog.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
-#include "backtest/DrawOrderDialog.h"
 #include "backtest/HoldOutDialog.h"
 #include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
@@ -583,8 +583,7 @@ void MainWindow::onRestoreDefaults()
     // Figures computed under a hold-out, a look-back or a publication order the restore changed
     // would no longer match the menus: the back-test runs again (the display switches only take
     // effect at the next run, as always).
-    const bool figuresChange =
-        s.publicationOrderIndex() != 0 || s.holdOut() != 0 || s.lookBackIndex() != 3;
+    const bool figuresChange = s.publicationOrderIndex() != 0 || s.holdOut() != 0 || s.lookBackIndex() != 3;
     s.restoreDefaults();
     m_displayActions[0]->setChecked(true);
     const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);

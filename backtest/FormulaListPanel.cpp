@@ -3,7 +3,6 @@
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/ChanceSummary.h"
-#include "history/DrawFairness.h"
 #include "backtest/EquivalentFormulas.h"
 #include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
@@ -14,6 +13,7 @@
 #include "formula/FormulaDeletion.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextActions.h"
+#include "history/DrawFairness.h"
 #include "history/Workspace.h"
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
@@ -34,7 +34,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 
 FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
@@ -119,8 +118,9 @@ void FormulaListPanel::buildMenu()
     QAction* exportFormulas = m_menu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
     exportFormulas->setObjectName("mnuGsdc");
     connect(exportFormulas, &QAction::triggered, this, [this] {
-        GridExport::exportColumnsAndOpen(this, *m_model, m_columns->exportColumns(),
-                                         QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
+        GridExport::exportColumnsAndOpen(
+            this, *m_model, m_columns->exportColumns(),
+            QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
     });
     QAction* steps = m_menu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
     steps->setObjectName("mnuGsbz");
@@ -324,40 +324,9 @@ void FormulaListPanel::sortByColumn(int column)
         scrollToLastRowWhenLong();
         return;
     }
-    const int rows = m_model->rowCount();
-    std::vector<int> order(rows);
-    std::iota(order.begin(), order.end(), 0);
-    // Ascending by the figure of the last back-test, but the excess descending (the largest first);
-    // formulas without figures first, ties by idx. A formula without a p value counts as 1.
-    auto key = [&](int row) -> double {
-        const FormulaOutcome* o = m_model->outcomeAt(row);
-        if (!o)
-            return -std::numeric_limits<double>::infinity();
-        switch (column) {
-        case FormulaGridModel::ExcessColumn:
-            return -o->chance.excess;
-        case FormulaGridModel::PValueColumn:
-            return o->chance.p.value_or(1.0);
-        case FormulaGridModel::QValueColumn:
-            return o->q.value_or(1.0);
-        case FormulaGridModel::RateColumn:
-            return o->stats.rate;
-        case FormulaGridModel::MaxMissColumn:
-            return o->stats.maxMissRun;
-        case FormulaGridModel::MaxHitColumn:
-            return o->stats.maxHitRun;
-        case FormulaGridModel::FinalMissColumn:
-            return o->stats.finalMissRun;
-        default:
-            return o->stats.finalHitRun;
-        }
-    };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const double ka = key(a), kb = key(b);
-        return ka != kb ? ka < kb : m_model->idxAt(a) < m_model->idxAt(b);
-    });
+    const std::vector<int> order = m_model->rowsSortedBy(column);
     std::vector<FormulaRecord> sorted;
-    sorted.reserve(rows);
+    sorted.reserve(order.size());
     for (int row : order)
         sorted.push_back(m_model->formulaAt(row));
     m_model->refillFormulas(std::move(sorted));

@@ -17,8 +17,9 @@ int FormulaTrend::defaultWindow(int lookBackDraws)
 FormulaTrend FormulaTrend::noFormula()
 {
     FormulaTrend t;
-    t.requirement = QStringLiteral("还没有选定公式：请在主窗口的公式列表中单击一条公式的序号或数字再按“走势图”，"
-                                   "或在公式上按右键选“查看该公式走势图”。");
+    t.requirement =
+        QStringLiteral("还没有选定公式：请在主窗口的公式列表中单击一条公式的序号或数字再按“走势图”，"
+                       "或在公式上按右键选“查看该公式走势图”。");
     return t;
 }
 

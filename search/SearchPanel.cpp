@@ -14,10 +14,10 @@
 #include "search/SearchResultSaver.h"
 #include "search/SearchRun.h"
 #include "store/Settings.h"
-#include "ui/DigitWidth.h"
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
+#include "ui/DigitWidth.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 

@@ -12,9 +12,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFile>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressDialog>

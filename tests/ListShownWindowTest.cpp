@@ -49,7 +49,10 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     QStringList codesShown()
     {
         QStringList out;
@@ -92,14 +95,16 @@ TEST_F(ListShownWindow, EquivalentDeletionActsOnTheListShownAndNamesIt)
         QStringLiteral("将删除十位通选生码公式中的 1 条等价公式")))
         << MessageBoxes::shownTexts().last().toStdString();
     EXPECT_EQ(stored(tensGeneral, false), (QStringList{"L1A+3", "L3A"}));
-    EXPECT_EQ(stored(tensGeneral, true), (QStringList{"L1A", "L1A+6", "L2A+1"})) << "the 杀 list was not shown";
+    EXPECT_EQ(stored(tensGeneral, true), (QStringList{"L1A", "L1A+6", "L2A+1"}))
+        << "the 杀 list was not shown";
     EXPECT_EQ(codesShown(), (QStringList{"L1A+3", "L3A"}));
 
     // Back to 杀: cancelled, nothing goes; confirmed, the 杀 equivalent goes.
     child<QRadioButton>("Option20")->click();
     MessageBoxes::pushAnswer(false);
     child<QAction>("mnuDelDjgs")->trigger();
-    EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("将删除十位通选杀码公式中的 1 条")));
+    EXPECT_TRUE(
+        MessageBoxes::shownTexts().last().startsWith(QStringLiteral("将删除十位通选杀码公式中的 1 条")));
     EXPECT_EQ(stored(tensGeneral, true).size(), 3);
     EXPECT_EQ(codesShown(), (QStringList{"L1A", "L1A+6", "L2A+1"}));
     MessageBoxes::pushAnswer(true);
@@ -160,18 +165,21 @@ TEST_F(ListShownWindow, FormulaColumnsStayReadableOnSmallScreens)
             if (grid->isColumnHidden(c))
                 continue;
             total += grid->columnWidth(c);
-            EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->sectionSizeHint(c)) << "caption of " << c;
+            EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->sectionSizeHint(c))
+                << "caption of " << c;
         }
         EXPECT_FALSE(grid->isColumnHidden(FormulaGridModel::EquivalentColumn));
         EXPECT_FALSE(grid->isColumnHidden(FormulaGridModel::HoldOutPColumn));
         EXPECT_TRUE(grid->isColumnHidden(FormulaGridModel::IdxColumn));
         // The rates give way: no room for "(hits/total)" in the cell.
         EXPECT_LT(grid->columnWidth(FormulaGridModel::RateColumn),
-                  grid->fontMetrics().horizontalAdvance(m->data(m->index(0, FormulaGridModel::RateColumn), Qt::DisplayRole).toString()));
+                  grid->fontMetrics().horizontalAdvance(
+                      m->data(m->index(0, FormulaGridModel::RateColumn), Qt::DisplayRole).toString()));
         if (total > grid->viewport()->width()) {
             EXPECT_GT(grid->horizontalScrollBar()->maximum(), 0) << "columns off-screen without a scroll bar";
         } else {
-            EXPECT_GE(total, grid->viewport()->width() - 1) << "the formula column takes what the others leave";
+            EXPECT_GE(total, grid->viewport()->width() - 1)
+                << "the formula column takes what the others leave";
         }
     }
     for (int r = 0; r < m->rowCount(); ++r) {

@@ -178,8 +178,8 @@ TEST_F(OnlineUpdateWindow, NetworkFailuresAreToldInChinese)
         {QStringLiteral("https://127.0.0.1:%1").arg(plainServer.serverPort()),
          QStringLiteral("无法建立安全连接（TLS/HTTPS）")},
     };
-    const QStringList english = {"refused", "not found", "Host", "Connection", "SSL", "TLS handshake", "error",
-                                 "timed out", "Unknown"};
+    const QStringList english = {"refused",       "not found", "Host",      "Connection", "SSL",
+                                 "TLS handshake", "error",     "timed out", "Unknown"};
     for (const Case& c : cases) {
         MessageBoxes::pushAnswer(true);
         MessageBoxes::pushAnswer(true);

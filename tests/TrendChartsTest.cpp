@@ -386,7 +386,8 @@ TEST_F(TrendWindowTest, MainWindowOpensItByButtonAndFromTheFormulaMenu)
 // and a click on the formula text (which selects) does not choose.
 TEST_F(TrendWindowTest, TheChartFollowsTheFormulaChosenNotTheRow)
 {
-    addFormulas(ws, {1, true}, true, {"L1A+1", "L2A+3", "LH", "L3A*2+1", "L1A+L2A", "LT+2"}, QStringLiteral("乙"));
+    addFormulas(ws, {1, true}, true, {"L1A+1", "L2A+3", "LH", "L3A*2+1", "L1A+L2A", "LT+2"},
+                QStringLiteral("乙"));
     MainWindow main(&ws, QString());
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
@@ -646,7 +647,8 @@ TEST_F(TrendWindowTest, PositionCaptionsKeepTheirRoomAtTheSmallestSize)
                 continue; // the legend names the lines too
             labels << text->toPlainText();
         }
-        for (const QString& caption : {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")})
+        for (const QString& caption :
+             {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")})
             EXPECT_TRUE(labels.contains(caption)) << labels.join(QLatin1Char('|')).toStdString() << " at "
                                                   << view->width() << "x" << view->height();
     }

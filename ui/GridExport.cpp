@@ -29,7 +29,9 @@ bool GridExport::writeWorkbook(const QAbstractItemModel& model, const QString& p
     std::vector<Column> columns;
     for (int c = 0; c < model.columnCount(); ++c)
         columns.push_back(
-            {c, headerText ? headerText(c) : model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), {}});
+            {c,
+             headerText ? headerText(c) : model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
+             {}});
     return writeColumns(model, columns, path, error);
 }
 
