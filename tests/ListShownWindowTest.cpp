@@ -160,6 +160,11 @@ TEST_F(ListShownWindow, FormulaColumnsStayReadableOnSmallScreens)
         window->setGeometry(QRect(QPoint(0, 0), screen));
         QApplication::processEvents();
         EXPECT_GE(grid->columnWidth(FormulaGridModel::FormulaColumn), formulaRoom);
+        const std::string at = std::to_string(screen.width());
+        RecordProperty("formula_px_" + at, grid->columnWidth(FormulaGridModel::FormulaColumn));
+        RecordProperty("rate_px_" + at, grid->columnWidth(FormulaGridModel::RateColumn));
+        RecordProperty("viewport_px_" + at, grid->viewport()->width());
+        RecordProperty("scroll_max_px_" + at, grid->horizontalScrollBar()->maximum());
         int total = 0;
         for (int c = 0; c < m->columnCount(); ++c) {
             if (grid->isColumnHidden(c))
