@@ -2,9 +2,9 @@
 
 #include "app/HelpLinks.h"
 #include "app/OnlineSourcesDialog.h"
+#include "backtest/DrawOrderDialog.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
-#include "backtest/DrawOrderDialog.h"
 #include "backtest/HoldOutDialog.h"
 #include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
@@ -20,7 +20,6 @@
 #include "killkeep/ReplayWindow.h"
 #include "search/SearchWindow.h"
 #include "ui/BusyCursor.h"
-#include "ui/DesktopOpener.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 
@@ -129,6 +128,11 @@ void MainWindow::connectPanels()
     connect(m_formulaPanel, &FormulaListPanel::formulasDeleted, this, [this] { refreshChain(false); });
     connect(m_formulaPanel, &FormulaListPanel::trendChartRequested, this,
             [this](int row) { openTrendWindow(row, true); });
+    connect(m_formulaPanel, &FormulaListPanel::chartFormulaChosen, this, [this](int row) {
+        if (m_trendWindow && m_trendWindow->isVisible())
+            showTrendFormula(row);
+    });
+    connect(m_formulaPanel, &FormulaListPanel::currentListWanted, this, &MainWindow::showListForCalculation);
     // 走势图's 计算回测 draws each finished replay, and picks up the last one when it opens.
     connect(m_calculation, &KillKeepCalculation::replayed, this, [this](const ReplayResult& result) {
         if (m_trendWindow)
@@ -283,7 +287,7 @@ QGridLayout* MainWindow::buildButtons()
     button("cmdHdsm", QStringLiteral("幻灯图示说明下载(&P)"), [this] { openHelp(HelpLinks::Link::Slides); });
     button(
         "cmdZst", QStringLiteral("走势图(&G)"),
-        [this] { openTrendWindow(m_formulaPanel->currentRow(), false); },
+        [this] { openTrendWindow(m_formulaPanel->chartRow(), false); },
         QStringLiteral("号码走势、所点公式的滚动正确率与机会率"));
     return grid;
 }
@@ -576,7 +580,10 @@ void MainWindow::refreshChanceFigures()
 void MainWindow::onRestoreDefaults()
 {
     Settings& s = m_workspace->settings();
-    const bool orderChanges = s.publicationOrderIndex() != 0;
+    // Figures computed under a hold-out, a look-back or a publication order the restore changed
+    // would no longer match the menus: the back-test runs again (the display switches only take
+    // effect at the next run, as always).
+    const bool figuresChange = s.publicationOrderIndex() != 0 || s.holdOut() != 0 || s.lookBackIndex() != 3;
     s.restoreDefaults();
     m_displayActions[0]->setChecked(true);
     const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
@@ -585,9 +592,7 @@ void MainWindow::onRestoreDefaults()
     m_lookBackDraws = LookBackTable::draws(3);
     m_weightedAction->setChecked(true);
     m_chanceAction->setChecked(true); // shows the columns again through its handler
-    // The publication order is the program's own setting: figures computed under another order
-    // would no longer match the menu.
-    if (orderChanges)
+    if (figuresChange)
         refreshChanceFigures();
 }
 
@@ -713,31 +718,23 @@ void MainWindow::openTrendWindow(int formulaRow, bool showFormula)
         if (const ReplayWindow* replay = m_calculation->replayWindow())
             m_trendWindow->setReplay(replay->result());
     }
-    FormulaGridModel* formulas = m_formulaPanel->model();
-    if (formulaRow >= 0 && formulaRow < formulas->rowCount()) {
-        const FormulaRecord& f = formulas->formulaAt(formulaRow);
-        m_trendWindow->setFormula(formulas->kind(), f.bolKill, f, m_lookBackDraws);
-    }
+    showTrendFormula(formulaRow);
     if (showFormula)
         m_trendWindow->showTab(TrendChartWindow::FormulaTab);
     m_trendWindow->show();
     m_trendWindow->raise();
 }
 
+void MainWindow::showTrendFormula(int formulaRow)
+{
+    FormulaGridModel* formulas = m_formulaPanel->model();
+    if (formulaRow >= 0 && formulaRow < formulas->rowCount()) {
+        const FormulaRecord& f = formulas->formulaAt(formulaRow);
+        m_trendWindow->setFormula(formulas->kind(), f.bolKill, f, m_lookBackDraws, formulaRow + 1);
+    }
+}
+
 void MainWindow::openHelp(HelpLinks::Link link)
 {
-    static const char* const what[] = {"使用说明文档", "演示说明录像", "幻灯图示说明"};
-    const QString name = QString::fromUtf8(what[int(link)]);
-    const QString address = HelpLinks::address(m_workspace->settings(), link);
-    if (address.isEmpty()) {
-        MessageBoxes::information(
-            this, name,
-            QStringLiteral("还没有%1的地址。可以在菜单“设置 → %4”中填写网址或文件（也可以在设置文件 %2 的 "
-                           "[IniSetting] 节中用 %3 指定）；使用说明请看程序附带的 README.md。")
-                .arg(name, QDir::toNativeSeparators(m_workspace->settings().fileName()),
-                     HelpLinks::settingKey(link), ResultsPageAddress::sourcesEntry()));
-        return;
-    }
-    if (!DesktopOpener::openAddress(address))
-        reportError(QStringLiteral("无法打开%1“%2”：没有找到可以打开它的程序。").arg(name, address));
+    HelpLinks::open(this, m_workspace->settings(), link);
 }

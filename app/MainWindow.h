@@ -114,9 +114,11 @@ private:
     void updateFormulasOnline();
     void openSearch();
     void openReferenceWindow();
-    // "走势图(&G)" (row -1: the grid's current row, if any) and 管理 → "查看该公式走势图" (the row
-    // under the mouse, shown on the formula tab).
+    // "走势图(&G)" (row: the formula last clicked or right-clicked, -1 for none) and 管理 →
+    // "查看该公式走势图" (the row under the mouse, shown on the formula tab).
     void openTrendWindow(int formulaRow, bool showFormula);
+    // The trend window's formula becomes grid row `formulaRow`'s (when there is such a row).
+    void showTrendFormula(int formulaRow);
     void openSourcesDialog();
     void openHelp(HelpLinks::Link link);
     void reportError(const QString& text);

@@ -1,3 +1,4 @@
+#include "app/ChineseTranslations.h"
 #include "app/MainWindow.h"
 #include "history/Workspace.h"
 #include "store/DataFolder.h"
@@ -133,6 +134,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorvane"));
+    ChineseTranslations::install(&app); // without them the standard buttons stay in English
     QStringList args = QApplication::arguments();
     const QString dataDir = DataFolder::takeOption(&args);
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
 
 namespace {
 
@@ -382,8 +384,15 @@ QVariant FormulaGridModel::data(const QModelIndex& index, int role) const
             return QBrush(kSignificantColor);
         return {};
     case Qt::ToolTipRole:
-        if (invalid && (column == FormulaColumn || column == RateColumn))
+        // The whole formula, however narrow its column; the rates with their "(hits/total)" part,
+        // which the grid leaves out of the cell.
+        if (column == FormulaColumn)
+            return invalid ? displayText(row, column) + QStringLiteral("\n无效公式：") + row.outcome->error
+                           : displayText(row, column);
+        if (invalid && column == RateColumn)
             return QStringLiteral("无效公式：") + row.outcome->error;
+        if (column == RateColumn || column == HoldOutRateColumn)
+            return displayText(row, column);
         if (column == NextValueColumn && row.nextShown && row.outcome && row.outcome->nextFromEarlierDraw)
             return QStringLiteral("最新一期算不出这条公式的值（例如除以0），这是它在更早一期算出的值，"
                                   "计算公式时也按这个值投票");
@@ -479,4 +488,41 @@ void FormulaGridModel::emitColumnsChanged(int first, int last)
 {
     if (!m_rows.empty())
         emit dataChanged(index(0, first), index(rowCount() - 1, last));
+}
+
+std::vector<int> FormulaGridModel::rowsSortedBy(int column) const
+{
+    const int rows = rowCount();
+    std::vector<int> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    // Ascending by the figure of the last back-test, but the excess descending (the largest first);
+    // formulas without figures first, ties by idx. A formula without a p value counts as 1.
+    auto key = [&](int row) -> double {
+        const FormulaOutcome* o = outcomeAt(row);
+        if (!o)
+            return -std::numeric_limits<double>::infinity();
+        switch (column) {
+        case FormulaGridModel::ExcessColumn:
+            return -o->chance.excess;
+        case FormulaGridModel::PValueColumn:
+            return o->chance.p.value_or(1.0);
+        case FormulaGridModel::QValueColumn:
+            return o->q.value_or(1.0);
+        case FormulaGridModel::RateColumn:
+            return o->stats.rate;
+        case FormulaGridModel::MaxMissColumn:
+            return o->stats.maxMissRun;
+        case FormulaGridModel::MaxHitColumn:
+            return o->stats.maxHitRun;
+        case FormulaGridModel::FinalMissColumn:
+            return o->stats.finalMissRun;
+        default:
+            return o->stats.finalHitRun;
+        }
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const double ka = key(a), kb = key(b);
+        return ka != kb ? ka < kb : idxAt(a) < idxAt(b);
+    });
+    return order;
 }

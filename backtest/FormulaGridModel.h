@@ -101,6 +101,9 @@ public:
     const FormulaOutcome* outcomeAt(int row) const;
     // The row's figures for sorting and filtering (zeros, and p value 1, before a back-test).
     FormulaFigures figuresAt(int row) const;
+    // The rows in the order a double-click on a figure column sorts them: ascending by that figure
+    // of the last back-test (the excess descending), formulas without figures first, ties by idx.
+    std::vector<int> rowsSortedBy(int column) const;
     // The row of the first formula equivalent to the row's, or -1.
     int equivalentRow(int row) const;
     static bool isChanceColumn(int column)

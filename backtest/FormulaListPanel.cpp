@@ -3,21 +3,21 @@
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/ChanceSummary.h"
-#include "history/DrawFairness.h"
 #include "backtest/EquivalentFormulas.h"
 #include "backtest/FormulaExportActions.h"
 #include "backtest/FormulaFilterWindow.h"
+#include "backtest/FormulaGridColumns.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/PastRankingTask.h"
 #include "backtest/PositionHistoryWindow.h"
 #include "formula/FormulaDeletion.h"
 #include "formula/FormulaTableStore.h"
 #include "formula/FormulaTextActions.h"
+#include "history/DrawFairness.h"
 #include "history/Workspace.h"
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
 #include "ui/DatabaseGuard.h"
-#include "ui/GridColumns.h"
 #include "ui/GridExport.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
@@ -34,7 +34,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 
 FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
@@ -77,6 +76,7 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(22);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_columns = new FormulaGridColumns(m_view);
     connect(m_view, &QTableView::clicked, this, &FormulaListPanel::onGridClicked);
     connect(m_view, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { sortByColumn(i.column()); });
@@ -84,6 +84,7 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
             &FormulaListPanel::sortByColumn);
     connect(m_view, &QTableView::customContextMenuRequested, this, [this](const QPoint& p) {
         rememberFormulaAt(m_view->indexAt(p).row());
+        chooseChartFormula(m_view->indexAt(p).row());
         m_menu->popup(m_view->viewport()->mapToGlobal(p));
     });
     layout->addWidget(m_view, 1);
@@ -117,8 +118,9 @@ void FormulaListPanel::buildMenu()
     QAction* exportFormulas = m_menu->addAction(QStringLiteral("导出到EXCEL表格(&E)"));
     exportFormulas->setObjectName("mnuGsdc");
     connect(exportFormulas, &QAction::triggered, this, [this] {
-        GridExport::exportAndOpen(this, *m_model,
-                                  QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
+        GridExport::exportColumnsAndOpen(
+            this, *m_model, m_columns->exportColumns(),
+            QDir(m_workspace->dataFolder()).filePath(QStringLiteral("gongshi.xlsx")));
     });
     QAction* steps = m_menu->addAction(QStringLiteral("查询该公式历史计算式(&U)"));
     steps->setObjectName("mnuGsbz");
@@ -147,10 +149,30 @@ void FormulaListPanel::buildMenu()
     connect(equivalents, &QAction::triggered, this, &FormulaListPanel::deleteEquivalentFormulas);
 }
 
-int FormulaListPanel::currentRow() const
+int FormulaListPanel::chartRow() const
 {
-    const int row = m_view->currentIndex().row();
-    return row < m_model->rowCount() ? row : -1;
+    return m_chartFormula ? rowOf(*m_chartFormula) : -1;
+}
+
+void FormulaListPanel::chooseChartFormula(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const FormulaRecord& f = m_model->formulaAt(row);
+    m_chartFormula = RememberedFormula{m_model->kind(), m_shownKill, f.idx, f.gongshi, f.gongshiCN};
+    emit chartFormulaChosen(row);
+}
+
+int FormulaListPanel::rowOf(const RememberedFormula& r) const
+{
+    if (r.kind != m_model->kind() || r.kill != m_shownKill)
+        return -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const FormulaRecord& f = m_model->formulaAt(row);
+        if (f.idx == r.idx && f.gongshi == r.gongshi && f.gongshiCN == r.gongshiCN)
+            return row;
+    }
+    return -1;
 }
 
 void FormulaListPanel::setChanceComparisonShown(bool shown)
@@ -164,6 +186,7 @@ void FormulaListPanel::setChanceComparisonShown(bool shown)
     for (int c : {FormulaGridModel::HoldOutRateColumn, FormulaGridModel::HoldOutPColumn})
         m_view->setColumnHidden(c, m_model->heldOut() == 0);
     m_summary->setVisible(shown && !m_summary->text().isEmpty());
+    m_columns->apply();
 }
 
 void FormulaListPanel::showFormulas()
@@ -182,27 +205,8 @@ void FormulaListPanel::showFormulas()
 
 void FormulaListPanel::sizeColumns()
 {
-    // The figure columns get what their texts need; the formula column takes the rest of the
-    // grid's width, so every figure stays in view on a 1366-pixel screen.
-    const QFontMetrics metrics(m_view->font());
-    GridColumns::apply(m_view, [&metrics](int c) {
-        switch (c) {
-        case FormulaGridModel::KindColumn:
-            return metrics.horizontalAdvance(QStringLiteral("十位通选")) + 12;
-        case FormulaGridModel::RateColumn: // weighted totals run to ten digits over 3,000 draws
-            return metrics.horizontalAdvance(QStringLiteral("88.8888% (8888888888/8888888888)")) + 12;
-        case FormulaGridModel::HoldOutRateColumn:
-            return metrics.horizontalAdvance(QStringLiteral("88.88% (88888/88888)")) + 12;
-        default:
-            return FormulaGridModel::columnWidthPixels(c);
-        }
-    });
-    GridColumns::fitNumbers(m_view, {FormulaGridModel::NumberColumn, FormulaGridModel::NextValueColumn,
-                                     FormulaGridModel::MaxMissColumn, FormulaGridModel::MaxHitColumn,
-                                     FormulaGridModel::FinalMissColumn, FormulaGridModel::FinalHitColumn});
     m_view->setColumnHidden(FormulaGridModel::IdxColumn, true);
-    m_view->horizontalHeader()->setSectionResizeMode(FormulaGridModel::FormulaColumn, QHeaderView::Stretch);
-    setChanceComparisonShown(m_chanceShown);
+    setChanceComparisonShown(m_chanceShown); // also sizes the columns
 }
 
 void FormulaListPanel::scrollToLastRow()
@@ -298,10 +302,15 @@ void FormulaListPanel::onGridClicked(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    if (index.column() == FormulaGridModel::FormulaColumn)
+    // A click on the formula text selects or unselects it; a click elsewhere in the row chooses the
+    // formula for the trend chart and leaves the selection as it is.
+    if (index.column() == FormulaGridModel::FormulaColumn) {
         m_model->toggleSelected(index.row());
-    else if (index.column() == FormulaGridModel::NextValueColumn)
+        return;
+    }
+    if (index.column() == FormulaGridModel::NextValueColumn)
         m_model->highlightSameNextValue(index.row());
+    chooseChartFormula(index.row());
 }
 
 void FormulaListPanel::sortByColumn(int column)
@@ -315,40 +324,9 @@ void FormulaListPanel::sortByColumn(int column)
         scrollToLastRowWhenLong();
         return;
     }
-    const int rows = m_model->rowCount();
-    std::vector<int> order(rows);
-    std::iota(order.begin(), order.end(), 0);
-    // Ascending by the figure of the last back-test, but the excess descending (the largest first);
-    // formulas without figures first, ties by idx. A formula without a p value counts as 1.
-    auto key = [&](int row) -> double {
-        const FormulaOutcome* o = m_model->outcomeAt(row);
-        if (!o)
-            return -std::numeric_limits<double>::infinity();
-        switch (column) {
-        case FormulaGridModel::ExcessColumn:
-            return -o->chance.excess;
-        case FormulaGridModel::PValueColumn:
-            return o->chance.p.value_or(1.0);
-        case FormulaGridModel::QValueColumn:
-            return o->q.value_or(1.0);
-        case FormulaGridModel::RateColumn:
-            return o->stats.rate;
-        case FormulaGridModel::MaxMissColumn:
-            return o->stats.maxMissRun;
-        case FormulaGridModel::MaxHitColumn:
-            return o->stats.maxHitRun;
-        case FormulaGridModel::FinalMissColumn:
-            return o->stats.finalMissRun;
-        default:
-            return o->stats.finalHitRun;
-        }
-    };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const double ka = key(a), kb = key(b);
-        return ka != kb ? ka < kb : m_model->idxAt(a) < m_model->idxAt(b);
-    });
+    const std::vector<int> order = m_model->rowsSortedBy(column);
     std::vector<FormulaRecord> sorted;
-    sorted.reserve(rows);
+    sorted.reserve(order.size());
     for (int row : order)
         sorted.push_back(m_model->formulaAt(row));
     m_model->refillFormulas(std::move(sorted));
@@ -418,14 +396,8 @@ int FormulaListPanel::rememberedRow()
         return -1;
     }
     const RememberedFormula& r = *m_remembered;
-    if (r.kind == m_model->kind() && r.kill == m_shownKill) {
-        for (int row = 0; row < m_model->rowCount(); ++row) {
-            const FormulaRecord& f = m_model->formulaAt(row);
-            if (f.idx == r.idx)
-                if (f.gongshi == r.gongshi && f.gongshiCN == r.gongshiCN)
-                    return row;
-        }
-    }
+    if (const int row = rowOf(r); row >= 0)
+        return row;
     MessageBoxes::information(this, title,
                               QStringLiteral("右键所点的公式“%1”已不在当前的公式列表中，什么也没有做。"
                                              "请在列表中重新用鼠标右键点击要操作的公式。")
@@ -582,6 +554,10 @@ void FormulaListPanel::deleteEquivalentFormulas()
 {
     if (!m_database->require(this))
         return;
+    // It deletes from the list shown: when the sense or kind chosen differs from the list's, the
+    // list is reloaded for them first, as 计算公式 does, and the question names them.
+    if (m_shownKill != *m_kill || m_model->kind() != *m_kind)
+        emit currentListWanted();
     // The database is read here, on its own thread; only the comparison runs in the background.
     SubsetBacktest subset;
     QString error;
@@ -603,7 +579,11 @@ void FormulaListPanel::deleteEquivalentFormulas()
         MessageBoxes::information(this, EquivalentFormulas::title(), QStringLiteral("没有等价公式。"));
         return;
     }
-    if (!MessageBoxes::question(this, EquivalentFormulas::title(), EquivalentFormulas::question(count)))
+    const QString question =
+        QStringLiteral("将删除%1%2码公式中的 %3 条等价公式（每组保留序号最小的一条），是否继续？")
+            .arg(m_kind->kindText(), *m_kill ? QStringLiteral("杀") : QStringLiteral("生"))
+            .arg(count);
+    if (!MessageBoxes::question(this, EquivalentFormulas::title(), question))
         return;
     BusyCursor busy;
     const int deleted =

@@ -10,6 +10,7 @@
 class CalculationStepsWindow;
 class DatabaseGuard;
 class FormulaFilterWindow;
+class FormulaGridColumns;
 class FormulaGridModel;
 class FormulaTableStore;
 class HistoryColumns;
@@ -78,8 +79,10 @@ public:
 
     // Empties the box for typing a formula: a file import that added formulas does so.
     void clearInput();
-    // The grid row last clicked (the current row), or -1.
-    int currentRow() const;
+    // The row of the formula last clicked (outside the 公式 column, where a click selects) or
+    // right-clicked, found again by its idx whatever order the list shows; -1 when none was chosen
+    // or it is no longer listed. Choosing never changes the selection.
+    int chartRow() const;
 
     // The handlers of the main window's buttons.
     void filterFormulas();        // "公式过滤设置"
@@ -94,6 +97,11 @@ signals:
     void formulasDeleted();
     // 管理 → "查看该公式走势图" on grid row `row`: the window shows that formula's trend chart.
     void trendChartRequested(int row);
+    // A click or right-click chose the formula of grid row `row` for the trend chart.
+    void chartFormulaChosen(int row);
+    // An action on the list wants the list of the window's current kind and sense: the window
+    // reloads it (and back-tests) before the action goes on.
+    void currentListWanted();
 
 private:
     enum class DeleteMode
@@ -108,6 +116,7 @@ private:
     void sortByColumn(int column);
     void sizeColumns();
     void rememberFormulaAt(int row);
+    void chooseChartFormula(int row);
     // The row of the formula remembered at the last right-click; -1, after telling the user,
     // when none was right-clicked or that formula is no longer listed.
     int rememberedRow();
@@ -144,6 +153,9 @@ private:
         QString gongshiCN;
     };
     std::optional<RememberedFormula> m_remembered;
+    std::optional<RememberedFormula> m_chartFormula; // last clicked or right-clicked
+    // The row of `r` in the list shown, or -1.
+    int rowOf(const RememberedFormula& r) const;
     bool m_chanceShown = true;
     bool m_toldNotStored = false; // a read-only database: said once that figures are not stored
 
@@ -151,6 +163,7 @@ private:
     QTabBar* m_viewTabs = nullptr;
     QLabel* m_summary = nullptr;
     QTableView* m_view = nullptr;
+    FormulaGridColumns* m_columns = nullptr;
     QLineEdit* m_input = nullptr; // Text2
     CalculationStepsWindow* m_stepsWindow = nullptr;
     FormulaFilterWindow* m_filterWindow = nullptr;

@@ -17,12 +17,13 @@ int FormulaTrend::defaultWindow(int lookBackDraws)
 FormulaTrend FormulaTrend::noFormula()
 {
     FormulaTrend t;
-    t.requirement = QStringLiteral("还没有选定公式：请在主窗口的公式列表中单击一条公式再按“走势图”，"
-                                   "或在公式上按右键选“查看该公式走势图”。");
+    t.requirement =
+        QStringLiteral("还没有选定公式：请在主窗口的公式列表中单击一条公式的序号或数字再按“走势图”，"
+                       "或在公式上按右键选“查看该公式走势图”。");
     return t;
 }
 
-QString FormulaTrend::titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula)
+QString FormulaTrend::titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int number)
 {
     QString name = formula.gongshiCN.isEmpty() ? formula.gongshi : formula.gongshiCN;
     // The title names the kind and sense already: a leading "[十位通选杀]" of the Chinese form would
@@ -30,9 +31,9 @@ QString FormulaTrend::titleOf(const FormulaKind& kind, bool kill, const FormulaR
     const qsizetype close = name.startsWith(QLatin1Char('[')) ? name.indexOf(QLatin1Char(']')) : -1;
     if (close > 0 && close + 1 < name.size())
         name = name.mid(close + 1);
-    return QStringLiteral("[%1%2] 第%3条 %4")
+    return (number > 0 ? QStringLiteral("[%1%2] 序号%3 %4") : QStringLiteral("[%1%2] 第%3条 %4"))
         .arg(kind.kindText(), kill ? QStringLiteral("杀") : QStringLiteral("生"))
-        .arg(formula.idx)
+        .arg(number > 0 ? number : formula.idx)
         .arg(name);
 }
 

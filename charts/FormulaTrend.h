@@ -51,9 +51,10 @@ struct FormulaTrend
                            int lastDraws = 0, const DrawModel& model = DrawModel::of(DrawOrder::AsDrawn));
     // The trend when no formula is chosen.
     static FormulaTrend noFormula();
-    // How the charts name a formula: "[个位单选杀] 第3条 百位码+和数+3" (the code form when the
-    // formula has no Chinese form; a kind's decoration in front of the Chinese form left out).
-    static QString titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula);
+    // How the charts name a formula: "[个位单选杀] 第3条 百位码+和数+3" by its idx (the code form when
+    // the formula has no Chinese form; a kind's decoration in front of the Chinese form left out),
+    // or with `number` > 0 by the 序号 the formula list shows: "[个位单选杀] 序号5 百位码+和数+3".
+    static QString titleOf(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int number = 0);
 
     // What hovering shows at point `index`: the issue, the rate, the chance rate, the band, the verdict.
     QString pointText(int index) const;

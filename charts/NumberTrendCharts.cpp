@@ -67,22 +67,29 @@ void NumberTrendCharts::buildPositions()
         TrendChartView::newChart(QStringLiteral("最近 %1 期各位号码走势").arg(m_trend.drawCount()));
     QCategoryAxis* x = IssueAxis::attach(chart, m_trend.issues);
     ChartStyle::styleAxis(x);
-    // Each band labelled 1 and 6 at its edges and with its position between them: a label per number
-    // would not fit the band's height on a small screen (hovering gives the exact number). An axis'
-    // labels must differ, so the bands' 1 and 6 differ by leading spaces, which the right-aligned
-    // labels do not show.
-    auto* y = new QCategoryAxis;
-    y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    y->setRange(bandOffset(2) + 0.3, bandOffset(0) + 6.7);
-    y->setStartValue(bandOffset(2) - 2);
+    // Each band is named by its position on the left and labelled 1 and 6 at its edges on the right:
+    // a label per number would not fit the band's height on a small screen (hovering gives the exact
+    // number). Qt Charts gives a label the height to its neighbours and cuts it to "…" below one line:
+    // on an axis of its own a caption has a whole band. An axis' labels must differ, so the bands'
+    // 1 and 6 differ by trailing spaces, which the left-aligned labels do not show.
+    auto* captions = new QCategoryAxis;
+    auto* edges = new QCategoryAxis;
+    for (QCategoryAxis* y : {captions, edges}) {
+        y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        y->setRange(bandOffset(2) + 0.3, bandOffset(0) + 6.7);
+        y->setStartValue(bandOffset(2) - 2);
+    }
     for (int p = 2; p >= 0; --p) {
         const QString spaces(p, QLatin1Char(' '));
-        y->append(spaces + QStringLiteral("1"), 1 + bandOffset(p));
-        y->append(NumberTrend::positionCaption(p), 3.5 + bandOffset(p));
-        y->append(spaces + QStringLiteral("6"), 6 + bandOffset(p));
+        edges->append(QStringLiteral("1") + spaces, 1 + bandOffset(p));
+        captions->append(NumberTrend::positionCaption(p), 3.5 + bandOffset(p));
+        edges->append(QStringLiteral("6") + spaces, 6 + bandOffset(p));
     }
-    ChartStyle::styleAxis(y);
-    chart->addAxis(y, Qt::AlignLeft);
+    ChartStyle::styleAxis(captions);
+    ChartStyle::styleAxis(edges);
+    edges->setGridLineVisible(false);
+    chart->addAxis(captions, Qt::AlignLeft);
+    chart->addAxis(edges, Qt::AlignRight);
     const bool marked = m_trend.drawCount() <= ChartStyle::kMaxMarkedPoints;
     for (int p = 0; p < 3; ++p) {
         auto* line = new QLineSeries;
@@ -98,7 +105,8 @@ void NumberTrendCharts::buildPositions()
         line->replace(points);
         chart->addSeries(line);
         line->attachAxis(x);
-        line->attachAxis(y);
+        line->attachAxis(captions);
+        line->attachAxis(edges);
     }
     m_positions->replaceChart(chart);
     const int count = m_trend.drawCount();

@@ -156,9 +156,9 @@ void TrendChartWindow::refresh()
 }
 
 void TrendChartWindow::setFormula(const FormulaKind& kind, bool kill, const FormulaRecord& formula,
-                                  int lookBackDraws)
+                                  int lookBackDraws, int number)
 {
-    m_formula = ChosenFormula{kind, kill, formula};
+    m_formula = ChosenFormula{kind, kill, formula, number};
     if (!m_windowChosen) {
         const QSignalBlocker block(m_windowBox);
         m_windowBox->setValue(FormulaTrend::defaultWindow(lookBackDraws));
@@ -199,7 +199,7 @@ void TrendChartWindow::drawFormula()
         return;
     }
     const FormulaRecord& f = m_formula->record;
-    const QString title = FormulaTrend::titleOf(m_formula->kind, m_formula->kill, f);
+    const QString title = FormulaTrend::titleOf(m_formula->kind, m_formula->kill, f, m_formula->number);
     m_formulaLabel->setText(title);
     m_formulaLabel->setToolTip(f.gongshi);
     FormulaTrend trend = FormulaTrend::of(*m_history, issuesOf(m_workspace->history().draws()),

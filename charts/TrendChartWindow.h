@@ -44,9 +44,11 @@ public:
 
     // Draws every tab again from the stored draws (after the history changed).
     void refresh();
-    // The formula of "公式走势", of `kind` and sense `kill`; M starts at the look-back `lookBackDraws`
-    // (0 = all) unless the user changed it.
-    void setFormula(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int lookBackDraws);
+    // The formula of "公式走势", of `kind` and sense `kill`, named by `number`, the 序号 the formula
+    // list shows (0: by its idx); M starts at the look-back `lookBackDraws` (0 = all) unless the user
+    // changed it.
+    void setFormula(const FormulaKind& kind, bool kill, const FormulaRecord& formula, int lookBackDraws,
+                    int number = 0);
     // The charts of "计算回测" from a finished (or cancelled) replay; they stay until the next one.
     void setReplay(const ReplayResult& replay);
     void showTab(Tab tab);
@@ -84,6 +86,7 @@ private:
         FormulaKind kind;
         bool kill = true;
         FormulaRecord record;
+        int number = 0;
     };
     std::optional<ChosenFormula> m_formula;
     bool m_windowChosen = false; // the user set M by hand: a new formula keeps it

@@ -3,6 +3,7 @@
 #include "history/Workspace.h"
 #include "store/BoundedInput.h"
 #include "store/TextFileCodec.h"
+#include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
 #include "ui/MessageBoxes.h"
 
@@ -168,10 +169,13 @@ bool runHistoryImport(QWidget* parent, Workspace& workspace, const HistoryImport
                       const QString& sourceName)
 {
     HistoryImport::Options options = optionsOf(workspace);
-    const HistoryImportPlan plan = [&] {
-        BusyCursor busy;
-        return HistoryImport::plan(workspace.history(), source, options);
-    }();
+    // Tens of thousands of lines take a while to read and check: that runs in the background
+    // (only the draws in memory are read; the window takes no input meanwhile).
+    HistoryImportPlan plan;
+    if (!BackgroundTask::run(parent, QStringLiteral("正在读取历史号码，请稍候..."), [&](TaskProgress&) {
+            plan = HistoryImport::plan(workspace.history(), source, options);
+        }))
+        return false;
     // A workbook with several sheets goes to the preview whatever its first sheet holds: the
     // user may pick another.
     const bool severalSheets = source.sheets.size() > 1;
@@ -222,11 +226,11 @@ bool importHistoryFromFile(QWidget* parent, Workspace& workspace)
     QByteArray bytes;
     QString error;
     HistoryImportSource source;
-    {
-        BusyCursor busy;
-        if (BoundedInput::readFile(path, &bytes, &error))
-            source = HistoryImport::source(bytes);
-    }
+    if (!BackgroundTask::run(parent, QStringLiteral("正在读取文件，请稍候..."), [&](TaskProgress&) {
+            if (BoundedInput::readFile(path, &bytes, &error))
+                source = HistoryImport::source(bytes);
+        }))
+        return false;
     if (!error.isEmpty()) {
         MessageBoxes::warning(parent, kTitle, error);
         return false;

@@ -91,7 +91,7 @@ void PageFetcher::onReplyFinished()
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        finish(FetchResult::Failed, m_wording.networkError.arg(reply->errorString()));
+        finish(FetchResult::Failed, m_wording.networkError.arg(reasonOf(reply->error())));
         return;
     }
     m_result.body = reply->readAll();
@@ -118,4 +118,45 @@ FetchResult PageFetcher::fetch(const QUrl& url)
     if (m_running)
         loop.exec();
     return m_result;
+}
+
+QString PageFetcher::reasonOf(int networkError)
+{
+    switch (QNetworkReply::NetworkError(networkError)) {
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("找不到服务器：网址中的服务器名无法解析，请检查网址和网络连接");
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("服务器拒绝连接：该地址上没有网页服务，请检查网址和端口");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("服务器提前断开了连接");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("连接服务器超时");
+    case QNetworkReply::OperationCanceledError:
+        return QStringLiteral("连接被中止");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("无法建立安全连接（TLS/HTTPS）：服务器的证书无法验证，或服务器不支持安全连接");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::BackgroundRequestNotAllowedError:
+    case QNetworkReply::UnknownNetworkError:
+        return QStringLiteral("网络不可用，请检查网络连接");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("网页转向次数过多");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("网页从安全连接（https）转向了不安全的连接（http），已拒绝");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
+        return QStringLiteral("无法通过代理服务器连接，请检查代理设置");
+    case QNetworkReply::ProtocolUnknownError:
+        return QStringLiteral("不支持网址的协议，请使用 http 或 https");
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return QStringLiteral("服务器的回答不是有效的网页数据");
+    default:
+        return QStringLiteral("网络错误，代码 %1").arg(networkError);
+    }
 }

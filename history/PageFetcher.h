@@ -58,6 +58,10 @@ public:
 
     FetchResult fetch(const QUrl& url);
 
+    // What a failed connection means, in the program's own Chinese words (Qt's own texts are
+    // English): the server not found, refusing, silent, the secure connection failing, ….
+    static QString reasonOf(int networkError);
+
 signals:
     void finished();
 

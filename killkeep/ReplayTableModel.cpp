@@ -1,5 +1,7 @@
 #include "killkeep/ReplayTableModel.h"
 
+#include "ui/GridExport.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -50,6 +52,10 @@ QVariant ReplayTableModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
+    case GridExport::TextCellRole:
+        // Issues and drawn numbers stay text, as in every other workbook: a lookup on 期号 against
+        // lishi.xlsx then matches.
+        return index.column() == IssueColumn || index.column() == DrawnColumn;
     default:
         return {};
     }

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libxlsxwriter-dev libsqlite3-dev libzip-dev libfreexl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-charts-dev libqt6opengl6-dev
+  qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk python3 python3-openpyxl python3-xlwt
   util-linux mount
   dpkg-dev lintian appstream desktop-file-utils

@@ -17,6 +17,7 @@
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
+#include "ui/DigitWidth.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 
@@ -293,7 +294,7 @@ QWidget* SearchPanel::buildCounters()
     counters->addWidget(new QLabel(QStringLiteral("当前验证公式数")));
     m_triedBox = readOnlyBox("txtTried");
     m_triedBox->setText(QStringLiteral("0"));
-    m_triedBox->setMaximumWidth(100);
+    fitDigits(m_triedBox, 10); // a long search tries millions
     counters->addWidget(m_triedBox);
     counters->addWidget(new QLabel(QStringLiteral("条")));
     // The count box sits inside its label, over the blanks before "合格".

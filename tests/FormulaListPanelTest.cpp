@@ -255,8 +255,9 @@ TEST_F(FormulaListPanelTest, DeletingEquivalentFormulas)
 
     MessageBoxes::pushAnswer(false);
     action->trigger();
-    EXPECT_EQ(MessageBoxes::shownTexts().last(),
-              QStringLiteral("将删除 3 条等价公式（每组保留序号最小的一条），是否继续？"));
+    EXPECT_EQ(
+        MessageBoxes::shownTexts().last(),
+        QStringLiteral("将删除个位单选杀码公式中的 3 条等价公式（每组保留序号最小的一条），是否继续？"));
     EXPECT_EQ(deleted.count(), 0);
     EXPECT_EQ(panel->model()->rowCount(), 5);
 

@@ -12,13 +12,20 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDate>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
@@ -34,18 +41,31 @@ protected:
         addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
     }
 
-    // Runs `act` on the preview once it is shown; fails when no preview appears.
+    // Runs `act` on the preview once it is shown (the lines are read in the background first,
+    // with the window's event loop running); the test sees m_previewShown false when none appears.
     void onPreview(std::function<void(HistoryImportDialog*)> act)
     {
         m_previewShown = false;
-        QTimer::singleShot(0, [this, act] {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [this, act, poll] {
             auto* d = qobject_cast<HistoryImportDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(d, nullptr);
+            if (!d)
+                return;
+            poll->deleteLater();
+            poll->stop();
             m_previewShown = true;
             act(d);
             if (d->isVisible())
                 d->reject();
         });
+        poll->start(5);
+        m_polls.push_back(poll);
+    }
+    void TearDown() override
+    {
+        for (const QPointer<QTimer>& poll : m_polls)
+            delete poll.data();
+        WindowTestFixture::TearDown();
     }
 
     QStringList storedIssues() const
@@ -57,6 +77,7 @@ protected:
     }
 
     bool m_previewShown = false;
+    std::vector<QPointer<QTimer>> m_polls;
 };
 
 // A page copied newest first: a draw stored already, two new ones, one older than the newest
@@ -265,4 +286,60 @@ TEST_F(HistoryImportWindow, AWorkbookSheetIsPickedInThePreview)
     EXPECT_TRUE(after.contains(QStringLiteral("工作表“开奖”"))) << after.toStdString();
     EXPECT_TRUE(after.contains(QStringLiteral("第一期保存为：160121003 4 5 6")));
     EXPECT_EQ(storedIssues(), QStringList({"160121001", "160121002", "160121003"}));
+}
+
+// Thirty thousand pasted lines are read and checked in the background: the window's event loop
+// keeps running (timers fire, the window repaints) before the preview appears, with the progress
+// dialog of the other long tasks when it takes a while; the import then stores them all.
+TEST_F(HistoryImportWindow, ALargePasteIsReadInTheBackground)
+{
+    QStringList lines;
+    unsigned seed = 12345;
+    auto die = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % 6) + 1;
+    };
+    const QDate first(2016, 1, 22);
+    for (int i = 0; i < 30000; ++i) {
+        std::array<int, 3> n{die(), die(), die()};
+        std::sort(n.begin(), n.end()); // as results pages publish them
+        lines << QStringLiteral("%1%2 %3 %4 %5")
+                     .arg(first.addDays(i / 78).toString(QStringLiteral("yyMMdd")))
+                     .arg(i % 78 + 1, 3, 10, QLatin1Char('0'))
+                     .arg(n[0])
+                     .arg(n[1])
+                     .arg(n[2]);
+    }
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    int ticksWhileReading = 0;
+    bool sawProgress = false;
+    bool reading = true;
+    QElapsedTimer clock;
+    qint64 readingMs = -1;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (!reading)
+            return;
+        if (qobject_cast<HistoryImportDialog*>(QApplication::activeModalWidget())) {
+            reading = false;
+            readingMs = clock.elapsed();
+            return;
+        }
+        ++ticksWhileReading;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QProgressDialog*>(w) && w->isVisible())
+                sawProgress = true;
+    });
+    ticker.start(10);
+    onPreview([](HistoryImportDialog* d) { d->importButton()->click(); });
+    clock.start();
+    EXPECT_TRUE(runHistoryImport(&window, ws, lines, QStringLiteral("剪贴板")));
+    EXPECT_TRUE(m_previewShown);
+    EXPECT_GT(ticksWhileReading, 0) << "the window's events waited for the reading";
+    if (readingMs > 700) {
+        EXPECT_TRUE(sawProgress) << readingMs << " ms without a progress dialog";
+    }
+    EXPECT_EQ(storedIssues().size(), 30002);
 }

@@ -203,8 +203,14 @@ TEST_F(HoldOutWindows, ReplayFromTheRankingWindowAgreesWithVerification)
 
     replay->exportButton()->click();
     EXPECT_TRUE(QFile::exists(dir.file("JSHC.xlsx")));
-    EXPECT_TRUE(readWorkbookPart(dir.file("JSHC.xlsx"), "xl/sharedStrings.xml")
-                    .contains(QStringLiteral("开奖号位次")));
+    const QString strings = readWorkbookPart(dir.file("JSHC.xlsx"), "xl/sharedStrings.xml");
+    EXPECT_TRUE(strings.contains(QStringLiteral("开奖号位次")));
+    // 期号 and 开奖号码 are text, as in lishi.xlsx: a lookup on the issue matches.
+    for (int row = 0; row < m->rowCount(); ++row)
+        for (int column : {ReplayTableModel::IssueColumn, ReplayTableModel::DrawnColumn}) {
+            const QString text = m->data(m->index(row, column), Qt::DisplayRole).toString();
+            EXPECT_TRUE(strings.contains(QStringLiteral("<t>%1</t>").arg(text))) << text.toStdString();
+        }
 }
 
 // 管理 → "计算方法回测" with the selected-formulas method over 单选 十位: two positions per draw.

@@ -2,6 +2,7 @@
 #include "FixtureResultsServer.h"
 #include "TestSupport.h"
 
+#include "formula/FormulaUpdateDialog.h"
 #include "history/OnlineUpdateDialog.h"
 #include "history/SearchDaysDialog.h"
 #include "history/Workspace.h"
@@ -11,6 +12,8 @@
 #include <QApplication>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -144,4 +147,65 @@ TEST_F(OnlineUpdateWindow, AFailedLoadIsReported)
     EXPECT_TRUE(summary.contains("HTTP 404"));
     EXPECT_EQ(MessageBoxes::shownTexts().last(), summary);
     EXPECT_TRUE(m_ws.history().draws().empty());
+}
+
+// Connections that fail say why in the program's own Chinese words, not in Qt's English: the
+// server refusing, a name that does not resolve, a secure connection to a server without one, an
+// answer that is no HTTP; the formula update says the same.
+TEST_F(OnlineUpdateWindow, NetworkFailuresAreToldInChinese)
+{
+    const QString port = QString::number(FixtureResultsServer::closedPort());
+    // A server that answers a secure connection's greeting in plain text.
+    QTcpServer plainServer;
+    ASSERT_TRUE(plainServer.listen(QHostAddress::LocalHost));
+    QObject::connect(&plainServer, &QTcpServer::newConnection, [&plainServer] {
+        while (QTcpSocket* socket = plainServer.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    struct Case
+    {
+        QString url;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("http://127.0.0.1:") + port, QStringLiteral("服务器拒绝连接")},
+        {QStringLiteral("http://kuai3.zorvane-test.invalid"), QStringLiteral("找不到服务器")},
+        {QStringLiteral("https://127.0.0.1:%1").arg(plainServer.serverPort()),
+         QStringLiteral("无法建立安全连接（TLS/HTTPS）")},
+    };
+    const QStringList english = {"refused",       "not found", "Host",      "Connection", "SSL",
+                                 "TLS handshake", "error",     "timed out", "Unknown"};
+    for (const Case& c : cases) {
+        MessageBoxes::pushAnswer(true);
+        MessageBoxes::pushAnswer(true);
+        QString summary;
+        EXPECT_FALSE(runOnlineHistoryUpdate(nullptr, m_ws, &summary, {c.url, kToday, 6, 5000}));
+        EXPECT_TRUE(summary.contains(c.reason)) << c.url.toStdString() << ": " << summary.toStdString();
+        for (const QString& word : english)
+            EXPECT_FALSE(summary.contains(word, Qt::CaseInsensitive)) << summary.toStdString();
+        EXPECT_TRUE(m_ws.history().draws().empty());
+    }
+    // Garbage instead of an HTTP answer.
+    m_server.setReply(FixtureResultsServer::Reply::NotHttp);
+    MessageBoxes::pushAnswer(true);
+    MessageBoxes::pushAnswer(true);
+    QString summary;
+    EXPECT_FALSE(runOnlineHistoryUpdate(nullptr, m_ws, &summary, options()));
+    EXPECT_TRUE(summary.contains(QStringLiteral("无法从开奖服务器读取页面（"))) << summary.toStdString();
+    for (const QString& word : english)
+        EXPECT_FALSE(summary.contains(word, Qt::CaseInsensitive)) << summary.toStdString();
+
+    // The formula update loads its file the same way.
+    MessageBoxes::pushAnswer(true);
+    MessageBoxes::pushAnswer(true);
+    bool kill = true;
+    QString formulaSummary;
+    EXPECT_FALSE(runOnlineFormulaUpdate(nullptr, m_ws, {1, true}, &kill, &formulaSummary,
+                                        {QStringLiteral("http://127.0.0.1:%1/Pelq.txt").arg(port), 5000}));
+    EXPECT_TRUE(formulaSummary.contains(QStringLiteral("服务器拒绝连接"))) << formulaSummary.toStdString();
 }

@@ -577,3 +577,22 @@ TEST_F(SearchWindowTest, EachSaveRefreshesTheMainWindowAndTheStoredCounts)
     EXPECT_TRUE(checked);
     EXPECT_EQ(main.backtestRuns(), runs + 1); // no second refresh on closing
 }
+
+// A long search tries millions of formulas: the 当前验证公式数 box shows ten digits whole, at the
+// smallest size of the window and at 1366×768.
+TEST_F(SearchWindowTest, TheTriedCountShowsTenDigits)
+{
+    SearchWindow w(&m_ws);
+    for (const QSize size : {w.minimumSizeHint(), QSize(1366, 768)}) {
+        w.resize(size);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        QLineEdit* tried = box(w, "txtTried");
+        tried->setText(QStringLiteral("1344615000"));
+        QApplication::processEvents();
+        // The room for text inside the frame and QLineEdit's own margins.
+        const int room = tried->contentsRect().width() - 4;
+        EXPECT_GE(room, tried->fontMetrics().horizontalAdvance(QStringLiteral("8888888888")))
+            << size.width() << "x" << size.height() << ": " << tried->width() << " px";
+    }
+}

@@ -20,11 +20,15 @@
 #include "ui/DesktopOpener.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QAreaSeries>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QDir>
+#include <QGraphicsTextItem>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QRadioButton>
@@ -365,14 +369,62 @@ TEST_F(TrendWindowTest, MainWindowOpensItByButtonAndFromTheFormulaMenu)
     EXPECT_EQ(trend->currentTab(), TrendChartWindow::FormulaTab);
     ASSERT_TRUE(trend->formulaCharts()->showsCharts());
     EXPECT_EQ(trend->findChild<QLabel*>("lblTrendFormula")->text(),
-              QStringLiteral("[个位单选杀] 第2条 甲LH+LT"));
+              QStringLiteral("[个位单选杀] 序号2 甲LH+LT"));
     EXPECT_EQ(trend->formulaCharts()->trend().window, 149);
 
-    // The button takes the grid's current row.
-    grid->setCurrentIndex(main.formulaModel()->index(2, 0));
+    // A click on another row's 序号 chooses that formula; the open window follows at once.
+    emit grid->clicked(main.formulaModel()->index(2, FormulaGridModel::NumberColumn));
+    EXPECT_EQ(trend->findChild<QLabel*>("lblTrendFormula")->text(),
+              QStringLiteral("[个位单选杀] 序号3 甲L2A*2"));
     main.findChild<QPushButton*>("cmdZst")->click();
     EXPECT_EQ(trend->findChild<QLabel*>("lblTrendFormula")->text(),
-              QStringLiteral("[个位单选杀] 第3条 甲L2A*2"));
+              QStringLiteral("[个位单选杀] 序号3 甲L2A*2"));
+}
+
+// The chart follows the formula last clicked, by its idx: a re-sort moves it to another row and
+// the chart keeps it, named by the 序号 the grid shows then; choosing it leaves the selection alone,
+// and a click on the formula text (which selects) does not choose.
+TEST_F(TrendWindowTest, TheChartFollowsTheFormulaChosenNotTheRow)
+{
+    addFormulas(ws, {1, true}, true, {"L1A+1", "L2A+3", "LH", "L3A*2+1", "L1A+L2A", "LT+2"},
+                QStringLiteral("乙"));
+    MainWindow main(&ws, QString());
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    FormulaGridModel* m = main.formulaModel();
+    QTableView* grid = main.findChild<QTableView*>("MSFlexGrid2");
+    auto rowOfIdx = [m](int idx) {
+        for (int r = 0; r < m->rowCount(); ++r)
+            if (m->idxAt(r) == idx)
+                return r;
+        return -1;
+    };
+
+    // Sorted, some formula's 序号 is no longer its idx: that one is chosen.
+    emit grid->horizontalHeader()->sectionDoubleClicked(FormulaGridModel::FinalHitColumn);
+    int chosenRow = -1;
+    for (int r = 0; r < m->rowCount() && chosenRow < 0; ++r)
+        if (m->idxAt(r) != r + 1)
+            chosenRow = r;
+    ASSERT_GE(chosenRow, 0) << "the sort kept idx order";
+    const FormulaRecord chosen = m->formulaAt(chosenRow);
+    const std::vector<bool> flags = m->selectedFlags();
+    emit grid->clicked(m->index(chosenRow, FormulaGridModel::RateColumn));
+    EXPECT_EQ(m->selectedFlags(), flags) << "choosing changed the selection";
+    const int other = chosenRow == 0 ? 1 : 0;
+    emit grid->clicked(m->index(other, FormulaGridModel::FormulaColumn)); // selects, chooses nothing
+    EXPECT_FALSE(m->isSelected(other));
+
+    // Sorted another way: the chart still shows the chosen formula, by the 序号 shown now.
+    emit grid->horizontalHeader()->sectionDoubleClicked(FormulaGridModel::MaxMissColumn);
+    const int rowNow = rowOfIdx(chosen.idx);
+    ASSERT_GE(rowNow, 0);
+    main.findChild<QPushButton*>("cmdZst")->click();
+    TrendChartWindow* trend = main.trendWindow();
+    ASSERT_NE(trend, nullptr);
+    EXPECT_EQ(trend->findChild<QLabel*>("lblTrendFormula")->text(),
+              QStringLiteral("[个位单选杀] 序号%1 %2").arg(rowNow + 1).arg(chosen.gongshiCN));
+    EXPECT_EQ(trend->formulaCharts()->trend().title, trend->findChild<QLabel*>("lblTrendFormula")->text());
 }
 
 TEST_F(TrendWindowTest, CommandLineRendersTheSameChartsOffscreen)
@@ -572,4 +624,32 @@ TEST_F(ReplayChartsTest, CommandLineRendersTheReplay)
     r = runCli(dir.path(), {"chart", "replay", "--method", "worst", "--png", png});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(QFile::exists(png));
+}
+
+// At the window's smallest size the position chart's band captions 百位, 十位, 个位 are shown whole,
+// not cut to "…".
+TEST_F(TrendWindowTest, PositionCaptionsKeepTheirRoomAtTheSmallestSize)
+{
+    TrendChartWindow window(&ws, &columns);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (const QSize size : {window.minimumSizeHint(), QSize(1366, 700)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        window.resize(size);
+        QApplication::processEvents();
+        auto* view = window.findChild<TrendChartView*>("chartPositions");
+        ASSERT_NE(view, nullptr);
+        view->grab(); // lays the chart out at its size
+        QStringList labels;
+        for (QGraphicsItem* item : view->scene()->items()) {
+            auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+            if (!text || !text->isVisible() || view->chart()->legend()->isAncestorOf(text))
+                continue; // the legend names the lines too
+            labels << text->toPlainText();
+        }
+        for (const QString& caption :
+             {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")})
+            EXPECT_TRUE(labels.contains(caption)) << labels.join(QLatin1Char('|')).toStdString() << " at "
+                                                  << view->width() << "x" << view->height();
+    }
 }

@@ -15,7 +15,7 @@ case "$(basename "$deb")" in
 esac
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-for needed in libqt6core6 libqt6widgets6 libqt6sql6-sqlite libc6 libzip4 libfreexl1; do
+for needed in libqt6core6 libqt6widgets6 libqt6sql6-sqlite qt6-translations-l10n libc6 libzip4 libfreexl1; do
   if [[ "$depends" != *"$needed"* ]]; then
     echo "Depends lacks $needed"
     exit 1

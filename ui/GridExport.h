@@ -3,6 +3,7 @@
 #include <QString>
 #include <Qt>
 #include <functional>
+#include <vector>
 
 class QAbstractItemModel;
 class QWidget;
@@ -21,6 +22,20 @@ public:
 
     static bool writeWorkbook(const QAbstractItemModel& model, const QString& path, QString* error,
                               const HeaderText& headerText = {});
+    // One sheet column taken from a grid column: its caption, and the cell text made from the
+    // grid cell's text (empty: the cell's text as it stands). Colours and bold come from the grid cell.
+    struct Column
+    {
+        int source = 0;
+        QString header;
+        std::function<QString(const QString& text)> text;
+        bool asText = false; // text even when it reads as a number
+    };
+    // The same with the sheet's columns chosen and captioned by `columns`, in their order.
+    static bool writeColumns(const QAbstractItemModel& model, const std::vector<Column>& columns,
+                             const QString& path, QString* error);
+    static bool exportColumnsAndOpen(QWidget* parent, const QAbstractItemModel& model,
+                                     const std::vector<Column>& columns, const QString& path);
     // Writes the workbook and opens it with the desktop's default application; tells the user
     // when either fails. Returns true when the file was written.
     static bool exportAndOpen(QWidget* parent, const QAbstractItemModel& model, const QString& path,
