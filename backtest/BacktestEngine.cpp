@@ -215,9 +215,14 @@ private:
                                &(*states)[i]);
                     continue;
                 }
-                f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
-                for (int r = 0; r < rowsInBlock; ++r)
-                    m_bits[r] = static_cast<std::int8_t>(predictionBit(m_values[r], -1));
+                if (const ColumnSum* sum = f.columnSum()) {
+                    // Integer sums always have a value: the codes come straight from the columns.
+                    sum->predictionCodes(m_history, blockStart, rowsInBlock, m_bits.data());
+                } else {
+                    f.evaluateBlock(m_history, blockStart, rowsInBlock, m_values.data(), m_scratch.data());
+                    for (int r = 0; r < rowsInBlock; ++r)
+                        m_bits[r] = static_cast<std::int8_t>(predictionBit(m_values[r], -1));
+                }
                 scoreCodes(rows, m_bits.data(), offset, block, rowsInBlock, &(*states)[i]);
             }
         }
@@ -421,6 +426,10 @@ std::shared_ptr<const PredictionCache> PredictionCache::build(const HistoryColum
         std::int8_t* codes = cache->m_codes.data() + i * std::size_t(rows);
         for (int start = firstRow; start < history.drawCount(); start += CompiledFormula::kBlockRows) {
             const int n = std::min(CompiledFormula::kBlockRows, history.drawCount() - start);
+            if (const ColumnSum* sum = formulas[i].columnSum()) {
+                sum->predictionCodes(history, start, n, codes + (start - firstRow));
+                continue;
+            }
             formulas[i].evaluateBlock(history, start, n, values.data(), scratch.data());
             for (int r = 0; r < n; ++r)
                 codes[start - firstRow + r] = static_cast<std::int8_t>(predictionBit(values[r], -1));

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr std::uint8_t kAllCovered = 0x3F; // bit p − 1 for the numbers p = 1..6
+constexpr int kCodeOffset = 4;              // a column sum's code is its prediction + 4
 
 // The votes of a block of draws, formula after formula, in the order the formulas are listed.
 struct BlockVotes
@@ -86,6 +87,7 @@ bool PastRanking::build(const std::vector<DrawRecord>& draws, const HistoryColum
     std::vector<PastRankingDraw> result(n);
     std::vector<double> values(CompiledFormula::kBlockRows);
     std::vector<double> scratch(scratchSize);
+    std::vector<std::int8_t> codes(CompiledFormula::kBlockRows);
     BlockVotes votes;
     for (int start = 0; start < n; start += CompiledFormula::kBlockRows) {
         const int rows = std::min(CompiledFormula::kBlockRows, n - start);
@@ -94,6 +96,17 @@ bool PastRanking::build(const std::vector<DrawRecord>& draws, const HistoryColum
             if (cancelled()) {
                 *error = QStringLiteral("查询已取消。");
                 return false;
+            }
+            if (const ColumnSum* sum = f->columnSum()) {
+                // Integer sums: every row has a value, its prediction is code − 4.
+                sum->predictionCodes(history, start, rows, codes.data());
+                if (kill)
+                    for (int r = 0; r < rows; ++r)
+                        votes.addKill(r, codes[r] - kCodeOffset);
+                else
+                    for (int r = 0; r < rows; ++r)
+                        votes.addKeep(r, codes[r] - kCodeOffset);
+                continue;
             }
             f->evaluateBlock(history, start, rows, values.data(), scratch.data());
             for (int r = 0; r < rows; ++r) {

@@ -20,14 +20,14 @@ const std::vector<DrawRecord>& draws()
     return d;
 }
 
-// One table of 5,000 formulas of the search's shape (eight parameter codes and a constant).
-CalculationTable table(const FormulaKind& kind)
+// One table of `count` formulas of the search's shape (eight parameter codes and a constant).
+CalculationTable table(const FormulaKind& kind, int count = kFormulas)
 {
     std::mt19937 rng(2);
     CalculationTable t;
     t.kind = kind;
     t.position = kind.single ? kind.position : VoteTally::kGeneralPosition;
-    for (int i = 0; i < kFormulas; ++i) {
+    for (int i = 0; i < count; ++i) {
         FormulaRecord f;
         for (int k = 0; k < 8; ++k)
             f.gongshi += ParameterTable::code(int(rng() % kParameterCount)) + '+';
@@ -75,5 +75,43 @@ BENCHMARK(CalculationReplayRun)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(2.0);
+
+// The best method over all draws (前所有期) of a long history: range(0) draws, range(1) formulas,
+// range(2) replayed draws. Targets: 40 replayed draws over 8,000 × 3,000 under 2.5× one; 100 over
+// 32,767 × 32,767 under 30 s.
+void CalculationReplayAllDraws(benchmark::State& state)
+{
+    const int drawCount = int(state.range(0));
+    static std::vector<DrawRecord> longDraws;
+    if (int(longDraws.size()) != drawCount)
+        longDraws = syntheticDraws(drawCount, 3);
+    const HistoryColumns history(longDraws);
+    const FormulaKind kind{1, true};
+    const std::vector<CalculationTable> tables{table(kind, int(state.range(1)))};
+    CalculationRequest request;
+    request.kind = kind;
+    request.kill = true;
+    request.bestMethod = true;
+    request.keys = {FormulaOrderKey::preferred(FormulaFigure::Rate),
+                    FormulaOrderKey::preferred(FormulaFigure::MaxMiss)};
+    request.limit = 3;
+    request.backtest.lookBackDraws = 0;
+    ReplayResult r;
+    for (auto _ : state) {
+        r = CalculationReplay::run(tables, longDraws, history, int(state.range(2)), request);
+        benchmark::DoNotOptimize(r.draws.data());
+    }
+    state.counters["draws"] = double(r.draws.size());
+}
+BENCHMARK(CalculationReplayAllDraws)
+    ->Args({8000, 3000, 1})
+    ->Args({8000, 3000, 40})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(CalculationReplayAllDraws)
+    ->Args({32767, 32767, 100})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "formula/ColumnSum.h"
+
 #include <QString>
+#include <optional>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +42,16 @@ public:
     const QString& error() const { return m_error; } // Chinese reason when invalid
     const std::vector<Instruction>& program() const { return m_program; }
     int stackDepth() const { return m_stackDepth; }
+    // The formula as a plain sum of columns and a constant, evaluated in integers; null when it is
+    // not one (the interpreter below runs it).
+    const ColumnSum* columnSum() const { return m_sum ? &*m_sum : nullptr; }
+    // The same formula always run by the interpreter: the integer path is checked against it.
+    CompiledFormula interpreted() const
+    {
+        CompiledFormula f = *this;
+        f.m_sum.reset();
+        return f;
+    }
 
     // The formula's value on one draw (row 0 = oldest); NaN when invalid or not computable.
     double evaluateRow(const HistoryColumns& history, int row) const;
@@ -58,4 +71,5 @@ private:
     QString m_error;
     std::vector<Instruction> m_program;
     int m_stackDepth = 0;
+    std::optional<ColumnSum> m_sum;
 };

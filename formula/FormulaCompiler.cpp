@@ -236,6 +236,7 @@ CompiledFormula FormulaCompiler::compile(const QString& code)
         f.m_program = parser.parse();
         f.m_stackDepth = stackDepthOf(f.m_program);
         f.m_valid = true;
+        f.m_sum = ColumnSum::of(f);
     } catch (const ParseError& e) {
         f.m_program.clear();
         f.m_error = e.message;

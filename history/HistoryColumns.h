@@ -3,6 +3,7 @@
 #include "history/DrawRecord.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,12 @@ public:
         return m_values->data() + static_cast<std::size_t>(index) * m_stride;
     }
     double value(int column, int row) const { return this->column(column)[row]; }
+    // The same values as 16-bit integers (every parameter of a draw record is one), for the
+    // integer evaluation of plain column sums.
+    const std::int16_t* column16(int index) const
+    {
+        return m_values16->data() + static_cast<std::size_t>(index) * m_stride;
+    }
 
     // The oldest `count` draws (clamped to 0..drawCount()), sharing this history's values.
     HistoryColumns firstDraws(int count) const;
@@ -41,4 +48,6 @@ private:
     int m_orderDraws = 0;
     int m_orderAscending = 0;
     std::shared_ptr<const std::vector<double>> m_values = std::make_shared<const std::vector<double>>();
+    std::shared_ptr<const std::vector<std::int16_t>> m_values16 =
+        std::make_shared<const std::vector<std::int16_t>>();
 };

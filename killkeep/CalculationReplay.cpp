@@ -2,6 +2,8 @@
 
 #include "backtest/BacktestEngine.h"
 #include "backtest/ChanceFigures.h"
+#include "backtest/FormulaOrdering.h"
+#include "backtest/RollingFigures.h"
 #include "history/DrawModel.h"
 #include "history/HistoryColumns.h"
 #include "history/Probability.h"
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -49,6 +52,25 @@ QString rankingsText(const std::vector<ReplayRanking>& rankings, bool forWindow,
 QString percent(double value)
 {
     return QString::number(value, 'f', 2) + QLatin1Char('%');
+}
+
+// The figures the best method walks, as NextDrawCalculation::figuresOf() takes them from a back-test.
+std::vector<FormulaFigures> figuresOf(const CalculationTable& table, const RollingFigures& rolling)
+{
+    std::vector<FormulaFigures> figures(table.formulas.size());
+    for (std::size_t i = 0; i < figures.size(); ++i) {
+        FormulaFigures& f = figures[i];
+        f.idx = table.formulas[i].idx;
+        if (i >= table.compiled.size())
+            continue;
+        const FormulaStats s = rolling.stats(int(i));
+        f.rate = s.rate;
+        f.maxMissRun = s.maxMissRun;
+        f.maxHitRun = s.maxHitRun;
+        f.finalMissRun = s.finalMissRun;
+        f.finalHitRun = s.finalHitRun;
+    }
+    return figures;
 }
 
 } // namespace
@@ -232,10 +254,20 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
     const int first = int(draws.size()) - total;
     // The order of the whole stored history, for every replayed draw alike.
     const DrawModel& model = DrawModel::forHistory(history, request.backtest.publicationOrder);
-    // Consecutive draws back-test nearly the same rows: the formulas' predictions on every row from
-    // the first window on are worked out once.
+    // Consecutive draws back-test nearly the same rows. Without figures against chance in the
+    // order, each table's figures are carried forward from draw to draw; otherwise the formulas'
+    // predictions on every row from the first window on are worked out once.
     std::vector<CalculationTable> cached = tables;
-    if (request.bestMethod) {
+    const bool carried = request.bestMethod && !FormulaOrdering::usesChance(request.keys);
+    std::vector<std::unique_ptr<RollingFigures>> rolling;
+    std::vector<std::vector<FormulaFigures>> figures(tables.size());
+    if (carried) {
+        BacktestOptions options = request.backtest;
+        options.holdOut = 0;
+        for (const CalculationTable& t : tables)
+            rolling.push_back(
+                std::make_unique<RollingFigures>(history, t.compiled, t.kind, request.kill, options, first));
+    } else if (request.bestMethod) {
         const int lookBack = std::max(request.backtest.lookBackDraws, 0);
         const int firstRow = lookBack > 0 ? first - lookBack - 2 : 0;
         for (CalculationTable& t : cached)
@@ -246,9 +278,13 @@ ReplayResult CalculationReplay::run(const std::vector<CalculationTable>& tables,
             result.cancelled = true;
             break;
         }
-        // "验证历史结果" of draw t: the calculation from the draw before it.
+        // "验证历史结果" of draw t: the calculation from the draw before it, over the first t draws.
+        for (std::size_t k = 0; k < rolling.size(); ++k) {
+            rolling[k]->advanceTo(t);
+            figures[k] = figuresOf(tables[k], *rolling[k]);
+        }
         CalculationOutcome outcome;
-        CalculationRun::calculate(cached, history, t - 1, request, &outcome);
+        CalculationRun::calculate(cached, history, t - 1, request, &outcome, carried ? &figures : nullptr);
         result.draws.push_back(compare(draws[std::size_t(t)], outcome, request, model));
         if (progress)
             progress(t - first + 1, total);

@@ -56,7 +56,8 @@ bool CalculationRun::loadTables(const FormulaTableStore& store, const Calculatio
 }
 
 void CalculationRun::calculate(const std::vector<CalculationTable>& tables, const HistoryColumns& history,
-                               int targetRow, const CalculationRequest& request, CalculationOutcome* outcome)
+                               int targetRow, const CalculationRequest& request, CalculationOutcome* outcome,
+                               const std::vector<std::vector<FormulaFigures>>* pastFigures)
 {
     *outcome = CalculationOutcome{};
     NextDrawCalculation::Options options;
@@ -68,9 +69,12 @@ void CalculationRun::calculate(const std::vector<CalculationTable>& tables, cons
     const bool pastDraw = targetRow < history.drawCount() - 1;
     BacktestOptions pastOptions = request.backtest;
     pastOptions.holdOut = 0;
-    for (const CalculationTable& table : tables) {
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        const CalculationTable& table = tables[t];
         std::vector<FormulaFigures> figures;
-        if (request.bestMethod && pastDraw) {
+        if (request.bestMethod && pastDraw && pastFigures && t < pastFigures->size()) {
+            figures = (*pastFigures)[t];
+        } else if (request.bestMethod && pastDraw) {
             const BacktestResult r =
                 BacktestEngine::run(history.firstDraws(targetRow + 1), table.compiled, table.kind,
                                     request.kill, pastOptions, {}, nullptr, table.predictions.get());

@@ -60,8 +60,11 @@ public:
     // the whole history when it sorts by them) for the next draw. For an earlier draw it walks the
     // figures of a back-test of only the draws up to `targetRow` (without hold-out): what the
     // calculation would have shown then. So the replay of past draws and "验证历史结果" agree.
+    // `pastFigures`, when given, holds per table the figures that back-test would give (carried
+    // forward by the replay), which are then walked instead.
     static void calculate(const std::vector<CalculationTable>& tables, const HistoryColumns& history,
-                          int targetRow, const CalculationRequest& request, CalculationOutcome* outcome);
+                          int targetRow, const CalculationRequest& request, CalculationOutcome* outcome,
+                          const std::vector<std::vector<FormulaFigures>>* pastFigures = nullptr);
     // loadTables() and calculate().
     static bool run(const FormulaTableStore& store, const HistoryColumns& history, int targetRow,
                     const CalculationRequest& request, CalculationOutcome* outcome, QString* error);

@@ -1,6 +1,7 @@
 #include "search/CandidateEvaluator.h"
 
 #include "backtest/BacktestEngine.h"
+#include "formula/SumKernels.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ namespace {
 constexpr int kBitOffset = 4;
 constexpr std::uint16_t kAllPredictions = 0x7FF;
 // Rows handled at a time: the running sums stay in registers and cache.
-constexpr int kBlockRows = 256;
+constexpr int kBlockRows = SumKernels::kMaxRows;
 
 } // namespace
 
@@ -72,22 +73,16 @@ FormulaStats CandidateEvaluator::evaluate(const SearchCandidate& candidate) cons
 {
     FormulaStats s;
     s.totalWeight = m_totalWeight;
-    std::int32_t sums[kBlockRows];
-    std::uint8_t bits[kBlockRows];
+    std::int8_t bits[kBlockRows];
+    const std::int16_t* columns[SearchCandidate::kMaxOperands];
     std::int64_t hits = 0;
     int hitRun = 0, missRun = 0, maxHitRun = 0, maxMissRun = 0;
     for (int start = 0; start < m_rows; start += kBlockRows) {
         const int n = std::min(kBlockRows, m_rows - start);
-        std::fill(sums, sums + n, candidate.tail);
-        for (int k = 0; k < candidate.operandCount; ++k) {
-            const std::int32_t* column =
-                m_values.data() + static_cast<std::size_t>(candidate.operands[k]) * m_rows + start;
-            for (int i = 0; i < n; ++i)
-                sums[i] += column[i];
-        }
-        // ((x − 1) MOD 6) + 1 on integers: C++'s remainder has the sign of its left operand too.
-        for (int i = 0; i < n; ++i)
-            bits[i] = static_cast<std::uint8_t>((sums[i] - 1) % 6 + 1 + kBitOffset);
+        for (int k = 0; k < candidate.operandCount; ++k)
+            columns[k] = m_values.data() + static_cast<std::size_t>(candidate.operands[k]) * m_rows + start;
+        // ((x − 1) MOD 6) + 1 + 4 of the sums, on the widest registers the processor has.
+        SumKernels::predictionCodes(columns, candidate.operandCount, nullptr, 0, candidate.tail, n, bits);
         const std::uint16_t* rowHits = m_hitBits.data() + start;
         const std::int64_t* weights = m_weights.data() + start;
         // Masks instead of branches: hits and misses alternate unpredictably.
@@ -124,7 +119,7 @@ ChanceFigures CandidateEvaluator::holdOut(const SearchCandidate& candidate) cons
 }
 
 ChanceFigures CandidateEvaluator::figures(const SearchCandidate& candidate, int rows,
-                                          const std::int32_t* values, const std::uint16_t* hitBits,
+                                          const std::int16_t* values, const std::uint16_t* hitBits,
                                           const std::int64_t* weights, std::int64_t totalWeight,
                                           bool weighted) const
 {

@@ -67,13 +67,13 @@ private:
     struct Rows
     {
         int rows = 0;
-        std::vector<std::int32_t> values; // values[c * rows + i]: column c of the draw before row i
+        std::vector<std::int16_t> values; // values[c * rows + i]: column c of the draw before row i
         std::vector<std::uint16_t> hitBits;
         void fill(const std::vector<DrawRecord>& draws, int first, int count, const SearchRules& rules);
     };
     // A candidate's figures against chance over `rows` rows laid out as in Rows, with the given
     // weights (null: all 1); `weighted` chooses the p rule.
-    ChanceFigures figures(const SearchCandidate& candidate, int rows, const std::int32_t* values,
+    ChanceFigures figures(const SearchCandidate& candidate, int rows, const std::int16_t* values,
                           const std::uint16_t* hitBits, const std::int64_t* weights, std::int64_t totalWeight,
                           bool weighted) const;
 
@@ -84,8 +84,9 @@ private:
     LookBackWindow m_window;
     int m_rows = 0;
     // Column c of the draws before the window's rows: m_values[c * m_rows + i] is the value on
-    // draw window.first − 1 + i.
-    std::vector<std::int32_t> m_values;
+    // draw window.first − 1 + i. 16 bits, as the draw record holds them: the columns of all draws
+    // then fit the processor's second-level cache.
+    std::vector<std::int16_t> m_values;
     // Bit p + 4 of row i is set when the prediction p is right on the window's row i.
     std::vector<std::uint16_t> m_hitBits;
     std::vector<std::int64_t> m_weights;
