@@ -420,6 +420,7 @@ void MainWindow::calculate()
     request.kind = kind();
     request.kill = killSense();
     request.bestMethod = !m_selectedMethodOption->isChecked();
+    request.backtest = m_session->options().backtest();
     request.verify = m_verifyOption->isChecked();
     request.verifiedIssue = m_checkIssueBox->text();
     if (m_calculation->run(*m_session->columns(), request) >= 30)
@@ -446,6 +447,7 @@ void MainWindow::openReplay()
     request.kind = kind();
     request.kill = killSense();
     request.bestMethod = !m_selectedMethodOption->isChecked();
+    request.backtest = m_session->options().backtest();
     m_calculation->openReplay(request);
 }
 
