@@ -252,12 +252,13 @@ QGridLayout* MainWindow::buildOptionFrames()
     frames->addWidget(method, 0, 1);
 
     // 位数选择, 玩法选择, 生杀
-    m_kindPicker = new KindPicker(KindPicker::mainWindowLook());
+    m_kindPicker = new KindPicker(KindPicker::mainWindowLook(), this);
     connect(m_kindPicker, &KindPicker::kindChosen, this, &MainWindow::onKindChosen);
     // Only sets the sense; the list follows at the next reload.
     connect(m_kindPicker, &KindPicker::senseChosen, this,
             [this](bool kill) { m_session->setKind(m_session->kind(), kill); });
-    frames->addWidget(m_kindPicker, 0, 2, 1, 3);
+    for (int i = 0; i < 3; ++i)
+        frames->addWidget(m_kindPicker->frames()[i], 0, 2 + i);
     return frames;
 }
 

@@ -14,6 +14,7 @@ KindPicker::Look KindPicker::mainWindowLook()
     look.generalName = QStringLiteral("opTDG1");
     look.killName = QStringLiteral("Option20");
     look.keepName = QStringLiteral("Option21");
+    look.framesPlacedByHost = true; // in the row of option frames below the formula list
     return look;
 }
 
@@ -47,7 +48,6 @@ KindPicker::KindPicker(const Look& look, QWidget* parent) : QWidget(parent)
         positions->layout()->addWidget(o);
         m_positionOptions[p - 1] = o;
     }
-    layout->addWidget(positions);
 
     QGroupBox* selection = frame(QStringLiteral("玩法选择"), look.selectionFrame, look.buttons);
     m_singleOption = new QRadioButton(QStringLiteral("单选"));
@@ -58,7 +58,6 @@ KindPicker::KindPicker(const Look& look, QWidget* parent) : QWidget(parent)
     connect(m_generalOption, &QRadioButton::clicked, this, [this] { onSelectionClicked(false); });
     selection->layout()->addWidget(m_singleOption);
     selection->layout()->addWidget(m_generalOption);
-    layout->addWidget(selection);
 
     QGroupBox* sense = frame(QStringLiteral("生杀"), look.senseFrame, look.buttons);
     m_killOption = new QRadioButton(QStringLiteral("杀"));
@@ -70,7 +69,12 @@ KindPicker::KindPicker(const Look& look, QWidget* parent) : QWidget(parent)
     for (QRadioButton* o : look.keepFirst ? std::array{m_keepOption, m_killOption}
                                           : std::array{m_killOption, m_keepOption})
         sense->layout()->addWidget(o);
-    layout->addWidget(sense);
+    m_frames = {positions, selection, sense};
+    if (look.framesPlacedByHost)
+        hide();
+    else
+        for (QGroupBox* frame : m_frames)
+            layout->addWidget(frame);
 
     // Opening: units single selection, kill.
     setChoice(FormulaKind{1, true}, true);
@@ -78,7 +82,7 @@ KindPicker::KindPicker(const Look& look, QWidget* parent) : QWidget(parent)
 
 QGroupBox* KindPicker::frame(const QString& caption, const QString& name, Qt::Orientation buttons)
 {
-    auto* box = new QGroupBox(caption);
+    auto* box = new QGroupBox(caption, this);
     if (!name.isEmpty())
         box->setObjectName(name);
     new QBoxLayout(buttons == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, box);

@@ -24,11 +24,17 @@ public:
         QString singleName, generalName, killName, keepName;
         bool keepFirst = false;                        // 生 before 杀
         QString positionFrame, selectionFrame, senseFrame; // frame names (may be empty)
+        // The host lays the three frames into its own grid (frames()) instead of the picker
+        // showing them side by side; the picker then stays a hidden owner of their state.
+        bool framesPlacedByHost = false;
     };
     static Look mainWindowLook();
     static Look searchLook();
 
     explicit KindPicker(const Look& look, QWidget* parent = nullptr);
+
+    // 位数选择, 玩法选择, 生杀.
+    const std::array<QGroupBox*, 3>& frames() const { return m_frames; }
 
     FormulaKind kind() const;
     bool kill() const;
@@ -46,6 +52,7 @@ private:
     void onPositionClicked(int position);
     void onSelectionClicked(bool single);
 
+    std::array<QGroupBox*, 3> m_frames{};
     std::array<QRadioButton*, 3> m_positionOptions{};
     QRadioButton* m_singleOption = nullptr;
     QRadioButton* m_generalOption = nullptr;
