@@ -283,7 +283,8 @@ void MainWindow::buildControls()
 void MainWindow::startUp()
 {
     m_settingsMenu->startUp();
-    (m_workspace->settings().calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)->setChecked(true);
+    (m_workspace->settings().calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)
+        ->setChecked(true);
     // The session starts at the units single selection and the kill option, as the picker does.
     m_kindPicker->setChoice(m_session->kind(), m_session->kill());
     m_dataFolderLabel->setText(

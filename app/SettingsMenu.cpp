@@ -56,7 +56,8 @@ SettingsMenu::SettingsMenu(AnalysisSession* session, QWidget* window)
 
     QAction* days = m_menu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
     days->setObjectName("mnuSetDay");
-    connect(days, &QAction::triggered, this, [this, &settings] { SearchDaysDialog::ask(m_window, settings); });
+    connect(days, &QAction::triggered, this,
+            [this, &settings] { SearchDaysDialog::ask(m_window, settings); });
     QAction* sources = m_menu->addAction(ResultsPageAddress::sourcesEntry());
     sources->setObjectName("mnuSources");
     connect(sources, &QAction::triggered, this, &SettingsMenu::openSourcesDialog);

@@ -35,11 +35,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <numeric>
 
 FormulaListPanel::FormulaListPanel(AnalysisSession* session, const DatabaseGuard* database, QWidget* parent)
     : QWidget(parent), m_session(session), m_workspace(&session->workspace()), m_database(database),
-      m_model(new FormulaGridModel(this)), m_store(std::make_unique<FormulaTableStore>(&m_workspace->database()))
+      m_model(new FormulaGridModel(this)),
+      m_store(std::make_unique<FormulaTableStore>(&m_workspace->database()))
 {
     buildMenu();
     auto* layout = new QVBoxLayout(this);
@@ -293,8 +293,8 @@ VerificationBlock FormulaListPanel::verificationBlock(int scrollValue) const
     for (int r = 0; r < m_model->rowCount(); ++r)
         subset.push_back(CompiledFormula::compile(m_model->formulaAt(r).gongshi));
     const VerificationMode mode = VerificationDisplay::modeOf(m_workspace->settings().resultsOnCurrentDraw());
-    return VerificationDisplay::compute(*m_session->columns(), subset, m_session->kind(), m_session->kill(), mode,
-                                        scrollValue);
+    return VerificationDisplay::compute(*m_session->columns(), subset, m_session->kind(), m_session->kill(),
+                                        mode, scrollValue);
 }
 
 std::optional<QString> FormulaListPanel::formulaName(int number) const
@@ -359,25 +359,20 @@ void FormulaListPanel::buildPastRanking()
         return;
     // The keep formulas' "covered" rule depends on the order they vote in: idx order, whatever
     // order the grid shows (as the command line's pastrank walks them).
-    std::vector<int> rows(size_t(m_model->rowCount()));
-    std::iota(rows.begin(), rows.end(), 0);
-    std::sort(rows.begin(), rows.end(),
-              [this](int a, int b) { return m_model->idxAt(a) < m_model->idxAt(b); });
     std::vector<FormulaRecord> formulas;
     std::vector<bool> selected;
-    for (int r : rows) {
-        formulas.push_back(m_model->formulaAt(r));
-        selected.push_back(m_model->isSelected(r));
-    }
+    m_model->inIdxOrder(&formulas, &selected);
     std::vector<PastRankingDraw> ranking;
     if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_session->columns(), formulas, selected,
                               m_shownKill, &ranking))
         return;
     if (!m_positionHistoryWindow)
-        m_positionHistoryWindow = new PositionHistoryWindow(std::move(ranking), m_session->kind().position,
-                                                            m_session->kind().single, m_workspace->dataFolder(), this);
+        m_positionHistoryWindow =
+            new PositionHistoryWindow(std::move(ranking), m_session->kind().position,
+                                      m_session->kind().single, m_workspace->dataFolder(), this);
     else
-        m_positionHistoryWindow->setRanking(std::move(ranking), m_session->kind().position, m_session->kind().single);
+        m_positionHistoryWindow->setRanking(std::move(ranking), m_session->kind().position,
+                                            m_session->kind().single);
     m_positionHistoryWindow->show();
     m_positionHistoryWindow->raise();
 }
@@ -463,8 +458,8 @@ void FormulaListPanel::addTypedFormula()
 {
     if (!m_database->require(this))
         return;
-    const TypedEntryResult r =
-        FormulaTextActions::addTyped(this, *m_workspace, m_input->text(), m_session->kind(), m_session->kill());
+    const TypedEntryResult r = FormulaTextActions::addTyped(this, *m_workspace, m_input->text(),
+                                                            m_session->kind(), m_session->kill());
     if (!r.added) {
         m_input->setFocus();
         return;
@@ -517,9 +512,10 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
                               : mode == DeleteMode::Selected ? QStringLiteral("删除选中所有公式")
                               : mode == DeleteMode::Last     ? QStringLiteral("删除最后公式")
                                                              : QStringLiteral("删除未选中公式");
-    const int deleted = m_workspace->backupBefore(operation, &error)
-                            ? FormulaDeletion::deleteRows(&m_workspace->database(), m_session->kind(), doomed, &error)
-                            : -1;
+    const int deleted =
+        m_workspace->backupBefore(operation, &error)
+            ? FormulaDeletion::deleteRows(&m_workspace->database(), m_session->kind(), doomed, &error)
+            : -1;
     if (deleted < 0) {
         // Another program changed the table: the list shows it as it is now.
         if (deleted == FormulaDeletion::kChangedElsewhere)
@@ -578,15 +574,16 @@ void FormulaListPanel::deleteEquivalentFormulas()
     }
     const QString question =
         QStringLiteral("将删除%1%2码公式中的 %3 条等价公式（每组保留序号最小的一条），是否继续？")
-            .arg(m_session->kind().kindText(), m_session->kill() ? QStringLiteral("杀") : QStringLiteral("生"))
+            .arg(m_session->kind().kindText(),
+                 m_session->kill() ? QStringLiteral("杀") : QStringLiteral("生"))
             .arg(count);
     if (!MessageBoxes::question(this, EquivalentFormulas::title(), question))
         return;
     BusyCursor busy;
-    const int deleted =
-        m_workspace->backupBefore(EquivalentFormulas::title(), &error)
-            ? EquivalentFormulas::deleteEquivalents(&m_workspace->database(), m_session->kind(), groups, &error)
-            : -1;
+    const int deleted = m_workspace->backupBefore(EquivalentFormulas::title(), &error)
+                            ? EquivalentFormulas::deleteEquivalents(&m_workspace->database(),
+                                                                    m_session->kind(), groups, &error)
+                            : -1;
     if (deleted < 0) {
         if (deleted == FormulaDeletion::kChangedElsewhere)
             showFormulas();

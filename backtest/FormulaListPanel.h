@@ -65,7 +65,8 @@ public:
     // equivalent formulas, writes the figures back and shows them with the summary line against
     // chance.
     BacktestOutcome runBacktest();
-    // "显示机会对比" (the session's option, followed by the panel): shows or hides the 机会率, 超出 and p值 columns and the summary line.
+    // "显示机会对比" (the session's option, followed by the panel): shows or hides the 机会率, 超出 and p值
+    // columns and the summary line.
     void setChanceComparisonShown(bool shown);
     bool chanceComparisonShown() const { return m_chanceShown; }
     // The summary line above the grid (empty before the first back-test).

@@ -48,7 +48,8 @@ QSpinBox* spinBox(const char* objectName, const QString& tooltip)
 } // namespace
 
 TrendChartWindow::TrendChartWindow(AnalysisSession* session, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_session(session), m_workspace(&session->workspace()), m_tabs(new QTabWidget)
+    : QWidget(parent, Qt::Window), m_session(session), m_workspace(&session->workspace()),
+      m_tabs(new QTabWidget)
 {
     setObjectName("frmZst");
     setWindowTitle(QStringLiteral("走势图"));
@@ -209,10 +210,9 @@ void TrendChartWindow::drawFormula()
     const QString title = FormulaTrend::titleOf(m_formula->kind, m_formula->kill, f, m_formula->number);
     m_formulaLabel->setText(title);
     m_formulaLabel->setToolTip(f.gongshi);
-    FormulaTrend trend = FormulaTrend::of(*m_session->columns(), issuesOf(m_workspace->history().draws()),
-                                          CompiledFormula::compile(f.gongshi), m_formula->kind,
-                                          m_formula->kill, m_windowBox->value(), m_shownBox->value(),
-                                          drawModel());
+    FormulaTrend trend = FormulaTrend::of(
+        *m_session->columns(), issuesOf(m_workspace->history().draws()), CompiledFormula::compile(f.gongshi),
+        m_formula->kind, m_formula->kill, m_windowBox->value(), m_shownBox->value(), drawModel());
     trend.title = title;
     m_formulaCharts->setTrend(trend);
     updateSaveButton();

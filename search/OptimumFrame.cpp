@@ -38,7 +38,8 @@ OptimumFrame::OptimumFrame(QWidget* parent) : QGroupBox(QStringLiteral("公式�
     layout->addLayout(samples);
     m_currentButton = dialogButton("cmdOptimum", QStringLiteral("当前公式类在指定范围内检索最优参数设置"));
     connect(m_currentButton, &QPushButton::clicked, this, &OptimumFrame::currentKindWanted);
-    m_allButton = dialogButton("cmdOptimumAll", QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
+    m_allButton =
+        dialogButton("cmdOptimumAll", QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
     connect(m_allButton, &QPushButton::clicked, this, &OptimumFrame::allKindsWanted);
     layout->addWidget(m_currentButton);
     layout->addWidget(m_allButton);

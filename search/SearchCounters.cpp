@@ -27,7 +27,8 @@ SearchCounters::SearchCounters(SearchSettings* settings, QWidget* parent) : QWid
     m_distinctCheck->setToolTip(
         QStringLiteral("每一期预测都和已保存的同类公式或已搜到的公式相同的候选公式不算合格"));
     m_distinctCheck->setChecked(settings->skipEquivalents());
-    connect(m_distinctCheck, &QCheckBox::toggled, this, [settings](bool on) { settings->saveSkipEquivalents(on); });
+    connect(m_distinctCheck, &QCheckBox::toggled, this,
+            [settings](bool on) { settings->saveSkipEquivalents(on); });
     counters->addWidget(m_distinctCheck);
     counters->addWidget(new QLabel(QStringLiteral("当前验证公式数")));
     m_triedBox = new QLineEdit;

@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 
 SearchWindow::SearchWindow(AnalysisSession* session, QWidget* parent)
-    : QDialog(parent), m_search(new SearchPanel(session, this)), m_scheme(new SchemePanel(session, m_search, this))
+    : QDialog(parent), m_search(new SearchPanel(session, this)),
+      m_scheme(new SchemePanel(session, m_search, this))
 {
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));

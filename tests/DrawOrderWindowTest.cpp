@@ -6,8 +6,8 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
-#include "backtest/FormulaGridModel.h"
 #include "backtest/AnalysisSession.h"
+#include "backtest/FormulaGridModel.h"
 #include "charts/TrendChartWindow.h"
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"

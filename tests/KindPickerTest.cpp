@@ -24,7 +24,8 @@ TEST(KindPicker, UnitsHaveNoGeneralSelectionAndEveryClickNamesItsKind)
         SCOPED_TRACE(look.singleName.toStdString());
         KindPicker picker(look);
         std::vector<FormulaKind> chosen;
-        QObject::connect(&picker, &KindPicker::kindChosen, [&](const FormulaKind& k) { chosen.push_back(k); });
+        QObject::connect(&picker, &KindPicker::kindChosen,
+                         [&](const FormulaKind& k) { chosen.push_back(k); });
         QSignalSpy senses(&picker, &KindPicker::senseChosen);
 
         EXPECT_EQ(picker.kind(), (FormulaKind{1, true}));
@@ -42,7 +43,8 @@ TEST(KindPicker, UnitsHaveNoGeneralSelectionAndEveryClickNamesItsKind)
         EXPECT_EQ(picker.kind(), (FormulaKind{1, true}));
         EXPECT_FALSE(general->isEnabled());
         option(picker, look.positionNames[0])->click(); // again
-        EXPECT_EQ(chosen, (std::vector<FormulaKind>{{3, true}, {3, false}, {2, false}, {1, true}, {1, true}}));
+        EXPECT_EQ(chosen,
+                  (std::vector<FormulaKind>{{3, true}, {3, false}, {2, false}, {1, true}, {1, true}}));
 
         option(picker, look.keepName)->click();
         EXPECT_FALSE(picker.kill());
@@ -70,7 +72,8 @@ TEST(KindPicker, ChoicesShownFromOutsideKeepTheRule)
     for (const char* frame : {"fraPosition", "fraSelection", "fraSense"})
         EXPECT_NE(picker.findChild<QGroupBox*>(QLatin1String(frame)), nullptr) << frame;
     // 生 stands before 杀 in the search window, after it in the main window.
-    const QList<QRadioButton*> searchOrder = picker.findChild<QGroupBox*>("fraSense")->findChildren<QRadioButton*>();
+    const QList<QRadioButton*> searchOrder =
+        picker.findChild<QGroupBox*>("fraSense")->findChildren<QRadioButton*>();
     ASSERT_EQ(searchOrder.size(), 2);
     EXPECT_EQ(searchOrder[0]->text(), QStringLiteral("生"));
 }

@@ -51,8 +51,9 @@ protected:
     void typeDraw(const char* digits)
     {
         for (int i = 0; i < 3; ++i)
-            QTest::keyClicks(child<QLineEdit>(main.get(), QStringLiteral("txtIpt%1").arg(i + 1).toLatin1().constData()),
-                             QString::fromLatin1(digits).mid(i, 1));
+            QTest::keyClicks(
+                child<QLineEdit>(main.get(), QStringLiteral("txtIpt%1").arg(i + 1).toLatin1().constData()),
+                QString::fromLatin1(digits).mid(i, 1));
     }
     // Any candidate qualifies; the search stops after `count`.
     void searchEverything(SearchWindow& w, int count)
@@ -69,7 +70,8 @@ protected:
     {
         std::vector<FormulaRecord> rows;
         QString error;
-        EXPECT_TRUE(FormulaTableStore(&ws.database()).loadSubset(kind, kill, &rows, &error)) << error.toStdString();
+        EXPECT_TRUE(FormulaTableStore(&ws.database()).loadSubset(kind, kill, &rows, &error))
+            << error.toStdString();
         return int(rows.size());
     }
 

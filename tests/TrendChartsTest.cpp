@@ -4,6 +4,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrendCharts.h"
@@ -11,7 +12,6 @@
 #include "charts/NumberTrendCharts.h"
 #include "charts/ReplayTrendCharts.h"
 #include "charts/TrendChartView.h"
-#include "backtest/AnalysisSession.h"
 #include "charts/TrendChartWindow.h"
 #include "charts/TrendPictures.h"
 #include "formula/CompiledFormula.h"

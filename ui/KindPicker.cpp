@@ -66,8 +66,8 @@ KindPicker::KindPicker(const Look& look, QWidget* parent) : QWidget(parent)
     m_keepOption->setObjectName(look.keepName);
     connect(m_killOption, &QRadioButton::clicked, this, [this] { emit senseChosen(true); });
     connect(m_keepOption, &QRadioButton::clicked, this, [this] { emit senseChosen(false); });
-    for (QRadioButton* o : look.keepFirst ? std::array{m_keepOption, m_killOption}
-                                          : std::array{m_killOption, m_keepOption})
+    for (QRadioButton* o :
+         look.keepFirst ? std::array{m_keepOption, m_killOption} : std::array{m_killOption, m_keepOption})
         sense->layout()->addWidget(o);
     m_frames = {positions, selection, sense};
     if (look.framesPlacedByHost)

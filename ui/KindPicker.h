@@ -22,7 +22,7 @@ public:
         Qt::Orientation buttons = Qt::Vertical; // how the buttons stand inside each frame
         std::array<QString, 3> positionNames;   // 个位, 十位, 百位
         QString singleName, generalName, killName, keepName;
-        bool keepFirst = false;                        // 生 before 杀
+        bool keepFirst = false;                            // 生 before 杀
         QString positionFrame, selectionFrame, senseFrame; // frame names (may be empty)
         // The host lays the three frames into its own grid (frames()) instead of the picker
         // showing them side by side; the picker then stays a hidden owner of their state.
