@@ -18,6 +18,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 
+#include <QAction>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -25,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
