@@ -1,29 +1,24 @@
 #include "app/MainWindow.h"
 
 #include "app/HelpLinks.h"
-#include "app/OnlineSourcesDialog.h"
-#include "backtest/DrawOrderDialog.h"
+#include "app/SettingsMenu.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
-#include "backtest/HoldOutDialog.h"
 #include "charts/TrendChartWindow.h"
 #include "formula/FormulaTextActions.h"
 #include "formula/FormulaUpdateDialog.h"
-#include "history/BackupDialog.h"
 #include "history/HistoryPanel.h"
-#include "history/LotteryTable.h"
 #include "history/ParameterReferenceWindow.h"
-#include "history/ResultsPageAddress.h"
-#include "history/SearchDaysDialog.h"
 #include "history/Workspace.h"
 #include "killkeep/KillKeepCalculation.h"
 #include "killkeep/ReplayWindow.h"
 #include "search/SearchWindow.h"
 #include "ui/BusyCursor.h"
+#include "ui/KindPicker.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 
-#include <QActionGroup>
+#include <QAction>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -31,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,13 +37,15 @@
 
 MainWindow::MainWindow(Workspace* workspace, const QString& startupError, QWidget* parent)
     : QMainWindow(parent), m_workspace(workspace), m_database(startupError),
-      m_formulaPanel(new FormulaListPanel(workspace, &m_database, &m_kind, &m_kill, &m_columns, this)),
+      m_session(new AnalysisSession(workspace, this)),
+      m_formulaPanel(new FormulaListPanel(m_session, &m_database, this)),
       m_historyPanel(new HistoryPanel(workspace, &m_database, this)),
       m_calculation(new KillKeepCalculation(workspace, m_formulaPanel->model(), this))
 {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Zorvane"));
     connectPanels();
+    connectSession();
     buildMenus();
     buildControls();
     startUp();
@@ -108,24 +106,11 @@ TrendChartWindow* MainWindow::trendWindow() const
 
 void MainWindow::connectPanels()
 {
-    connect(m_historyPanel, &HistoryPanel::historyChanged, this, [this] {
-        refreshChain(false);
-        showNextIssue();
-    });
-    connect(m_historyPanel, &HistoryPanel::historyCut, this, [this] {
-        refreshChain(true);
-        showNextIssue();
-    });
-    connect(m_historyPanel, &HistoryPanel::historyCleared, this, [this] {
-        m_formulaPanel->showFormulas();
-        fillHistoryGrid();
-    });
-    connect(m_formulaPanel, &FormulaListPanel::typedFormulaAdded, this,
-            [this](const FormulaKind& kind, bool kill) {
-                selectKind(kind, kill);
-                refreshChain(true);
-            });
-    connect(m_formulaPanel, &FormulaListPanel::formulasDeleted, this, [this] { refreshChain(false); });
+    // The history panel stands below the session's layer: what it changed reaches the session here,
+    // once per change.
+    connect(m_historyPanel, &HistoryPanel::historyChanged, m_session, &AnalysisSession::historyWasChanged);
+    connect(m_historyPanel, &HistoryPanel::historyCleared, m_session, &AnalysisSession::historyWasChanged);
+    connect(m_historyPanel, &HistoryPanel::historyCut, m_session, &AnalysisSession::storeWasReplaced);
     connect(m_formulaPanel, &FormulaListPanel::trendChartRequested, this,
             [this](int row) { openTrendWindow(row, true); });
     connect(m_formulaPanel, &FormulaListPanel::chartFormulaChosen, this, [this](int row) {
@@ -145,9 +130,35 @@ void MainWindow::connectPanels()
     m_historyPanel->setFormulaNames([this](int number) { return m_formulaPanel->formulaName(number); });
 }
 
+void MainWindow::connectSession()
+{
+    // The formula list follows a change of the formulas by itself (it subscribed first); the chain
+    // goes on here with the history grid and the back-test.
+    connect(m_session, &AnalysisSession::historyChanged, this, &MainWindow::onHistoryChanged);
+    connect(m_session, &AnalysisSession::storeReplaced, this, [this] {
+        refreshChain(false);
+        showNextIssue();
+    });
+    connect(m_session, &AnalysisSession::formulasChanged, this, [this] {
+        // New formulas may have brought their kind and sense with them.
+        m_kindPicker->setChoice(m_session->kind(), m_session->kill());
+        refreshChain(false);
+    });
+    connect(m_session, &AnalysisSession::kindChanged, this, [this] {
+        m_kindPicker->setChoice(m_session->kind(), m_session->kill());
+        // A sense alone takes effect at the next reload.
+        if (m_formulaPanel->model()->kind() != m_session->kind()) {
+            BusyCursor busy;
+            refreshChain(true);
+        }
+    });
+    connect(m_session, &AnalysisSession::optionsChanged, this, &MainWindow::onOptionsChanged);
+}
+
 void MainWindow::buildMenus()
 {
-    buildSettingsMenu();
+    m_settingsMenu = new SettingsMenu(m_session, this);
+    menuBar()->addMenu(m_settingsMenu->menu());
     // 管理 (also the formula grid's right button) ends with the replay of the calculation, which
     // belongs to the calculation rather than to the list.
     QAction* replay = m_formulaPanel->menu()->addAction(QStringLiteral("计算方法回测"));
@@ -155,92 +166,6 @@ void MainWindow::buildMenus()
     connect(replay, &QAction::triggered, this, &MainWindow::openReplay);
     menuBar()->addMenu(m_formulaPanel->menu());
     menuBar()->addMenu(m_historyPanel->menu()); // 历史管理 (also the history grid's right button)
-}
-
-void MainWindow::buildSettingsMenu()
-{
-    m_settingsMenu = menuBar()->addMenu(QStringLiteral("设置"));
-    auto* displayGroup = new QActionGroup(this);
-    m_displayActions[0] = m_settingsMenu->addAction(QStringLiteral("历史列表公式验算结果显示在下期(&N)"));
-    m_displayActions[1] = m_settingsMenu->addAction(QStringLiteral("历史列表公式验算结果显示在当期(&T)"));
-    for (int i = 0; i < 2; ++i) {
-        m_displayActions[i]->setObjectName(QStringLiteral("mnuYsXs%1").arg(i));
-        m_displayActions[i]->setCheckable(true);
-        displayGroup->addAction(m_displayActions[i]);
-        connect(m_displayActions[i], &QAction::triggered, this,
-                [this, i] { m_workspace->settings().setResultsOnCurrentDraw(i == 1); });
-    }
-    m_settingsMenu->addSeparator();
-
-    QMenu* lookBack = m_settingsMenu->addMenu(QStringLiteral("检索期数设置(&Q)"));
-    m_excludeCurrentAction = lookBack->addAction(QStringLiteral("检索期数前溯不含当前期"));
-    m_excludeCurrentAction->setObjectName("mnuBuhan");
-    m_excludeCurrentAction->setCheckable(true);
-    connect(m_excludeCurrentAction, &QAction::toggled, this,
-            [this](bool on) { m_workspace->settings().setExcludeCurrent(on); });
-    auto* lookBackGroup = new QActionGroup(this);
-    lookBackGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (int i = 0; i < LookBackTable::kCount; ++i) {
-        QAction* a = lookBack->addAction(LookBackTable::at(i).caption);
-        a->setObjectName(QStringLiteral("mnuQs%1").arg(i));
-        a->setCheckable(true);
-        lookBackGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] { onLookBackChosen(i); });
-        m_lookBackActions[i] = a;
-    }
-    lookBack->addSeparator();
-
-    m_weightedAction = m_settingsMenu->addAction(QStringLiteral("正确率使用期数加权算法(&A)"));
-    m_weightedAction->setObjectName("mnuZqlJq");
-    m_weightedAction->setCheckable(true);
-    connect(m_weightedAction, &QAction::toggled, this,
-            [this](bool on) { m_workspace->settings().setWeighted(on); });
-
-    m_chanceAction = m_settingsMenu->addAction(QStringLiteral("显示机会对比"));
-    m_chanceAction->setObjectName("mnuJhdb");
-    m_chanceAction->setCheckable(true);
-    m_chanceAction->setToolTip(QStringLiteral("在公式列表中显示机会率、超出、p值和与运气相比的小结"));
-    connect(m_chanceAction, &QAction::toggled, this, [this](bool on) {
-        m_workspace->settings().setShowChanceComparison(on);
-        m_formulaPanel->setChanceComparisonShown(on);
-    });
-
-    QAction* holdOut = m_settingsMenu->addAction(QStringLiteral("留出检验期数设置(&H)..."));
-    holdOut->setObjectName("mnuHoldOut");
-    holdOut->setToolTip(
-        QStringLiteral("把最新的几期留作检验：统计和搜索都不用它们，再看公式在这几期上的正确率"));
-    connect(holdOut, &QAction::triggered, this, &MainWindow::onHoldOutChosen);
-    QAction* order = m_settingsMenu->addAction(QStringLiteral("开奖号码顺序..."));
-    order->setObjectName("mnuDrawOrder");
-    order->setToolTip(QStringLiteral("开奖号码是按从小到大还是按开出顺序公布的：机会率、超出和p值按它计算"));
-    connect(order, &QAction::triggered, this, [this] {
-        if (DrawOrderDialog::ask(this, m_workspace->settings(), m_columns))
-            refreshChanceFigures();
-    });
-
-    QAction* days = m_settingsMenu->addAction(QStringLiteral("历史号码更新检索天数设置(&D)"));
-    days->setObjectName("mnuSetDay");
-    connect(days, &QAction::triggered, this,
-            [this] { SearchDaysDialog::ask(this, m_workspace->settings()); });
-    QAction* sources = m_settingsMenu->addAction(ResultsPageAddress::sourcesEntry());
-    sources->setObjectName("mnuSources");
-    connect(sources, &QAction::triggered, this, &MainWindow::openSourcesDialog);
-
-    QMenu* lotteries = m_settingsMenu->addMenu(QStringLiteral("彩种选择"));
-    auto* lotteryGroup = new QActionGroup(this);
-    lotteryGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (int i = 0; i < LotteryTable::kCount; ++i) {
-        QAction* a = lotteries->addAction(LotteryTable::at(i).caption);
-        a->setObjectName(QStringLiteral("mnuK3%1").arg(i));
-        a->setCheckable(true);
-        lotteryGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] { onLotteryChosen(i); });
-        m_lotteryActions[i] = a;
-    }
-    BackupDialog::addSettingsEntry(m_settingsMenu, &m_workspace->settings());
-    QAction* restore = m_settingsMenu->addAction(QStringLiteral("恢复默认设置(&R)"));
-    restore->setObjectName("meuHfmr");
-    connect(restore, &QAction::triggered, this, &MainWindow::onRestoreDefaults);
 }
 
 QGridLayout* MainWindow::buildButtons()
@@ -271,7 +196,7 @@ QGridLayout* MainWindow::buildButtons()
            [formulas] { formulas->exportCurrentKindText(); });
     QPushButton* settingsButton = namedButton("Command9", QStringLiteral("软件设置(&T)"));
     connect(settingsButton, &QPushButton::clicked, this, [this, settingsButton] {
-        m_settingsMenu->popup(settingsButton->mapToGlobal(QPoint(0, settingsButton->height())));
+        m_settingsMenu->menu()->popup(settingsButton->mapToGlobal(QPoint(0, settingsButton->height())));
     });
     place(settingsButton);
     button("Command4", QStringLiteral("公式参数对照说明(&I)"), &MainWindow::openReferenceWindow);
@@ -328,49 +253,14 @@ QGridLayout* MainWindow::buildOptionFrames()
         });
     frames->addWidget(method, 0, 1);
 
-    // 位数选择
-    auto* positions = new QGroupBox(QStringLiteral("位数选择"));
-    auto* positionLayout = new QVBoxLayout(positions);
-    static const char* const positionCaptions[] = {"个位", "十位", "百位"};
-    for (int i = 0; i < 3; ++i) {
-        auto* o = new QRadioButton(QString::fromUtf8(positionCaptions[i]));
-        o->setObjectName(QStringLiteral("optXing%1").arg(i + 1));
-        positionLayout->addWidget(o);
-        connect(o, &QRadioButton::clicked, this, [this, i] { onPositionClicked(i + 1); });
-        m_positionOptions[i] = o;
-    }
-    m_positionOptions[0]->setChecked(true);
-    frames->addWidget(positions, 0, 2);
-
-    // 玩法选择
-    auto* selection = new QGroupBox(QStringLiteral("玩法选择"));
-    auto* selectionLayout = new QVBoxLayout(selection);
-    m_singleOption = new QRadioButton(QStringLiteral("单选"));
-    m_singleOption->setObjectName("opTDG0");
-    m_generalOption = new QRadioButton(QStringLiteral("通选"));
-    m_generalOption->setObjectName("opTDG1");
-    m_singleOption->setChecked(true);
-    m_generalOption->setEnabled(false);
-    selectionLayout->addWidget(m_singleOption);
-    selectionLayout->addWidget(m_generalOption);
-    connect(m_singleOption, &QRadioButton::clicked, this, [this] { onSelectionClicked(true); });
-    connect(m_generalOption, &QRadioButton::clicked, this, [this] { onSelectionClicked(false); });
-    frames->addWidget(selection, 0, 3);
-
-    // 生杀
-    auto* sense = new QGroupBox(QStringLiteral("生杀"));
-    auto* senseLayout = new QVBoxLayout(sense);
-    m_killOption = new QRadioButton(QStringLiteral("杀"));
-    m_killOption->setObjectName("Option20");
-    m_keepOption = new QRadioButton(QStringLiteral("生"));
-    m_keepOption->setObjectName("Option21");
-    m_killOption->setChecked(true);
-    senseLayout->addWidget(m_killOption);
-    senseLayout->addWidget(m_keepOption);
+    // 位数选择, 玩法选择, 生杀
+    m_kindPicker = new KindPicker(KindPicker::mainWindowLook(), this);
+    connect(m_kindPicker, &KindPicker::kindChosen, this, &MainWindow::onKindChosen);
     // Only sets the sense; the list follows at the next reload.
-    connect(m_killOption, &QRadioButton::clicked, this, [this] { m_kill = true; });
-    connect(m_keepOption, &QRadioButton::clicked, this, [this] { m_kill = false; });
-    frames->addWidget(sense, 0, 4);
+    connect(m_kindPicker, &KindPicker::senseChosen, this,
+            [this](bool kill) { m_session->setKind(m_session->kind(), kill); });
+    for (int i = 0; i < 3; ++i)
+        frames->addWidget(m_kindPicker->frames()[i], 0, 2 + i);
     return frames;
 }
 
@@ -394,30 +284,11 @@ void MainWindow::buildControls()
 
 void MainWindow::startUp()
 {
-    Settings& s = m_workspace->settings();
-    const int lottery = s.lotteryIndex();
-    m_workspace->setLotteryIndex(lottery);
-    if (LotteryTable::isValid(lottery))
-        m_lotteryActions[lottery]->setChecked(true);
-    s.setLotteryIndex(lottery);
-
-    (s.calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)->setChecked(true);
-    m_displayActions[s.resultsOnCurrentDraw() ? 1 : 0]->setChecked(true);
-    {
-        const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction), b3(m_chanceAction);
-        m_excludeCurrentAction->setChecked(s.excludeCurrent());
-        m_weightedAction->setChecked(s.weighted());
-        m_chanceAction->setChecked(s.showChanceComparison());
-    }
-    m_formulaPanel->setChanceComparisonShown(s.showChanceComparison());
-    const int lookBack = s.lookBackIndex();
-    if (lookBack >= 0 && lookBack < LookBackTable::kCount) {
-        m_lookBackActions[lookBack]->setChecked(true);
-        m_lookBackDraws = LookBackTable::draws(lookBack);
-    }
-    m_kill = true;
-
-    m_kind = FormulaKind{1, true};
+    m_settingsMenu->startUp();
+    (m_workspace->settings().calculateSelected() ? m_selectedMethodOption : m_bestMethodOption)
+        ->setChecked(true);
+    // The session starts at the units single selection and the kill option, as the picker does.
+    m_kindPicker->setChoice(m_session->kind(), m_session->kill());
     m_dataFolderLabel->setText(
         QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(m_workspace->dataFolder())));
     if (m_database.isOpen()) {
@@ -475,17 +346,14 @@ void MainWindow::refreshChain(bool formulasChanged)
 
 void MainWindow::fillHistoryGrid()
 {
-    m_columns = HistoryColumns(m_workspace->history().draws());
-    m_historyPanel->showDraws(m_kind.position, m_kind.single);
+    m_historyPanel->showDraws(kind().position, kind().single);
     if (m_referenceWindow)
         m_referenceWindow->showDraw(m_workspace->history().newest());
-    if (m_trendWindow)
-        m_trendWindow->refresh();
 }
 
 void MainWindow::runBacktest()
 {
-    switch (m_formulaPanel->runBacktest(m_lookBackDraws)) {
+    switch (m_formulaPanel->runBacktest()) {
     case FormulaListPanel::BacktestOutcome::NotRun:
         break;
     case FormulaListPanel::BacktestOutcome::Cancelled:
@@ -509,91 +377,38 @@ void MainWindow::showNextIssue()
 
 // ---- Kind, sense and settings --------------------------------------------------------------------
 
-void MainWindow::selectKind(const FormulaKind& kind, bool kill)
+void MainWindow::onHistoryChanged()
 {
-    // As choosing the options by hand: position first, then the selection.
-    m_kill = kill;
-    (kill ? m_killOption : m_keepOption)->setChecked(true);
-    m_positionOptions[kind.position - 1]->setChecked(true);
-    m_generalOption->setEnabled(kind.position != 1);
-    (kind.single ? m_singleOption : m_generalOption)->setChecked(true);
-    m_kind = kind;
-}
-
-void MainWindow::onPositionClicked(int position)
-{
-    BusyCursor busy;
-    m_kind.position = position;
-    if (position == 1) {
-        m_singleOption->setChecked(true);
-        m_generalOption->setEnabled(false);
-    } else {
-        m_generalOption->setEnabled(true);
+    if (m_workspace->history().draws().empty()) {
+        // The whole history was deleted: both grids are shown again, without a back-test.
+        m_formulaPanel->showFormulas();
+        fillHistoryGrid();
+        return;
     }
-    m_kind.single = m_singleOption->isChecked();
-    refreshChain(true);
+    refreshChain(false);
+    showNextIssue();
 }
 
-void MainWindow::onSelectionClicked(bool single)
+void MainWindow::onKindChosen(const FormulaKind& chosen)
 {
-    BusyCursor busy;
-    for (int i = 0; i < 3; ++i) {
-        if (m_positionOptions[i]->isChecked()) {
-            m_kind.position = i + 1;
-            break;
-        }
+    // Choosing the kind shown lists it again (with the sense chosen since); another kind reaches
+    // the list through the session.
+    if (chosen == m_session->kind()) {
+        BusyCursor busy;
+        refreshChain(true);
+        return;
     }
-    m_kind.single = single;
-    refreshChain(true);
+    m_session->setKind(chosen, m_session->kill());
 }
 
-void MainWindow::onLotteryChosen(int index)
+void MainWindow::onOptionsChanged(const AnalysisOptions& previous)
 {
-    m_workspace->setLotteryIndex(index);
-    m_workspace->settings().setLotteryIndex(index);
-    m_lotteryActions[index]->setChecked(true);
-}
-
-void MainWindow::onLookBackChosen(int index)
-{
-    m_workspace->settings().setLookBackIndex(index);
-    m_lookBackActions[index]->setChecked(true);
-    m_lookBackDraws = LookBackTable::draws(index);
-    runBacktest();
-}
-
-void MainWindow::onHoldOutChosen()
-{
-    const int before = m_workspace->settings().holdOut();
-    if (HoldOutDialog::ask(this, m_workspace->settings(), int(m_workspace->history().draws().size())) &&
-        m_workspace->settings().holdOut() != before)
+    const AnalysisOptions& now = m_session->options();
+    // The look-back, the hold-out and the publication order change the figures; the weighting and
+    // the current-draw switch take effect at the next run, and the chance columns are the list's.
+    if (now.lookBackIndex != previous.lookBackIndex || now.holdOut != previous.holdOut ||
+        now.publicationOrder != previous.publicationOrder)
         runBacktest();
-}
-
-void MainWindow::refreshChanceFigures()
-{
-    runBacktest();
-    if (m_trendWindow)
-        m_trendWindow->refresh();
-}
-
-void MainWindow::onRestoreDefaults()
-{
-    Settings& s = m_workspace->settings();
-    // Figures computed under a hold-out, a look-back or a publication order the restore changed
-    // would no longer match the menus: the back-test runs again (the display switches only take
-    // effect at the next run, as always).
-    const bool figuresChange = s.publicationOrderIndex() != 0 || s.holdOut() != 0 || s.lookBackIndex() != 3;
-    s.restoreDefaults();
-    m_displayActions[0]->setChecked(true);
-    const QSignalBlocker b1(m_excludeCurrentAction), b2(m_weightedAction);
-    m_excludeCurrentAction->setChecked(true);
-    m_lookBackActions[3]->setChecked(true);
-    m_lookBackDraws = LookBackTable::draws(3);
-    m_weightedAction->setChecked(true);
-    m_chanceAction->setChecked(true); // shows the columns again through its handler
-    if (figuresChange)
-        refreshChanceFigures();
 }
 
 // ---- Button handlers -----------------------------------------------------------------------------
@@ -606,12 +421,13 @@ void MainWindow::calculate()
     // 计算值 shows what the formulas selected now vote.
     m_formulaPanel->model()->redrawResults();
     KillKeepCalculation::Request request;
-    request.kind = m_kind;
-    request.kill = m_kill;
+    request.kind = kind();
+    request.kill = killSense();
     request.bestMethod = !m_selectedMethodOption->isChecked();
+    request.backtest = m_session->options().backtest();
     request.verify = m_verifyOption->isChecked();
     request.verifiedIssue = m_checkIssueBox->text();
-    if (m_calculation->run(m_columns, request) >= 30)
+    if (m_calculation->run(*m_session->columns(), request) >= 30)
         m_formulaPanel->scrollToLastRow();
 }
 
@@ -619,7 +435,7 @@ void MainWindow::showListForCalculation()
 {
     // The calculation uses exactly the formulas the list shows: when the sense chosen differs from
     // the list's, the list is reloaded for it first, as choosing a kind does.
-    if (m_formulaPanel->shownSense() != m_kill || m_formulaPanel->model()->kind() != m_kind) {
+    if (m_formulaPanel->shownSense() != killSense() || m_formulaPanel->model()->kind() != kind()) {
         BusyCursor busy;
         refreshChain(true);
     }
@@ -632,9 +448,10 @@ void MainWindow::openReplay()
     // The replay calculates as 计算公式 does, with the flags of the formulas shown.
     showListForCalculation();
     KillKeepCalculation::Request request;
-    request.kind = m_kind;
-    request.kill = m_kill;
+    request.kind = kind();
+    request.kill = killSense();
     request.bestMethod = !m_selectedMethodOption->isChecked();
+    request.backtest = m_session->options().backtest();
     m_calculation->openReplay(request);
 }
 
@@ -652,17 +469,16 @@ void MainWindow::importFormulaFile()
                                 FormulaTextActions::importFolder(*m_workspace),
                                 QStringLiteral("Text (*.txt)"), &path))
         return;
-    if (FormulaTextActions::importChosenFile(this, *m_workspace, path, m_kind, &m_kill, [this] {
-            (m_kill ? m_killOption : m_keepOption)->setChecked(true);
-            refreshChain(true);
-        }))
+    bool kill = killSense();
+    if (FormulaTextActions::importChosenFile(this, *m_workspace, path, kind(), &kill,
+                                             [this, &kill] { m_session->formulasWereAdded(kind(), kill); }))
         m_formulaPanel->clearInput();
 }
 
 void MainWindow::clearAllFormulas()
 {
     if (m_database.require(this) && FormulaTextActions::clearAll(this, *m_workspace))
-        refreshChain(true);
+        m_session->formulasWereChanged(kind());
 }
 
 void MainWindow::updateFormulasOnline()
@@ -670,34 +486,24 @@ void MainWindow::updateFormulasOnline()
     if (!m_database.require(this))
         return;
     QString summary;
-    if (runOnlineFormulaUpdate(this, *m_workspace, m_kind, &m_kill, &summary)) {
-        (m_kill ? m_killOption : m_keepOption)->setChecked(true);
-        refreshChain(true);
-    }
+    bool kill = killSense();
+    if (runOnlineFormulaUpdate(this, *m_workspace, kind(), &kill, &summary))
+        m_session->formulasWereAdded(kind(), kill);
 }
 
 void MainWindow::openSearch()
 {
     if (!m_database.require(this))
         return;
-    SearchWindow search(m_workspace, this);
-    // Each save changed the stored formulas: the list, the history grid and the figures follow
-    // at once, while the search window stays open.
-    connect(&search, &SearchWindow::formulasChanged, this, [this] { refreshChain(true); });
+    // Each save tells the session: the list, the history grid and the figures follow at once,
+    // while the search window stays open.
+    SearchWindow search(m_session, this);
     search.exec();
-}
-
-void MainWindow::openSourcesDialog()
-{
-    OnlineSourcesDialog dialog(m_workspace, this);
-    m_sourcesDialog = &dialog;
-    dialog.exec();
-    m_sourcesDialog = nullptr;
 }
 
 OnlineSourcesDialog* MainWindow::sourcesDialog() const
 {
-    return m_sourcesDialog;
+    return m_settingsMenu->sourcesDialog();
 }
 
 void MainWindow::openReferenceWindow()
@@ -714,7 +520,7 @@ void MainWindow::openTrendWindow(int formulaRow, bool showFormula)
     if (!m_database.require(this))
         return;
     if (!m_trendWindow) {
-        m_trendWindow = new TrendChartWindow(m_workspace, &m_columns, this);
+        m_trendWindow = new TrendChartWindow(m_session, this);
         if (const ReplayWindow* replay = m_calculation->replayWindow())
             m_trendWindow->setReplay(replay->result());
     }
@@ -730,7 +536,7 @@ void MainWindow::showTrendFormula(int formulaRow)
     FormulaGridModel* formulas = m_formulaPanel->model();
     if (formulaRow >= 0 && formulaRow < formulas->rowCount()) {
         const FormulaRecord& f = formulas->formulaAt(formulaRow);
-        m_trendWindow->setFormula(formulas->kind(), f.bolKill, f, m_lookBackDraws, formulaRow + 1);
+        m_trendWindow->setFormula(formulas->kind(), f.bolKill, f, lookBackDraws(), formulaRow + 1);
     }
 }
 

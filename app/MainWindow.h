@@ -1,15 +1,15 @@
 #pragma once
 
 #include "app/HelpLinks.h"
+#include "backtest/AnalysisSession.h"
 #include "formula/FormulaKind.h"
-#include "history/HistoryColumns.h"
 #include "ui/DatabaseGuard.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <array>
 
 class AllPositionsRankingWindow;
+class KindPicker;
 class CalculationStepsWindow;
 class FormulaFilterWindow;
 class FormulaGridModel;
@@ -21,21 +21,21 @@ class KillKeepCalculation;
 class OnlineSourcesDialog;
 class ParameterReferenceWindow;
 class PositionHistoryWindow;
-class QAction;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QRadioButton;
 class RankingWindow;
 class ReplayWindow;
+class SettingsMenu;
 class TrendChartWindow;
 class Workspace;
 
 // The main window: the formula list (left), the history (right), the buttons and option frames
-// below the list, and the three menus (设置, 管理, 历史管理). It composes the two panels, owns the
-// current kind, sense and look-back, and runs the refresh chain when either panel changed the
-// stored data. The data lives in the Workspace.
+// below the list, and the three menus (设置, 管理, 历史管理). It creates the analysis session the
+// panels and the other windows share (kind, sense, the history's column copy, the options) and
+// runs the refresh chain of its panels whenever the session announces a change of the history, the
+// formulas, the kind or the options. The data lives in the Workspace.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -49,14 +49,15 @@ public:
     // than the window's comfortable size, otherwise at that size.
     void showForScreen();
 
+    AnalysisSession* session() const { return m_session; }
     // Current kind: position 1 = 个位, 2 = 十位, 3 = 百位; single (单选) or general (通选).
-    const FormulaKind& kind() const { return m_kind; }
-    int position() const { return m_kind.position; }
-    bool singleSelection() const { return m_kind.single; }
-    bool killSense() const { return m_kill; }
-    QString formulaTable() const { return m_kind.tableName(); }
-    QString kindLabel() const { return m_kind.selectionLabel(); }
-    int lookBackDraws() const { return m_lookBackDraws; }
+    const FormulaKind& kind() const { return m_session->kind(); }
+    int position() const { return kind().position; }
+    bool singleSelection() const { return kind().single; }
+    bool killSense() const { return m_session->kill(); }
+    QString formulaTable() const { return kind().tableName(); }
+    QString kindLabel() const { return kind().selectionLabel(); }
+    int lookBackDraws() const { return m_session->options().lookBackDraws(); }
     bool databaseOpen() const { return m_database.isOpen(); }
 
     FormulaListPanel* formulaPanel() const { return m_formulaPanel; }
@@ -83,8 +84,8 @@ protected:
 
 private:
     void connectPanels();
+    void connectSession();
     void buildMenus();
-    void buildSettingsMenu();
     void buildControls();
     QGridLayout* buildButtons();
     QGridLayout* buildOptionFrames();
@@ -96,15 +97,10 @@ private:
     void fillHistoryGrid();
     void runBacktest();
     void showNextIssue();
-    void selectKind(const FormulaKind& kind, bool kill);
-    void onPositionClicked(int position);
-    void onSelectionClicked(bool single);
-    void onLotteryChosen(int index);
-    void onLookBackChosen(int index);
-    void onHoldOutChosen();
-    // The publication order changed: the figures against chance and the trend charts again.
-    void refreshChanceFigures();
-    void onRestoreDefaults();
+    // The session's history changed: the chain, or without draws left only both grids shown again.
+    void onHistoryChanged();
+    void onKindChosen(const FormulaKind& kind);
+    void onOptionsChanged(const AnalysisOptions& previous);
 
     void calculate();
     void openReplay();
@@ -119,7 +115,6 @@ private:
     void openTrendWindow(int formulaRow, bool showFormula);
     // The trend window's formula becomes grid row `formulaRow`'s (when there is such a row).
     void showTrendFormula(int formulaRow);
-    void openSourcesDialog();
     void openHelp(HelpLinks::Link link);
     void reportError(const QString& text);
 
@@ -127,10 +122,7 @@ private:
     DatabaseGuard m_database;
     bool m_startupErrorShown = false;
 
-    FormulaKind m_kind;
-    bool m_kill = true;
-    int m_lookBackDraws = 0;
-    HistoryColumns m_columns; // the draws laid out for the back-test and the calculation
+    AnalysisSession* m_session;
     int m_backtestRuns = 0;
 
     FormulaListPanel* m_formulaPanel;
@@ -138,25 +130,14 @@ private:
     KillKeepCalculation* m_calculation;
 
     QLineEdit* m_checkIssueBox = nullptr; // Text3: newest stored issue, or the issue to verify
-    std::array<QRadioButton*, 3> m_positionOptions{};
-    QRadioButton* m_singleOption = nullptr;
-    QRadioButton* m_generalOption = nullptr;
-    QRadioButton* m_killOption = nullptr;
-    QRadioButton* m_keepOption = nullptr;
+    KindPicker* m_kindPicker = nullptr;
     QRadioButton* m_verifyOption = nullptr;
     QRadioButton* m_bestMethodOption = nullptr;
     QRadioButton* m_selectedMethodOption = nullptr;
     QLabel* m_dataFolderLabel = nullptr;
 
-    QMenu* m_settingsMenu = nullptr;
-    std::array<QAction*, 2> m_displayActions{};
-    QAction* m_excludeCurrentAction = nullptr;
-    QAction* m_weightedAction = nullptr;
-    QAction* m_chanceAction = nullptr; // 显示机会对比 ("JHDB")
-    std::array<QAction*, 10> m_lookBackActions{};
-    std::array<QAction*, 15> m_lotteryActions{};
+    SettingsMenu* m_settingsMenu = nullptr;
 
     QPointer<ParameterReferenceWindow> m_referenceWindow;
     QPointer<TrendChartWindow> m_trendWindow;
-    OnlineSourcesDialog* m_sourcesDialog = nullptr; // while "在线数据源设置..." is open
 };

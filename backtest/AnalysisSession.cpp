@@ -6,8 +6,7 @@
 AnalysisSession::AnalysisSession(Workspace* workspace, QObject* parent)
     : QObject(parent), m_workspace(workspace), m_options(AnalysisOptions::fromSettings(workspace->settings()))
 {
-    m_columns = std::make_shared<const HistoryColumns>(m_workspace->history().draws());
-    readDrawOrder();
+    readHistory();
 }
 
 void AnalysisSession::setKind(const FormulaKind& kind, bool kill)
@@ -34,24 +33,42 @@ void AnalysisSession::overrideOptions(const AnalysisOptions& options)
 {
     if (options == m_options)
         return;
-    const bool orderChanged = options.publicationOrder != m_options.publicationOrder;
+    const AnalysisOptions previous = m_options;
     m_options = options;
-    if (orderChanged)
+    if (options.publicationOrder != previous.publicationOrder)
         readDrawOrder();
-    emit optionsChanged();
+    emit optionsChanged(previous);
 }
 
 void AnalysisSession::historyWasChanged()
 {
-    // A new copy rather than a change in place: a back-test still running on the old one keeps it.
-    m_columns = std::make_shared<const HistoryColumns>(m_workspace->history().draws());
-    readDrawOrder();
+    readHistory();
     emit historyChanged();
 }
 
 void AnalysisSession::formulasWereChanged(const FormulaKind& kind)
 {
     emit formulasChanged(kind);
+}
+
+void AnalysisSession::formulasWereAdded(const FormulaKind& kind, bool kill)
+{
+    m_kind = kind;
+    m_kill = kill;
+    emit formulasChanged(kind);
+}
+
+void AnalysisSession::storeWasReplaced()
+{
+    readHistory();
+    emit storeReplaced();
+}
+
+void AnalysisSession::readHistory()
+{
+    // A new copy rather than a change in place: a back-test still running on the old one keeps it.
+    m_columns = std::make_shared<const HistoryColumns>(m_workspace->history().draws());
+    readDrawOrder();
 }
 
 void AnalysisSession::readDrawOrder()

@@ -48,17 +48,30 @@ public:
     // The stored history changed (a draw added or deleted, an import, an online update, a restore):
     // rebuilds the column copy and the order reading once and emits historyChanged.
     void historyWasChanged();
-    // The formulas of `kind` changed (a search saved, an import, a deletion).
+    // The formulas of `kind` changed (a search saved, a deletion, all formulas cleared).
     void formulasWereChanged(const FormulaKind& kind);
+    // Formulas were stored into `kind`'s table with sense `kill` and are to be shown (a typed
+    // formula, a file import, an online update): the session takes that kind and sense and emits
+    // formulasChanged once. kindChanged is not emitted as well: a subscriber refreshing for the
+    // new formulas reads kind() and shows the new kind in the same pass.
+    void formulasWereAdded(const FormulaKind& kind, bool kill);
+    // The database as a whole was replaced or rewritten (a backup restored, draws cut off the end
+    // and the file compacted): rebuilds the column copy as historyWasChanged does and emits
+    // storeReplaced once, for subscribers to read both the history and the formulas afresh.
+    void storeWasReplaced();
 
 signals:
     void historyChanged();
     void formulasChanged(const FormulaKind& kind);
     void kindChanged();
-    void optionsChanged();
+    // `previous` are the options before the change: a subscriber redoes only what the options it
+    // depends on change.
+    void optionsChanged(const AnalysisOptions& previous);
+    void storeReplaced();
 
 private:
     void readDrawOrder();
+    void readHistory();
 
     Workspace* m_workspace;
     FormulaKind m_kind{1, true};

@@ -141,6 +141,17 @@ void FormulaGridModel::setWeightedRate(bool on)
     emit headerDataChanged(Qt::Horizontal, RateColumn, RateColumn);
 }
 
+void FormulaGridModel::inIdxOrder(std::vector<FormulaRecord>* formulas, std::vector<bool>* selected) const
+{
+    std::vector<int> rows(m_rows.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::sort(rows.begin(), rows.end(), [this](int a, int b) { return idxAt(a) < idxAt(b); });
+    for (int r : rows) {
+        formulas->push_back(formulaAt(r));
+        selected->push_back(isSelected(r));
+    }
+}
+
 std::vector<bool> FormulaGridModel::selectedFlags() const
 {
     std::vector<bool> flags;

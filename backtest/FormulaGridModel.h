@@ -82,6 +82,8 @@ public:
 
     // SelectedFlags, one per row.
     std::vector<bool> selectedFlags() const;
+    // The formulas listed and their flags in idx order, whatever order the grid shows.
+    void inIdxOrder(std::vector<FormulaRecord>* formulas, std::vector<bool>* selected) const;
     void setSelectedFlags(const std::vector<bool>& flags);
     bool isSelected(int row) const;
     void setSelected(int row, bool selected);

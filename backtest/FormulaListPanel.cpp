@@ -1,5 +1,6 @@
 #include "backtest/FormulaListPanel.h"
 
+#include "backtest/AnalysisSession.h"
 #include "backtest/BacktestRunner.h"
 #include "backtest/CalculationStepsWindow.h"
 #include "backtest/ChanceSummary.h"
@@ -34,14 +35,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <numeric>
 
-FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* database,
-                                   const FormulaKind* kind, const bool* kill, const HistoryColumns* history,
-                                   QWidget* parent)
-    : QWidget(parent), m_workspace(workspace), m_database(database), m_kind(kind), m_kill(kill),
-      m_history(history), m_model(new FormulaGridModel(this)),
-      m_store(std::make_unique<FormulaTableStore>(&workspace->database()))
+FormulaListPanel::FormulaListPanel(AnalysisSession* session, const DatabaseGuard* database, QWidget* parent)
+    : QWidget(parent), m_session(session), m_workspace(&session->workspace()), m_database(database),
+      m_model(new FormulaGridModel(this)),
+      m_store(std::make_unique<FormulaTableStore>(&m_workspace->database()))
 {
     buildMenu();
     auto* layout = new QVBoxLayout(this);
@@ -106,8 +104,16 @@ FormulaListPanel::FormulaListPanel(Workspace* workspace, const DatabaseGuard* da
     connect(m_input, &QLineEdit::returnPressed, this, &FormulaListPanel::addTypedFormula);
     selection->addWidget(add);
     layout->addLayout(selection);
-    m_chanceShown = m_workspace->settings().showChanceComparison();
+    m_chanceShown = m_session->options().showChance;
     setChanceComparisonShown(m_chanceShown);
+
+    // Whoever changed the formulas told the session: the list shows them afresh, all selected.
+    connect(m_session, &AnalysisSession::formulasChanged, this, [this] { showFormulas(); });
+    connect(m_session, &AnalysisSession::storeReplaced, this, [this] { showFormulas(); });
+    connect(m_session, &AnalysisSession::optionsChanged, this, [this](const AnalysisOptions& previous) {
+        if (m_session->options().showChance != previous.showChance)
+            setChanceComparisonShown(m_session->options().showChance);
+    });
 }
 
 FormulaListPanel::~FormulaListPanel() = default;
@@ -195,11 +201,11 @@ void FormulaListPanel::showFormulas()
         return;
     std::vector<FormulaRecord> formulas;
     QString error;
-    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
+    if (!m_store->loadSubset(m_session->kind(), m_session->kill(), &formulas, &error))
         MessageBoxes::error(this, error);
-    m_model->setWeightedRate(m_workspace->settings().weighted());
-    m_model->setFormulas(*m_kind, std::move(formulas));
-    m_shownKill = *m_kill;
+    m_model->setWeightedRate(m_session->options().weighted);
+    m_model->setFormulas(m_session->kind(), std::move(formulas));
+    m_shownKill = m_session->kill();
     sizeColumns();
 }
 
@@ -221,35 +227,35 @@ void FormulaListPanel::scrollToLastRowWhenLong()
         scrollToLastRow();
 }
 
-FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest(int lookBackDraws)
+FormulaListPanel::BacktestOutcome FormulaListPanel::runBacktest()
 {
     // Another program that changes the table while the back-test runs makes its figures belong to
     // a list that is gone: the table is read and back-tested again.
     constexpr int kAttempts = 3;
     for (int attempt = 1;; ++attempt) {
-        const std::optional<BacktestOutcome> outcome = runBacktestOnce(lookBackDraws, attempt == kAttempts);
+        const std::optional<BacktestOutcome> outcome = runBacktestOnce(attempt == kAttempts);
         if (outcome)
             return *outcome;
     }
 }
 
-std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOnce(int lookBackDraws,
-                                                                                   bool lastAttempt)
+std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOnce(bool lastAttempt)
 {
     if (!m_database->isOpen())
         return BacktestOutcome::NotRun;
     SubsetBacktest run;
     QString error;
-    if (!BacktestRunner::load(*m_store, *m_kind, *m_kill, &run, &error)) {
+    if (!BacktestRunner::load(*m_store, m_session->kind(), m_session->kill(), &run, &error)) {
         MessageBoxes::error(this, error);
         return BacktestOutcome::NotRun;
     }
-    BacktestOptions options = BacktestOptions::fromSettings(m_workspace->settings());
-    options.lookBackDraws = lookBackDraws;
+    const BacktestOptions options = m_session->options().backtest();
+    // The background work keeps the copy it started on, whatever the session moves on to.
+    const std::shared_ptr<const HistoryColumns> history = m_session->columns();
     const bool finished =
         BackgroundTask::run(this, QStringLiteral("正在验算公式，请稍候..."), [&](TaskProgress& p) {
             BacktestRunner::evaluate(
-                *m_history, options, &run,
+                *history, options, &run,
                 [&p](int done, int total) {
                     p.total = total;
                     p.done = done;
@@ -257,7 +263,7 @@ std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOn
                 &p.cancelled);
             // The 等价 column: equivalence is judged on every draw, not only the window's.
             if (!run.result.cancelled)
-                BacktestRunner::findEquivalents(*m_history, &run, &p.cancelled);
+                BacktestRunner::findEquivalents(*history, &run, &p.cancelled);
         });
     if (!finished || run.result.cancelled)
         return BacktestOutcome::Cancelled;
@@ -272,7 +278,7 @@ std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOn
     m_model->setWeightedRate(options.weighted);
     m_model->refillFormulas(run.formulas);
     m_model->setResults(run.result, run.firstEquivalent);
-    const DrawFairness fairness = DrawFairness::of(*m_history, DrawModel::of(run.result.order));
+    const DrawFairness fairness = DrawFairness::of(*history, DrawModel::of(run.result.order));
     m_summary->setText(ChanceSummary::of(run.result.outcomes, &fairness).text());
     m_shownKill = run.kill;
     sizeColumns(); // the figures' widths; also shows or hides the chance columns
@@ -287,7 +293,8 @@ VerificationBlock FormulaListPanel::verificationBlock(int scrollValue) const
     for (int r = 0; r < m_model->rowCount(); ++r)
         subset.push_back(CompiledFormula::compile(m_model->formulaAt(r).gongshi));
     const VerificationMode mode = VerificationDisplay::modeOf(m_workspace->settings().resultsOnCurrentDraw());
-    return VerificationDisplay::compute(*m_history, subset, *m_kind, *m_kill, mode, scrollValue);
+    return VerificationDisplay::compute(*m_session->columns(), subset, m_session->kind(), m_session->kill(),
+                                        mode, scrollValue);
 }
 
 std::optional<QString> FormulaListPanel::formulaName(int number) const
@@ -352,25 +359,20 @@ void FormulaListPanel::buildPastRanking()
         return;
     // The keep formulas' "covered" rule depends on the order they vote in: idx order, whatever
     // order the grid shows (as the command line's pastrank walks them).
-    std::vector<int> rows(size_t(m_model->rowCount()));
-    std::iota(rows.begin(), rows.end(), 0);
-    std::sort(rows.begin(), rows.end(),
-              [this](int a, int b) { return m_model->idxAt(a) < m_model->idxAt(b); });
     std::vector<FormulaRecord> formulas;
     std::vector<bool> selected;
-    for (int r : rows) {
-        formulas.push_back(m_model->formulaAt(r));
-        selected.push_back(m_model->isSelected(r));
-    }
+    m_model->inIdxOrder(&formulas, &selected);
     std::vector<PastRankingDraw> ranking;
-    if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_history, formulas, selected,
+    if (!PastRankingTask::run(this, m_workspace->history().draws(), *m_session->columns(), formulas, selected,
                               m_shownKill, &ranking))
         return;
     if (!m_positionHistoryWindow)
-        m_positionHistoryWindow = new PositionHistoryWindow(std::move(ranking), m_kind->position,
-                                                            m_kind->single, m_workspace->dataFolder(), this);
+        m_positionHistoryWindow =
+            new PositionHistoryWindow(std::move(ranking), m_session->kind().position,
+                                      m_session->kind().single, m_workspace->dataFolder(), this);
     else
-        m_positionHistoryWindow->setRanking(std::move(ranking), m_kind->position, m_kind->single);
+        m_positionHistoryWindow->setRanking(std::move(ranking), m_session->kind().position,
+                                            m_session->kind().single);
     m_positionHistoryWindow->show();
     m_positionHistoryWindow->raise();
 }
@@ -413,7 +415,7 @@ void FormulaListPanel::showCalculationSteps()
     if (!m_stepsWindow)
         m_stepsWindow = new CalculationStepsWindow(m_workspace->dataFolder(), this);
     const FormulaRecord& f = m_model->formulaAt(row);
-    m_stepsWindow->setFormula(f.gongshi, f.gongshiCN, m_workspace->history().draws(), *m_history);
+    m_stepsWindow->setFormula(f.gongshi, f.gongshiCN, m_workspace->history().draws(), *m_session->columns());
     m_stepsWindow->show();
     m_stepsWindow->raise();
 }
@@ -431,7 +433,7 @@ void FormulaListPanel::exportAllKindsText()
     if (!m_database->require(this))
         return;
     showChineseForms();
-    FormulaExportActions::exportAllKinds(this, *m_workspace, *m_kill);
+    FormulaExportActions::exportAllKinds(this, *m_workspace, m_session->kill());
 }
 
 void FormulaListPanel::exportCurrentKindText()
@@ -444,7 +446,7 @@ void FormulaListPanel::exportCurrentKindText()
         const FormulaOutcome* o = m_model->outcomeAt(r);
         rows.push_back({m_model->formulaAt(r).gongshiCN, o ? o->stats.finalHitRun : 0});
     }
-    FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, *m_kind, *m_kill);
+    FormulaExportActions::exportCurrentKind(this, *m_workspace, rows, m_session->kind(), m_session->kill());
 }
 
 void FormulaListPanel::clearInput()
@@ -456,14 +458,14 @@ void FormulaListPanel::addTypedFormula()
 {
     if (!m_database->require(this))
         return;
-    const TypedEntryResult r =
-        FormulaTextActions::addTyped(this, *m_workspace, m_input->text(), *m_kind, *m_kill);
+    const TypedEntryResult r = FormulaTextActions::addTyped(this, *m_workspace, m_input->text(),
+                                                            m_session->kind(), m_session->kill());
     if (!r.added) {
         m_input->setFocus();
         return;
     }
     m_input->clear();
-    emit typedFormulaAdded(r.kind, r.kill);
+    m_session->formulasWereAdded(r.kind, r.kill);
 }
 
 void FormulaListPanel::deleteFormulas(DeleteMode mode)
@@ -510,17 +512,18 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
                               : mode == DeleteMode::Selected ? QStringLiteral("删除选中所有公式")
                               : mode == DeleteMode::Last     ? QStringLiteral("删除最后公式")
                                                              : QStringLiteral("删除未选中公式");
-    const int deleted = m_workspace->backupBefore(operation, &error)
-                            ? FormulaDeletion::deleteRows(&m_workspace->database(), *m_kind, doomed, &error)
-                            : -1;
+    const int deleted =
+        m_workspace->backupBefore(operation, &error)
+            ? FormulaDeletion::deleteRows(&m_workspace->database(), m_session->kind(), doomed, &error)
+            : -1;
     if (deleted < 0) {
         // Another program changed the table: the list shows it as it is now.
         if (deleted == FormulaDeletion::kChangedElsewhere)
-            reloadList();
+            showFormulas();
         MessageBoxes::error(this, error);
         return;
     }
-    compactAndReload();
+    compactAndAnnounce();
     if (mode == DeleteMode::UnderMouse || mode == DeleteMode::Last) {
         std::vector<bool> flags;
         for (const auto& f : flagsByIdx)
@@ -529,25 +532,14 @@ void FormulaListPanel::deleteFormulas(DeleteMode mode)
         m_model->setSelectedFlags(flags);
     }
     m_remembered.reset();
-    emit formulasDeleted();
 }
 
-void FormulaListPanel::compactAndReload()
+void FormulaListPanel::compactAndAnnounce()
 {
     QString error;
     if (!m_workspace->compact(&error))
         MessageBoxes::error(this, error);
-    reloadList();
-}
-
-void FormulaListPanel::reloadList()
-{
-    QString error;
-    std::vector<FormulaRecord> formulas;
-    if (!m_store->loadSubset(*m_kind, *m_kill, &formulas, &error))
-        MessageBoxes::error(this, error);
-    m_model->setFormulas(*m_kind, std::move(formulas));
-    m_shownKill = *m_kill;
+    m_session->formulasWereChanged(m_session->kind());
 }
 
 void FormulaListPanel::deleteEquivalentFormulas()
@@ -556,19 +548,20 @@ void FormulaListPanel::deleteEquivalentFormulas()
         return;
     // It deletes from the list shown: when the sense or kind chosen differs from the list's, the
     // list is reloaded for them first, as 计算公式 does, and the question names them.
-    if (m_shownKill != *m_kill || m_model->kind() != *m_kind)
+    if (m_shownKill != m_session->kill() || m_model->kind() != m_session->kind())
         emit currentListWanted();
     // The database is read here, on its own thread; only the comparison runs in the background.
     SubsetBacktest subset;
     QString error;
-    if (!BacktestRunner::load(*m_store, *m_kind, *m_kill, &subset, &error)) {
+    if (!BacktestRunner::load(*m_store, m_session->kind(), m_session->kill(), &subset, &error)) {
         MessageBoxes::error(this, error);
         return;
     }
     bool found = false;
+    const std::shared_ptr<const HistoryColumns> history = m_session->columns();
     const bool finished =
         BackgroundTask::run(this, QStringLiteral("正在查找等价公式，请稍候..."), [&](TaskProgress& p) {
-            found = BacktestRunner::findEquivalents(*m_history, &subset, &p.cancelled);
+            found = BacktestRunner::findEquivalents(*history, &subset, &p.cancelled);
         });
     if (!finished || !found)
         return;
@@ -581,24 +574,24 @@ void FormulaListPanel::deleteEquivalentFormulas()
     }
     const QString question =
         QStringLiteral("将删除%1%2码公式中的 %3 条等价公式（每组保留序号最小的一条），是否继续？")
-            .arg(m_kind->kindText(), *m_kill ? QStringLiteral("杀") : QStringLiteral("生"))
+            .arg(m_session->kind().kindText(),
+                 m_session->kill() ? QStringLiteral("杀") : QStringLiteral("生"))
             .arg(count);
     if (!MessageBoxes::question(this, EquivalentFormulas::title(), question))
         return;
     BusyCursor busy;
-    const int deleted =
-        m_workspace->backupBefore(EquivalentFormulas::title(), &error)
-            ? EquivalentFormulas::deleteEquivalents(&m_workspace->database(), *m_kind, groups, &error)
-            : -1;
+    const int deleted = m_workspace->backupBefore(EquivalentFormulas::title(), &error)
+                            ? EquivalentFormulas::deleteEquivalents(&m_workspace->database(),
+                                                                    m_session->kind(), groups, &error)
+                            : -1;
     if (deleted < 0) {
         if (deleted == FormulaDeletion::kChangedElsewhere)
-            reloadList();
+            showFormulas();
         MessageBoxes::error(this, error);
         return;
     }
-    // As after the other deletions: compact, list the rest afresh (all selected), then the window
-    // refreshes the history grid and back-tests.
-    compactAndReload();
+    // As after the other deletions: compact and tell the session, upon which the list shows the
+    // rest afresh (all selected) and the window refreshes the history grid and back-tests.
+    compactAndAnnounce();
     m_remembered.reset();
-    emit formulasDeleted();
 }

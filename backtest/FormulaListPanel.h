@@ -7,13 +7,13 @@
 #include <memory>
 #include <optional>
 
+class AnalysisSession;
 class CalculationStepsWindow;
 class DatabaseGuard;
 class FormulaFilterWindow;
 class FormulaGridColumns;
 class FormulaGridModel;
 class FormulaTableStore;
-class HistoryColumns;
 class PositionHistoryWindow;
 class QLabel;
 class QLineEdit;
@@ -29,21 +29,20 @@ class Workspace;
 // one formula, deletions, the deletion of equivalent formulas). A double click on a figure column sorts the
 // list.
 //
-// The panel shows the subset of the main window's current kind and sense, which the window owns
-// and changes; after the panel changed the stored formulas it says so, and the window runs its
-// refresh chain.
+// The panel shows the subset of the session's kind and sense (the sense takes effect at the next
+// reload) over the session's history and options. After it changed the stored formulas it tells
+// the session; like every other change of the formulas that session announces, the list then
+// shows them afresh, and the window goes on with its refresh chain.
 class FormulaListPanel : public QWidget
 {
     Q_OBJECT
 public:
-    // `kind` and `kill` are the window's current kind and sense (the sense takes effect at the
-    // next reload); `history` is the column copy of the draws shown. All three outlive the panel.
-    FormulaListPanel(Workspace* workspace, const DatabaseGuard* database, const FormulaKind* kind,
-                     const bool* kill, const HistoryColumns* history, QWidget* parent = nullptr);
+    // `session` and `database` outlive the panel.
+    FormulaListPanel(AnalysisSession* session, const DatabaseGuard* database, QWidget* parent = nullptr);
     ~FormulaListPanel() override;
 
     FormulaGridModel* model() const { return m_model; }
-    // The sense of the formulas listed now (the window's sense as it was at the last reload).
+    // The sense of the formulas listed now (the session's sense as it was at the last reload).
     bool shownSense() const { return m_shownKill; }
     void scrollToLastRow();
     // Scrolls the grid to its last row when it holds 30 rows or more (the header row included).
@@ -62,11 +61,12 @@ public:
         Cancelled,
         Done
     };
-    // Back-tests the listed subset over the newest `lookBackDraws` draws (0: all) behind a
-    // progress dialog, finds its equivalent formulas, writes the figures back and shows them with
-    // the summary line against chance.
-    BacktestOutcome runBacktest(int lookBackDraws);
-    // "显示机会对比": shows or hides the 机会率, 超出 and p值 columns and the summary line.
+    // Back-tests the listed subset with the session's options behind a progress dialog, finds its
+    // equivalent formulas, writes the figures back and shows them with the summary line against
+    // chance.
+    BacktestOutcome runBacktest();
+    // "显示机会对比" (the session's option, followed by the panel): shows or hides the 机会率, 超出 and p值
+    // columns and the summary line.
     void setChanceComparisonShown(bool shown);
     bool chanceComparisonShown() const { return m_chanceShown; }
     // The summary line above the grid (empty before the first back-test).
@@ -91,10 +91,6 @@ public:
     void exportCurrentKindText(); // "所选类公式中文导出"
 
 signals:
-    // A typed formula was stored into `kind`'s table with sense `kill`: the window shows that kind.
-    void typedFormulaAdded(const FormulaKind& kind, bool kill);
-    // Formulas were deleted and the list reloaded: the history grid and the back-test follow.
-    void formulasDeleted();
     // 管理 → "查看该公式走势图" on grid row `row`: the window shows that formula's trend chart.
     void trendChartRequested(int row);
     // A click or right-click chose the formula of grid row `row` for the trend chart.
@@ -127,18 +123,15 @@ private:
     // "删除等价公式(&Q)".
     void deleteEquivalentFormulas();
     // After a deletion: compacts the database (a failure is only reported: the deletion is kept)
-    // and lists the current table afresh, every formula selected.
-    void compactAndReload();
-    void reloadList();
+    // and tells the session that the formulas changed.
+    void compactAndAnnounce();
     // One back-test; none when another program changed the table before the figures were written
     // back and this is not the last attempt.
-    std::optional<BacktestOutcome> runBacktestOnce(int lookBackDraws, bool lastAttempt);
+    std::optional<BacktestOutcome> runBacktestOnce(bool lastAttempt);
 
+    AnalysisSession* m_session;
     Workspace* m_workspace;
     const DatabaseGuard* m_database;
-    const FormulaKind* m_kind;
-    const bool* m_kill;
-    const HistoryColumns* m_history;
     FormulaGridModel* m_model;
     std::unique_ptr<FormulaTableStore> m_store;
     bool m_shownKill = true;

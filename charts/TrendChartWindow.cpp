@@ -1,5 +1,6 @@
 #include "charts/TrendChartWindow.h"
 
+#include "backtest/AnalysisSession.h"
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrendCharts.h"
 #include "charts/NumberTrendCharts.h"
@@ -46,8 +47,9 @@ QSpinBox* spinBox(const char* objectName, const QString& tooltip)
 
 } // namespace
 
-TrendChartWindow::TrendChartWindow(Workspace* workspace, const HistoryColumns* history, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_workspace(workspace), m_history(history), m_tabs(new QTabWidget)
+TrendChartWindow::TrendChartWindow(AnalysisSession* session, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_workspace(&session->workspace()),
+      m_tabs(new QTabWidget)
 {
     setObjectName("frmZst");
     setWindowTitle(QStringLiteral("走势图"));
@@ -73,6 +75,14 @@ TrendChartWindow::TrendChartWindow(Workspace* workspace, const HistoryColumns* h
     const QRect available = screen()->availableGeometry();
     resize(std::min(1500, available.width() - 40), std::min(900, available.height() - 60));
     refresh();
+
+    // Every tab is drawn from the stored draws and their publication order.
+    connect(m_session, &AnalysisSession::historyChanged, this, &TrendChartWindow::refresh);
+    connect(m_session, &AnalysisSession::storeReplaced, this, &TrendChartWindow::refresh);
+    connect(m_session, &AnalysisSession::optionsChanged, this, [this](const AnalysisOptions& previous) {
+        if (m_session->options().publicationOrder != previous.publicationOrder)
+            refresh();
+    });
 }
 
 QWidget* TrendChartWindow::buildNumbersTab()
@@ -168,9 +178,7 @@ void TrendChartWindow::setFormula(const FormulaKind& kind, bool kill, const Form
 
 const DrawModel& TrendChartWindow::drawModel() const
 {
-    return DrawModel::of(DrawModel::read(m_workspace->history().draws(),
-                                         static_cast<PublicationOrder>(m_workspace->settings().publicationOrderIndex()))
-                             .order);
+    return m_session->drawModel();
 }
 
 void TrendChartWindow::drawNumbers()
@@ -183,7 +191,7 @@ void TrendChartWindow::drawNumbers()
 
 void TrendChartWindow::drawFormula()
 {
-    const int count = m_history->drawCount();
+    const int count = m_session->columns()->drawCount();
     {
         // M runs from 10 (or the scored draws of a shorter history) to the scored draws.
         const QSignalBlocker block(m_windowBox);
@@ -202,10 +210,9 @@ void TrendChartWindow::drawFormula()
     const QString title = FormulaTrend::titleOf(m_formula->kind, m_formula->kill, f, m_formula->number);
     m_formulaLabel->setText(title);
     m_formulaLabel->setToolTip(f.gongshi);
-    FormulaTrend trend = FormulaTrend::of(*m_history, issuesOf(m_workspace->history().draws()),
-                                          CompiledFormula::compile(f.gongshi), m_formula->kind,
-                                          m_formula->kill, m_windowBox->value(), m_shownBox->value(),
-                                          drawModel());
+    FormulaTrend trend = FormulaTrend::of(
+        *m_session->columns(), issuesOf(m_workspace->history().draws()), CompiledFormula::compile(f.gongshi),
+        m_formula->kind, m_formula->kill, m_windowBox->value(), m_shownBox->value(), drawModel());
     trend.title = title;
     m_formulaCharts->setTrend(trend);
     updateSaveButton();

@@ -6,9 +6,9 @@
 #include <QWidget>
 #include <optional>
 
+class AnalysisSession;
 class DrawModel;
 class FormulaTrendCharts;
-class HistoryColumns;
 class NumberTrendCharts;
 class QLabel;
 class QPushButton;
@@ -27,7 +27,8 @@ class Workspace;
 //   计算回测  the last replay of the calculation (计算方法回测): where the drawn numbers stood in
 //             its rankings beside chance, and the share of right 滤杀 per block of 10 draws.
 // "保存图片(&S)" writes the shown tab's charts as a PNG into the data folder and opens it.
-// The window is modeless; the main window refreshes it when the history changes.
+// The window is modeless; it draws afresh whenever the session announces a new history or another
+// publication order.
 class TrendChartWindow : public QWidget
 {
     Q_OBJECT
@@ -39,10 +40,10 @@ public:
         ReplayTab
     };
 
-    // `history` is the main window's column copy of the stored draws; it outlives the window.
-    TrendChartWindow(Workspace* workspace, const HistoryColumns* history, QWidget* parent = nullptr);
+    // `session` outlives the window.
+    explicit TrendChartWindow(AnalysisSession* session, QWidget* parent = nullptr);
 
-    // Draws every tab again from the stored draws (after the history changed).
+    // Draws every tab again from the stored draws (the session calls it after the history changed).
     void refresh();
     // The formula of "公式走势", of `kind` and sense `kill`, named by `number`, the 序号 the formula
     // list shows (0: by its idx); M starts at the look-back `lookBackDraws` (0 = all) unless the user
@@ -74,13 +75,13 @@ private:
     QWidget* buildReplayTab();
     void drawNumbers();
     void drawFormula();
-    // The draw model of the stored history under the setting "HMSX".
+    // The session's draw model of the stored history under its publication order ("HMSX").
     const DrawModel& drawModel() const;
     TrendChartPanel* currentPanel() const;
     void updateSaveButton();
 
+    AnalysisSession* m_session;
     Workspace* m_workspace;
-    const HistoryColumns* m_history;
     struct ChosenFormula
     {
         FormulaKind kind;

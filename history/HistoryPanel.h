@@ -19,8 +19,9 @@ class Workspace;
 // verification columns (Check1, HScroll1), the box for typing the next draw (Text1, txtIpt1..3)
 // and the 历史管理 menu, which the grid also opens on its right button.
 //
-// The panel changes the stored history and then says so; the main window answers with its
-// refresh chain (formula grid, history grid, back-test) and shows the next issue.
+// The panel changes the stored history and then says so; the main window passes that on to the
+// analysis session once, upon which every window on the session follows (the main window with its
+// refresh chain: formula grid, history grid, back-test, and the next issue).
 class HistoryPanel : public QWidget
 {
     Q_OBJECT

@@ -26,7 +26,7 @@ bool KillKeepCalculation::calculationRequest(const Request& request, Calculation
     calculation->kind = request.kind;
     calculation->kill = request.kill;
     calculation->bestMethod = request.bestMethod;
-    calculation->backtest = BacktestOptions::fromSettings(m_workspace->settings());
+    calculation->backtest = request.backtest;
     if (calculation->bestMethod) {
         if (!m_sortWindow)
             m_sortWindow = new FormulaSortWindow(m_window);

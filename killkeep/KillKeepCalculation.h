@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backtest/BacktestEngine.h"
 #include "formula/FormulaKind.h"
 #include "killkeep/CalculationRun.h"
 
@@ -36,6 +37,7 @@ public:
         bool bestMethod = true; // 最优公式法 (asks for the order first); else 计算选中公式
         bool verify = false;    // 验证历史结果: the draw after `verifiedIssue`; else the next draw
         QString verifiedIssue;
+        BacktestOptions backtest; // the session's options the figures are computed with
     };
     // The current kind's formulas vote with the list's flags; the window reloads the list first
     // when it shows another kind or sense, so they are the formulas shown. Tells the user, and

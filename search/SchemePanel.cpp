@@ -1,5 +1,6 @@
 #include "search/SchemePanel.h"
 
+#include "backtest/AnalysisSession.h"
 #include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "search/FormulaGenerator.h"
@@ -31,9 +32,10 @@ constexpr int kPollMs = 100;
 
 } // namespace
 
-SchemePanel::SchemePanel(Workspace* workspace, SearchPanel* search, QWidget* parent)
-    : QGroupBox(QStringLiteral("公式自动搜索方案设置"), parent), m_workspace(workspace), m_search(search),
-      m_settings(&workspace->settings()), m_pollTimer(new QTimer(this))
+SchemePanel::SchemePanel(AnalysisSession* session, SearchPanel* search, QWidget* parent)
+    : QGroupBox(QStringLiteral("公式自动搜索方案设置"), parent), m_session(session),
+      m_workspace(&session->workspace()), m_search(search), m_settings(&m_workspace->settings()),
+      m_pollTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("fraScheme"));
     auto* layout = new QVBoxLayout(this);
@@ -115,8 +117,9 @@ SchemePanel::SchemePanel(Workspace* workspace, SearchPanel* search, QWidget* par
 
     m_pollTimer->setInterval(kPollMs);
     connect(m_pollTimer, &QTimer::timeout, this, &SchemePanel::poll);
-    // Every save changes the stored formulas: the counts beside the targets and the total follow.
-    connect(m_search, &SearchPanel::formulasChanged, this, [this] {
+    // Every save (or any other change of the formulas the session announces): the counts beside the
+    // targets and the total follow.
+    connect(m_session, &AnalysisSession::formulasChanged, this, [this] {
         countStoredFormulas();
         if (m_totalFromTargets)
             recomputeTotal();
@@ -164,11 +167,11 @@ void SchemePanel::startSearch()
 
     SchemeConfig config;
     config.draws = m_workspace->history().draws();
-    const Settings& s = m_workspace->settings();
-    config.lookBackDraws = LookBackTable::draws(s.lookBackIndex());
-    config.weighted = s.weighted();
-    config.holdOut = s.holdOut();
-    config.publicationOrder = static_cast<PublicationOrder>(s.publicationOrderIndex());
+    const AnalysisOptions& options = m_session->options();
+    config.lookBackDraws = options.lookBackDraws();
+    config.weighted = options.weighted;
+    config.holdOut = options.holdOut;
+    config.publicationOrder = options.publicationOrder;
     config.kill = kill;
     config.targets = targets();
     config.mode = countMode();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class AnalysisSession;
 class QCheckBox;
 class QColor;
 class QLabel;
@@ -29,7 +30,8 @@ class SchemePanel : public QGroupBox
 {
     Q_OBJECT
 public:
-    SchemePanel(Workspace* workspace, SearchPanel* search, QWidget* parent = nullptr);
+    // It searches with the session's options; `session` and `search` outlive the panel.
+    SchemePanel(AnalysisSession* session, SearchPanel* search, QWidget* parent = nullptr);
     ~SchemePanel() override;
 
     // Started and not finished (it may be paused).
@@ -63,6 +65,7 @@ private:
     void onCountModeChosen(bool held);
     void onAutoSaveToggled(QCheckBox* box, bool checked);
 
+    AnalysisSession* m_session;
     Workspace* m_workspace;
     SearchPanel* m_search;
     SearchSettings m_settings;

@@ -1,14 +1,19 @@
 #include "search/SearchPanel.h"
 
+#include "backtest/AnalysisSession.h"
 #include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
 #include "search/CandidateEvaluator.h"
 #include "search/FormulaGenerator.h"
+#include "search/GeneratorFrames.h"
 #include "search/HoldOutSummary.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
+#include "search/OptimumFrame.h"
 #include "search/OptimumSearch.h"
 #include "search/QualificationRanges.h"
+#include "search/RangeFrame.h"
+#include "search/SearchCounters.h"
 #include "search/SearchResultExport.h"
 #include "search/SearchResultModel.h"
 #include "search/SearchResultSaver.h"
@@ -17,7 +22,7 @@
 #include "ui/BackgroundTask.h"
 #include "ui/BusyCursor.h"
 #include "ui/DesktopOpener.h"
-#include "ui/DigitWidth.h"
+#include "ui/KindPicker.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NamedButton.h"
 
@@ -29,8 +34,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -50,8 +53,6 @@ const QString kOptimumAllQuestion =
 const QString kListFull = QStringLiteral("搜索结果已达32767条，请先保存结果再继续搜索。");
 
 constexpr int kPollMs = 100;
-constexpr int kMinSamples = 20;
-constexpr int kMaxSamples = 1000;
 
 QLineEdit* readOnlyBox(const char* objectName)
 {
@@ -63,19 +64,28 @@ QLineEdit* readOnlyBox(const char* objectName)
 
 } // namespace
 
-SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
-    : QWidget(parent), m_workspace(workspace), m_settings(&workspace->settings()),
-      m_pollTimer(new QTimer(this))
+SearchPanel::SearchPanel(AnalysisSession* session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_workspace(&session->workspace()),
+      m_settings(&m_workspace->settings()), m_pollTimer(new QTimer(this))
 {
     m_resultModel = new SearchResultModel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buildKindFrames());
-    layout->addWidget(buildRangeFrame());
+    m_kindPicker = new KindPicker(KindPicker::searchLook());
+    connect(m_kindPicker, &KindPicker::kindChosen, this, &SearchPanel::onKindChosen);
+    connect(m_kindPicker, &KindPicker::senseChosen, this, &SearchPanel::onSenseChosen);
+    layout->addWidget(m_kindPicker);
+    m_rangeFrame = new RangeFrame;
+    layout->addWidget(m_rangeFrame);
     layout->addWidget(buildCurrentFrame());
-    layout->addWidget(buildGeneratorFrames());
-    layout->addWidget(buildCounters());
+    m_generator = new GeneratorFrames;
+    connect(m_generator, &GeneratorFrames::operandCountChanged, this,
+            [this](int value) { m_settings.saveOperandCount(m_slot, value); });
+    layout->addWidget(m_generator);
+    m_counters = new SearchCounters(&m_settings);
+    connect(m_counters, &SearchCounters::autoStopChanged, this, &SearchPanel::applyAutoStop);
+    layout->addWidget(m_counters);
 
     m_currentFormulaBox = readOnlyBox("txtCurrentFormula");
     layout->addWidget(m_currentFormulaBox);
@@ -119,87 +129,25 @@ SearchPanel::SearchPanel(Workspace* workspace, QWidget* parent)
     buttons->addWidget(exportButton, 1, 2);
     layout->addLayout(buttons);
 
-    m_optimumFrame = buildOptimumFrame();
+    // Placed by the window beside the scheme.
+    m_optimumFrame = new OptimumFrame;
+    connect(m_optimumFrame, &OptimumFrame::currentKindWanted, this, &SearchPanel::optimumForCurrentKind);
+    connect(m_optimumFrame, &OptimumFrame::allKindsWanted, this, &SearchPanel::optimumForAllKinds);
 
     m_pollTimer->setInterval(kPollMs);
     connect(m_pollTimer, &QTimer::timeout, this, &SearchPanel::poll);
 
-    // Opening: units single selection, kill; the units kill ranges and the operand count.
-    m_positionOptions[0]->setChecked(true);
-    m_singleOption->setChecked(true);
-    m_generalOption->setEnabled(false);
-    m_killOption->setChecked(true);
+    // Opening: units single selection, kill (the picker's own start); the units kill ranges and the
+    // operand count.
     loadKindRanges();
     loadOperandCount();
 }
 
 SearchPanel::~SearchPanel() = default;
 
-QWidget* SearchPanel::buildKindFrames()
+QWidget* SearchPanel::optimumFrame() const
 {
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto* positions = new QGroupBox(QStringLiteral("位数选择"));
-    positions->setObjectName(QStringLiteral("fraPosition"));
-    auto* positionLayout = new QHBoxLayout(positions);
-    for (int p = 1; p <= 3; ++p) {
-        auto* o = new QRadioButton(FormulaKind::positionCaption(p));
-        o->setObjectName(QStringLiteral("optPosition%1").arg(p));
-        connect(o, &QRadioButton::clicked, this, [this, p] { onPositionChosen(p); });
-        positionLayout->addWidget(o);
-        m_positionOptions[p - 1] = o;
-    }
-    layout->addWidget(positions);
-
-    auto* selection = new QGroupBox(QStringLiteral("玩法选择"));
-    selection->setObjectName(QStringLiteral("fraSelection"));
-    auto* selectionLayout = new QHBoxLayout(selection);
-    m_singleOption = new QRadioButton(QStringLiteral("单选"));
-    m_singleOption->setObjectName(QStringLiteral("optSingle"));
-    m_generalOption = new QRadioButton(QStringLiteral("通选"));
-    m_generalOption->setObjectName(QStringLiteral("optGeneral"));
-    connect(m_singleOption, &QRadioButton::clicked, this, [this] { onSelectionChosen(true); });
-    connect(m_generalOption, &QRadioButton::clicked, this, [this] { onSelectionChosen(false); });
-    selectionLayout->addWidget(m_singleOption);
-    selectionLayout->addWidget(m_generalOption);
-    layout->addWidget(selection);
-
-    auto* sense = new QGroupBox(QStringLiteral("生杀"));
-    sense->setObjectName(QStringLiteral("fraSense"));
-    auto* senseLayout = new QHBoxLayout(sense);
-    m_keepOption = new QRadioButton(QStringLiteral("生"));
-    m_keepOption->setObjectName(QStringLiteral("optKeep"));
-    m_killOption = new QRadioButton(QStringLiteral("杀"));
-    m_killOption->setObjectName(QStringLiteral("optKill"));
-    connect(m_keepOption, &QRadioButton::clicked, this, [this] { onSenseChosen(false); });
-    connect(m_killOption, &QRadioButton::clicked, this, [this] { onSenseChosen(true); });
-    senseLayout->addWidget(m_keepOption);
-    senseLayout->addWidget(m_killOption);
-    layout->addWidget(sense);
-    return row;
-}
-
-QWidget* SearchPanel::buildRangeFrame()
-{
-    auto* frame = new QGroupBox(QStringLiteral("公式参数"));
-    frame->setObjectName(QStringLiteral("fraRanges"));
-    auto* grid = new QGridLayout(frame);
-    const QStringList labels{QStringLiteral("正确率"), QStringLiteral("最大连错"), QStringLiteral("最大连对"),
-                             QStringLiteral("最后连错"), QStringLiteral("最后连对")};
-    const QStringList defaults = QualificationRanges::formDefaults().texts();
-    for (int row = 0; row < 5; ++row) {
-        grid->addWidget(new QLabel(labels[row]), row, 0);
-        for (int side = 0; side < 2; ++side) {
-            const int j = row * 2 + side;
-            m_rangeBoxes[j] = new QLineEdit(defaults[j]);
-            m_rangeBoxes[j]->setObjectName(QStringLiteral("range%1").arg(j));
-            grid->addWidget(m_rangeBoxes[j], row, side == 0 ? 1 : 3);
-        }
-        grid->addWidget(new QLabel(QStringLiteral("到")), row, 2);
-    }
-    return frame;
+    return m_optimumFrame;
 }
 
 QWidget* SearchPanel::buildCurrentFrame()
@@ -218,158 +166,11 @@ QWidget* SearchPanel::buildCurrentFrame()
     return frame;
 }
 
-QWidget* SearchPanel::buildGeneratorFrames()
-{
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto* operands = new QGroupBox(QStringLiteral("公式元数"));
-    operands->setObjectName(QStringLiteral("fraOperands"));
-    auto* operandLayout = new QVBoxLayout(operands);
-    operandLayout->addWidget(new QLabel(QStringLiteral("公式运算元数")));
-    m_operandBox = readOnlyBox("txtOperands");
-    operandLayout->addWidget(m_operandBox);
-    m_operandBar = new QScrollBar(Qt::Horizontal);
-    m_operandBar->setObjectName(QStringLiteral("hsbOperands"));
-    m_operandBar->setRange(SearchSettings::kMinOperandCount, SearchSettings::kMaxOperandCount);
-    m_operandBar->setValue(SearchSettings::kDefaultOperandCount);
-    m_operandBox->setText(QString::number(SearchSettings::kDefaultOperandCount));
-    connect(m_operandBar, &QScrollBar::valueChanged, this, &SearchPanel::onOperandCountChanged);
-    operandLayout->addWidget(m_operandBar);
-    layout->addWidget(operands);
-
-    auto* tail = new QGroupBox(QStringLiteral("公式末尾偏移常数"));
-    tail->setObjectName(QStringLiteral("fraTail"));
-    auto* tailLayout = new QHBoxLayout(tail);
-    auto* givenTailOption = new QRadioButton(QStringLiteral("指定"));
-    givenTailOption->setObjectName(QStringLiteral("optGivenTail"));
-    givenTailOption->setChecked(true);
-    m_randomTailOption = new QRadioButton(QStringLiteral("随机"));
-    m_randomTailOption->setObjectName(QStringLiteral("optRandomTail"));
-    m_tailBox = new QLineEdit(QStringLiteral("0"));
-    m_tailBox->setObjectName(QStringLiteral("txtTail"));
-    m_tailBox->setMaximumWidth(60);
-    tailLayout->addWidget(givenTailOption);
-    tailLayout->addWidget(m_randomTailOption);
-    tailLayout->addWidget(m_tailBox);
-    layout->addWidget(tail);
-
-    auto* form = new QGroupBox(QStringLiteral("公式形式"));
-    form->setObjectName(QStringLiteral("fraForm"));
-    auto* formLayout = new QVBoxLayout(form);
-    auto* bracketOption = new QRadioButton(QStringLiteral("[Xxx类]A+B"));
-    bracketOption->setObjectName(QStringLiteral("optBracketForm"));
-    bracketOption->setChecked(true);
-    m_nextDrawOption = new QRadioButton(QStringLiteral("A+B=下期杀xx"));
-    m_nextDrawOption->setObjectName(QStringLiteral("optNextDrawForm"));
-    formLayout->addWidget(bracketOption);
-    formLayout->addWidget(m_nextDrawOption);
-    layout->addWidget(form);
-    return row;
-}
-
-QWidget* SearchPanel::buildCounters()
-{
-    auto* row = new QWidget;
-    auto* counters = new QHBoxLayout(row);
-    counters->setContentsMargins(0, 0, 0, 0);
-    m_autoStopCheck = new QCheckBox(QStringLiteral("自动中止"));
-    m_autoStopCheck->setObjectName(QStringLiteral("chkAutoStop"));
-    m_autoStopBox = new QLineEdit(QStringLiteral("50"));
-    m_autoStopBox->setObjectName(QStringLiteral("txtAutoStop"));
-    m_autoStopBox->setMaximumWidth(60);
-    connect(m_autoStopCheck, &QCheckBox::toggled, this, &SearchPanel::applyAutoStop);
-    connect(m_autoStopBox, &QLineEdit::textChanged, this, &SearchPanel::applyAutoStop);
-    counters->addWidget(m_autoStopCheck);
-    counters->addWidget(m_autoStopBox);
-    m_distinctCheck = new QCheckBox(QStringLiteral("跳过等价公式"));
-    m_distinctCheck->setObjectName(QStringLiteral("chkDistinct"));
-    m_distinctCheck->setToolTip(
-        QStringLiteral("每一期预测都和已保存的同类公式或已搜到的公式相同的候选公式不算合格"));
-    m_distinctCheck->setChecked(m_settings.skipEquivalents());
-    connect(m_distinctCheck, &QCheckBox::toggled, this,
-            [this](bool on) { m_settings.saveSkipEquivalents(on); });
-    counters->addWidget(m_distinctCheck);
-    counters->addWidget(new QLabel(QStringLiteral("当前验证公式数")));
-    m_triedBox = readOnlyBox("txtTried");
-    m_triedBox->setText(QStringLiteral("0"));
-    fitDigits(m_triedBox, 10); // a long search tries millions
-    counters->addWidget(m_triedBox);
-    counters->addWidget(new QLabel(QStringLiteral("条")));
-    // The count box sits inside its label, over the blanks before "合格".
-    auto* qualifiedLabel = new QLabel(QStringLiteral("检索合格公式数               合格"));
-    m_qualifiedBox = new QLineEdit(qualifiedLabel);
-    m_qualifiedBox->setObjectName(QStringLiteral("txtQualified"));
-    m_qualifiedBox->setReadOnly(true);
-    m_qualifiedBox->setText(QStringLiteral("0"));
-    {
-        const QFontMetrics fm(qualifiedLabel->font());
-        const int height = fm.height() + 6;
-        qualifiedLabel->setMinimumHeight(height);
-        // The box covers the blanks after the first one and leaves "合格" readable.
-        const int left = fm.horizontalAdvance(QStringLiteral("检索合格公式数 "));
-        const int right = fm.horizontalAdvance(qualifiedLabel->text().chopped(2)) - 2;
-        m_qualifiedBox->setGeometry(left, 0, right - left, height);
-        qualifiedLabel->setMinimumWidth(fm.horizontalAdvance(qualifiedLabel->text()) + 4);
-    }
-    counters->addWidget(qualifiedLabel);
-    counters->addStretch();
-    return row;
-}
-
-QWidget* SearchPanel::buildOptimumFrame()
-{
-    auto* frame = new QGroupBox(QStringLiteral("公式参数智能设置"));
-    frame->setObjectName(QStringLiteral("fraOptimum"));
-    auto* layout = new QVBoxLayout(frame);
-    auto* samples = new QHBoxLayout;
-    m_sampleBar = new QScrollBar(Qt::Horizontal);
-    m_sampleBar->setObjectName(QStringLiteral("hsbSamples"));
-    m_sampleBar->setRange(kMinSamples, kMaxSamples);
-    m_sampleBar->setSingleStep(20);
-    m_sampleBar->setPageStep(100);
-    m_sampleBar->setValue(kMinSamples);
-    m_sampleBox = readOnlyBox("txtSamples");
-    m_sampleBox->setText(QString::number(kMinSamples));
-    m_sampleBox->setMaximumWidth(60);
-    connect(m_sampleBar, &QScrollBar::valueChanged, this,
-            [this](int v) { m_sampleBox->setText(QString::number(v)); });
-    samples->addWidget(m_sampleBar, 1);
-    samples->addWidget(m_sampleBox);
-    layout->addLayout(samples);
-    m_optimumButton = dialogButton("cmdOptimum", QStringLiteral("当前公式类在指定范围内检索最优参数设置"));
-    connect(m_optimumButton, &QPushButton::clicked, this, &SearchPanel::optimumForCurrentKind);
-    m_optimumAllButton =
-        dialogButton("cmdOptimumAll", QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
-    connect(m_optimumAllButton, &QPushButton::clicked, this, &SearchPanel::optimumForAllKinds);
-    layout->addWidget(m_optimumButton);
-    layout->addWidget(m_optimumAllButton);
-    return frame;
-}
-
 // ---- Kinds and modes -------------------------------------------------------------------------
 
-void SearchPanel::onPositionChosen(int position)
+void SearchPanel::onKindChosen(const FormulaKind& kind)
 {
-    if (position == 1) {
-        m_singleOption->setChecked(true);
-        m_generalOption->setEnabled(false);
-    } else {
-        m_generalOption->setEnabled(true);
-    }
-    m_slot = position + (m_generalOption->isChecked() ? 3 : 0);
-    loadKindRanges();
-    loadOperandCount();
-}
-
-void SearchPanel::onSelectionChosen(bool single)
-{
-    int position = 1;
-    for (int p = 1; p <= 3; ++p)
-        if (m_positionOptions[p - 1]->isChecked())
-            position = p;
-    m_slot = position + (single ? 0 : 3);
+    m_slot = KindSlot::of(kind);
     loadKindRanges();
     loadOperandCount();
 }
@@ -385,9 +186,7 @@ void SearchPanel::chooseKind(int slot)
     const std::optional<FormulaKind> kind = KindSlot::kind(slot);
     if (!kind)
         return;
-    m_positionOptions[kind->position - 1]->setChecked(true);
-    m_generalOption->setEnabled(kind->position != 1);
-    (kind->single ? m_singleOption : m_generalOption)->setChecked(true);
+    m_kindPicker->setChoice(*kind, m_kindPicker->kill());
     m_slot = slot;
     loadKindRanges();
     loadOperandCount();
@@ -400,41 +199,25 @@ void SearchPanel::loadKindRanges()
 
 void SearchPanel::loadOperandCount()
 {
-    const int count = m_settings.operandCount(m_slot);
-    m_operandBox->setText(QString::number(count));
-    m_operandBar->setValue(count);
-}
-
-void SearchPanel::onOperandCountChanged(int value)
-{
-    m_operandBox->setText(QString::number(value));
-    m_settings.saveOperandCount(m_slot, value);
+    m_generator->showOperandCount(m_settings.operandCount(m_slot));
 }
 
 QStringList SearchPanel::rangeTexts() const
 {
-    QStringList texts;
-    for (const QLineEdit* box : m_rangeBoxes)
-        texts << box->text();
-    return texts;
+    return m_rangeFrame->texts();
 }
 
 void SearchPanel::setRangeTexts(const QStringList& texts)
 {
-    for (int j = 0; j < QualificationRanges::kBoxes; ++j)
-        m_rangeBoxes[j]->setText(texts.value(j));
+    m_rangeFrame->setTexts(texts);
 }
 
 bool SearchPanel::generatorOptions(GeneratorOptions* options)
 {
-    options->operandCount = m_operandBar->value();
-    options->randomTail = m_randomTailOption->isChecked();
-    options->givenTail = 0;
     QString error;
-    if (!options->randomTail &&
-        !FormulaGenerator::givenTail(m_tailBox->text(), &options->givenTail, &error)) {
+    if (!m_generator->options(options, &error)) {
         MessageBoxes::warning(this, kTitle, error);
-        m_tailBox->setFocus();
+        m_generator->focusTail();
         return false;
     }
     return true;
@@ -442,14 +225,18 @@ bool SearchPanel::generatorOptions(GeneratorOptions* options)
 
 ChineseFormStyle SearchPanel::chineseStyle() const
 {
-    return m_nextDrawOption->isChecked() ? ChineseFormStyle::NextDraw : ChineseFormStyle::Bracket;
+    return m_generator->chineseStyle();
 }
 
 SearchRules SearchPanel::rules() const
 {
-    Settings& s = m_workspace->settings();
-    return {*KindSlot::kind(m_slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
-            s.holdOut(), static_cast<PublicationOrder>(s.publicationOrderIndex())};
+    return rulesFor(m_slot);
+}
+
+SearchRules SearchPanel::rulesFor(int slot) const
+{
+    const AnalysisOptions& o = m_session->options();
+    return {*KindSlot::kind(slot), m_kill, o.lookBackDraws(), o.weighted, o.holdOut, o.publicationOrder};
 }
 
 int SearchPanel::threadCount()
@@ -477,7 +264,7 @@ void SearchPanel::startSearch()
     }
     m_tried = 0;
     m_schemeWasLast = false;
-    m_kill = m_killOption->isChecked();
+    m_kill = m_kindPicker->kill();
 
     SearchRunConfig config;
     config.evaluator = std::make_shared<CandidateEvaluator>(m_workspace->history().draws(), rules());
@@ -486,8 +273,7 @@ void SearchPanel::startSearch()
     config.ranges = QualificationRanges::fromTexts(rangeTexts());
     config.seed = FormulaGenerator::freshSeed();
     config.threads = threadCount();
-    if (m_autoStopCheck->isChecked())
-        config.stopAt = NumericText::leadingValue(m_autoStopBox->text());
+    config.stopAt = m_counters->autoStop();
     config.alreadyQualified = int(m_entries.size());
     config.capacity = SearchRun::kMaxResults - int(m_entries.size());
     if (skipEquivalents()) {
@@ -510,7 +296,7 @@ void SearchPanel::startSearch()
     }
     m_run = std::make_unique<SearchRun>(config);
     m_run->start();
-    m_triedBox->setText(QStringLiteral("0"));
+    m_counters->showTried(0);
     m_pollTimer->start();
     emit runningChanged();
 }
@@ -519,9 +305,7 @@ void SearchPanel::applyAutoStop()
 {
     if (!m_run)
         return;
-    m_run->setStopAt(m_autoStopCheck->isChecked()
-                         ? std::optional<double>(NumericText::leadingValue(m_autoStopBox->text()))
-                         : std::nullopt);
+    m_run->setStopAt(m_counters->autoStop());
     // A target already reached ends the run now; the poll takes its last results.
     if (m_run->isFinished())
         poll();
@@ -538,9 +322,14 @@ bool SearchPanel::confirmDiscard(const QString& action, const QString& verb)
                    .arg(action, verb));
 }
 
+QCheckBox* SearchPanel::skipEquivalentsCheck() const
+{
+    return m_counters->skipEquivalentsCheck();
+}
+
 bool SearchPanel::skipEquivalents() const
 {
-    return m_distinctCheck->isChecked();
+    return m_counters->skipEquivalentsCheck()->isChecked();
 }
 
 void SearchPanel::stopSearch()
@@ -578,24 +367,24 @@ bool SearchPanel::beginSchemeSearch()
 {
     m_schemeWasLast = true;
     m_entries.clear(); // the qualified count starts again from 0
-    m_kill = m_killOption->isChecked();
+    m_kill = m_kindPicker->kill();
     return m_kill;
 }
 
 void SearchPanel::setAutoStopTarget(double target)
 {
-    m_autoStopBox->setText(QString::number(target, 'g', 10));
+    m_counters->setAutoStopTarget(target);
 }
 
 void SearchPanel::showTried(qint64 tried)
 {
     m_tried = tried;
-    m_triedBox->setText(QString::number(m_tried));
+    m_counters->showTried(m_tried);
 }
 
 void SearchPanel::showQualified(qsizetype count)
 {
-    m_qualifiedBox->setText(QString::number(count));
+    m_counters->showQualified(count);
 }
 
 void SearchPanel::takeResults(std::vector<SearchResult> results)
@@ -632,8 +421,7 @@ void SearchPanel::enableControls(bool busy, bool saveAllowed)
     m_startButton->setEnabled(!busy);
     // It stops only the single search: idle while the all-kinds search goes ("暂停" pauses that).
     m_stopButton->setEnabled(!(m_schemeInProgress && m_schemeInProgress()));
-    m_optimumButton->setEnabled(!busy);
-    m_optimumAllButton->setEnabled(!busy);
+    m_optimumFrame->setBusy(busy);
     m_appendButton->setEnabled(saveAllowed);
     m_updateButton->setEnabled(saveAllowed);
     // A run keeps the kind, sense and candidate shape it started with.
@@ -665,9 +453,9 @@ bool SearchPanel::confirmUpdate()
 
 void SearchPanel::saveResults(SaveKind kind)
 {
-    const bool kill = m_killOption->isChecked();
-    const std::optional<FormulaKind> lastKind =
-        m_entries.empty() ? std::nullopt : std::optional<FormulaKind>(m_entries.back().kind);
+    const bool kill = m_kindPicker->kill();
+    // After a save of the single search's results the panel shows the kind of the last one.
+    const int lastSlot = m_entries.empty() ? 0 : KindSlot::of(m_entries.back().kind);
     std::vector<FormulaKind> saved;
     QString error;
     // An update deletes the formulas of every kind it saves to: a copy of the database is kept first.
@@ -683,10 +471,11 @@ void SearchPanel::saveResults(SaveKind kind)
     std::erase_if(m_entries, [&saved](const SearchResult& e) {
         return std::find(saved.begin(), saved.end(), e.kind) != saved.end();
     });
-    if (ok && !m_schemeWasLast && lastKind)
-        chooseKind(KindSlot::of(*lastKind));
+    if (ok && !m_schemeWasLast && lastSlot)
+        chooseKind(lastSlot);
     m_formulasChanged = true;
-    emit formulasChanged();
+    // Once per save, whatever kinds it wrote: every window on the session follows.
+    m_session->formulasWereChanged(saved.empty() ? *KindSlot::kind(m_slot) : saved.back());
     if (ok)
         MessageBoxes::information(this, kSaveTitle, kSaveDone);
     else
@@ -709,7 +498,7 @@ void SearchPanel::exportChinese()
 void SearchPanel::saveCurrentKindSettings()
 {
     m_settings.saveRanges(KindSlot::kindNumber(m_slot), m_kill, rangeTexts());
-    m_settings.saveOperandCount(m_slot, m_operandBar->value());
+    m_settings.saveOperandCount(m_slot, m_generator->operandCount());
 }
 
 // ---- Optimum ranges --------------------------------------------------------------------------
@@ -721,7 +510,7 @@ void SearchPanel::optimumForCurrentKind()
     GeneratorOptions generator;
     if (!generatorOptions(&generator))
         return;
-    const int samples = m_sampleBar->value();
+    const int samples = m_optimumFrame->samples();
     const CandidateEvaluator evaluator(m_workspace->history().draws(), rules());
     const std::uint64_t seed = FormulaGenerator::freshSeed();
     OptimumFigures best;
@@ -749,7 +538,7 @@ void SearchPanel::optimumForAllKinds()
     GeneratorOptions generator;
     if (!generatorOptions(&generator))
         return;
-    m_kill = m_killOption->isChecked();
+    m_kill = m_kindPicker->kill();
     struct Job
     {
         int slot;
@@ -759,17 +548,13 @@ void SearchPanel::optimumForAllKinds()
         FormulaStats last;
     };
     std::vector<Job> jobs;
-    const Settings& s = m_workspace->settings();
     for (int slot : {6, 5, 3, 2, 1}) {
         GeneratorOptions options = generator;
         options.operandCount = m_settings.operandCount(slot);
-        auto evaluator = std::make_unique<CandidateEvaluator>(
-            m_workspace->history().draws(),
-            SearchRules{*KindSlot::kind(slot), m_kill, LookBackTable::draws(s.lookBackIndex()), s.weighted(),
-                        s.holdOut(), static_cast<PublicationOrder>(s.publicationOrderIndex())});
+        auto evaluator = std::make_unique<CandidateEvaluator>(m_workspace->history().draws(), rulesFor(slot));
         jobs.push_back({slot, options, std::move(evaluator), {}, {}});
     }
-    const int samples = m_sampleBar->value();
+    const int samples = m_optimumFrame->samples();
     const std::uint64_t seed = FormulaGenerator::freshSeed();
     const bool done =
         BackgroundTask::run(this, QStringLiteral("正在检索所有公式类的最优参数…"), [&](TaskProgress& p) {

@@ -10,14 +10,18 @@
 #include <memory>
 #include <vector>
 
+class AnalysisSession;
+class GeneratorFrames;
+class KindPicker;
+class OptimumFrame;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
-class QRadioButton;
-class QScrollBar;
 class QTimer;
+class RangeFrame;
+class SearchCounters;
 class SearchResultModel;
 class SearchRun;
 class Workspace;
@@ -43,11 +47,13 @@ public:
         Update
     };
 
-    explicit SearchPanel(Workspace* workspace, QWidget* parent = nullptr);
+    // It searches with the session's options and tells the session after every save; `session`
+    // outlives the panel.
+    explicit SearchPanel(AnalysisSession* session, QWidget* parent = nullptr);
     ~SearchPanel() override;
 
     // "公式参数智能设置": placed by the window in its right column.
-    QWidget* optimumFrame() const { return m_optimumFrame; }
+    QWidget* optimumFrame() const;
     // Tells whether an all-kinds search is started and not finished: its current kind's count then
     // stays in the qualified box after a save.
     void setSchemeInProgress(std::function<bool()> inProgress) { m_schemeInProgress = std::move(inProgress); }
@@ -85,7 +91,7 @@ public:
     // "跳过等价公式": candidates equivalent to a stored formula of their kind and sense, or to one
     // already in the result list, do not qualify (both searches).
     bool skipEquivalents() const;
-    QCheckBox* skipEquivalentsCheck() const { return m_distinctCheck; }
+    QCheckBox* skipEquivalentsCheck() const;
 
     // Stops the single search and takes its last results.
     void stopSearch();
@@ -99,28 +105,21 @@ public:
     void enableControls(bool busy, bool saveAllowed);
 
 signals:
-    // The stored formulas changed (after every save).
-    void formulasChanged();
     // The single search started or ended.
     void runningChanged();
 
 private:
-    QWidget* buildKindFrames();
-    QWidget* buildRangeFrame();
     QWidget* buildCurrentFrame();
-    QWidget* buildGeneratorFrames();
-    QWidget* buildCounters();
-    QWidget* buildOptimumFrame();
 
-    void onPositionChosen(int position);
-    void onSelectionChosen(bool single);
+    void onKindChosen(const FormulaKind& kind);
     void onSenseChosen(bool kill);
     void loadKindRanges();
     void loadOperandCount();
-    void onOperandCountChanged(int value);
     QStringList rangeTexts() const;
     void setRangeTexts(const QStringList& texts);
     SearchRules rules() const;
+    // The rules of kind `slot` with the list's sense and the session's options.
+    SearchRules rulesFor(int slot) const;
     // Either search has worker threads going or paused.
     bool isSearching() const;
 
@@ -134,6 +133,7 @@ private:
     void optimumForCurrentKind();
     void optimumForAllKinds();
 
+    AnalysisSession* m_session;
     Workspace* m_workspace;
     SearchSettings m_settings;
     std::function<bool()> m_schemeInProgress;
@@ -146,23 +146,11 @@ private:
     std::unique_ptr<SearchRun> m_run;
     QTimer* m_pollTimer;
 
-    std::array<QRadioButton*, 3> m_positionOptions{};
-    QRadioButton* m_singleOption = nullptr;
-    QRadioButton* m_generalOption = nullptr;
-    QRadioButton* m_keepOption = nullptr;
-    QRadioButton* m_killOption = nullptr;
-    std::array<QLineEdit*, 10> m_rangeBoxes{};
+    KindPicker* m_kindPicker = nullptr;
+    RangeFrame* m_rangeFrame = nullptr;
     std::array<QLineEdit*, 5> m_currentBoxes{};
-    QLineEdit* m_operandBox = nullptr;
-    QScrollBar* m_operandBar = nullptr;
-    QRadioButton* m_randomTailOption = nullptr;
-    QLineEdit* m_tailBox = nullptr;
-    QRadioButton* m_nextDrawOption = nullptr;
-    QCheckBox* m_autoStopCheck = nullptr;
-    QCheckBox* m_distinctCheck = nullptr;
-    QLineEdit* m_autoStopBox = nullptr;
-    QLineEdit* m_triedBox = nullptr;
-    QLineEdit* m_qualifiedBox = nullptr;
+    GeneratorFrames* m_generator = nullptr;
+    SearchCounters* m_counters = nullptr;
     QLineEdit* m_currentFormulaBox = nullptr;
     QLabel* m_holdOutLabel = nullptr;
     QListView* m_resultView = nullptr;
@@ -172,9 +160,5 @@ private:
     QPushButton* m_appendButton = nullptr;
     QPushButton* m_updateButton = nullptr;
 
-    QWidget* m_optimumFrame = nullptr;
-    QScrollBar* m_sampleBar = nullptr;
-    QLineEdit* m_sampleBox = nullptr;
-    QPushButton* m_optimumButton = nullptr;
-    QPushButton* m_optimumAllButton = nullptr;
+    OptimumFrame* m_optimumFrame = nullptr;
 };

@@ -6,14 +6,13 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-SearchWindow::SearchWindow(Workspace* workspace, QWidget* parent)
-    : QDialog(parent), m_search(new SearchPanel(workspace, this)),
-      m_scheme(new SchemePanel(workspace, m_search, this))
+SearchWindow::SearchWindow(AnalysisSession* session, QWidget* parent)
+    : QDialog(parent), m_search(new SearchPanel(session, this)),
+      m_scheme(new SchemePanel(session, m_search, this))
 {
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
     m_search->setSchemeInProgress([this] { return m_scheme->isInProgress(); });
-    connect(m_search, &SearchPanel::formulasChanged, this, &SearchWindow::formulasChanged);
     connect(m_search, &SearchPanel::runningChanged, this, &SearchWindow::updateControls);
     connect(m_scheme, &SchemePanel::stateChanged, this, &SearchWindow::updateControls);
 

@@ -5,10 +5,10 @@
 #include <QDialog>
 #include <vector>
 
+class AnalysisSession;
 class SchemePanel;
 class SearchPanel;
 class SearchResultModel;
-class Workspace;
 
 // The formula search window frmGSGL ("公式搜索设置以及搜索结果"), opened modally by the main
 // window's "公式搜索(&F)". Its left half searches random formulas of one kind ("开始搜索(&F)",
@@ -16,13 +16,15 @@ class Workspace;
 // optimum-range frame. Both fill one result list, which is saved into the formula tables; only one
 // of the two searches runs at a time.
 //
-// After every save it emits formulasChanged() (and formulasChangedFlag() stays true), so the main
-// window runs its refresh chain: formula grid, history grid, back-test.
+// Both searches use the session's history and options. Every save tells the session that the
+// formulas changed (and formulasChangedFlag() stays true), so every window on the session follows:
+// the main window runs its refresh chain (formula grid, history grid, back-test).
 class SearchWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SearchWindow(Workspace* workspace, QWidget* parent = nullptr);
+    // `session` outlives the window.
+    explicit SearchWindow(AnalysisSession* session, QWidget* parent = nullptr);
     ~SearchWindow() override;
 
     bool formulasChangedFlag() const;
@@ -33,9 +35,6 @@ public:
     SearchResultModel* resultModel() const;
     int currentSlot() const;
     bool killSense() const;
-
-signals:
-    void formulasChanged();
 
 protected:
     // Closing (also by Esc or the title bar): asks before unsaved results are discarded.

@@ -128,6 +128,50 @@ TEST_F(Session, AnnouncesEachChangeOnceAndFollowsTheHistory)
     EXPECT_EQ(formulas, (std::vector<FormulaKind>{FormulaKind{3, true}}));
 }
 
+// Formulas stored with their own kind and sense bring them along in one announcement; a replaced
+// database is one announcement with the history read again; a change of the options names the
+// options it replaced.
+TEST_F(Session, AddedFormulasReplacedStoreAndThePreviousOptions)
+{
+    const std::vector<DrawRecord> all = syntheticDraws(120, 3);
+    append(all, 0, 100);
+    AnalysisSession session(&m_ws);
+    int kind = 0, formulas = 0, history = 0, replaced = 0;
+    std::vector<AnalysisOptions> previous;
+    QObject::connect(&session, &AnalysisSession::kindChanged, [&] { ++kind; });
+    QObject::connect(&session, &AnalysisSession::formulasChanged, [&] {
+        ++formulas;
+        // Subscribers read the new kind while they hear of the formulas.
+        EXPECT_EQ(session.kind(), (FormulaKind{3, false}));
+    });
+    QObject::connect(&session, &AnalysisSession::historyChanged, [&] { ++history; });
+    QObject::connect(&session, &AnalysisSession::storeReplaced, [&] { ++replaced; });
+    QObject::connect(&session, &AnalysisSession::optionsChanged,
+                     [&](const AnalysisOptions& before) { previous.push_back(before); });
+
+    session.formulasWereAdded(FormulaKind{3, false}, false);
+    EXPECT_EQ(formulas, 1);
+    EXPECT_EQ(kind, 0);
+    EXPECT_FALSE(session.kill());
+
+    append(all, 100, 120);
+    session.storeWasReplaced();
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(history, 0);
+    EXPECT_EQ(session.columns()->drawCount(), 120);
+
+    const AnalysisOptions first = session.options();
+    AnalysisOptions changed = first;
+    changed.holdOut = 12;
+    session.setOptions(changed);
+    changed.lookBackIndex = 1;
+    session.setOptions(changed);
+    ASSERT_EQ(previous.size(), 2u);
+    EXPECT_EQ(previous[0], first);
+    EXPECT_EQ(previous[1].holdOut, 12);
+    EXPECT_EQ(previous[1].lookBackIndex, first.lookBackIndex);
+}
+
 // Back-tests on worker threads keep the snapshot they took while the session moves on to newer
 // histories: each finishes with the figures of its own snapshot.
 TEST_F(Session, WorkersKeepTheirSnapshotWhileTheHistoryChanges)

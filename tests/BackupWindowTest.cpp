@@ -8,6 +8,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "formula/FormulaTextFile.h"
 #include "formula/FormulaUpdateDialog.h"
@@ -174,7 +175,8 @@ TEST_F(BackupWindow, SavingSearchResultsAsAnUpdateAsksAndKeepsACopy)
 {
     ws.history().deleteAll(nullptr);
     storeDraws(ws, searchTestDraws(300, 4));
-    SearchWindow search(&ws);
+    AnalysisSession session(&ws);
+    SearchWindow search(&session);
     for (int j = 0; j < 10; ++j)
         search.findChild<QLineEdit*>(QStringLiteral("range%1").arg(j))->setText(j % 2 ? "32768" : "0");
     search.findChild<QLineEdit*>("range1")->setText("100");

@@ -6,6 +6,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "charts/TrendChartWindow.h"
 #include "history/HistoryColumns.h"
@@ -94,14 +95,15 @@ TEST_F(DrawOrderWindows, TheOrderChosenInTheSettingsDecidesTheChance)
 
 TEST_F(DrawOrderWindows, TrendWindowShowsTheFairnessCheck)
 {
-    const HistoryColumns columns(ws.history().draws());
-    TrendChartWindow trend(&ws, &columns);
+    AnalysisSession session(&ws);
+    TrendChartWindow trend(&session);
     auto* fairness = trend.findChild<QLabel*>("lblFairness");
     ASSERT_NE(fairness, nullptr);
     EXPECT_TRUE(fairness->text().startsWith(QStringLiteral("近 100 期与公平骰子相符")))
         << fairness->text().toStdString();
+    // Another order, read by the session: the window draws again by itself.
     ws.settings().setPublicationOrderIndex(2);
-    trend.refresh();
+    session.reloadOptions();
     EXPECT_TRUE(fairness->text().contains(QStringLiteral("与公平骰子不符")))
         << fairness->text().toStdString();
 }

@@ -1,9 +1,9 @@
 #include "WindowTestFixture.h"
 
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
 #include "formula/FormulaTableStore.h"
-#include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
 #include "ui/MessageBoxes.h"
@@ -22,8 +22,8 @@
 
 namespace {
 
-// A formula list panel on its own. The test owns the kind, the sense and the column copy of the
-// history, as the main window does, and changes them behind the panel's back.
+// A formula list panel on its own. The test owns the session, as the main window does, and changes
+// its kind and sense behind the panel's back.
 class FormulaListPanelTest : public WindowTestFixture
 {
 protected:
@@ -32,17 +32,22 @@ protected:
         WindowTestFixture::SetUp();
         addDraws(ws,
                  {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}, {"160121004", "246"}});
-        columns = HistoryColumns(ws.history().draws());
     }
     void TearDown() override
     {
         panel.reset();
+        session.reset();
         WindowTestFixture::TearDown();
     }
     void open(const QString& startupError = QString())
     {
         guard = std::make_unique<DatabaseGuard>(startupError);
-        panel = std::make_unique<FormulaListPanel>(&ws, guard.get(), &kind, &kill, &columns);
+        session = std::make_unique<AnalysisSession>(&ws);
+        // The back-tests below run over all draws.
+        AnalysisOptions options = session->options();
+        options.lookBackIndex = 0;
+        session->setOptions(options);
+        panel = std::make_unique<FormulaListPanel>(session.get(), guard.get());
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
         panel->showFormulas();
@@ -63,10 +68,8 @@ protected:
         addFormulas(ws, k, sense, list, QStringLiteral("中文"));
     }
 
-    FormulaKind kind{1, true};
-    bool kill = true;
-    HistoryColumns columns;
     std::unique_ptr<DatabaseGuard> guard;
+    std::unique_ptr<AnalysisSession> session;
     std::unique_ptr<FormulaListPanel> panel;
 };
 
@@ -79,12 +82,11 @@ TEST_F(FormulaListPanelTest, ListsTheSubsetItsOwnerChoseAtEachReload)
     addChinese({2, false}, true, {"LH+3"});
     open();
     EXPECT_EQ(codes(), QStringList({"L1A+1", "L2A*2", "L9Z"}));
-    kill = false; // the sense takes effect at the next reload only
+    session->setKind({1, true}, false); // the sense takes effect at the next reload only
     EXPECT_EQ(panel->model()->rowCount(), 3);
     panel->showFormulas();
     EXPECT_EQ(codes(), QStringList({"L3A"}));
-    kind = {2, false};
-    kill = true;
+    session->setKind({2, false}, true);
     panel->showFormulas();
     EXPECT_EQ(codes(), QStringList({"LH+3"}));
     EXPECT_EQ(panel->model()->kind(), FormulaKind({2, false}));
@@ -94,7 +96,7 @@ TEST_F(FormulaListPanelTest, BacktestFillsTheFiguresAndFeedsTheHistoryGrid)
 {
     addChinese({1, true}, true, {"L1A+1", "L2A*2", "L9Z"});
     open();
-    EXPECT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::Done);
+    EXPECT_EQ(panel->runBacktest(), FormulaListPanel::BacktestOutcome::Done);
     const FormulaGridModel* m = panel->model();
     ASSERT_NE(m->outcomeAt(0), nullptr);
     EXPECT_EQ(m->outcomeAt(0)->stats.finalHitRun, 3); // L1A+1's three kills all hold
@@ -116,7 +118,7 @@ TEST_F(FormulaListPanelTest, WithoutADatabaseNothingIsLoadedOrRun)
     addChinese({1, true}, true, {"L1A+1"});
     open(QStringLiteral("无法打开数据库 formula.mdb"));
     EXPECT_EQ(panel->model()->rowCount(), 0);
-    EXPECT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::NotRun);
+    EXPECT_EQ(panel->runBacktest(), FormulaListPanel::BacktestOutcome::NotRun);
     MessageBoxes::pushAnswer(true);
     child<QLineEdit>("Text2")->setText(QStringLiteral("[个位单选杀]百位码+1"));
     child<QPushButton>("Command1")->click();
@@ -126,20 +128,21 @@ TEST_F(FormulaListPanelTest, WithoutADatabaseNothingIsLoadedOrRun)
 TEST_F(FormulaListPanelTest, TypedFormulaNamesTheKindTheOwnerShouldShow)
 {
     open();
-    std::vector<std::pair<FormulaKind, bool>> added;
-    QObject::connect(panel.get(), &FormulaListPanel::typedFormulaAdded, panel.get(),
-                     [&added](const FormulaKind& k, bool sense) { added.emplace_back(k, sense); });
+    QSignalSpy added(session.get(), &AnalysisSession::formulasChanged);
     child<QLineEdit>("Text2")->setText(QStringLiteral("十位码+和数+3=下期生码十位通选"));
     child<QPushButton>("Command1")->click();
-    ASSERT_EQ(added.size(), 1u);
-    EXPECT_EQ(added[0].first, FormulaKind({2, false}));
-    EXPECT_FALSE(added[0].second);
+    ASSERT_EQ(added.count(), 1);
+    EXPECT_EQ(session->kind(), FormulaKind({2, false}));
+    EXPECT_FALSE(session->kill());
+    // The panel follows the session: the list shows the kind the formula went into.
+    EXPECT_EQ(panel->model()->kind(), FormulaKind({2, false}));
+    EXPECT_EQ(panel->model()->rowCount(), 1);
     EXPECT_TRUE(child<QLineEdit>("Text2")->text().isEmpty());
 
     MessageBoxes::pushAnswer(true);
     child<QLineEdit>("Text2")->setText(QStringLiteral("十位码+千位码"));
     child<QPushButton>("Command1")->click();
-    EXPECT_EQ(added.size(), 1u);
+    EXPECT_EQ(added.count(), 1);
     EXPECT_EQ(child<QLineEdit>("Text2")->text(), QStringLiteral("十位码+千位码")); // kept for correcting
 }
 
@@ -147,7 +150,7 @@ TEST_F(FormulaListPanelTest, DeletionReloadsTheListAndAnnouncesIt)
 {
     addChinese({1, true}, true, {"L1A", "L2A", "L3A"});
     open();
-    QSignalSpy deleted(panel.get(), &FormulaListPanel::formulasDeleted);
+    QSignalSpy deleted(session.get(), &AnalysisSession::formulasChanged);
     // Without a right-click there is no formula under the mouse: nothing is deleted, and the user
     // is told why.
     MessageBoxes::pushAnswer(true);
@@ -175,7 +178,7 @@ TEST_F(FormulaListPanelTest, SummaryLineChanceColumnsAndEquivalents)
     QLabel* summary = panel->summaryLabel();
     EXPECT_TRUE(summary->text().isEmpty());
     EXPECT_FALSE(summary->isVisible()); // nothing to say before a back-test
-    EXPECT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::Done);
+    EXPECT_EQ(panel->runBacktest(), FormulaListPanel::BacktestOutcome::Done);
     EXPECT_TRUE(summary->isVisible());
     EXPECT_TRUE(summary->text().startsWith(QStringLiteral("本类 3 条公式：平均正确率 ")))
         << summary->text().toStdString();
@@ -200,7 +203,7 @@ TEST_F(FormulaListPanelTest, SummaryLineChanceColumnsAndEquivalents)
     EXPECT_FALSE(summary->isVisible());
     // Reloading and back-testing keep the choice.
     panel->showFormulas();
-    panel->runBacktest(0);
+    panel->runBacktest();
     EXPECT_TRUE(grid->isColumnHidden(FormulaGridModel::PValueColumn));
     EXPECT_FALSE(summary->isVisible());
     panel->setChanceComparisonShown(true);
@@ -223,7 +226,7 @@ TEST_F(FormulaListPanelTest, DoubleClickSortsByExcessAndPValue)
     // (predicting 2, 5, 2) never, "4" never either but its kills are less telling than none.
     addChinese({1, true}, true, {"6", "L1A+1", "4"});
     open();
-    ASSERT_EQ(panel->runBacktest(0), FormulaListPanel::BacktestOutcome::Done);
+    ASSERT_EQ(panel->runBacktest(), FormulaListPanel::BacktestOutcome::Done);
     auto* grid = child<QTableView>("MSFlexGrid2");
     emit grid->doubleClicked(panel->model()->index(0, FormulaGridModel::ExcessColumn));
     ASSERT_EQ(codes().size(), 3);
@@ -248,7 +251,7 @@ TEST_F(FormulaListPanelTest, DeletingEquivalentFormulas)
     addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7", "L1A+13", "L2A*2+6"});
     addChinese({1, true}, false, {"L1A+1"}); // the other sense is not compared
     open();
-    QSignalSpy deleted(panel.get(), &FormulaListPanel::formulasDeleted);
+    QSignalSpy deleted(session.get(), &AnalysisSession::formulasChanged);
     QAction* action = child<QAction>("mnuDelDjgs");
     ASSERT_NE(action, nullptr);
     EXPECT_EQ(action->text(), QStringLiteral("删除等价公式(&Q)"));

@@ -8,6 +8,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "backtest/FormulaListPanel.h"
 #include "backtest/FormulaSortWindow.h"
@@ -247,7 +248,8 @@ TEST_F(HoldOutWindows, ReplayFromTheManagementMenu)
 TEST_F(HoldOutWindows, SearchWindowShowsTheHoldOutLine)
 {
     ws.settings().setHoldOut(40);
-    SearchWindow w(&ws);
+    AnalysisSession session(&ws);
+    SearchWindow w(&session);
     auto* label = w.findChild<QLabel*>("lblHoldOut");
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->isHidden());

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaEquivalence.h"
 #include "backtest/FormulaGridModel.h"
 #include "formula/FormulaTableStore.h"
@@ -106,7 +107,8 @@ QColor labelColour(QLabel* label)
 
 TEST_F(SearchWindowTest, OpensOnTheUnitsKillRangesAndFollowsTheKindButtons)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     EXPECT_EQ(w.objectName(), "frmGSGL");
     EXPECT_EQ(w.windowTitle(), QStringLiteral("公式搜索设置以及搜索结果"));
     EXPECT_EQ(ranges(w), (QStringList{"94.6", "100", "0", "2", "48", "32768", "0", "0", "32", "32768"}));
@@ -152,7 +154,8 @@ TEST_F(SearchWindowTest, SchemeTotalsFollowTheTargetsAndCountMode)
     f.gongshi = "LH+1";
     f.gongshiCN = "x";
     ASSERT_TRUE(FormulaTableStore(&m_ws.database()).append(FormulaKind{1, true}, {f, f, f}, &error));
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     EXPECT_EQ(child<QLabel>(w, "lblStored1")->text(), "3");
     EXPECT_EQ(child<QLabel>(w, "lblTotal")->text(), "3");
     click(w, "cmdLoadScheme");
@@ -178,8 +181,9 @@ TEST_F(SearchWindowTest, SchemeTotalsFollowTheTargetsAndCountMode)
 
 TEST_F(SearchWindowTest, SingleSearchAutoStopsAtTheTargetAndSavingAppends)
 {
-    SearchWindow w(&m_ws);
-    QSignalSpy changed(&w, &SearchWindow::formulasChanged);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
+    QSignalSpy changed(&session, &AnalysisSession::formulasChanged);
     click(w, "optPosition3");
     setRanges(w, kEverything);
     child<QCheckBox>(w, "chkAutoStop")->setChecked(true);
@@ -232,7 +236,8 @@ TEST_F(SearchWindowTest, SingleSearchAutoStopsAtTheTargetAndSavingAppends)
 
 TEST_F(SearchWindowTest, AGivenTailOutsideSixteenBitsIsRefusedAtStart)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     box(w, "txtTail")->setText("40000");
     MessageBoxes::pushAnswer(true);
     click(w, "cmdStart");
@@ -243,7 +248,8 @@ TEST_F(SearchWindowTest, AGivenTailOutsideSixteenBitsIsRefusedAtStart)
 
 TEST_F(SearchWindowTest, OnlyOneSearchRunsAndClosingAsksAboutUnsavedResults)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     setRanges(w, kSome);
     w.show();
     click(w, "cmdStart");
@@ -271,8 +277,9 @@ TEST_F(SearchWindowTest, OnlyOneSearchRunsAndClosingAsksAboutUnsavedResults)
 TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtTheEnd)
 {
     storeRangesForAllKinds(kEverything);
-    SearchWindow w(&m_ws);
-    QSignalSpy changed(&w, &SearchWindow::formulasChanged);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
+    QSignalSpy changed(&session, &AnalysisSession::formulasChanged);
     for (int slot : {1, 2, 3, 5, 6})
         box(w, QStringLiteral("txtTarget%1").arg(slot).toLatin1().constData())->setText("2");
     box(w, "txtTarget2")->setText(""); // no number: skipped
@@ -302,7 +309,8 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
 TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
 {
     storeRangesForAllKinds(kNothing); // nothing ever qualifies: the first kind runs until closed
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     w.show();
     box(w, "txtTarget1")->setText("1");
     click(w, "cmdSchemeStart");
@@ -328,7 +336,8 @@ TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
 
 TEST_F(SearchWindowTest, OptimumFillsFiveBoxesAndTheAllKindsOptimumStoresEveryKind)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     const QStringList before = ranges(w);
     click(w, "cmdOptimum");
     const QStringList after = ranges(w);
@@ -357,7 +366,8 @@ TEST_F(SearchWindowTest, OptimumFillsFiveBoxesAndTheAllKindsOptimumStoresEveryKi
 // driving it.
 TEST_F(SearchWindowTest, SingleSearchPanelRunsAndSavesWithNoSchemeBesideIt)
 {
-    SearchPanel search(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchPanel search(&session);
     setRanges(search, kEverything);
     child<QCheckBox>(search, "chkAutoStop")->setChecked(true);
     box(search, "txtAutoStop")->setText("2");
@@ -383,8 +393,9 @@ TEST_F(SearchWindowTest, SingleSearchPanelRunsAndSavesWithNoSchemeBesideIt)
 TEST_F(SearchWindowTest, SchemePanelDrivesTheSearchPanelsKindAndKeepsTargetsPerItsSense)
 {
     storeRangesForAllKinds(kNothing); // nothing qualifies: the first kind keeps running
-    SearchPanel search(&m_ws);
-    SchemePanel scheme(&m_ws, &search);
+    AnalysisSession session(&m_ws);
+    SearchPanel search(&session);
+    SchemePanel scheme(&session, &search);
 
     // The targets are stored under the sense the single search shows.
     box(scheme, "txtTarget5")->setText("7");
@@ -420,7 +431,8 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
 {
     addFormulas(m_ws, FormulaKind{1, true}, true, {"L1A+L2A+0"}, QString());
     {
-        SearchWindow w(&m_ws);
+        AnalysisSession session(&m_ws);
+        SearchWindow w(&session);
         QCheckBox* distinct = child<QCheckBox>(w, "chkDistinct");
         ASSERT_NE(distinct, nullptr);
         EXPECT_EQ(distinct->text(), QStringLiteral("跳过等价公式"));
@@ -428,7 +440,8 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
         distinct->setChecked(true);
     }
     EXPECT_TRUE(SearchSettings(&m_ws.settings()).skipEquivalents());
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     ASSERT_TRUE(child<QCheckBox>(w, "chkDistinct")->isChecked());
     // Two operands: A+B and B+A come up often. The seed is not fixed, so the run is long enough
     // for an equivalent pair to come up whatever it is: 120 candidates without one happened about
@@ -461,7 +474,8 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
 
 TEST_F(SearchWindowTest, AutoStopAppliesAtOnceWhileTheSingleSearchRuns)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     setRanges(w, kSome);
     w.show();
     click(w, "cmdStart");
@@ -489,7 +503,8 @@ TEST_F(SearchWindowTest, AutoStopAppliesAtOnceWhileTheSingleSearchRuns)
 TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDiscarding)
 {
     storeRangesForAllKinds(kEverything);
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     w.show();
     // "保存设置" keeps an empty box empty, so "调用设置" skips that kind again.
     for (int slot : {1, 3, 5, 6})
@@ -582,7 +597,8 @@ TEST_F(SearchWindowTest, EachSaveRefreshesTheMainWindowAndTheStoredCounts)
 // smallest size of the window and at 1366×768.
 TEST_F(SearchWindowTest, TheTriedCountShowsTenDigits)
 {
-    SearchWindow w(&m_ws);
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
     for (const QSize size : {w.minimumSizeHint(), QSize(1366, 768)}) {
         w.resize(size);
         w.show();

@@ -4,6 +4,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/FormulaGridModel.h"
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrendCharts.h"
@@ -269,7 +270,7 @@ protected:
     {
         WindowTestFixture::SetUp();
         storeDraws(ws, syntheticDraws(150, 17));
-        columns = HistoryColumns(ws.history().draws());
+        session = std::make_unique<AnalysisSession>(&ws);
     }
     FormulaRecord formula(const QString& code, int idx)
     {
@@ -279,14 +280,14 @@ protected:
         return f;
     }
 
-    HistoryColumns columns;
+    std::unique_ptr<AnalysisSession> session;
 };
 
 } // namespace
 
 TEST_F(TrendWindowTest, TabsBoxesAndPictures)
 {
-    TrendChartWindow window(&ws, &columns);
+    TrendChartWindow window(session.get());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // 号码走势: N starts at 100 and runs from 10 to the whole history.
@@ -335,14 +336,12 @@ TEST_F(TrendWindowTest, TabsBoxesAndPictures)
     // A shorter history: N and M follow it.
     QString error;
     ASSERT_EQ(ws.history().deleteLast(140, &error), 140) << error.toStdString();
-    columns = HistoryColumns(ws.history().draws());
-    window.refresh();
+    session->historyWasChanged(); // the window follows the session by itself
     EXPECT_EQ(window.numberCharts()->trend().drawCount(), 10);
     EXPECT_EQ(window.windowBox()->value(), 9);
     // One draw: both tabs say what they need.
     ASSERT_EQ(ws.history().deleteLast(9, &error), 9);
-    columns = HistoryColumns(ws.history().draws());
-    window.refresh();
+    session->historyWasChanged(); // the window follows the session by itself
     EXPECT_FALSE(window.numberCharts()->showsCharts());
     EXPECT_FALSE(window.formulaCharts()->showsCharts());
 }
@@ -630,7 +629,7 @@ TEST_F(ReplayChartsTest, CommandLineRendersTheReplay)
 // not cut to "…".
 TEST_F(TrendWindowTest, PositionCaptionsKeepTheirRoomAtTheSmallestSize)
 {
-    TrendChartWindow window(&ws, &columns);
+    TrendChartWindow window(session.get());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     for (const QSize size : {window.minimumSizeHint(), QSize(1366, 700)}) {
