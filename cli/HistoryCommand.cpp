@@ -26,18 +26,20 @@ CliSyntax HistoryCommand::syntax(const QString& sub) const
     if (sub == QLatin1String("fairness"))
         return HistoryFairnessCommand::syntax();
     if (sub == QLatin1String("add"))
-        return CliSyntax(
-                   QStringLiteral("history add"),
-                   QStringLiteral("Appends one draw as typed by hand, chained from the newest stored draw;\n"
-                                  "prints \"ISSUE DDD\" and \"next NEXT\" (the issue proposed next)."))
+        return CliSyntax(QStringLiteral("history add"),
+                         QStringLiteral(
+                             "Stores one draw as typed by hand, after the newest stored draw or into a "
+                             "gap between stored draws,\nchained from the draw before it; prints \"ISSUE "
+                             "DDD\" (the draw stored), \"next NEXT\" (the issue proposed next)\nand, "
+                             "when it filled a gap, \"filled-gap BEFORE AFTER\"."))
             .arguments(QStringLiteral("ISSUE DDD"), 2, 2,
                        QStringLiteral("the issue and the numbers of 百位, 十位 and 个位"));
     if (sub == QLatin1String("import"))
         return CliSyntax(QStringLiteral("history import"),
                          QStringLiteral(
                              "Adds the draws of FILE: the text export, a CSV/TSV table or text copied from "
-                             "a results page;\nstored draws are skipped; prints \"added N already-stored "
-                             "M unreadable K\"."))
+                             "a results page;\nstored draws are skipped, gaps between stored draws filled; "
+                             "prints \"added N already-stored M unreadable K gaps-filled G\"."))
             .flag(QStringLiteral("--skip-bad"),
                   QStringLiteral(
                       "add the readable lines even when others cannot be read (each named on stderr)"))
@@ -113,16 +115,20 @@ int HistoryCommand::add(CliContext& ctx, const QStringList& args)
         return ExitFailure;
     QString error;
     Workspace& ws = *ctx.workspace;
-    if (!ws.addTypedDraw(args[0], numbers, QDate::currentDate(), &error)) {
+    HistoryStore::Placement placement;
+    if (!ws.addTypedDraw(args[0], numbers, QDate::currentDate(), &error, &placement)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
-    // The stored draw as the text export writes it, then the issue the window would propose next.
-    const DrawRecord& stored = *ws.history().newest();
+    // The stored draw as the text export writes it (it need not be the newest: it may fill a gap),
+    // then the issue the window would propose next, then the draws around a gap it filled.
+    const DrawRecord& stored = placement.stored;
     ctx.out << stored.issue << ' ' << stored.number(1) << stored.number(2) << stored.number(3) << Qt::endl;
     const QString next = ws.nextIssue();
     if (!next.isEmpty())
         ctx.out << "next " << next << Qt::endl;
+    if (placement.filledGap())
+        ctx.out << "filled-gap " << placement.before << ' ' << placement.after << Qt::endl;
     return ExitOk;
 }
 
@@ -194,8 +200,9 @@ int HistoryCommand::importFile(CliContext& ctx, const CliArguments& args)
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    // "added" counts every draw stored; "gaps-filled" those of them that fell between stored draws.
     ctx.out << "added " << plan.toAdd.size() << " already-stored " << plan.alreadyStored << " unreadable "
-            << plan.unread.size() << Qt::endl;
+            << plan.unread.size() << " gaps-filled " << plan.gapFills << Qt::endl;
     return ExitOk;
 }
 

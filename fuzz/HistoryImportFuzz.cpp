@@ -44,7 +44,7 @@ void checkRead(const HistoryTextReader::Result& read, qsizetype lineCount)
             FuzzSupport::fail("unread line without a reason");
 }
 
-// The plan as the preview shows it: new issues in order after the newest stored one, none stored.
+// The plan as the preview shows it: new issues in order, none stored.
 void checkPlan(const HistoryImportPlan& plan, const HistoryStore& store)
 {
     if (!plan.refusal.isEmpty()) {
@@ -55,14 +55,19 @@ void checkPlan(const HistoryImportPlan& plan, const HistoryStore& store)
     QSet<QString> stored;
     for (const DrawRecord& d : store.draws())
         stored.insert(d.issue);
-    QString previous = plan.baseIssue;
+    // New issues in order, none before the oldest stored draw (gaps between stored ones are filled).
+    QString previous = store.draws().empty() ? QString() : store.draws().front().issue;
+    int gaps = 0;
     for (const DrawRecord& d : plan.toAdd) {
         if (stored.contains(d.issue))
             FuzzSupport::fail("plan adds a stored issue", d.issue);
         if (!previous.isEmpty() && !(previous < d.issue))
             FuzzSupport::fail("plan adds issues out of order", previous + QLatin1Char(' ') + d.issue);
         previous = d.issue;
+        gaps += !plan.baseIssue.isEmpty() && d.issue < plan.baseIssue;
     }
+    if (gaps != plan.gapFills)
+        FuzzSupport::fail("plan counts its gap fills wrongly");
     checkNumbers(plan.toAdd);
     for (const UnreadLine& u : plan.unread)
         if (u.reason.isEmpty() || u.lineNumber < 1)

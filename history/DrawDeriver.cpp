@@ -42,6 +42,21 @@ bool DrawDeriver::checkDatedIssue(const QString& issue, QString* error)
     return true;
 }
 
+void DrawDeriver::chain(const PreviousDraw& previous, DrawRecord* record)
+{
+    const auto& m = previous.numbers;
+    int samePosition = 0, anyPosition = 0;
+    for (int p = 1; p <= 3; ++p) {
+        const int v = record->number(p);
+        samePosition += v == m[p - 1];
+        anyPosition += v == m[0] || v == m[1] || v == m[2];
+    }
+    static const int sameColumn = ParameterTable::column("LX");
+    static const int anyColumn = ParameterTable::column("LY");
+    record->values[sameColumn] = int16_t(samePosition);
+    record->values[anyColumn] = int16_t(anyPosition);
+}
+
 bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, DrawRecord* out, QString* error)
 {
     for (int p = 0; p < 3; ++p) {
@@ -76,7 +91,6 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
     r.issue = in.issue;
     auto set = [&r](const char* code, int v) { r.values[ParameterTable::column(code)] = int16_t(v); };
     const auto& n = in.numbers;
-    const auto& m = previous.numbers;
 
     bool present[7] = {};
     int mod5[5] = {}, mod3[3] = {};
@@ -85,7 +99,7 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
     int primeCount = 0, primeSum = 0, compositeCount = 0, compositeSum = 0;
     int bigCount = 0, bigSum = 0, smallCount = 0, smallSum = 0;
     int oddCount = 0, oddSum = 0, evenCount = 0, evenSum = 0;
-    int sum = 0, repeatsSamePosition = 0, repeatsAny = 0;
+    int sum = 0;
     for (int p = 0; p < 3; ++p) {
         const int v = n[p];
         minimum = std::min(minimum, v);
@@ -133,8 +147,6 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
         ++mod5[v % 5];
         ++mod3[v % 3];
         sum += v;
-        repeatsSamePosition += v == m[p];
-        repeatsAny += v == m[0] || v == m[1] || v == m[2];
     }
     set("L1P", n[1] + n[2]);
     set("L2P", n[2] + n[0]);
@@ -172,8 +184,7 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
     set("LU", equalPairs);
     set("LV", stepsUp);
     set("LW", stepsDown);
-    set("LX", repeatsSamePosition);
-    set("LY", repeatsAny);
+    chain(previous, &r);
 
     const int next = in.runningCount || in.drawsPerDay <= 0 ? seq + 1 : seq % in.drawsPerDay + 1;
     set("SQH", seq);

@@ -30,6 +30,9 @@ public:
     // date-numbered issues, an issue that is not nine digits with a real date and a day's
     // sequence from 001 to the draws per day, with a message.
     static bool derive(const DrawInput& input, const PreviousDraw& previous, DrawRecord* out, QString* error);
+    // Sets the columns that depend on the previous draw (LX 重上期号, LY 同上期数) from the
+    // record's own numbers and `previous`; a draw whose previous draw changed needs only these.
+    static void chain(const PreviousDraw& previous, DrawRecord* record);
     // Checks an issue typed for a date-numbered lottery: nine digits, YYMMDD a real date.
     static bool checkDatedIssue(const QString& issue, QString* error);
     static int digitSum(int value);

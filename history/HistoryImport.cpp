@@ -1,6 +1,7 @@
 #include "history/HistoryImport.h"
 
 #include "history/DrawDeriver.h"
+#include "history/HistoryMerge.h"
 #include "history/HistoryStore.h"
 #include "store/TextFileCodec.h"
 
@@ -130,6 +131,7 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
     plan.unread = plan.read.unread;
     const DrawRecord* newest = store.newest();
     plan.baseIssue = newest ? newest->issue : QString();
+    plan.generation = store.generation();
 
     QHash<QString, std::array<int, 3>> stored;
     for (const DrawRecord& d : store.draws())
@@ -174,18 +176,9 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
     // Issue order is the order the history is kept in (strQQH as text).
     std::stable_sort(fresh.begin(), fresh.end(),
                      [](const TextDraw* a, const TextDraw* b) { return a->issue < b->issue; });
-    PreviousDraw previous = store.lastDrawMemory();
-    const TextDraw* firstAdded = nullptr;
-    const TextDraw* lastAdded = nullptr;
+    std::vector<DrawInput> inputs;
+    inputs.reserve(fresh.size());
     for (const TextDraw* d : fresh) {
-        if (!plan.baseIssue.isEmpty() && d->issue < plan.baseIssue) {
-            plan.unread.push_back(
-                {d->lineNumber, QString(),
-                 QStringLiteral("期号%1早于已存的最新一期%2：历史号码只能接在最新一期之后添加")
-                     .arg(d->issue, plan.baseIssue),
-                 d->issue});
-            continue;
-        }
         DrawInput in;
         in.issue = d->issue;
         in.numbers = d->numbers;
@@ -195,18 +188,18 @@ HistoryImportPlan HistoryImport::plan(const HistoryStore& store, const QStringLi
         in.runningCount = d->runningCount;
         in.pageDate = d->date;
         in.lottery = options.lottery;
-        DrawRecord record;
-        QString why;
-        if (!DrawDeriver::derive(in, previous, &record, &why)) {
-            plan.unread.push_back({d->lineNumber, QString(), why, d->issue});
-            continue;
-        }
-        previous = PreviousDraw::of(record);
-        plan.toAdd.push_back(std::move(record));
-        lastAdded = d;
-        if (!firstAdded)
-            firstAdded = d;
+        inputs.push_back(std::move(in));
     }
+    // Each draw chained from the one just before it, stored or new; draws that fill gaps of the
+    // history re-chain the stored draws after them.
+    HistoryMerge::Result merged = HistoryMerge::merge(store.draws(), inputs);
+    for (const auto& [input, why] : merged.refused)
+        plan.unread.push_back({fresh[input]->lineNumber, QString(), why, fresh[input]->issue});
+    plan.toAdd = std::move(merged.added);
+    plan.gapFills = merged.gapFills;
+    plan.rederived = std::move(merged.rederived);
+    const TextDraw* firstAdded = merged.addedFrom.empty() ? nullptr : fresh[merged.addedFrom.front()];
+    const TextDraw* lastAdded = merged.addedFrom.empty() ? nullptr : fresh[merged.addedFrom.back()];
     const auto lineOf = [&](const TextDraw* d) {
         QString text = lines.value(d->lineNumber - 1).trimmed().left(80);
         return QStringLiteral("第%1行“%2”")
@@ -231,12 +224,14 @@ bool HistoryImport::store(HistoryStore* store, const HistoryImportPlan& plan, QS
 {
     if (plan.toAdd.empty())
         return true;
+    // The plan was derived from the snapshot it was made from: draws between stored ones depend
+    // on all of it, not only on the newest draw.
     const DrawRecord* newest = store->newest();
-    if ((newest ? newest->issue : QString()) != plan.baseIssue) {
+    if ((newest ? newest->issue : QString()) != plan.baseIssue || store->generation() != plan.generation) {
         *error = QStringLiteral("历史号码在预览之后改变了，没有导入。请重新导入。");
         return false;
     }
-    return store->append(plan.toAdd, error);
+    return store->insert(plan.toAdd, plan.rederived, error);
 }
 
 bool HistoryImport::planAndStore(HistoryStore* store, const HistoryImportSource& source,

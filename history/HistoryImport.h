@@ -28,10 +28,17 @@ struct HistoryImportSource
 struct HistoryImportPlan
 {
     HistoryTextReader::Result read; // the format found and the lines as read
-    std::vector<DrawRecord> toAdd;  // new draws in issue order, chained from the newest stored one
+    // Draws to store in issue order, each chained from the draw just before it (stored or new):
+    // new draws after the newest stored one and draws that fill gaps between stored ones.
+    std::vector<DrawRecord> toAdd;
+    int gapFills = 0; // of toAdd: the draws that fall between stored draws
+    // Stored draws after a gap filled, chained again from their new previous draw (only those
+    // whose columns change).
+    std::vector<DrawRecord> rederived;
     int alreadyStored = 0;          // draws the history holds already with the same numbers
     std::vector<UnreadLine> unread; // lines not read or refused, by line number
-    QString baseIssue;              // the newest stored issue the plan chains from (empty history: empty)
+    QString baseIssue;              // the newest stored issue when planned (empty history: empty)
+    quint64 generation = 0;         // the store's snapshot the plan was derived from
     // Why nothing can be read: bytes that are no text, a damaged workbook, rows that read two ways.
     // Nothing else is set then, except the workbook's sheets.
     QString refusal;
@@ -44,6 +51,7 @@ struct HistoryImportPlan
 
     QString firstIssue() const { return toAdd.empty() ? QString() : toAdd.front().issue; }
     QString lastIssue() const { return toAdd.empty() ? QString() : toAdd.back().issue; }
+    int newDraws() const { return int(toAdd.size()) - gapFills; }
     // "第N行：reason" for every unread line.
     QStringList problems() const;
     // The format as the preview names it, with the workbook's sheet and where the numbers stand.
@@ -51,10 +59,11 @@ struct HistoryImportPlan
 };
 
 // Adds the draws of a history text (see HistoryTextReader for the formats) as the hand entry
-// does, chained draw by draw from the newest stored draw. Draws already stored with the same
+// does, each chained from the draw before it in issue order: after the newest stored draw, and
+// into gaps of the stored history (a draw skipped by an earlier import), when the stored draws
+// after a gap are chained again from the draw filled in. Draws already stored with the same
 // numbers are skipped. Refused, and listed as unread: a stored issue with other numbers, an issue
-// listed twice with different numbers, an issue older than the newest stored draw (the derived
-// columns chain from the previous draw, so draws cannot be inserted in the middle), an issue
+// listed twice with different numbers, an issue older than the oldest stored draw, an issue
 // without a real date.
 class HistoryImport
 {
@@ -80,8 +89,8 @@ public:
     static HistoryImportPlan plan(const HistoryStore& store, const QByteArray& bytes, const Options& options);
     // The message when a plan holds no draw at all (read or unread).
     static QString nothingFoundText(const HistoryImportPlan& plan, bool runningCountLottery);
-    // Stores the plan's draws in one transaction; refuses when the history changed since the plan
-    // (also in another program: then store->changedElsewhere() and the history is read again).
+    // Stores the plan's draws and its re-chained draws in one transaction; refuses when the history changed
+    // since the plan (also in another program: then store->changedElsewhere() and the history is read again).
     static bool store(HistoryStore* store, const HistoryImportPlan& plan, QString* error);
     // plan() and store() without a preview: a plan `accept`s is stored, and planned again from the
     // history as stored when another program changed it in between. False with an empty error when

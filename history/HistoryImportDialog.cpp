@@ -126,6 +126,13 @@ void HistoryImportDialog::showPlan()
                   << QStringLiteral("最后一期保存为：%1（来自%2）")
                          .arg(storedText(plan.toAdd.back()), plan.lastLine);
         }
+        // Draws that fall between stored ones are counted apart: they change the draws after them.
+        if (plan.gapFills > 0)
+            lines << QStringLiteral("其中补齐 %1 期（已存的各期之间缺少的），接在最新一期之后的新号码 %2 期；"
+                                    "已存的期中有 %3 期的“重上期号”“同上期数”随之改变")
+                         .arg(plan.gapFills)
+                         .arg(plan.newDraws())
+                         .arg(plan.rederived.size());
         lines << QStringLiteral("已经存在（跳过）：%1 期").arg(plan.alreadyStored)
               << QStringLiteral("无法导入的行：%1 行").arg(plan.unread.size());
         if (plan.read.ignoredLines > 0)

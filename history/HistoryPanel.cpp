@@ -241,7 +241,8 @@ void HistoryPanel::submitTypedDraw()
     const quint64 shown = m_workspace->history().generation();
     {
         BusyCursor busy;
-        // Dated issues, or under 北京快3 a running count after the newest draw, dated today.
+        // Dated issues, or under 北京快3 a running count dated today; after the newest draw or
+        // into a gap of the history.
         if (m_workspace->addTypedDraw(m_issueBox->text(), numbers, QDate::currentDate(), &error)) {
             emit historyChanged();
             m_numberBoxes[0]->setFocus();

@@ -1,5 +1,6 @@
 #include "history/HistoryStore.h"
 
+#include "history/HistoryMerge.h"
 #include "store/Database.h"
 
 #include <QSet>
@@ -7,6 +8,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -102,23 +104,18 @@ bool HistoryStore::contains(const QString& issue) const
 }
 
 bool HistoryStore::addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay,
-                            QString* error)
+                            QString* error, Placement* placement)
 {
     DrawInput in;
     in.issue = issue.trimmed();
     in.numbers = numbers;
     in.drawsPerDay = drawsPerDay;
     in.path = EntryPath::Hand;
-    return appendDerived(
-        [&](std::vector<DrawRecord>* records, QString* why) {
-            records->resize(1);
-            return DrawDeriver::derive(in, lastDrawMemory(), &records->front(), why);
-        },
-        error);
+    return addDerived(in, placement, error);
 }
 
 bool HistoryStore::addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers,
-                                        const QDate& today, QString* error)
+                                        const QDate& today, QString* error, Placement* placement)
 {
     DrawInput in;
     in.issue = issue.trimmed();
@@ -132,40 +129,62 @@ bool HistoryStore::addTypedRunningCount(const QString& issue, const std::array<i
     in.path = EntryPath::Hand;
     in.runningCount = true;
     in.pageDate = today;
-    return appendDerived(
-        [&](std::vector<DrawRecord>* records, QString* why) {
-            // The history is kept in issue order: an issue that sorts before the newest draw would
-            // be taken for an old draw.
-            if (const DrawRecord* last = newest(); last && in.issue < last->issue) {
-                *why =
-                    QStringLiteral("期号%1排在最新一期%2之前，没有保存：手工输入的期号只能接在最新一期之后。")
-                        .arg(in.issue, last->issue);
-                return false;
-            }
-            records->resize(1);
-            return DrawDeriver::derive(in, lastDrawMemory(), &records->front(), why);
-        },
-        error);
+    return addDerived(in, placement, error);
 }
 
-bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
-{
-    return replaceAndAppend(false, records, error);
-}
-
-bool HistoryStore::appendDerived(const Derivation& derive, QString* error)
+bool HistoryStore::addDerived(const DrawInput& input, Placement* placement, QString* error)
 {
     // Each new attempt follows a write of the other program; a few are plenty.
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
-        std::vector<DrawRecord> records;
-        if (!derive(&records, error))
-            return false;
-        if (append(records, error))
+        const HistoryMerge::Result merged = HistoryMerge::merge(m_draws, {input});
+        if (!merged.refused.empty()) {
+            // A refusal from a snapshot another program has overtaken (it deleted the draw, say)
+            // is checked against the history as stored.
+            const qint64 version = m_db->dataVersion(error);
+            if (version < 0)
+                return false;
+            if (version == m_dataVersion || attempt == kAttempts) {
+                *error = merged.refused.front().second;
+                return false;
+            }
+            if (!reload(error))
+                return false;
+            continue;
+        }
+        const DrawRecord& record = merged.added.front();
+        // The neighbours as they stand in the snapshot the draw was derived from.
+        const auto next =
+            std::upper_bound(m_draws.begin(), m_draws.end(), record.issue,
+                             [](const QString& issue, const DrawRecord& d) { return issue < d.issue; });
+        Placement where;
+        where.stored = record;
+        where.before = next == m_draws.begin() ? QString() : std::prev(next)->issue;
+        where.after = next == m_draws.end() ? QString() : next->issue;
+        if (write(false, merged.added, merged.rederived, error)) {
+            if (placement)
+                *placement = where;
             return true;
+        }
         if (!m_changedElsewhere || attempt == kAttempts)
             return false;
     }
+}
+
+bool HistoryStore::append(const std::vector<DrawRecord>& records, QString* error)
+{
+    return write(false, records, {}, error);
+}
+
+bool HistoryStore::insert(const std::vector<DrawRecord>& records, const std::vector<DrawRecord>& rederived,
+                          QString* error)
+{
+    return write(false, records, rederived, error);
+}
+
+bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRecord>& records, QString* error)
+{
+    return write(removeStored, records, {}, error);
 }
 
 int HistoryStore::deleteWhere(const QString& whereClause, const QVariantList& binds, QString* error)
@@ -233,7 +252,8 @@ int HistoryStore::deleteAll(QString* error)
     return deleteWhere(QString(), {}, error);
 }
 
-bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRecord>& records, QString* error)
+bool HistoryStore::write(bool removeStored, const std::vector<DrawRecord>& records,
+                         const std::vector<DrawRecord>& rederived, QString* error)
 {
     m_changedElsewhere = false;
     QSqlDatabase db = m_db->connection();
@@ -248,7 +268,7 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
             bool changed = false;
             if (!refreshInTransaction(&changed, error))
                 return false;
-            m_changedElsewhere = changed && !records.empty();
+            m_changedElsewhere = changed && !(records.empty() && rederived.empty());
         }
         if (m_changedElsewhere) {
             *error = QStringLiteral("另一个程序刚刚改动了历史号码，这次没有保存任何号码，请重新操作。");
@@ -289,6 +309,30 @@ bool HistoryStore::replaceAndAppend(bool removeStored, const std::vector<DrawRec
                 *error = QStringLiteral("保存期号%1失败：%2")
                              .arg(r.issue, Database::errorText(q.lastError(), m_db->filePath()));
                 return false;
+            }
+        }
+        if (!rederived.empty()) {
+            QStringList columns;
+            for (const auto& e : ParameterTable::entries())
+                columns << e.code + QStringLiteral(" = ?");
+            QSqlQuery u(db);
+            if (!u.prepare(QStringLiteral("UPDATE Lishi SET %1 WHERE strQQH = ?")
+                               .arg(columns.join(QStringLiteral(", "))))) {
+                *error = QStringLiteral("保存历史号码失败：%1")
+                             .arg(Database::errorText(u.lastError(), m_db->filePath()));
+                return false;
+            }
+            for (const auto& r : rederived) {
+                for (int c = 0; c < kParameterCount; ++c)
+                    u.bindValue(c, int(r.values[c]));
+                u.bindValue(kParameterCount, r.issue);
+                if (!u.exec() || u.numRowsAffected() != 1) {
+                    *error = QStringLiteral("重新计算期号%1的参数失败：%2。历史号码没有改变。")
+                                 .arg(r.issue, u.lastError().isValid()
+                                                   ? Database::errorText(u.lastError(), m_db->filePath())
+                                                   : QStringLiteral("这一期不在历史号码中"));
+                    return false;
+                }
             }
         }
         if (!tx.commit(error))

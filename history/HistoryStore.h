@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <QString>
-#include <functional>
 #include <vector>
 
 class Database;
@@ -27,23 +26,34 @@ public:
     PreviousDraw lastDrawMemory() const;
     bool contains(const QString& issue) const;
 
-    // Derives a draw typed by hand, chained from the newest stored draw, and appends it.
-    bool addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay, QString* error);
+    // Where a draw typed by hand went: the stored draws just before and after it (`after` empty
+    // when it became the newest draw, `before` empty in an empty history).
+    struct Placement
+    {
+        DrawRecord stored;
+        QString before;
+        QString after;
+        bool filledGap() const { return !after.isEmpty(); }
+    };
+    // Derives a draw typed by hand and stores it in its place in issue order: after the newest
+    // draw, or into a gap of the history (then chained from the draw before it, and the draw after
+    // it chained again from it). An issue before the oldest stored draw is refused.
+    bool addTyped(const QString& issue, const std::array<int, 3>& numbers, int drawsPerDay, QString* error,
+                  Placement* placement = nullptr);
     // The same for a lottery that numbers its draws with a running count (北京快3): the issue is
-    // digits only and must sort after the newest stored draw; its issue columns are those of the
-    // online update (SQH = issue MOD 100, QH = SQH + 1) and its date columns `today`'s, since the
-    // issue holds no date.
+    // digits only; its issue columns are those of the online update (SQH = issue MOD 100,
+    // QH = SQH + 1) and its date columns `today`'s, since the issue holds no date.
     bool addTypedRunningCount(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
-                              QString* error);
+                              QString* error, Placement* placement = nullptr);
     // Appends complete records; refuses (and stores nothing) when an issue is already stored or
     // repeated within the batch, or when another program changed the history since the snapshot
     // was read (see changedElsewhere()).
     bool append(const std::vector<DrawRecord>& records, QString* error);
-    // Draws chain from the newest stored draw, so they are derived from the snapshot: `derive`
-    // builds them (false with a message refuses) and they are appended; when another program
-    // changed the history meanwhile, the snapshot is read again and `derive` runs again.
-    using Derivation = std::function<bool(std::vector<DrawRecord>* records, QString* error)>;
-    bool appendDerived(const Derivation& derive, QString* error);
+    // Inserts complete records wherever they fall in issue order and rewrites the stored draws in
+    // `rederived` (matched by issue) with their new columns, in one transaction; refuses like
+    // append(), and when a draw to rewrite is not stored.
+    bool insert(const std::vector<DrawRecord>& records, const std::vector<DrawRecord>& rederived,
+                QString* error);
     // True when the last write stored nothing because the history in the file was no longer the
     // snapshot (another program had written): the snapshot has been read again since.
     bool changedElsewhere() const { return m_changedElsewhere; }
@@ -67,6 +77,11 @@ public:
 
 private:
     bool read(std::vector<DrawRecord>* draws, QString* error);
+    // Merges the typed draw into the snapshot and stores it; derived again from the history as
+    // stored when another program changed it meanwhile.
+    bool addDerived(const DrawInput& input, Placement* placement, QString* error);
+    bool write(bool removeStored, const std::vector<DrawRecord>& records,
+               const std::vector<DrawRecord>& rederived, QString* error);
     // Inside a write transaction: reads the history again when another program committed since
     // the snapshot was read (SQLite's data version tells), and says whether it differs.
     bool refreshInTransaction(bool* changed, QString* error);

@@ -37,14 +37,14 @@ bool Workspace::open(const QString& dataFolderOption, QString* error)
 }
 
 bool Workspace::addTypedDraw(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
-                             QString* error)
+                             QString* error, HistoryStore::Placement* placement)
 {
     if (isRunningCountLottery())
-        return m_history->addTypedRunningCount(issue, numbers, today, error);
+        return m_history->addTypedRunningCount(issue, numbers, today, error, placement);
     // The lottery's name in the message (the store knows only the draws per day).
     if (!IssueNumbers::checkSequence(issue.trimmed(), lottery().drawsPerDay, lottery().caption, error))
         return false;
-    return m_history->addTyped(issue, numbers, lottery().drawsPerDay, error);
+    return m_history->addTyped(issue, numbers, lottery().drawsPerDay, error, placement);
 }
 
 QString Workspace::nextIssue() const

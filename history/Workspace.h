@@ -33,9 +33,10 @@ public:
     bool isRunningCountLottery() const { return m_lotteryIndex == LotteryTable::kBeijing; }
 
     // A draw typed by hand under the current lottery: a dated issue, or under 北京快3 a running
-    // count after the newest stored draw, dated `today`.
+    // count dated `today`; stored after the newest draw or into a gap of the history (see
+    // HistoryStore::addTyped), `placement` says where.
     bool addTypedDraw(const QString& issue, const std::array<int, 3>& numbers, const QDate& today,
-                      QString* error);
+                      QString* error, HistoryStore::Placement* placement = nullptr);
     // The issue proposed for the next draw; empty with an empty history.
     QString nextIssue() const;
     // Compacts the database and reloads the history.

@@ -1,7 +1,11 @@
 #include "CliRunner.h"
+#include "SyntheticHistory.h"
 #include "TestSupport.h"
 
+#include "history/HistoryTextFile.h"
+
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -100,7 +104,7 @@ TEST(CliHistory, ImportsTablesAndPagesFromFilesAndStandardInput)
     CliResult r = runCli(dir.path(), {"history", "import", "-"},
                          "期号\t开奖号码\r\n160121001\t1 2 3\r\n160121002\t3 3 5\r\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "added 2 already-stored 0 unreadable 0\n");
+    EXPECT_EQ(r.out, "added 2 already-stored 0 unreadable 0 gaps-filled 0\n");
 
     // A copied page: one draw stored already, one new, one pending line that cannot be read.
     const QString page = dir.file("page.txt");
@@ -116,7 +120,7 @@ TEST(CliHistory, ImportsTablesAndPagesFromFilesAndStandardInput)
 
     r = runCli(dir.path(), {"history", "import", "--skip-bad", page});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "added 1 already-stored 1 unreadable 1\n");
+    EXPECT_EQ(r.out, "added 1 already-stored 1 unreadable 1 gaps-filled 0\n");
     EXPECT_TRUE(r.err.contains(QStringLiteral("第1行")));
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out,
               "strQQH\tL1A\tL2A\tL3A\n160121001\t1\t2\t3\n160121002\t3\t3\t5\n160121003\t4\t5\t6\n");
@@ -136,6 +140,63 @@ TEST(CliHistory, AddPrintsTheStoredDrawAndTheNextIssue)
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "160121078 356\nnext 160122001\n");
     EXPECT_TRUE(r.err.isEmpty());
+}
+
+// A draw added into a gap is printed as stored, not the newest draw; the gap is named on a line of
+// its own after the proposed next issue.
+TEST(CliHistory, AddIntoAGapPrintsTheDrawStoredAndTheGap)
+{
+    TempDataFolder dir;
+    ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121001", "111"}).exitCode, 0);
+    ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121003", "333"}).exitCode, 0);
+    const CliResult r = runCli(dir.path(), {"history", "add", "160121002", "222"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "160121002 222\nnext 160121004\nfilled-gap 160121001 160121003\n");
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out,
+              "strQQH\tL1A\tL2A\tL3A\n160121001\t1\t1\t1\n160121002\t2\t2\t2\n160121003\t3\t3\t3\n");
+
+    // Before the oldest draw: refused with the reason, nothing printed on stdout or stored.
+    const CliResult older = runCli(dir.path(), {"history", "add", "160120078", "123"});
+    EXPECT_EQ(older.exitCode, 1);
+    EXPECT_TRUE(older.out.isEmpty());
+    EXPECT_TRUE(older.err.contains(QStringLiteral("期号160120078早于已存的最早一期160121001")))
+        << older.err.toStdString();
+    EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 4);
+}
+
+// A few thousand draws imported with lines refused, then the whole file again: the summary counts
+// the gaps filled, and every stored column is what one import of the whole file gives.
+TEST(CliHistory, ImportCountsTheGapsFilledAndChainsAsOneImportInOrder)
+{
+    TempDataFolder dir;
+    const std::vector<DrawRecord> all = syntheticDraws(3000, 17, true);
+    const QByteArray text = HistoryTextFile::format(all);
+    QByteArray partial;
+    int skipped = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (i > 0 && i < 2900 && i % 101 == 0) {
+            ++skipped;
+            continue;
+        }
+        partial += HistoryTextFile::format({all[i]});
+    }
+    const QString data = dir.file("gaps");
+    const QString whole = dir.file("whole");
+    QDir().mkpath(data);
+    QDir().mkpath(whole);
+    CliResult r = runCli(data, {"history", "import", "-"}, partial);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              QStringLiteral("added %1 already-stored 0 unreadable 0 gaps-filled 0\n").arg(3000 - skipped));
+    r = runCli(data, {"history", "import", "-"}, text);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("added %1 already-stored %2 unreadable 0 gaps-filled %1\n")
+                         .arg(skipped)
+                         .arg(3000 - skipped));
+    ASSERT_EQ(runCli(whole, {"history", "import", "-"}, text).exitCode, 0);
+    const CliResult filled = runCli(data, {"history", "list", "--all-columns"});
+    EXPECT_EQ(filled.out.count('\n'), 3001);
+    EXPECT_EQ(filled.out, runCli(whole, {"history", "list", "--all-columns"}).out);
 }
 
 TEST(CliHistory, BeijingRunningCountsAreAddedByHand)
@@ -161,11 +222,12 @@ TEST(CliHistory, BeijingRunningCountsAreAddedByHand)
     EXPECT_EQ(column("YF"), QString::number(today.month()));
     EXPECT_EQ(column("RQ"), QString::number(today.day()));
 
-    // Before the newest draw, or a dated issue that sorts there, is refused and stores nothing.
+    // Before the oldest draw, or a dated issue that sorts there, is refused and stores nothing.
     for (const char* issue : {"79548", "160121001"}) {
         const CliResult refused = runCli(dir.path(), beijing + QStringList{QLatin1String(issue), "123"});
         EXPECT_EQ(refused.exitCode, 1) << issue;
-        EXPECT_TRUE(refused.err.contains(QStringLiteral("之前"))) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("早于已存的最早一期79549")))
+            << refused.err.toStdString();
     }
     EXPECT_EQ(runCli(dir.path(), {"history", "list"}).out.count('\n'), 3);
     // Dated lotteries keep their rules.
@@ -297,7 +359,7 @@ TEST(CliHistory, TheSeventyNinthDrawEndlessInputAndWorkbookSheets)
     r = runCli(dir.path(), {"history", "import", "--skip-bad", "-"},
                "20160121078 1 2 3\n20160121079 3 5 6\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 1\n");
+    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 1 gaps-filled 0\n");
     // The day's last draw is followed by the next day's first.
     r = runCli(dir.path(), {"history", "add", "160122001", "111"});
     EXPECT_EQ(r.out, "160122001 111\nnext 160122002\n");
@@ -335,7 +397,7 @@ TEST(CliHistory, TheSeventyNinthDrawEndlessInputAndWorkbookSheets)
     EXPECT_EQ(runCli(dir.path(), {"history", "import", book, "--sheet", "没有"}).exitCode, 1);
     r = runCli(dir.path(), {"history", "import", book, "--sheet", "开奖"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 0\n");
+    EXPECT_EQ(r.out, "added 1 already-stored 0 unreadable 0 gaps-filled 0\n");
     EXPECT_EQ(runCli(dir.path(), {"history", "import", book, "--sheet", "2"}).out,
-              "added 0 already-stored 1 unreadable 0\n");
+              "added 0 already-stored 1 unreadable 0 gaps-filled 0\n");
 }

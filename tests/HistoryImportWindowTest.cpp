@@ -1,7 +1,14 @@
+#include "SyntheticHistory.h"
 #include "WindowTestFixture.h"
 
+#include "app/MainWindow.h"
+#include "backtest/BacktestEngine.h"
+#include "backtest/FormulaGridModel.h"
+#include "formula/FormulaKind.h"
+#include "history/HistoryGridModel.h"
 #include "history/HistoryImportDialog.h"
 #include "history/HistoryPanel.h"
+#include "history/HistoryTextFile.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
 #include "ui/MessageBoxes.h"
@@ -15,6 +22,7 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressDialog>
@@ -80,7 +88,7 @@ protected:
     std::vector<QPointer<QTimer>> m_polls;
 };
 
-// A page copied newest first: a draw stored already, two new ones, one older than the newest
+// A page copied newest first: a draw stored already, two new ones, one older than the oldest
 // stored draw, a pending draw.
 const QStringList kPage = {
     QStringLiteral("期号 开奖时间 开奖号码"),           QStringLiteral("160121005 2016-01-21 10:10 等待开奖"),
@@ -342,4 +350,111 @@ TEST_F(HistoryImportWindow, ALargePasteIsReadInTheBackground)
         EXPECT_TRUE(sawProgress) << readingMs << " ms without a progress dialog";
     }
     EXPECT_EQ(storedIssues().size(), 30002);
+}
+
+// The main window over a few thousand draws imported with lines refused: a paste of the missing
+// lines (newest first, as a results page shows them) previews the gaps apart from the new draws,
+// stores them in their places, and the window refreshes once: the history grid and the formula
+// list show what a window opened on the whole history shows.
+TEST_F(HistoryImportWindow, APasteThatFillsGapsRefreshesTheWindowOnce)
+{
+    QString error;
+    ASSERT_GE(ws.history().deleteAll(&error), 0) << error.toStdString();
+    const std::vector<DrawRecord> all = syntheticDraws(2000, 41, true);
+    // Gaps inside the look-back window (the newest 300 draws), where they change the figures.
+    const std::vector<size_t> gaps = {1750, 1751, 1800, 1899, 1950};
+    std::vector<DrawRecord> stored;
+    for (size_t i = 0; i < 1990; ++i)
+        if (std::find(gaps.begin(), gaps.end(), i) == gaps.end())
+            stored.push_back(all[i]);
+    HistoryImport::Options options;
+    options.drawsPerDay = 78;
+    const HistoryImportPlan first =
+        HistoryImport::plan(ws.history(), HistoryTextFile::format(stored), options);
+    ASSERT_TRUE(HistoryImport::store(&ws.history(), first, &error)) << error.toStdString();
+    addFormulas(ws, {1, true}, true, {"LX+LY+L1A", "LY+L3A+1", "L2A+2"}, QString());
+
+    MainWindow window(&ws, QString());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int runs = window.backtestRuns();
+
+    QStringList page;
+    for (size_t i = all.size(); i-- > 0;)
+        if (i >= 1990 || std::find(gaps.begin(), gaps.end(), i) != gaps.end())
+            page << QStringLiteral("%1期 开奖号码：%2 %3 %4")
+                        .arg(all[i].issue)
+                        .arg(all[i].number(1))
+                        .arg(all[i].number(2))
+                        .arg(all[i].number(3));
+    QApplication::clipboard()->setText(page.join('\n'));
+    QString summary;
+    onPreview([&](HistoryImportDialog* d) {
+        summary = d->summaryText();
+        d->importButton()->click();
+    });
+    QAction* paste = window.findChild<QAction*>("mnuLszt");
+    ASSERT_NE(paste, nullptr);
+    paste->trigger();
+    ASSERT_TRUE(m_previewShown);
+    EXPECT_TRUE(summary.contains(
+        QStringLiteral("将添加：15 期（第一期 %1，最后一期 %2）").arg(all[1750].issue, all[1999].issue)))
+        << summary.toStdString();
+    EXPECT_TRUE(summary.contains(
+        QStringLiteral("其中补齐 5 期（已存的各期之间缺少的），接在最新一期之后的新号码 10 期")))
+        << summary.toStdString();
+
+    EXPECT_EQ(window.backtestRuns(), runs + 1);
+    ASSERT_EQ(window.historyModel()->rowCount(), 2000);
+    EXPECT_EQ(window.historyModel()->drawAt(1750)->issue, all[1750].issue);
+    for (size_t i = 0; i < all.size(); ++i)
+        ASSERT_EQ(ws.history().draws()[i].values, all[i].values) << all[i].issue.toStdString();
+
+    // A window opened afresh on the stored history shows the same figures.
+    std::vector<FormulaStats> shown;
+    for (int row = 0; row < 3; ++row) {
+        ASSERT_NE(window.formulaModel()->outcomeAt(row), nullptr);
+        shown.push_back(window.formulaModel()->outcomeAt(row)->stats);
+    }
+    MainWindow fresh(&ws, QString());
+    for (int row = 0; row < 3; ++row) {
+        ASSERT_NE(fresh.formulaModel()->outcomeAt(row), nullptr);
+        EXPECT_EQ(fresh.formulaModel()->outcomeAt(row)->stats, shown[size_t(row)]) << row;
+    }
+}
+
+// A draw typed by hand into a gap: stored in its place, chained from its true previous draw, the
+// window refreshed once and the next issue still the one after the newest draw; an issue before
+// the oldest draw is refused with the reason.
+TEST_F(HistoryImportWindow, ADrawTypedIntoAGapRefreshesTheWindowOnce)
+{
+    addDraws(ws, {{"160121004", "556"}});
+    addFormulas(ws, {1, true}, true, {"LX+LY+L1A"}, QString());
+    MainWindow window(&ws, QString());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int runs = window.backtestRuns();
+    auto type = [&window](const QString& issue, const QString& digits) {
+        window.findChild<QLineEdit*>("Text1")->setText(issue);
+        window.findChild<QLineEdit*>("txtIpt1")->setFocus();
+        QApplication::processEvents();
+        for (QChar c : digits)
+            QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    };
+    type(QStringLiteral("160121003"), QStringLiteral("566"));
+    EXPECT_EQ(window.backtestRuns(), runs + 1);
+    ASSERT_EQ(window.historyModel()->rowCount(), 4);
+    EXPECT_EQ(window.historyModel()->drawAt(2)->issue, "160121003");
+    // 5 6 6 after 3 3 5 (160121002): only the 5 occurs; chained from 5 5 6 it would read LX 2.
+    EXPECT_EQ(ws.history().draws()[2].value("LX"), 0);
+    EXPECT_EQ(ws.history().draws()[2].value("LY"), 1);
+    EXPECT_EQ(ws.history().draws()[3].value("LX"), 2); // 5 5 6 chained again from 5 6 6
+    EXPECT_EQ(window.findChild<QLineEdit*>("Text1")->text(), "160121005");
+
+    MessageBoxes::pushAnswer(true);
+    type(QStringLiteral("160120078"), QStringLiteral("111"));
+    EXPECT_EQ(window.backtestRuns(), runs + 1);
+    EXPECT_EQ(window.historyModel()->rowCount(), 4);
+    ASSERT_FALSE(MessageBoxes::shownTexts().isEmpty());
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("早于已存的最早一期160121001")));
 }

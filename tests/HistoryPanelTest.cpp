@@ -199,7 +199,7 @@ TEST_F(HistoryPanelTest, BeijingRunningCountsAreTypedAfterTheNewestDraw)
     MessageBoxes::pushAnswer(true);
     typeDraw("79548", "111");
     EXPECT_EQ(stored(), 2);
-    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("排在最新一期79550之前")));
+    EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("早于已存的最早一期79549")));
 }
 
 TEST_F(HistoryPanelTest, WithoutADatabaseEveryChangeIsRefusedAndNothingAnnounced)

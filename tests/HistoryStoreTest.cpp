@@ -146,7 +146,7 @@ TEST(HistoryStore, RunningCountDrawsTypedByHandFollowTheNewestDraw)
     EXPECT_EQ(d.value("LY"), 2); // chained from 1, 2, 3
     EXPECT_EQ(ws.nextIssue(), "79551");
 
-    // Issues that would sort before the newest draw, repeats and non-numbers store nothing.
+    // Issues that would sort before the oldest draw, repeats and non-numbers store nothing.
     for (const char* issue : {"79548", "160121001", "100000", "7955x", ""}) {
         error.clear();
         EXPECT_FALSE(ws.addTypedDraw(issue, {1, 1, 1}, today, &error)) << issue;
@@ -155,7 +155,7 @@ TEST(HistoryStore, RunningCountDrawsTypedByHandFollowTheNewestDraw)
     EXPECT_FALSE(ws.addTypedDraw("79550", {1, 1, 1}, today, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("已经存在")));
     EXPECT_FALSE(ws.addTypedDraw("79500", {1, 1, 1}, today, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("排在最新一期79550之前"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("早于已存的最早一期79549"))) << error.toStdString();
     EXPECT_EQ(issues(ws), QStringList({"79549", "79550"}));
 
     // Dated lotteries keep asking for nine digits with a date.

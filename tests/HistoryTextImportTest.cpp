@@ -214,13 +214,13 @@ TEST(HistoryImport, StoredRepeatedOlderAndConflictingDraws)
                   "160121004 2 2 3\n"   //
                   "160121002 3 3 6\n"   // stored with other numbers
                   "160121001 1 2 3\n"   // stored
-                  "160120078 1 2 3\n"   // older than the newest stored draw
+                  "160120078 1 2 3\n"   // older than the oldest stored draw
                   "161301001 1 2 3\n"); // no such date
     EXPECT_EQ(issuesOf(plan.toAdd), QStringList({"160121003 111", "160121005 116"}));
     EXPECT_EQ(plan.alreadyStored, 1);
     EXPECT_EQ(lineNumbers(plan.unread), QList<int>({4, 5, 6, 8, 9}));
     EXPECT_TRUE(plan.unread[2].reason.contains(QStringLiteral("已存的开奖号码是335")));
-    EXPECT_TRUE(plan.unread[3].reason.contains(QStringLiteral("早于已存的最新一期160121002")));
+    EXPECT_TRUE(plan.unread[3].reason.contains(QStringLiteral("早于已存的最早一期160121001")));
     EXPECT_EQ(plan.unread[3].text, "160120078 1 2 3");
     EXPECT_TRUE(plan.problems()[4].startsWith(QStringLiteral("第9行：")));
     // 160121005 chains from 160121003 (1 1 1), not from the stored newest draw (3 3 5).
