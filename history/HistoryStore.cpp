@@ -338,5 +338,26 @@ bool HistoryStore::write(bool removeStored, const std::vector<DrawRecord>& recor
         if (!tx.commit(error))
             return false;
     }
-    return reload(error);
+    // Under the write lock the snapshot was the file's content, so what was just committed is put
+    // into it in place instead of reading every draw back.
+    applyWritten(removeStored, records, rederived);
+    return true;
+}
+
+void HistoryStore::applyWritten(bool removeStored, const std::vector<DrawRecord>& records,
+                                const std::vector<DrawRecord>& rederived)
+{
+    const auto byIssue = [](const DrawRecord& a, const DrawRecord& b) { return a.issue < b.issue; };
+    if (removeStored)
+        m_draws.clear();
+    for (const auto& r : rederived) {
+        const auto at = std::lower_bound(m_draws.begin(), m_draws.end(), r, byIssue);
+        if (at != m_draws.end() && at->issue == r.issue)
+            at->values = r.values;
+    }
+    const std::ptrdiff_t stored = std::ptrdiff_t(m_draws.size());
+    m_draws.insert(m_draws.end(), records.begin(), records.end());
+    std::sort(m_draws.begin() + stored, m_draws.end(), byIssue);
+    std::inplace_merge(m_draws.begin(), m_draws.begin() + stored, m_draws.end(), byIssue);
+    ++m_generation;
 }

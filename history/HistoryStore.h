@@ -82,6 +82,9 @@ private:
     bool addDerived(const DrawInput& input, Placement* placement, QString* error);
     bool write(bool removeStored, const std::vector<DrawRecord>& records,
                const std::vector<DrawRecord>& rederived, QString* error);
+    // After a committed write: the loaded history takes the written draws in issue order.
+    void applyWritten(bool removeStored, const std::vector<DrawRecord>& records,
+                      const std::vector<DrawRecord>& rederived);
     // Inside a write transaction: reads the history again when another program committed since
     // the snapshot was read (SQLite's data version tells), and says whether it differs.
     bool refreshInTransaction(bool* changed, QString* error);

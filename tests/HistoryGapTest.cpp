@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -249,4 +250,41 @@ TEST(HistoryGaps, AFailedWriteLeavesTheHistoryAsItWas)
     EXPECT_FALSE(HistoryImport::store(&w.ws.history(), plan, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("改变"))) << error.toStdString();
     EXPECT_EQ(w.rowsInFile(), 399);
+}
+
+// The loaded history takes each committed write in place instead of reading the file again: after
+// appends, gap fills that re-derive later draws, typed draws and a replacement it is exactly what
+// another program reads from the file.
+TEST(HistoryGaps, TheLoadedHistoryAfterEachWriteIsWhatTheFileHolds)
+{
+    const std::vector<DrawRecord> all = syntheticDraws(1500, 11, true);
+    OpenWorkspace w;
+    QString error;
+    const auto expectFileAgrees = [&](const char* step) {
+        SCOPED_TRACE(step);
+        Workspace reader;
+        ASSERT_TRUE(reader.open(w.dir.path(), &error)) << error.toStdString();
+        expectSameHistory(w.ws.history().draws(), reader.history().draws());
+    };
+    // Newest first, with gaps: appended in issue order.
+    std::set<size_t> skipped = {3, 4, 400, 401, 402, 777};
+    std::vector<DrawRecord> partial = without(all, skipped, 1000);
+    std::reverse(partial.begin(), partial.end());
+    w.import(HistoryTextFile::format(partial));
+    expectFileAgrees("import newest first");
+    // The gaps and newer draws in one import.
+    w.import(HistoryTextFile::format(all));
+    expectSameHistory(w.ws.history().draws(), all);
+    expectFileAgrees("gaps filled");
+
+    // Everything stored replaced by a shorter history.
+    std::vector<DrawRecord> shorter(all.begin(), all.begin() + 300);
+    ASSERT_TRUE(w.ws.history().replaceAndAppend(true, without(shorter, {10}, 300), &error))
+        << error.toStdString();
+    expectFileAgrees("replaced");
+    ASSERT_TRUE(w.ws.addTypedDraw(all[10].issue, {all[10].number(1), all[10].number(2), all[10].number(3)},
+                                  QDate(2016, 1, 21), &error))
+        << error.toStdString();
+    expectSameHistory(w.ws.history().draws(), shorter);
+    expectFileAgrees("typed into the gap");
 }
