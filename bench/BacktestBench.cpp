@@ -221,7 +221,8 @@ void FormulaEquivalenceCheck(benchmark::State& state)
     const std::vector<CompiledFormula> compiled = formulasWithEquivalents(count);
     std::size_t equivalents = 0;
     for (auto _ : state) {
-        const std::vector<int> first = FormulaEquivalence::firstEquivalents(h, compiled, int(state.range(2)));
+        const std::vector<int> first = FormulaEquivalence::firstEquivalents(
+            h, compiled, PredictionTokens::Reduction::NumberAndDigit, int(state.range(2)));
         equivalents = std::size_t(std::count_if(first.begin(), first.end(), [](int f) { return f >= 0; }));
     }
     state.counters["equivalents"] = double(equivalents);

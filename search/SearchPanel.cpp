@@ -506,7 +506,7 @@ void SearchPanel::startSearch()
             if (e.kind == r.kind && e.kill == r.kill)
                 known << e.code;
         BusyCursor busy;
-        config.distinct = std::make_shared<DistinctCandidates>(m_workspace->history().draws(), known);
+        config.distinct = std::make_shared<DistinctCandidates>(m_workspace->history().draws(), r.kind, known);
     }
     m_run = std::make_unique<SearchRun>(config);
     m_run->start();

@@ -237,11 +237,12 @@ TEST_F(CliSearch, ChanceColumnsAndDistinct)
     ASSERT_TRUE(ws.open(m_dir.path(), &error));
     const HistoryColumns history(ws.history().draws());
     std::set<std::vector<std::uint8_t>> predictions = {
-        PredictionTokens::ofFormula(history, CompiledFormula::compile(everyOne.first().section('\t', 0, 0)))};
+        PredictionTokens::ofFormula(history, CompiledFormula::compile(everyOne.first().section('\t', 0, 0)),
+                                    PredictionTokens::Reduction::NumberAndDigit)};
     for (const QString& row : kept)
         EXPECT_TRUE(predictions
                         .insert(PredictionTokens::ofFormula(
-                            history, CompiledFormula::compile(row.section('\t', 0, 0))))
+                            history, CompiledFormula::compile(row.section('\t', 0, 0)), PredictionTokens::Reduction::NumberAndDigit))
                         .second)
             << row.toStdString();
     // Every candidate left out repeats the stored formula or a kept one (the stored one is the first
@@ -249,6 +250,6 @@ TEST_F(CliSearch, ChanceColumnsAndDistinct)
     std::set<std::vector<std::uint8_t>> all600;
     for (const QString& row : everyOne)
         all600.insert(
-            PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0))));
+            PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0)), PredictionTokens::Reduction::NumberAndDigit));
     EXPECT_EQ(predictions, all600);
 }

@@ -443,10 +443,10 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     EXPECT_GT(box(w, "txtTried")->text().toInt(), 300); // equivalents were tried and left out
     const HistoryColumns history(m_ws.history().draws());
     std::set<std::vector<std::uint8_t>> seen = {
-        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"))};
+        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
     for (const SearchResult& r : w.pendingResults())
         EXPECT_TRUE(
-            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code))).second)
+            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code), PredictionTokens::Reduction::NumberAndDigit)).second)
             << r.code.toStdString();
     // A new start does not repeat what the list already holds.
     box(w, "txtAutoStop")->setText("330");
@@ -455,7 +455,7 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     ASSERT_EQ(w.pendingResults().size(), 330u);
     for (std::size_t i = 300; i < 330; ++i)
         EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
-                                    history, CompiledFormula::compile(w.pendingResults()[i].code)))
+                                    history, CompiledFormula::compile(w.pendingResults()[i].code), PredictionTokens::Reduction::NumberAndDigit))
                         .second);
 }
 
