@@ -577,7 +577,9 @@ void SearchPanel::poll()
 bool SearchPanel::beginSchemeSearch()
 {
     m_schemeWasLast = true;
-    m_entries.clear(); // the qualified count starts again from 0
+    m_entries.clear(); // the qualified count starts again from 0, and so does the list box
+    m_resultModel->setResults(m_entries);
+    showHoldOutSummary();
     m_kill = m_killOption->isChecked();
     return m_kill;
 }
@@ -666,8 +668,7 @@ bool SearchPanel::confirmUpdate()
 void SearchPanel::saveResults(SaveKind kind)
 {
     const bool kill = m_killOption->isChecked();
-    const std::optional<FormulaKind> lastKind =
-        m_entries.empty() ? std::nullopt : std::optional<FormulaKind>(m_entries.back().kind);
+    const int lastSlot = m_entries.empty() ? 0 : KindSlot::of(m_entries.back().kind); // 0: none
     std::vector<FormulaKind> saved;
     QString error;
     // An update deletes the formulas of every kind it saves to: a copy of the database is kept first.
@@ -683,8 +684,11 @@ void SearchPanel::saveResults(SaveKind kind)
     std::erase_if(m_entries, [&saved](const SearchResult& e) {
         return std::find(saved.begin(), saved.end(), e.kind) != saved.end();
     });
-    if (ok && !m_schemeWasLast && lastKind)
-        chooseKind(KindSlot::of(*lastKind));
+    // The list box keeps only what is still waiting, as the qualified count does.
+    m_resultModel->setResults(m_entries);
+    showHoldOutSummary();
+    if (ok && !m_schemeWasLast && lastSlot != 0)
+        chooseKind(lastSlot);
     m_formulasChanged = true;
     emit formulasChanged();
     if (ok)

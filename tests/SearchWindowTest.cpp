@@ -215,18 +215,25 @@ TEST_F(SearchWindowTest, SingleSearchAutoStopsAtTheTargetAndSavingAppends)
     ASSERT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(FormulaKind{3, true}, &rows, &error));
     EXPECT_FALSE(rows[0].bolKill);
     EXPECT_TRUE(w.pendingResults().empty());
+    // The list box and the qualified count agree: the saved formulas leave the list.
     EXPECT_EQ(box(w, "txtQualified")->text(), "0");
-    EXPECT_EQ(w.resultModel()->rowCount(), 4); // the list box keeps everything
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
     EXPECT_TRUE(child<QRadioButton>(w, "optPosition3")->isChecked());
 
-    // The export writes what the list box shows and opens the file.
+    // A new search lists only its own results, and the export writes what the list box shows.
+    box(w, "txtAutoStop")->setText("2");
+    click(w, "cmdStart");
+    waitIdle(w);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "2");
+    ASSERT_EQ(w.resultModel()->rowCount(), 2);
+    EXPECT_EQ(w.resultModel()->forms()[0], w.pendingResults()[0].chinese);
     click(w, "cmdExport");
     const QString path = DesktopOpener::lastRequested();
     EXPECT_TRUE(path.endsWith(m_ws.nextIssue() + QStringLiteral("期快3彩公式.txt"))) << path.toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = FormulaTextFile::decodeLines(file.readAll());
-    EXPECT_EQ(lines.size(), 4 + 4 + 1);
+    EXPECT_EQ(lines.size(), 4 + 2 + 1);
     EXPECT_EQ(lines[4], w.resultModel()->forms()[0]);
 }
 
@@ -281,7 +288,11 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
     waitIdle(w);
     ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
     EXPECT_TRUE(MessageBoxes::shownTexts().contains(QStringLiteral("公式追加完毕！")));
-    EXPECT_EQ(w.resultModel()->rowCount(), 8);
+    // Nothing was stored, so nothing to lose: no question before the start. Saved, the results
+    // leave the list box, as the qualified count says.
+    EXPECT_EQ(MessageBoxes::shownTexts().size(), 1);
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "0");
     EXPECT_EQ(box(w, "txtTried")->text(), "8");
     EXPECT_LE(stored(FormulaKind{1, true}) + stored(FormulaKind{3, true}) + stored(FormulaKind{2, false}) +
                   stored(FormulaKind{3, false}),
@@ -297,6 +308,59 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
     // The last kind's buttons stay chosen, with its target in the auto-stop box.
     EXPECT_EQ(w.currentSlot(), 6);
     EXPECT_EQ(box(w, "txtAutoStop")->text(), "2");
+}
+
+// "搜索完毕公式自动更新到数据库" replaces every searched kind's stored formulas: one question before
+// the run names each kind and its count; Cancel starts nothing and deletes nothing; OK runs, and the
+// save at the end keeps a backup first and asks nothing more.
+TEST_F(SearchWindowTest, SchemeReplacingAsksOnceBeforeTheRunNamingEachKind)
+{
+    storeRangesForAllKinds(kEverything);
+    addFormulas(m_ws, FormulaKind{1, true}, true, {"L1A+1", "L2A+2"}, QString());
+    addFormulas(m_ws, FormulaKind{1, true}, false, {"L3A"}, QString());
+    addFormulas(m_ws, FormulaKind{2, false}, true, {"L2A+L3A"}, QString());
+    addFormulas(m_ws, FormulaKind{3, true}, true, {"L1A"}, QString()); // no target: not searched
+    SearchWindow w(&m_ws);
+    QSignalSpy changed(&w, &SearchWindow::formulasChanged);
+    box(w, "txtTarget1")->setText("2");
+    box(w, "txtTarget2")->setText("1"); // holds nothing: nothing to lose
+    box(w, "txtTarget5")->setText("1");
+    ASSERT_TRUE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    const QString question =
+        QStringLiteral("个位单选：将删除已有的 3 条公式（生码和杀码）\n十位通选：将删除已有的 1 条公式（生码和杀码）\n"
+                       "方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始方案搜索吗？\n\n") +
+        m_ws.undoNote();
+
+    MessageBoxes::pushAnswer(false);
+    click(w, "cmdSchemeStart");
+    ASSERT_EQ(MessageBoxes::shownTexts(), QStringList{question});
+    EXPECT_FALSE(w.isSearching());
+    EXPECT_EQ(box(w, "txtTried")->text(), "0");
+    EXPECT_EQ(stored(FormulaKind{1, true}), 3u);
+    EXPECT_EQ(stored(FormulaKind{2, false}), 1u);
+    EXPECT_TRUE(m_ws.backups().list().empty());
+
+    MessageBoxes::pushAnswer(true); // the question
+    MessageBoxes::pushAnswer(true); // "公式追加完毕！"
+    click(w, "cmdSchemeStart");
+    waitIdle(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
+    EXPECT_EQ(MessageBoxes::shownTexts(), (QStringList{question, question, QStringLiteral("公式追加完毕！")}));
+    // The kinds that found formulas hold only them; the kind without a target keeps its own.
+    std::vector<FormulaRecord> units;
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(FormulaKind{1, true}, &units, &error));
+    ASSERT_FALSE(units.empty());
+    for (const FormulaRecord& r : units) {
+        EXPECT_TRUE(r.bolKill);
+        EXPECT_NE(r.gongshi, "L1A+1");
+    }
+    EXPECT_EQ(stored(FormulaKind{3, true}), 1u);
+    const std::vector<BackupInfo> backups = m_ws.backups().list();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups.front().operation, QStringLiteral("公式更新到数据库"));
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "0");
 }
 
 TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
