@@ -599,9 +599,14 @@ TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDisca
     EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), QString::number(stored(FormulaKind{2, true})));
     EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), "1");
 
-    // A new run starts with the colours of the last one gone.
+    // A new run starts with the colours of the last one gone; 十位单选 now holds what it found, so
+    // the run that would replace it asks first.
     storeRangesForAllKinds(kNothing);
+    MessageBoxes::clearShownTexts();
+    MessageBoxes::pushAnswer(true);
     click(w, "cmdSchemeStart");
+    ASSERT_EQ(MessageBoxes::shownTexts().size(), 1);
+    EXPECT_TRUE(MessageBoxes::shownTexts()[0].startsWith(QStringLiteral("十位单选：将删除已有的 1 条公式（生码和杀码）\n")));
     EXPECT_TRUE(w.isSearching());
     EXPECT_NE(labelColour(child<QLabel>(w, "lblSlot2")), QColor(0, 0, 255));
     w.close();
