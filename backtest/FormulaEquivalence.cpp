@@ -337,7 +337,8 @@ std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& hist
                          PredictionTokens::ofFormula(history, formulas[representative], reduction);
                      std::vector<int> different;
                      for (std::size_t k = 1; k < remaining.size(); ++k) {
-                         if (sameTokens(history, formulas[remaining[k]], expected, reduction, values, scratch))
+                         if (sameTokens(history, formulas[remaining[k]], expected, reduction, values,
+                                        scratch))
                              first[remaining[k]] = representative;
                          else
                              different.push_back(remaining[k]);

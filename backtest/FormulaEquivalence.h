@@ -49,8 +49,8 @@ public:
                                                Reduction r = Reduction::Number);
 };
 
-// A 64-bit hash of a token sequence (tokens 1..255), fed in pieces of any length: equal sequences give equal hashes
-// however they were split. Unequal sequences may collide, so a match is confirmed token by token.
+// A 64-bit hash of a token sequence (tokens 1..255), fed in pieces of any length: equal sequences give equal
+// hashes however they were split. Unequal sequences may collide, so a match is confirmed token by token.
 class PredictionHash
 {
 public:
@@ -91,7 +91,8 @@ public:
                              PredictionTokens::Reduction reduction);
     // Whether the formula's tokens equal `tokens` on every draw; stops at the first difference.
     static bool samePredictions(const HistoryColumns& history, const CompiledFormula& formula,
-                                const std::vector<std::uint8_t>& tokens, PredictionTokens::Reduction reduction);
+                                const std::vector<std::uint8_t>& tokens,
+                                PredictionTokens::Reduction reduction);
 
     // For each formula, the position of the first formula of the list that is equivalent to it, or
     // -1 when it is the first of its kind; tokens by `reduction` (PredictionTokens::forKind of the

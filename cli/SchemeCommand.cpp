@@ -130,7 +130,8 @@ int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     }
     // Replacing deletes what the kinds searched hold: refused before the search unless confirmed.
     if (common.save == SearchResultSaver::Mode::Update && !args.has(QStringLiteral("--yes"))) {
-        const std::vector<SchemeReplacement::Loss> losses = SchemeReplacement::losses(config.targets, config.mode);
+        const std::vector<SchemeReplacement::Loss> losses =
+            SchemeReplacement::losses(config.targets, config.mode);
         if (!losses.empty())
             return ctx.usageError(SchemeReplacement::refusal(losses));
     }

@@ -53,7 +53,8 @@ bool DistinctCandidates::isKnown(const SearchCandidate& candidate, std::uint64_t
         return false;
     const std::vector<std::uint8_t> own = tokens(candidate);
     for (auto it = begin; it != end; ++it)
-        if (FormulaEquivalence::samePredictions(m_history, m_known[std::size_t(it->second)], own, m_reduction))
+        if (FormulaEquivalence::samePredictions(m_history, m_known[std::size_t(it->second)], own,
+                                                m_reduction))
             return true;
     return false;
 }

@@ -311,10 +311,9 @@ bool SchemePanel::confirmReplacing()
         return false;
     }
     const std::vector<SchemeReplacement::Loss> losses = SchemeReplacement::losses(planned, countMode());
-    return losses.empty() ||
-           MessageBoxes::question(this, SchemeReplacement::title(),
-                                  SchemeReplacement::question(losses) + QStringLiteral("\n\n") +
-                                      m_workspace->undoNote());
+    return losses.empty() || MessageBoxes::question(this, SchemeReplacement::title(),
+                                                    SchemeReplacement::question(losses) +
+                                                        QStringLiteral("\n\n") + m_workspace->undoNote());
 }
 
 // ---- Targets and counts ----------------------------------------------------------------------

@@ -35,14 +35,17 @@ QStringList SchemeReplacement::lines(const std::vector<Loss>& losses)
 {
     QStringList out;
     for (const Loss& l : losses)
-        out << QStringLiteral("%1：将删除已有的 %2 条公式（生码和杀码）").arg(l.kind.kindText()).arg(l.stored);
+        out << QStringLiteral("%1：将删除已有的 %2 条公式（生码和杀码）")
+                   .arg(l.kind.kindText())
+                   .arg(l.stored);
     return out;
 }
 
 QString SchemeReplacement::question(const std::vector<Loss>& losses)
 {
     return lines(losses).join(QLatin1Char('\n')) +
-           QStringLiteral("\n方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始方案搜索吗？");
+           QStringLiteral("\n方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始"
+                          "方案搜索吗？");
 }
 
 QString SchemeReplacement::refusal(const std::vector<Loss>& losses)

@@ -291,15 +291,16 @@ TEST_F(CliSearch, ChanceColumnsAndDistinct)
                                     PredictionTokens::Reduction::NumberAndDigit)};
     for (const QString& row : kept)
         EXPECT_TRUE(predictions
-                        .insert(PredictionTokens::ofFormula(
-                            history, CompiledFormula::compile(row.section('\t', 0, 0)), PredictionTokens::Reduction::NumberAndDigit))
+                        .insert(PredictionTokens::ofFormula(history,
+                                                            CompiledFormula::compile(row.section('\t', 0, 0)),
+                                                            PredictionTokens::Reduction::NumberAndDigit))
                         .second)
             << row.toStdString();
     // Every candidate left out repeats the stored formula or a kept one (the stored one is the first
     // of the 600, so the stored and kept predictions are exactly those of the 600).
     std::set<std::vector<std::uint8_t>> all600;
     for (const QString& row : everyOne)
-        all600.insert(
-            PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0)), PredictionTokens::Reduction::NumberAndDigit));
+        all600.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0)),
+                                                  PredictionTokens::Reduction::NumberAndDigit));
     EXPECT_EQ(predictions, all600);
 }

@@ -1,6 +1,6 @@
 #include "backtest/FormulaEquivalence.h"
-#include "backtest/NextDrawCalculation.h"
 #include "SyntheticHistory.h"
+#include "backtest/NextDrawCalculation.h"
 #include "formula/FormulaArithmetic.h"
 #include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
@@ -66,9 +66,9 @@ std::vector<double> awkwardValues()
     for (int i = 0; i < 20000; ++i) {
         const double magnitude = std::pow(10.0, double(rng() % 10));
         values.push_back((double(rng() % 2000001) - 1000000.0) / 1000000.0 * magnitude);
-        values.push_back(double(std::int64_t(rng() % 4000000) - 2000000) / 2);        // halves
-        values.push_back(double(std::int64_t(rng() % 2000000000) - 1000000000) * 6);  // whole multiples of 6
-        values.push_back(double(std::int64_t(rng() % 140000000) - 70000000) * 30);    // whole multiples of 30
+        values.push_back(double(std::int64_t(rng() % 4000000) - 2000000) / 2);       // halves
+        values.push_back(double(std::int64_t(rng() % 2000000000) - 1000000000) * 6); // whole multiples of 6
+        values.push_back(double(std::int64_t(rng() % 140000000) - 70000000) * 30);   // whole multiples of 30
         values.push_back(double(std::int64_t(rng() % 140000000) - 70000000) * 30 + 1); // next to them
     }
     return values;
@@ -130,7 +130,8 @@ TEST(PredictionTokens, DigitTokensCarryTheNumberAndTheVote)
     EXPECT_EQ(PredictionTokens::ofInteger(3, kDigit), PredictionTokens::ofInteger(33, kDigit));
     // 1 and -29 share the remainder 0 by 30 but predict 1 against 1 and vote 1 against -9.
     EXPECT_NE(PredictionTokens::ofInteger(1, kDigit), PredictionTokens::ofInteger(-29, kDigit));
-    EXPECT_EQ(PredictionTokens::ofValue(2.5, kDigit), PredictionTokens::ofInteger(2, kDigit)); // halves to even
+    EXPECT_EQ(PredictionTokens::ofValue(2.5, kDigit),
+              PredictionTokens::ofInteger(2, kDigit)); // halves to even
     EXPECT_EQ(PredictionTokens::ofValue(std::nan(""), kDigit), PredictionTokens::kNoDigitValue);
     EXPECT_EQ(PredictionTokens::ofValue(3e9, kDigit), PredictionTokens::kNoDigitValue);
 
@@ -226,12 +227,14 @@ TEST(FormulaEquivalence, DifferencesOutsideTheSampleAreFound)
     numbers[CompiledFormula::kBlockRows + 7][1] = numbers[CompiledFormula::kBlockRows + 7][0] % 6 + 1;
     const HistoryColumns h(drawsWithNumbers(numbers));
     const std::vector<CompiledFormula> formulas = compileAll({"L1A", "L2A", "L1A+6", "L2A+12"});
-    EXPECT_EQ(FormulaEquivalence::key(h, formulas[0], kNumber), FormulaEquivalence::key(h, formulas[1], kNumber));
-    EXPECT_EQ(FormulaEquivalence::firstEquivalents(h, formulas, kNumber, 2), (std::vector<int>{-1, -1, 0, 1}));
-    EXPECT_TRUE(
-        FormulaEquivalence::samePredictions(h, formulas[2], PredictionTokens::ofFormula(h, formulas[0]), kNumber));
-    EXPECT_FALSE(
-        FormulaEquivalence::samePredictions(h, formulas[1], PredictionTokens::ofFormula(h, formulas[0]), kNumber));
+    EXPECT_EQ(FormulaEquivalence::key(h, formulas[0], kNumber),
+              FormulaEquivalence::key(h, formulas[1], kNumber));
+    EXPECT_EQ(FormulaEquivalence::firstEquivalents(h, formulas, kNumber, 2),
+              (std::vector<int>{-1, -1, 0, 1}));
+    EXPECT_TRUE(FormulaEquivalence::samePredictions(h, formulas[2],
+                                                    PredictionTokens::ofFormula(h, formulas[0]), kNumber));
+    EXPECT_FALSE(FormulaEquivalence::samePredictions(h, formulas[1],
+                                                     PredictionTokens::ofFormula(h, formulas[0]), kNumber));
 }
 
 // Random formulas built to repeat each other often, against the brute-force comparison.
@@ -268,8 +271,8 @@ TEST(FormulaEquivalence, SingleSelectionFormulasMustAlsoVoteAlike)
     EXPECT_EQ(FormulaEquivalence::firstEquivalents(h, fixed, kNumber, 1), (std::vector<int>{-1, 0, 0, 0}));
     EXPECT_EQ(FormulaEquivalence::firstEquivalents(h, fixed, kDigit, 1), (std::vector<int>{-1, -1, 0, 0}));
     EXPECT_NE(FormulaEquivalence::key(h, fixed[0], kDigit), FormulaEquivalence::key(h, fixed[1], kDigit));
-    EXPECT_FALSE(FormulaEquivalence::samePredictions(h, fixed[1], PredictionTokens::ofFormula(h, fixed[0], kDigit),
-                                                     kDigit));
+    EXPECT_FALSE(FormulaEquivalence::samePredictions(
+        h, fixed[1], PredictionTokens::ofFormula(h, fixed[0], kDigit), kDigit));
 
     std::mt19937 rng(5);
     QStringList codes;

@@ -538,8 +538,8 @@ TEST(SearchRun, DistinctSkipsEquivalentsOfKnownAndEarlierCandidates)
     const DistinctCandidates filter(draws(), FormulaKind{1, true}, known);
     std::vector<std::vector<std::uint8_t>> kept;
     for (const QString& code : known)
-        kept.push_back(
-            PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(code), PredictionTokens::Reduction::NumberAndDigit));
+        kept.push_back(PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(code),
+                                                   PredictionTokens::Reduction::NumberAndDigit));
     QStringList expected;
     const SearchRunConfig c = distinctConfig(1, known);
     SearchCandidate candidate;
@@ -583,8 +583,9 @@ TEST(SearchRun, DistinctTargetCountsOnlyKeptCandidates)
     ASSERT_EQ(r.results.size(), 40u);
     std::set<std::vector<std::uint8_t>> distinct;
     for (const SearchResult& res : r.results)
-        distinct.insert(
-            PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(res.code), PredictionTokens::Reduction::NumberAndDigit));
+        distinct.insert(PredictionTokens::ofFormula(HistoryColumns(draws()),
+                                                    CompiledFormula::compile(res.code),
+                                                    PredictionTokens::Reduction::NumberAndDigit));
     EXPECT_EQ(distinct.size(), 40u);
     EXPECT_GE(r.progress.tried, 40);
 
@@ -616,8 +617,8 @@ TEST(SchemeSearch, DistinctPerKind)
     const std::vector<SearchResult> results = search.takeResults();
     ASSERT_EQ(results.size(), 300u);
     const HistoryColumns h(draws());
-    std::set<std::vector<std::uint8_t>> units = {
-        PredictionTokens::ofFormula(h, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
+    std::set<std::vector<std::uint8_t>> units = {PredictionTokens::ofFormula(
+        h, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
     std::set<std::vector<std::uint8_t>> tens;
     for (const SearchResult& r : results) {
         auto& seen = r.kind == FormulaKind{1, true} ? units : tens;

@@ -156,7 +156,8 @@ TEST(SchemeReplacement, NamesTheKindsSearchedThatHoldFormulas)
     ASSERT_EQ(losses.size(), 1u);
     EXPECT_EQ(losses[0].kind, (FormulaKind{3, false}));
     EXPECT_EQ(losses[0].stored, 40);
-    EXPECT_TRUE(SchemeReplacement::losses(targetsOf({}, {0, 5, 5, 5, 5, 5, 5}), CountMode::NewFormulas).empty());
+    EXPECT_TRUE(
+        SchemeReplacement::losses(targetsOf({}, {0, 5, 5, 5, 5, 5, 5}), CountMode::NewFormulas).empty());
 }
 
 TEST(OptimumSearch, EachFigureMovesHalfwayTowardsABetterSample)

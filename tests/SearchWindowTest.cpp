@@ -327,8 +327,10 @@ TEST_F(SearchWindowTest, SchemeReplacingAsksOnceBeforeTheRunNamingEachKind)
     box(w, "txtTarget5")->setText("1");
     ASSERT_TRUE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
     const QString question =
-        QStringLiteral("个位单选：将删除已有的 3 条公式（生码和杀码）\n十位通选：将删除已有的 1 条公式（生码和杀码）\n"
-                       "方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始方案搜索吗？\n\n") +
+        QStringLiteral(
+            "个位单选：将删除已有的 3 条公式（生码和杀码）\n十位通选：将删除已有的 1 条公式（生码和杀码）\n"
+            "方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始方案搜索吗？\n"
+            "\n") +
         m_ws.undoNote();
 
     MessageBoxes::pushAnswer(false);
@@ -345,7 +347,8 @@ TEST_F(SearchWindowTest, SchemeReplacingAsksOnceBeforeTheRunNamingEachKind)
     click(w, "cmdSchemeStart");
     waitIdle(w);
     ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
-    EXPECT_EQ(MessageBoxes::shownTexts(), (QStringList{question, question, QStringLiteral("公式追加完毕！")}));
+    EXPECT_EQ(MessageBoxes::shownTexts(),
+              (QStringList{question, question, QStringLiteral("公式追加完毕！")}));
     // The kinds that found formulas hold only them; the kind without a target keeps its own.
     std::vector<FormulaRecord> units;
     QString error;
@@ -506,11 +509,12 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     ASSERT_EQ(w.pendingResults().size(), 300u);
     EXPECT_GT(box(w, "txtTried")->text().toInt(), 300); // equivalents were tried and left out
     const HistoryColumns history(m_ws.history().draws());
-    std::set<std::vector<std::uint8_t>> seen = {
-        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
+    std::set<std::vector<std::uint8_t>> seen = {PredictionTokens::ofFormula(
+        history, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
     for (const SearchResult& r : w.pendingResults())
-        EXPECT_TRUE(
-            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code), PredictionTokens::Reduction::NumberAndDigit)).second)
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code),
+                                                            PredictionTokens::Reduction::NumberAndDigit))
+                        .second)
             << r.code.toStdString();
     // A new start does not repeat what the list already holds.
     box(w, "txtAutoStop")->setText("330");
@@ -519,7 +523,8 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     ASSERT_EQ(w.pendingResults().size(), 330u);
     for (std::size_t i = 300; i < 330; ++i)
         EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
-                                    history, CompiledFormula::compile(w.pendingResults()[i].code), PredictionTokens::Reduction::NumberAndDigit))
+                                    history, CompiledFormula::compile(w.pendingResults()[i].code),
+                                    PredictionTokens::Reduction::NumberAndDigit))
                         .second);
 }
 
@@ -606,7 +611,8 @@ TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDisca
     MessageBoxes::pushAnswer(true);
     click(w, "cmdSchemeStart");
     ASSERT_EQ(MessageBoxes::shownTexts().size(), 1);
-    EXPECT_TRUE(MessageBoxes::shownTexts()[0].startsWith(QStringLiteral("十位单选：将删除已有的 1 条公式（生码和杀码）\n")));
+    EXPECT_TRUE(MessageBoxes::shownTexts()[0].startsWith(
+        QStringLiteral("十位单选：将删除已有的 1 条公式（生码和杀码）\n")));
     EXPECT_TRUE(w.isSearching());
     EXPECT_NE(labelColour(child<QLabel>(w, "lblSlot2")), QColor(0, 0, 255));
     w.close();
