@@ -35,7 +35,9 @@ void BacktestRunner::evaluate(const HistoryColumns& history, const BacktestOptio
 bool BacktestRunner::findEquivalents(const HistoryColumns& history, SubsetBacktest* run,
                                      const std::atomic<bool>* cancel)
 {
-    run->firstEquivalent = FormulaEquivalence::firstEquivalents(history, run->compiled, 0, {}, cancel);
+    // 单选 formulas also vote with their value MOD 10: equivalent only when the votes agree too.
+    run->firstEquivalent = FormulaEquivalence::firstEquivalents(
+        history, run->compiled, PredictionTokens::forKind(run->kind.single), 0, {}, cancel);
     return run->firstEquivalent.size() == run->compiled.size();
 }
 

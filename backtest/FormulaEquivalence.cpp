@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr int kTokenBits = 4;
+// Tokens go into the hash a byte each: the digit-carrying tokens reach 61.
+constexpr int kTokenBits = 8;
 constexpr int kTokensPerWord = 64 / kTokenBits;
 // Formulas hashed together over one block of rows, so the block's columns stay in cache.
 constexpr int kFormulasPerChunk = 64;
@@ -55,8 +56,8 @@ void runTasks(int count, int threads, const std::atomic<bool>* cancel, const Tas
 }
 
 bool sameTokens(const HistoryColumns& history, const CompiledFormula& formula,
-                const std::vector<std::uint8_t>& expected, std::vector<double>& values,
-                std::vector<double>& scratch)
+                const std::vector<std::uint8_t>& expected, PredictionTokens::Reduction reduction,
+                std::vector<double>& values, std::vector<double>& scratch)
 {
     if (!formula.isValid() || expected.size() != std::size_t(history.drawCount()))
         return false;
@@ -65,7 +66,8 @@ bool sameTokens(const HistoryColumns& history, const CompiledFormula& formula,
     const int n = history.drawCount();
     for (int start = 0; start < n; start += CompiledFormula::kBlockRows) {
         const int count = std::min(CompiledFormula::kBlockRows, n - start);
-        PredictionTokens::ofBlock(history, formula, start, count, tokens, values.data(), scratch.data());
+        PredictionTokens::ofBlock(history, formula, start, count, tokens, values.data(), scratch.data(),
+                                  reduction);
         if (std::memcmp(tokens, expected.data() + start, std::size_t(count)) != 0)
             return false;
     }
@@ -74,45 +76,84 @@ bool sameTokens(const HistoryColumns& history, const CompiledFormula& formula,
 
 } // namespace
 
-std::uint8_t PredictionTokens::ofValue(double x)
+std::uint8_t PredictionTokens::ofValue(double x, Reduction r)
 {
     int v = 0;
-    return FormulaArithmetic::toInt32(x, &v) ? ofInteger(v) : kNoValue;
+    return FormulaArithmetic::toInt32(x, &v) ? ofInteger(v, r) : noValue(r);
 }
 
-std::uint8_t PredictionTokens::ofInteger(long long v)
+std::uint8_t PredictionTokens::ofInteger(long long v, Reduction r)
 {
-    return static_cast<std::uint8_t>((v - 1) % 6 + 1 + 5);
+    if (r == Reduction::Number)
+        return static_cast<std::uint8_t>((v - 1) % 6 + 1 + 5);
+    // (v − 1) MOD 6 and v MOD 10 (both with the sign of the left operand, as MOD gives them) are
+    // fixed by v's class modulo 30 once the sign side is known, and fix it in turn; v = 1 and
+    // v = -29 share the remainder 0 but not the sign side, hence two ranges.
+    const long long d = v - 1;
+    const long long rem = d % 30;
+    return static_cast<std::uint8_t>(d >= 0 ? rem + 1 : 31 - rem);
 }
 
 void PredictionTokens::ofBlock(const HistoryColumns& history, const CompiledFormula& formula, int first,
-                               int count, std::uint8_t* out, double* values, double* scratch)
+                               int count, std::uint8_t* out, double* values, double* scratch, Reduction r)
 {
     formula.evaluateBlock(history, first, count, values, scratch);
-    ofValues(values, count, out);
+    ofValues(values, count, out, r);
 }
 
-void PredictionTokens::ofValues(const double* values, int count, std::uint8_t* out)
+namespace {
+
+// The NumberAndDigit token (as ofInteger gives it) by the remainder r = -30..30 of d = v − 1 by 30,
+// on the side d >= 0 (row 0) or d < 0 (row 1); ±30 stands for 0 (a quotient that fell short).
+struct DigitTokenTable
+{
+    std::uint8_t token[2][61] = {};
+    constexpr DigitTokenTable()
+    {
+        for (int r = -30; r <= 30; ++r) {
+            const int rem = (r == 30 || r == -30) ? 0 : r;
+            token[0][r + 30] = static_cast<std::uint8_t>(rem >= 0 ? rem + 1 : 1);
+            token[1][r + 30] = static_cast<std::uint8_t>(rem <= 0 ? 31 - rem : 31);
+        }
+    }
+};
+constexpr DigitTokenTable kDigitTokens;
+
+} // namespace
+
+void PredictionTokens::ofValues(const double* values, int count, std::uint8_t* out, Reduction r)
 {
     // ofValue in doubles, the hot loop of the equivalence check: the value rounded half to even as
-    // toInt32 rounds it, then the remainder r of d = v − 1 by 6 with the sign of d. The quotient is
-    // taken by multiplying with 1/6, which may fall just short of a whole quotient and leave r = ±6
-    // for 0; a table folds that back without a branch. All exact: |d| is far below 2^31.
+    // toInt32 rounds it, then the remainder r of d = v − 1 by 6 (or 30) with the sign of d. The
+    // quotient is taken by multiplying with 1/6 (1/30), which may fall just short of a whole
+    // quotient and leave r = ±6 (±30) for 0; a table folds that back without a branch. All exact:
+    // |d| is far below 2^31.
     constexpr double kRounder = 6755399441055744.0;
-    constexpr double kSixth = 1.0 / 6.0;
-    // Token of each r = -6..6: r + 6, with ±6 meaning 0.
-    static constexpr std::uint8_t kTokenOfRemainder[13] = {6, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 6};
+    if (r == Reduction::Number) {
+        constexpr double kSixth = 1.0 / 6.0;
+        // Token of each r = -6..6: r + 6, with ±6 meaning 0.
+        static constexpr std::uint8_t kTokenOfRemainder[13] = {6, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 6};
+        for (int i = 0; i < count; ++i) {
+            const double x = values[i];
+            const bool inRange = x >= -2147483648.5 && x < 2147483647.5; // false for NaN
+            const double d = (((inRange ? x : 1.0) + kRounder) - kRounder) - 1.0;
+            const int remainder = static_cast<int>(d - 6.0 * double(static_cast<int>(d * kSixth)));
+            out[i] = inRange ? kTokenOfRemainder[remainder + 6] : kNoValue;
+        }
+        return;
+    }
+    constexpr double kThirtieth = 1.0 / 30.0;
     for (int i = 0; i < count; ++i) {
         const double x = values[i];
-        const bool inRange = x >= -2147483648.5 && x < 2147483647.5; // false for NaN
+        const bool inRange = x >= -2147483648.5 && x < 2147483647.5;
         const double d = (((inRange ? x : 1.0) + kRounder) - kRounder) - 1.0;
-        const int remainder = static_cast<int>(d - 6.0 * double(static_cast<int>(d * kSixth)));
-        out[i] = inRange ? kTokenOfRemainder[remainder + 6] : kNoValue;
+        const int remainder = static_cast<int>(d - 30.0 * double(static_cast<int>(d * kThirtieth)));
+        out[i] = inRange ? kDigitTokens.token[d < 0 ? 1 : 0][remainder + 30] : kNoDigitValue;
     }
 }
 
 std::vector<std::uint8_t> PredictionTokens::ofFormula(const HistoryColumns& history,
-                                                      const CompiledFormula& formula)
+                                                      const CompiledFormula& formula, Reduction r)
 {
     const int n = history.drawCount();
     std::vector<std::uint8_t> tokens(std::size_t(std::max(n, 0)));
@@ -120,7 +161,7 @@ std::vector<std::uint8_t> PredictionTokens::ofFormula(const HistoryColumns& hist
     std::vector<double> scratch(std::max<std::size_t>(formula.scratchSize(), 1));
     for (int start = 0; start < n; start += CompiledFormula::kBlockRows)
         ofBlock(history, formula, start, std::min(CompiledFormula::kBlockRows, n - start),
-                tokens.data() + start, values.data(), scratch.data());
+                tokens.data() + start, values.data(), scratch.data(), r);
     return tokens;
 }
 
@@ -187,29 +228,33 @@ std::vector<FormulaEquivalence::RowRange> FormulaEquivalence::keyRows(int drawCo
     return rows;
 }
 
-std::uint64_t FormulaEquivalence::key(const HistoryColumns& history, const CompiledFormula& formula)
+std::uint64_t FormulaEquivalence::key(const HistoryColumns& history, const CompiledFormula& formula,
+                                      PredictionTokens::Reduction reduction)
 {
     std::vector<double> values(CompiledFormula::kBlockRows);
     std::vector<double> scratch(std::max<std::size_t>(formula.scratchSize(), 1));
     std::uint8_t tokens[CompiledFormula::kBlockRows];
     PredictionHash h;
     for (const RowRange& r : keyRows(history.drawCount())) {
-        PredictionTokens::ofBlock(history, formula, r.first, r.count, tokens, values.data(), scratch.data());
+        PredictionTokens::ofBlock(history, formula, r.first, r.count, tokens, values.data(), scratch.data(),
+                                  reduction);
         h.add(tokens, r.count);
     }
     return h.value();
 }
 
 bool FormulaEquivalence::samePredictions(const HistoryColumns& history, const CompiledFormula& formula,
-                                         const std::vector<std::uint8_t>& tokens)
+                                         const std::vector<std::uint8_t>& tokens,
+                                         PredictionTokens::Reduction reduction)
 {
     std::vector<double> values(CompiledFormula::kBlockRows), scratch;
-    return sameTokens(history, formula, tokens, values, scratch);
+    return sameTokens(history, formula, tokens, reduction, values, scratch);
 }
 
 std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& history,
                                                       const std::vector<CompiledFormula>& formulas,
-                                                      int threads, const Progress& progress,
+                                                      PredictionTokens::Reduction reduction, int threads,
+                                                      const Progress& progress,
                                                       const std::atomic<bool>* cancel)
 {
     const int n = static_cast<int>(formulas.size());
@@ -245,7 +290,7 @@ std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& hist
                     if (!f.isValid())
                         continue;
                     PredictionTokens::ofBlock(history, f, r.first, r.count, tokens, values.data(),
-                                              scratch.data());
+                                              scratch.data(), reduction);
                     hashers[i].add(tokens, r.count);
                 }
             }
@@ -289,10 +334,11 @@ std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& hist
                  while (remaining.size() > 1) {
                      const int representative = remaining.front();
                      const std::vector<std::uint8_t> expected =
-                         PredictionTokens::ofFormula(history, formulas[representative]);
+                         PredictionTokens::ofFormula(history, formulas[representative], reduction);
                      std::vector<int> different;
                      for (std::size_t k = 1; k < remaining.size(); ++k) {
-                         if (sameTokens(history, formulas[remaining[k]], expected, values, scratch))
+                         if (sameTokens(history, formulas[remaining[k]], expected, reduction, values,
+                                        scratch))
                              first[remaining[k]] = representative;
                          else
                              different.push_back(remaining[k]);

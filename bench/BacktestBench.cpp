@@ -184,8 +184,9 @@ void BacktestWithWriteBack(benchmark::State& state)
 BENCHMARK(BacktestWithWriteBack)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Formulas of the search's shape where every tenth one repeats an earlier one with its terms in
-// reverse order and the constant raised by 6: equivalent unless the sum can be 0 (0 predicts 0, 6
-// predicts 6), so a few of them are told apart only far into the history.
+// reverse order and the constant raised by 30 (a 单选 formula keeps both its number and its vote
+// MOD 10): equivalent unless the sum can be 0 or below, so a few of them are told apart only far
+// into the history.
 std::vector<CompiledFormula> formulasWithEquivalents(int count)
 {
     std::mt19937 rng(3);
@@ -199,7 +200,7 @@ std::vector<CompiledFormula> formulasWithEquivalents(int count)
             const QStringList& earlier = terms[rng() % terms.size()];
             t = earlier.mid(0, earlier.size() - 1);
             std::reverse(t.begin(), t.end());
-            constant = earlier.last().toInt() + 6;
+            constant = earlier.last().toInt() + 30;
         } else {
             for (int k = 0; k < 8; ++k)
                 t << ParameterTable::code(int(rng() % kParameterCount));
@@ -221,7 +222,8 @@ void FormulaEquivalenceCheck(benchmark::State& state)
     const std::vector<CompiledFormula> compiled = formulasWithEquivalents(count);
     std::size_t equivalents = 0;
     for (auto _ : state) {
-        const std::vector<int> first = FormulaEquivalence::firstEquivalents(h, compiled, int(state.range(2)));
+        const std::vector<int> first = FormulaEquivalence::firstEquivalents(
+            h, compiled, PredictionTokens::Reduction::NumberAndDigit, int(state.range(2)));
         equivalents = std::size_t(std::count_if(first.begin(), first.end(), [](int f) { return f >= 0; }));
     }
     state.counters["equivalents"] = double(equivalents);

@@ -10,8 +10,9 @@ CliSyntax FormulaDedupeCommand::syntax() const
 {
     CliSyntax s(QStringLiteral("formula dedupe"),
                 QStringLiteral(
-                    "Lists the equivalent formulas (the same prediction on every stored draw), one row per "
-                    "formula that would go;\n\"groups G equivalents K\" on stderr. With --yes deletes "
+                    "Lists the equivalent formulas (the same prediction on every stored draw, for 单选 kinds "
+                    "also the same vote MOD 10), one row per formula that would go;\n\"groups G equivalents "
+                    "K\" on stderr. With --yes deletes "
                     "them after a backup of the database and says \"deleted K\" on stderr."));
     CliOptions::addKind(s);
     CliOptions::addSense(s, true);

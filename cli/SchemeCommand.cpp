@@ -8,6 +8,7 @@
 #include "history/Workspace.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
+#include "search/SchemeReplacement.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchSettings.h"
 #include "store/Settings.h"
@@ -65,6 +66,9 @@ CliSyntax SchemeCommand::syntax(const QString& /*sub*/) const
                 QStringLiteral("公式新增数量 or 公式保有数量"))
         .flag(QStringLiteral("--distinct"),
               QStringLiteral("skip equivalents of stored formulas and earlier results"));
+    s.flag(QStringLiteral("--yes"),
+           QStringLiteral("confirms --save update, which deletes the stored formulas of every kind that "
+                          "finds formulas"));
     s.option(QStringLiteral("--tries"), QStringLiteral("T"),
              QStringLiteral("candidates tried per kind at most (default 10,000,000); a kind that stops short "
                             "names the ranges no candidate fell in"));
@@ -123,6 +127,13 @@ int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
                 if (distinct && r.bolKill == kill)
                     config.knownCodes[slot] << r.gongshi;
         }
+    }
+    // Replacing deletes what the kinds searched hold: refused before the search unless confirmed.
+    if (common.save == SearchResultSaver::Mode::Update && !args.has(QStringLiteral("--yes"))) {
+        const std::vector<SchemeReplacement::Loss> losses =
+            SchemeReplacement::losses(config.targets, config.mode);
+        if (!losses.empty())
+            return ctx.usageError(SchemeReplacement::refusal(losses));
     }
     config.distinct = distinct;
     config.seed = common.seed;

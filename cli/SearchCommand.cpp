@@ -145,7 +145,7 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
         QStringList codes;
         for (const FormulaRecord& r : stored)
             codes << r.gongshi;
-        config.distinct = std::make_shared<DistinctCandidates>(ws.history().draws(), codes);
+        config.distinct = std::make_shared<DistinctCandidates>(ws.history().draws(), kind, codes);
     }
 
     QElapsedTimer clock;

@@ -1,9 +1,8 @@
 #include "search/DistinctCandidates.h"
 
-#include "backtest/FormulaEquivalence.h"
-
-DistinctCandidates::DistinctCandidates(const std::vector<DrawRecord>& draws, const QStringList& known)
-    : m_history(draws), m_draws(int(draws.size()))
+DistinctCandidates::DistinctCandidates(const std::vector<DrawRecord>& draws, const FormulaKind& kind,
+                                       const QStringList& known)
+    : m_history(draws), m_reduction(PredictionTokens::forKind(kind.single)), m_draws(int(draws.size()))
 {
     m_columns.resize(std::size_t(kParameterCount) * std::size_t(m_draws));
     for (int r = 0; r < m_draws; ++r)
@@ -14,7 +13,7 @@ DistinctCandidates::DistinctCandidates(const std::vector<DrawRecord>& draws, con
         CompiledFormula f = CompiledFormula::compile(code);
         if (!f.isValid())
             continue;
-        m_knownByKey.emplace(FormulaEquivalence::key(m_history, f), int(m_known.size()));
+        m_knownByKey.emplace(FormulaEquivalence::key(m_history, f, m_reduction), int(m_known.size()));
         m_known.push_back(std::move(f));
     }
 }
@@ -33,7 +32,7 @@ std::uint64_t DistinctCandidates::key(const SearchCandidate& candidate) const
     std::uint8_t tokens[CompiledFormula::kBlockRows];
     for (const FormulaEquivalence::RowRange& r : FormulaEquivalence::keyRows(m_draws)) {
         for (int i = 0; i < r.count; ++i)
-            tokens[i] = PredictionTokens::ofInteger(sum(candidate, r.first + i));
+            tokens[i] = PredictionTokens::ofInteger(sum(candidate, r.first + i), m_reduction);
         h.add(tokens, r.count);
     }
     return h.value();
@@ -43,7 +42,7 @@ std::vector<std::uint8_t> DistinctCandidates::tokens(const SearchCandidate& cand
 {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(m_draws));
     for (int r = 0; r < m_draws; ++r)
-        out[std::size_t(r)] = PredictionTokens::ofInteger(sum(candidate, r));
+        out[std::size_t(r)] = PredictionTokens::ofInteger(sum(candidate, r), m_reduction);
     return out;
 }
 
@@ -54,7 +53,8 @@ bool DistinctCandidates::isKnown(const SearchCandidate& candidate, std::uint64_t
         return false;
     const std::vector<std::uint8_t> own = tokens(candidate);
     for (auto it = begin; it != end; ++it)
-        if (FormulaEquivalence::samePredictions(m_history, m_known[std::size_t(it->second)], own))
+        if (FormulaEquivalence::samePredictions(m_history, m_known[std::size_t(it->second)], own,
+                                                m_reduction))
             return true;
     return false;
 }

@@ -6,6 +6,7 @@
 #include "search/FormulaGenerator.h"
 #include "search/KindSlot.h"
 #include "search/NumericText.h"
+#include "search/SchemeReplacement.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchPanel.h"
 #include "store/Settings.h"
@@ -158,10 +159,15 @@ void SchemePanel::startSearch()
     GeneratorOptions generator;
     if (!m_search->generatorOptions(&generator))
         return;
+    // A run that will replace the stored formulas says first what each kind loses.
+    const bool replaces = m_autoUpdateCheck->isChecked() && !m_autoAppendCheck->isChecked();
+    if (replaces && !confirmReplacing())
+        return;
     // The all-kinds search starts its result list afresh: unsaved results go only when agreed.
     if (!m_search->confirmDiscard(QStringLiteral("开始方案搜索"), QStringLiteral("开始")))
         return;
     m_scheme.reset();
+    m_replacingConfirmed = replaces;
     const bool kill = m_search->beginSchemeSearch();
     m_triedBase = m_search->tried();
 
@@ -289,12 +295,28 @@ void SchemePanel::enterSlot(int slot)
 void SchemePanel::finishSearch()
 {
     m_search->showTried(m_triedBase + m_scheme->tried());
-    m_search->showQualified(0);
     emit stateChanged();
     if (m_autoAppendCheck->isChecked())
         m_search->saveResults(SearchPanel::SaveKind::Append);
-    else if (m_autoUpdateCheck->isChecked())
+    // Replacing checked only after the start was not asked about: the update button's question.
+    else if (m_autoUpdateCheck->isChecked() && (m_replacingConfirmed || m_search->confirmUpdate()))
         m_search->saveResults(SearchPanel::SaveKind::Update);
+    // The qualified count and the list box agree: what is left unsaved (nothing after a save).
+    m_search->showQualified(qsizetype(m_search->pendingResults().size()));
+}
+
+bool SchemePanel::confirmReplacing()
+{
+    SchemeTargets planned = targets();
+    QString error;
+    if (!SchemeReplacement::countStored(FormulaTableStore(&m_workspace->database()), &planned, &error)) {
+        MessageBoxes::warning(this, QStringLiteral("公式搜索"), error);
+        return false;
+    }
+    const std::vector<SchemeReplacement::Loss> losses = SchemeReplacement::losses(planned, countMode());
+    return losses.empty() || MessageBoxes::question(this, SchemeReplacement::title(),
+                                                    SchemeReplacement::question(losses) +
+                                                        QStringLiteral("\n\n") + m_workspace->undoNote());
 }
 
 // ---- Targets and counts ----------------------------------------------------------------------

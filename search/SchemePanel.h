@@ -56,6 +56,9 @@ private:
     void enterSlot(int slot);
     void colourSlot(int slot, const QColor& colour);
     void finishSearch();
+    // Before a run whose end replaces the stored formulas: one question naming every kind it
+    // searches and the formulas that kind holds; true to go on (also when none would be lost).
+    bool confirmReplacing();
     void saveTargets();
     void loadTargets();
     void countStoredFormulas();
@@ -71,6 +74,7 @@ private:
     SearchSettings m_settings;
     std::unique_ptr<SchemeSearch> m_scheme;
     bool m_active = false; // started and not yet wound up (colours, automatic save)
+    bool m_replacingConfirmed = false; // the run started replacing, agreed to at its start
     qint64 m_triedBase = 0;
     QTimer* m_pollTimer;
 

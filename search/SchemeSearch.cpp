@@ -59,7 +59,8 @@ void SchemeSearch::enterSlot()
         run.capacity = m_config.capacity - m_qualifiedBefore;
         run.maxTries = m_config.maxTriesPerKind;
         if (m_config.distinct)
-            run.distinct = std::make_shared<DistinctCandidates>(m_config.draws, m_config.knownCodes[m_slot]);
+            run.distinct = std::make_shared<DistinctCandidates>(m_config.draws, *KindSlot::kind(m_slot),
+                                                                m_config.knownCodes[m_slot]);
         m_run = std::make_unique<SearchRun>(run);
         if (m_paused)
             m_run->pause();

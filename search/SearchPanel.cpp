@@ -292,7 +292,7 @@ void SearchPanel::startSearch()
             if (e.kind == r.kind && e.kill == r.kill)
                 known << e.code;
         BusyCursor busy;
-        config.distinct = std::make_shared<DistinctCandidates>(m_workspace->history().draws(), known);
+        config.distinct = std::make_shared<DistinctCandidates>(m_workspace->history().draws(), r.kind, known);
     }
     m_run = std::make_unique<SearchRun>(config);
     m_run->start();
@@ -366,7 +366,9 @@ void SearchPanel::poll()
 bool SearchPanel::beginSchemeSearch()
 {
     m_schemeWasLast = true;
-    m_entries.clear(); // the qualified count starts again from 0
+    m_entries.clear(); // the qualified count starts again from 0, and so does the list box
+    m_resultModel->setResults(m_entries);
+    showHoldOutSummary();
     m_kill = m_kindPicker->kill();
     return m_kill;
 }
@@ -455,7 +457,7 @@ void SearchPanel::saveResults(SaveKind kind)
 {
     const bool kill = m_kindPicker->kill();
     // After a save of the single search's results the panel shows the kind of the last one.
-    const int lastSlot = m_entries.empty() ? 0 : KindSlot::of(m_entries.back().kind);
+    const int lastSlot = m_entries.empty() ? 0 : KindSlot::of(m_entries.back().kind); // 0: none
     std::vector<FormulaKind> saved;
     QString error;
     // An update deletes the formulas of every kind it saves to: a copy of the database is kept first.
@@ -471,7 +473,10 @@ void SearchPanel::saveResults(SaveKind kind)
     std::erase_if(m_entries, [&saved](const SearchResult& e) {
         return std::find(saved.begin(), saved.end(), e.kind) != saved.end();
     });
-    if (ok && !m_schemeWasLast && lastSlot)
+    // The list box keeps only what is still waiting, as the qualified count does.
+    m_resultModel->setResults(m_entries);
+    showHoldOutSummary();
+    if (ok && !m_schemeWasLast && lastSlot != 0)
         chooseKind(lastSlot);
     m_formulasChanged = true;
     // Once per save, whatever kinds it wrote: every window on the session follows.

@@ -36,3 +36,15 @@ void SearchResultModel::append(const std::vector<SearchResult>& results)
     }
     endInsertRows();
 }
+
+void SearchResultModel::setResults(const std::vector<SearchResult>& results)
+{
+    beginResetModel();
+    m_forms.clear();
+    m_holdOuts.clear();
+    for (const SearchResult& r : results) {
+        m_forms << r.chinese;
+        m_holdOuts.push_back(r.holdOut);
+    }
+    endResetModel();
+}

@@ -197,7 +197,7 @@ protected:
         QString error;
         ASSERT_TRUE(ws.open(m_data, &error)) << error.toStdString();
         ASSERT_TRUE(ws.history().append(syntheticDraws(400, 11), &error)) << error.toStdString();
-        addFormulas(ws, FormulaKind{1, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+6"}, "");
+        addFormulas(ws, FormulaKind{1, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+30"}, "");
         addFormulas(ws, FormulaKind{2, true}, false, {"L1A+L2A", "LH+1"}, "");
     }
     QString database() const { return QDir(m_data).filePath(QStringLiteral("formula.mdb")); }

@@ -44,7 +44,7 @@ protected:
                       {"160121004", "456"},
                       {"160121005", "332"},
                       {"160121006", "116"}});
-        addFormulas(ws, {1, true}, true, {"L1A", "L1A+6", "L2A+1", "L3A+2"}, QStringLiteral("式"));
+        addFormulas(ws, {1, true}, true, {"L1A", "L1A+30", "L2A+1", "L3A+2"}, QStringLiteral("式"));
     }
     void TearDown() override
     {

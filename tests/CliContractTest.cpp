@@ -33,9 +33,9 @@ protected:
         QString error;
         ASSERT_TRUE(ws.open(s_dir->path(), &error)) << error.toStdString();
         ASSERT_TRUE(ws.history().append(syntheticDraws(400, 5), &error)) << error.toStdString();
-        addFormulas(ws, FormulaKind{2, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A+LH", "L3A+6"}, "");
+        addFormulas(ws, FormulaKind{2, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A+LH", "L3A+30"}, "");
         addFormulas(ws, FormulaKind{2, true}, false, {"L1A+L2A", "LH+1"}, "");
-        addFormulas(ws, FormulaKind{1, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+6"}, "");
+        addFormulas(ws, FormulaKind{1, true}, true, {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+30"}, "");
         // Chinese forms as typed, for the text export.
         for (const char* text : {"百位码+和数+3", "十位码+和数+1", "个位码+2"})
             ASSERT_EQ(

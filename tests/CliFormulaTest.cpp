@@ -155,6 +155,8 @@ TEST(CliBacktest, PrintsAndWritesBackTheFigures)
     EXPECT_EQ(rows(runCli(dir.path(), {"backtest", "--kind", "3G"}).out).size(), 1);
 }
 
+// 单选 formulas are equivalent only when they also vote alike (value MOD 10): constants 6 apart
+// predict alike but vote for other digits, 30 apart do both; 通选 formulas keep the number alone.
 TEST(CliBacktest, EquivalentFormulasAndDedupe)
 {
     TempDataFolder dir;
@@ -163,36 +165,49 @@ TEST(CliBacktest, EquivalentFormulasAndDedupe)
                             {"160121003", "133"},
                             {"160121004", "143"},
                             {"160121005", "356"}});
-    // 1 and 3 predict alike on every draw (the sum is never 0), so do 2 and 5; 4 differs.
-    for (const char* code : {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+6"})
+    // 1 and 6 vote alike on every draw (the sum is never 0), so do 2 and 5; 3 predicts as 1 but
+    // votes 6 digits away; 4 differs.
+    for (const char* code : {"L1A+LT+3", "L3A", "LT+L1A+9", "L2A", "L3A+30", "L1A+LT+33"})
         ASSERT_EQ(runCli(dir.path(), {"formula", "add", code}).exitCode, 0);
     ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--sense", "keep", "L3A+12"}).exitCode, 0);
+    for (const char* code : {"L1A+LT+3", "LT+L1A+9", "L2A"})
+        ASSERT_EQ(runCli(dir.path(), {"formula", "add", "--kind", "2G", code}).exitCode, 0);
     CliResult r = runCli(dir.path(), {"backtest"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     QStringList equivalentTo;
     for (const QString& line : rows(r.out).mid(1))
         equivalentTo << line.section('\t', 17, 17);
-    EXPECT_EQ(equivalentTo, (QStringList{"", "", "1", "", "2"}));
+    EXPECT_EQ(equivalentTo, (QStringList{"", "", "", "", "2", "1"}));
+    r = runCli(dir.path(), {"backtest", "--kind", "2G"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    equivalentTo.clear();
+    for (const QString& line : rows(r.out).mid(1))
+        equivalentTo << line.section('\t', 17, 17);
+    EXPECT_EQ(equivalentTo, (QStringList{"", "1", ""}));
 
     // Listing without --yes deletes nothing; the keep formula has no equal among the keep formulas.
     r = runCli(dir.path(), {"formula", "dedupe"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "sense\tkept_idx\tkept_gongshi\tequivalent_idx\tequivalent_gongshi\n"
-                     "kill\t1\tL1A+LT+3\t3\tLT+L1A+9\n"
-                     "kill\t2\tL3A\t5\tL3A+6\n");
+                     "kill\t1\tL1A+LT+3\t6\tL1A+LT+33\n"
+                     "kill\t2\tL3A\t5\tL3A+30\n");
     EXPECT_TRUE(r.err.contains("groups 2 equivalents 2\n")) << r.err.toStdString();
-    EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--sense", "all"}).out).size(), 7);
+    EXPECT_EQ(rows(runCli(dir.path(), {"formula", "list", "--sense", "all"}).out).size(), 8);
+    r = runCli(dir.path(), {"formula", "dedupe", "--kind", "2G"});
+    EXPECT_EQ(r.out, "sense\tkept_idx\tkept_gongshi\tequivalent_idx\tequivalent_gongshi\n"
+                     "kill\t1\tL1A+LT+3\t2\tLT+L1A+9\n");
     // With --yes: deleted in one go, the rest renumbered 1..n with the keep formula after them.
     r = runCli(dir.path(), {"formula", "dedupe", "--sense", "all", "--yes"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith("groups 2 equivalents 2\ndeleted 2\n")) << r.err.toStdString();
     EXPECT_EQ(r.out.count('\n'), 3);
     QStringList listed = rows(runCli(dir.path(), {"formula", "list", "--sense", "all"}).out);
-    ASSERT_EQ(listed.size(), 5);
+    ASSERT_EQ(listed.size(), 6);
     EXPECT_TRUE(listed[1].startsWith("1\tkill\tL1A+LT+3\t"));
     EXPECT_TRUE(listed[2].startsWith("2\tkill\tL3A\t"));
-    EXPECT_TRUE(listed[3].startsWith("3\tkill\tL2A\t"));
-    EXPECT_TRUE(listed[4].startsWith("4\tkeep\tL3A+12\t"));
+    EXPECT_TRUE(listed[3].startsWith("3\tkill\tLT+L1A+9\t"));
+    EXPECT_TRUE(listed[4].startsWith("4\tkill\tL2A\t"));
+    EXPECT_TRUE(listed[5].startsWith("5\tkeep\tL3A+12\t"));
     r = runCli(dir.path(), {"formula", "dedupe", "--yes"});
     EXPECT_EQ(r.out, "sense\tkept_idx\tkept_gongshi\tequivalent_idx\tequivalent_gongshi\n");
     EXPECT_TRUE(r.err.contains("groups 0 equivalents 0")) << r.err.toStdString();

@@ -7,6 +7,7 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "search/SearchSettings.h"
+#include "store/BackupFolder.h"
 #include "store/Settings.h"
 
 #include <QRegularExpression>
@@ -144,6 +145,55 @@ TEST_F(CliSearch, SchemeSearchesTheKindsInOrderWithTheirStoredRanges)
     EXPECT_TRUE(closingLine(held).startsWith("tried 0 qualified 0 "));
 }
 
+// --save update deletes the stored formulas of every kind searched: refused without --yes (exit 2,
+// before any search) naming each kind that would lose some and its count; with --yes it runs and
+// keeps a backup first.
+TEST_F(CliSearch, SchemeUpdateAsksForYesNamingTheKindsAndCounts)
+{
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(m_dir.path(), &error));
+        addFormulas(ws, FormulaKind{1, true}, true, {"L1A+1", "L2A+2"}, QString());
+        addFormulas(ws, FormulaKind{1, true}, false, {"L3A"}, QString());
+        addFormulas(ws, FormulaKind{2, false}, true, {"L2A+L3A", "LH"}, QString());
+        Settings settings;
+        SearchSettings search(&settings);
+        for (int k : {0, 1, 2, 4, 5})
+            search.saveRanges(k, true, {"0", "100", "0", "32768", "0", "32768", "0", "32768", "0", "32768"});
+    }
+    const QStringList args{"scheme", "--targets", "2,0,0,3,0", "--seed", "4", "--save", "update"};
+    CliResult r = run(args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("个位单选：将删除已有的 3 条公式（生码和杀码）\n"
+                                              "十位通选：将删除已有的 2 条公式（生码和杀码）\n")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("（确认请加 --yes）")));
+    EXPECT_FALSE(r.err.contains(QStringLiteral("试了"))); // no kind was searched
+    EXPECT_EQ(table(FormulaKind{1, true}).size(), 3u);
+    EXPECT_EQ(table(FormulaKind{2, false}).size(), 2u);
+    // Held counts: 个位单选 already holds its 2, so only 十位通选 is searched and named.
+    r = run({"scheme", "--targets", "2,0,0,3,0", "--mode", "keep", "--save", "update"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_FALSE(r.err.contains(QStringLiteral("个位单选：")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("十位通选：将删除已有的 2 条公式（生码和杀码）")));
+    // Appending loses nothing and needs no --yes (here every kind is full: nothing searched).
+    EXPECT_EQ(run({"scheme", "--targets", "2,0,0,2,0", "--mode", "keep", "--save", "append"}).exitCode, 0);
+    EXPECT_TRUE(BackupFolder(m_dir.path()).list().empty());
+
+    r = run(args + QStringList{"--yes"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const auto units = table(FormulaKind{1, true});
+    ASSERT_FALSE(units.empty());
+    EXPECT_LE(units.size(), 2u);
+    for (const FormulaRecord& f : units)
+        EXPECT_TRUE(f.bolKill);
+    const std::vector<BackupInfo> backups = BackupFolder(m_dir.path()).list();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups.front().operation, QStringLiteral("公式更新到数据库"));
+}
+
 // The stored default ranges (正确率 from 94.6, 86 or 80 up to 100 among them) admit no formula
 // here: each kind stops at its limit of tries and the message names the ranges no candidate fell
 // in, and only those; the progress goes to stderr.
@@ -237,18 +287,20 @@ TEST_F(CliSearch, ChanceColumnsAndDistinct)
     ASSERT_TRUE(ws.open(m_dir.path(), &error));
     const HistoryColumns history(ws.history().draws());
     std::set<std::vector<std::uint8_t>> predictions = {
-        PredictionTokens::ofFormula(history, CompiledFormula::compile(everyOne.first().section('\t', 0, 0)))};
+        PredictionTokens::ofFormula(history, CompiledFormula::compile(everyOne.first().section('\t', 0, 0)),
+                                    PredictionTokens::Reduction::NumberAndDigit)};
     for (const QString& row : kept)
         EXPECT_TRUE(predictions
-                        .insert(PredictionTokens::ofFormula(
-                            history, CompiledFormula::compile(row.section('\t', 0, 0))))
+                        .insert(PredictionTokens::ofFormula(history,
+                                                            CompiledFormula::compile(row.section('\t', 0, 0)),
+                                                            PredictionTokens::Reduction::NumberAndDigit))
                         .second)
             << row.toStdString();
     // Every candidate left out repeats the stored formula or a kept one (the stored one is the first
     // of the 600, so the stored and kept predictions are exactly those of the 600).
     std::set<std::vector<std::uint8_t>> all600;
     for (const QString& row : everyOne)
-        all600.insert(
-            PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0))));
+        all600.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(row.section('\t', 0, 0)),
+                                                  PredictionTokens::Reduction::NumberAndDigit));
     EXPECT_EQ(predictions, all600);
 }

@@ -172,8 +172,8 @@ TEST_F(FormulaListPanelTest, DeletionReloadsTheListAndAnnouncesIt)
 // "显示机会对比" off hides the three columns and the line, but not 等价.
 TEST_F(FormulaListPanelTest, SummaryLineChanceColumnsAndEquivalents)
 {
-    // L1A+1 and L1A+7 predict alike on every draw; L2A*2 differs.
-    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7"});
+    // L1A+1 and L1A+31 predict and vote alike on every draw; L2A*2 differs.
+    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+31"});
     open();
     QLabel* summary = panel->summaryLabel();
     EXPECT_TRUE(summary->text().isEmpty());
@@ -245,10 +245,11 @@ TEST_F(FormulaListPanelTest, DoubleClickSortsByExcessAndPValue)
 }
 
 // "删除等价公式(&Q)": asks with the count, deletes all but the first of each group in one go and
-// renumbers; Cancel and an answer of none change nothing.
+// renumbers; Cancel and an answer of none change nothing. 个位单选 formulas must also vote alike
+// (value MOD 10): L1A+7 predicts as L1A+1 does but votes for other digits, so it stays.
 TEST_F(FormulaListPanelTest, DeletingEquivalentFormulas)
 {
-    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7", "L1A+13", "L2A*2+6"});
+    addChinese({1, true}, true, {"L1A+1", "L2A*2", "L1A+7", "L1A+31", "L2A*2+30"});
     addChinese({1, true}, false, {"L1A+1"}); // the other sense is not compared
     open();
     QSignalSpy deleted(session.get(), &AnalysisSession::formulasChanged);
@@ -260,20 +261,20 @@ TEST_F(FormulaListPanelTest, DeletingEquivalentFormulas)
     action->trigger();
     EXPECT_EQ(
         MessageBoxes::shownTexts().last(),
-        QStringLiteral("将删除个位单选杀码公式中的 3 条等价公式（每组保留序号最小的一条），是否继续？"));
+        QStringLiteral("将删除个位单选杀码公式中的 2 条等价公式（每组保留序号最小的一条），是否继续？"));
     EXPECT_EQ(deleted.count(), 0);
     EXPECT_EQ(panel->model()->rowCount(), 5);
 
     MessageBoxes::pushAnswer(true);
     action->trigger();
     EXPECT_EQ(deleted.count(), 1);
-    EXPECT_EQ(codes(), QStringList({"L1A+1", "L2A*2"}));
-    EXPECT_EQ(panel->model()->selectedCount(), 2);
+    EXPECT_EQ(codes(), QStringList({"L1A+1", "L2A*2", "L1A+7"}));
+    EXPECT_EQ(panel->model()->selectedCount(), 3);
     std::vector<FormulaRecord> table;
     QString error;
     ASSERT_TRUE(FormulaTableStore(&ws.database()).loadTable({1, true}, &table, &error));
-    ASSERT_EQ(table.size(), 3u); // the keep formula stays
-    for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(table.size(), 4u); // the keep formula stays
+    for (int i = 0; i < 4; ++i)
         EXPECT_EQ(table[std::size_t(i)].idx, i + 1);
 
     MessageBoxes::pushAnswer(true);

@@ -276,7 +276,7 @@ TEST_F(WindowFixture, SettingsMenusSurviveRestart)
 TEST_F(WindowFixture, ChanceComparisonItem)
 {
     addDraws(*ws, {{"160121001", "123"}, {"160121002", "456"}, {"160121003", "111"}});
-    addFormulas(*ws, {1, true}, true, {"L1A+1", "L1A+7"}, QString());
+    addFormulas(*ws, {1, true}, true, {"L1A+1", "L1A+31"}, QString());
     open();
     QAction* item = action("mnuJhdb");
     ASSERT_NE(item, nullptr);

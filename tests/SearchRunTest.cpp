@@ -523,7 +523,7 @@ SearchRunConfig distinctConfig(int threads, const QStringList& known)
     SearchRunConfig c = config(allQualify(), threads);
     c.generator = {2, false, 0};
     c.maxTries = 1500;
-    c.distinct = std::make_shared<DistinctCandidates>(draws(), known);
+    c.distinct = std::make_shared<DistinctCandidates>(draws(), FormulaKind{1, true}, known);
     return c;
 }
 
@@ -535,10 +535,11 @@ SearchRunConfig distinctConfig(int threads, const QStringList& known)
 TEST(SearchRun, DistinctSkipsEquivalentsOfKnownAndEarlierCandidates)
 {
     const QStringList known = {"L1A+L2A", "LH+LT+6"};
-    const DistinctCandidates filter(draws(), known);
+    const DistinctCandidates filter(draws(), FormulaKind{1, true}, known);
     std::vector<std::vector<std::uint8_t>> kept;
     for (const QString& code : known)
-        kept.push_back(PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(code)));
+        kept.push_back(PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(code),
+                                                   PredictionTokens::Reduction::NumberAndDigit));
     QStringList expected;
     const SearchRunConfig c = distinctConfig(1, known);
     SearchCandidate candidate;
@@ -582,13 +583,14 @@ TEST(SearchRun, DistinctTargetCountsOnlyKeptCandidates)
     ASSERT_EQ(r.results.size(), 40u);
     std::set<std::vector<std::uint8_t>> distinct;
     for (const SearchResult& res : r.results)
-        distinct.insert(
-            PredictionTokens::ofFormula(HistoryColumns(draws()), CompiledFormula::compile(res.code)));
+        distinct.insert(PredictionTokens::ofFormula(HistoryColumns(draws()),
+                                                    CompiledFormula::compile(res.code),
+                                                    PredictionTokens::Reduction::NumberAndDigit));
     EXPECT_EQ(distinct.size(), 40u);
     EXPECT_GE(r.progress.tried, 40);
 
     // With no draw stored nothing can be told apart, so nothing is skipped.
-    const DistinctCandidates empty({}, {"L1A+L2A+0"});
+    const DistinctCandidates empty({}, FormulaKind{1, true}, {"L1A+L2A+0"});
     const SearchCandidate candidate = candidateOf({"L1A", "L2A"}, 0);
     EXPECT_FALSE(empty.isKnown(candidate, empty.key(candidate)));
     EXPECT_FALSE(empty.sameAs(candidate, candidate));
@@ -615,12 +617,14 @@ TEST(SchemeSearch, DistinctPerKind)
     const std::vector<SearchResult> results = search.takeResults();
     ASSERT_EQ(results.size(), 300u);
     const HistoryColumns h(draws());
-    std::set<std::vector<std::uint8_t>> units = {
-        PredictionTokens::ofFormula(h, CompiledFormula::compile("L1A+L2A+0"))};
+    std::set<std::vector<std::uint8_t>> units = {PredictionTokens::ofFormula(
+        h, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
     std::set<std::vector<std::uint8_t>> tens;
     for (const SearchResult& r : results) {
         auto& seen = r.kind == FormulaKind{1, true} ? units : tens;
-        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(h, CompiledFormula::compile(r.code))).second)
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(h, CompiledFormula::compile(r.code),
+                                                            PredictionTokens::forKind(r.kind.single)))
+                        .second)
             << r.code.toStdString();
     }
     EXPECT_GT(search.tried(), 300); // repeats were tried and skipped

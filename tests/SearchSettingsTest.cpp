@@ -2,6 +2,7 @@
 #include "search/KindSlot.h"
 #include "search/OptimumSearch.h"
 #include "search/SchemePlan.h"
+#include "search/SchemeReplacement.h"
 #include "store/Settings.h"
 
 #include <QSettings>
@@ -134,6 +135,29 @@ TEST(SchemePlan, KindTargetsSkipMissingNumbersFullKindsAndSlotFour)
     EXPECT_FALSE(SchemePlan::kindTarget(4, t, CountMode::NewFormulas));
     EXPECT_EQ(SchemePlan::kindTarget(5, t, CountMode::HeldFormulas), 1);
     EXPECT_EQ(SchemePlan::kindTarget(6, t, CountMode::HeldFormulas), 60);
+}
+
+// A replacing all-kinds search names the kinds it will search that hold formulas, in its order;
+// held counts leave out the kinds already full.
+TEST(SchemeReplacement, NamesTheKindsSearchedThatHoldFormulas)
+{
+    const auto t = targetsOf({std::nullopt, 60, std::nullopt, 0, 9, 60, 60}, {0, 17030, 5, 7, 99, 0, 40});
+    std::vector<SchemeReplacement::Loss> losses = SchemeReplacement::losses(t, CountMode::NewFormulas);
+    ASSERT_EQ(losses.size(), 3u);
+    EXPECT_EQ(SchemeReplacement::lines(losses),
+              (QStringList{QStringLiteral("个位单选：将删除已有的 17030 条公式（生码和杀码）"),
+                           QStringLiteral("百位单选：将删除已有的 7 条公式（生码和杀码）"),
+                           QStringLiteral("百位通选：将删除已有的 40 条公式（生码和杀码）")}));
+    const QStringList question = SchemeReplacement::question(losses).split('\n');
+    ASSERT_EQ(question.size(), 4);
+    EXPECT_TRUE(question.last().endsWith(QStringLiteral("确定开始方案搜索吗？")));
+    EXPECT_TRUE(SchemeReplacement::refusal(losses).endsWith(QStringLiteral("（确认请加 --yes）")));
+    losses = SchemeReplacement::losses(t, CountMode::HeldFormulas);
+    ASSERT_EQ(losses.size(), 1u);
+    EXPECT_EQ(losses[0].kind, (FormulaKind{3, false}));
+    EXPECT_EQ(losses[0].stored, 40);
+    EXPECT_TRUE(
+        SchemeReplacement::losses(targetsOf({}, {0, 5, 5, 5, 5, 5, 5}), CountMode::NewFormulas).empty());
 }
 
 TEST(OptimumSearch, EachFigureMovesHalfwayTowardsABetterSample)

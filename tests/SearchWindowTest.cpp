@@ -219,18 +219,25 @@ TEST_F(SearchWindowTest, SingleSearchAutoStopsAtTheTargetAndSavingAppends)
     ASSERT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(FormulaKind{3, true}, &rows, &error));
     EXPECT_FALSE(rows[0].bolKill);
     EXPECT_TRUE(w.pendingResults().empty());
+    // The list box and the qualified count agree: the saved formulas leave the list.
     EXPECT_EQ(box(w, "txtQualified")->text(), "0");
-    EXPECT_EQ(w.resultModel()->rowCount(), 4); // the list box keeps everything
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
     EXPECT_TRUE(child<QRadioButton>(w, "optPosition3")->isChecked());
 
-    // The export writes what the list box shows and opens the file.
+    // A new search lists only its own results, and the export writes what the list box shows.
+    box(w, "txtAutoStop")->setText("2");
+    click(w, "cmdStart");
+    waitIdle(w);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "2");
+    ASSERT_EQ(w.resultModel()->rowCount(), 2);
+    EXPECT_EQ(w.resultModel()->forms()[0], w.pendingResults()[0].chinese);
     click(w, "cmdExport");
     const QString path = DesktopOpener::lastRequested();
     EXPECT_TRUE(path.endsWith(m_ws.nextIssue() + QStringLiteral("期快3彩公式.txt"))) << path.toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = FormulaTextFile::decodeLines(file.readAll());
-    EXPECT_EQ(lines.size(), 4 + 4 + 1);
+    EXPECT_EQ(lines.size(), 4 + 2 + 1);
     EXPECT_EQ(lines[4], w.resultModel()->forms()[0]);
 }
 
@@ -288,7 +295,11 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
     waitIdle(w);
     ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
     EXPECT_TRUE(MessageBoxes::shownTexts().contains(QStringLiteral("公式追加完毕！")));
-    EXPECT_EQ(w.resultModel()->rowCount(), 8);
+    // Nothing was stored, so nothing to lose: no question before the start. Saved, the results
+    // leave the list box, as the qualified count says.
+    EXPECT_EQ(MessageBoxes::shownTexts().size(), 1);
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "0");
     EXPECT_EQ(box(w, "txtTried")->text(), "8");
     EXPECT_LE(stored(FormulaKind{1, true}) + stored(FormulaKind{3, true}) + stored(FormulaKind{2, false}) +
                   stored(FormulaKind{3, false}),
@@ -304,6 +315,63 @@ TEST_F(SearchWindowTest, SchemeSearchVisitsTheKindsColoursTheirLabelsAndSavesAtT
     // The last kind's buttons stay chosen, with its target in the auto-stop box.
     EXPECT_EQ(w.currentSlot(), 6);
     EXPECT_EQ(box(w, "txtAutoStop")->text(), "2");
+}
+
+// "搜索完毕公式自动更新到数据库" replaces every searched kind's stored formulas: one question before
+// the run names each kind and its count; Cancel starts nothing and deletes nothing; OK runs, and the
+// save at the end keeps a backup first and asks nothing more.
+TEST_F(SearchWindowTest, SchemeReplacingAsksOnceBeforeTheRunNamingEachKind)
+{
+    storeRangesForAllKinds(kEverything);
+    addFormulas(m_ws, FormulaKind{1, true}, true, {"L1A+1", "L2A+2"}, QString());
+    addFormulas(m_ws, FormulaKind{1, true}, false, {"L3A"}, QString());
+    addFormulas(m_ws, FormulaKind{2, false}, true, {"L2A+L3A"}, QString());
+    addFormulas(m_ws, FormulaKind{3, true}, true, {"L1A"}, QString()); // no target: not searched
+    AnalysisSession session(&m_ws);
+    SearchWindow w(&session);
+    QSignalSpy changed(&session, &AnalysisSession::formulasChanged);
+    box(w, "txtTarget1")->setText("2");
+    box(w, "txtTarget2")->setText("1"); // holds nothing: nothing to lose
+    box(w, "txtTarget5")->setText("1");
+    ASSERT_TRUE(child<QCheckBox>(w, "chkAutoUpdate")->isChecked());
+    const QString question =
+        QStringLiteral(
+            "个位单选：将删除已有的 3 条公式（生码和杀码）\n十位通选：将删除已有的 1 条公式（生码和杀码）\n"
+            "方案搜索完毕后，搜索到合格公式的类换成新公式（没有搜索到的类保持不变）。确定开始方案搜索吗？\n"
+            "\n") +
+        m_ws.undoNote();
+
+    MessageBoxes::pushAnswer(false);
+    click(w, "cmdSchemeStart");
+    ASSERT_EQ(MessageBoxes::shownTexts(), QStringList{question});
+    EXPECT_FALSE(w.isSearching());
+    EXPECT_EQ(box(w, "txtTried")->text(), "0");
+    EXPECT_EQ(stored(FormulaKind{1, true}), 3u);
+    EXPECT_EQ(stored(FormulaKind{2, false}), 1u);
+    EXPECT_TRUE(m_ws.backups().list().empty());
+
+    MessageBoxes::pushAnswer(true); // the question
+    MessageBoxes::pushAnswer(true); // "公式追加完毕！"
+    click(w, "cmdSchemeStart");
+    waitIdle(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 5000));
+    EXPECT_EQ(MessageBoxes::shownTexts(),
+              (QStringList{question, question, QStringLiteral("公式追加完毕！")}));
+    // The kinds that found formulas hold only them; the kind without a target keeps its own.
+    std::vector<FormulaRecord> units;
+    QString error;
+    ASSERT_TRUE(FormulaTableStore(&m_ws.database()).loadTable(FormulaKind{1, true}, &units, &error));
+    ASSERT_FALSE(units.empty());
+    for (const FormulaRecord& r : units) {
+        EXPECT_TRUE(r.bolKill);
+        EXPECT_NE(r.gongshi, "L1A+1");
+    }
+    EXPECT_EQ(stored(FormulaKind{3, true}), 1u);
+    const std::vector<BackupInfo> backups = m_ws.backups().list();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups.front().operation, QStringLiteral("公式更新到数据库"));
+    EXPECT_EQ(w.resultModel()->rowCount(), 0);
+    EXPECT_EQ(box(w, "txtQualified")->text(), "0");
 }
 
 TEST_F(SearchWindowTest, SchemePauseHoldsAndResumeContinues)
@@ -455,11 +523,12 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     ASSERT_EQ(w.pendingResults().size(), 300u);
     EXPECT_GT(box(w, "txtTried")->text().toInt(), 300); // equivalents were tried and left out
     const HistoryColumns history(m_ws.history().draws());
-    std::set<std::vector<std::uint8_t>> seen = {
-        PredictionTokens::ofFormula(history, CompiledFormula::compile("L1A+L2A+0"))};
+    std::set<std::vector<std::uint8_t>> seen = {PredictionTokens::ofFormula(
+        history, CompiledFormula::compile("L1A+L2A+0"), PredictionTokens::Reduction::NumberAndDigit)};
     for (const SearchResult& r : w.pendingResults())
-        EXPECT_TRUE(
-            seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code))).second)
+        EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(history, CompiledFormula::compile(r.code),
+                                                            PredictionTokens::Reduction::NumberAndDigit))
+                        .second)
             << r.code.toStdString();
     // A new start does not repeat what the list already holds.
     box(w, "txtAutoStop")->setText("330");
@@ -468,7 +537,8 @@ TEST_F(SearchWindowTest, SkipEquivalentsCheckBox)
     ASSERT_EQ(w.pendingResults().size(), 330u);
     for (std::size_t i = 300; i < 330; ++i)
         EXPECT_TRUE(seen.insert(PredictionTokens::ofFormula(
-                                    history, CompiledFormula::compile(w.pendingResults()[i].code)))
+                                    history, CompiledFormula::compile(w.pendingResults()[i].code),
+                                    PredictionTokens::Reduction::NumberAndDigit))
                         .second);
 }
 
@@ -550,9 +620,15 @@ TEST_F(SearchWindowTest, SchemeTargetsStopButtonColoursAndTheQuestionBeforeDisca
     EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), QString::number(stored(FormulaKind{2, true})));
     EXPECT_EQ(child<QLabel>(w, "lblStored2")->text(), "1");
 
-    // A new run starts with the colours of the last one gone.
+    // A new run starts with the colours of the last one gone; 十位单选 now holds what it found, so
+    // the run that would replace it asks first.
     storeRangesForAllKinds(kNothing);
+    MessageBoxes::clearShownTexts();
+    MessageBoxes::pushAnswer(true);
     click(w, "cmdSchemeStart");
+    ASSERT_EQ(MessageBoxes::shownTexts().size(), 1);
+    EXPECT_TRUE(MessageBoxes::shownTexts()[0].startsWith(
+        QStringLiteral("十位单选：将删除已有的 1 条公式（生码和杀码）\n")));
     EXPECT_TRUE(w.isSearching());
     EXPECT_NE(labelColour(child<QLabel>(w, "lblSlot2")), QColor(0, 0, 255));
     w.close();
