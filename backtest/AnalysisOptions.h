@@ -10,10 +10,10 @@
 struct AnalysisOptions
 {
     int lookBackIndex = LookBackTable::kDefaultIndex; // the entry of the look-back table ("JSQS")
-    bool excludeCurrent = true;                // "SyBq"
-    bool weighted = true;                      // "ZqlJq"
-    int holdOut = 0;                           // "HoldOut"
-    bool showChance = true;                    // "JHDB": the chance columns and the summary line
+    bool excludeCurrent = true;                       // "SyBq"
+    bool weighted = true;                             // "ZqlJq"
+    int holdOut = 0;                                  // "HoldOut"
+    bool showChance = true;                           // "JHDB": the chance columns and the summary line
     PublicationOrder publicationOrder = PublicationOrder::Detect; // "HMSX"
 
     static AnalysisOptions fromSettings(const Settings& settings);

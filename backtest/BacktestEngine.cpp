@@ -140,11 +140,11 @@ ChanceSums sumsOf(const RunState& s, std::int64_t totalWeight, int tested)
 class Worker
 {
 public:
-    Worker(const HistoryColumns& history, const ScoredRows& scored, const DrawModel& model, int mask, bool kill,
-           bool weighted, std::size_t scratchSize, const PredictionCache* cache)
+    Worker(const HistoryColumns& history, const ScoredRows& scored, const DrawModel& model, int mask,
+           bool kill, bool weighted, std::size_t scratchSize, const PredictionCache* cache)
         : m_history(history), m_window(scored.window), m_rows(scored.rows), m_scored(scored), m_model(model),
-          m_mask(mask), m_byNumber(!model.isUniform(mask)), m_kill(kill), m_weighted(weighted), m_cache(cache),
-          m_values(CompiledFormula::kBlockRows),
+          m_mask(mask), m_byNumber(!model.isUniform(mask)), m_kill(kill), m_weighted(weighted),
+          m_cache(cache), m_values(CompiledFormula::kBlockRows),
           m_scratch(std::max<std::size_t>(scratchSize, 1)), m_bits(CompiledFormula::kBlockRows)
     {
     }

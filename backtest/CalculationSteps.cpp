@@ -98,7 +98,8 @@ std::vector<CalculationStepRow> CalculationSteps::build(const std::vector<DrawRe
         const DrawRecord& d = draws[r];
         CalculationStepRow row;
         row.issue = d.issue;
-        row.numbers = QString::number(d.number(1)) + QString::number(d.number(2)) + QString::number(d.number(3));
+        row.numbers =
+            QString::number(d.number(1)) + QString::number(d.number(2)) + QString::number(d.number(3));
         row.steps = compose(pieces, history, r);
         row.value = valueText(formula.evaluateRow(history, r));
         rows.push_back(std::move(row));

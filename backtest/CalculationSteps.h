@@ -23,8 +23,8 @@ class CalculationSteps
 {
 public:
     // One row per draw, oldest first. `history` is the column copy of `draws`.
-    static std::vector<CalculationStepRow> build(const std::vector<DrawRecord>& draws, const HistoryColumns& history,
-                                                 const QString& code);
+    static std::vector<CalculationStepRow> build(const std::vector<DrawRecord>& draws,
+                                                 const HistoryColumns& history, const QString& code);
     static QString stepText(const QString& code, const HistoryColumns& history, int row);
     // Whole values without a fraction, others with up to ten significant digits; "无法计算" for a
     // draw without a value (division by zero, MOD 0, an invalid formula).

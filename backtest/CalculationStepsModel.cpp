@@ -2,10 +2,7 @@
 
 #include "ui/GridExport.h"
 
-CalculationStepsModel::CalculationStepsModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+CalculationStepsModel::CalculationStepsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void CalculationStepsModel::setRows(const QString& chineseForm, std::vector<CalculationStepRow> rows)
 {
@@ -36,11 +33,16 @@ QVariant CalculationStepsModel::data(const QModelIndex& index, int role) const
         return {};
     const CalculationStepRow& r = m_rows[index.row()];
     switch (index.column()) {
-    case IssueColumn: return r.issue;
-    case NumbersColumn: return r.numbers;
-    case StepsColumn: return r.steps;
-    case ValueColumn: return r.value;
-    default: return {};
+    case IssueColumn:
+        return r.issue;
+    case NumbersColumn:
+        return r.numbers;
+    case StepsColumn:
+        return r.steps;
+    case ValueColumn:
+        return r.value;
+    default:
+        return {};
     }
 }
 
@@ -49,10 +51,15 @@ QVariant CalculationStepsModel::headerData(int section, Qt::Orientation orientat
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case IssueColumn: return QStringLiteral("期号");
-    case NumbersColumn: return QStringLiteral("当期号码");
-    case StepsColumn: return m_chineseForm;
-    case ValueColumn: return QStringLiteral("计算值(算下期)");
-    default: return {};
+    case IssueColumn:
+        return QStringLiteral("期号");
+    case NumbersColumn:
+        return QStringLiteral("当期号码");
+    case StepsColumn:
+        return m_chineseForm;
+    case ValueColumn:
+        return QStringLiteral("计算值(算下期)");
+    default:
+        return {};
     }
 }

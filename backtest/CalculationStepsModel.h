@@ -10,7 +10,14 @@ class CalculationStepsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { IssueColumn, NumbersColumn, StepsColumn, ValueColumn, ColumnCount };
+    enum Column
+    {
+        IssueColumn,
+        NumbersColumn,
+        StepsColumn,
+        ValueColumn,
+        ColumnCount
+    };
 
     explicit CalculationStepsModel(QObject* parent = nullptr);
 

@@ -25,7 +25,8 @@ class DetailListWindow : public QDialog
 {
     Q_OBJECT
 public:
-    DetailListWindow(const std::vector<DetailListRow>& rows, const QString& dataFolder, QWidget* parent = nullptr);
+    DetailListWindow(const std::vector<DetailListRow>& rows, const QString& dataFolder,
+                     QWidget* parent = nullptr);
 
     // The columns "序号", "公式", "类型", "生杀", "结果", "号码": the row number, then the
     // formula grid's 公式, 种类, 生杀, 计算值 and 正确率 texts in that order.

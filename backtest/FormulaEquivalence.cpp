@@ -327,25 +327,25 @@ std::vector<int> FormulaEquivalence::firstEquivalents(const HistoryColumns& hist
     long long confirmWork = 0;
     for (const std::vector<int>& g : groups)
         confirmWork += static_cast<long long>(g.size()) * draws;
-    runTasks(int(groups.size()), chooseThreads(threads, std::max<int>(1, int(groups.size())), confirmWork),
-             cancel, [&](int g) {
-                 std::vector<double> values(CompiledFormula::kBlockRows), scratch;
-                 std::vector<int> remaining = groups[g];
-                 while (remaining.size() > 1) {
-                     const int representative = remaining.front();
-                     const std::vector<std::uint8_t> expected =
-                         PredictionTokens::ofFormula(history, formulas[representative], reduction);
-                     std::vector<int> different;
-                     for (std::size_t k = 1; k < remaining.size(); ++k) {
-                         if (sameTokens(history, formulas[remaining[k]], expected, reduction, values,
-                                        scratch))
-                             first[remaining[k]] = representative;
-                         else
-                             different.push_back(remaining[k]);
-                     }
-                     remaining = std::move(different);
-                 }
-             });
+    runTasks(
+        int(groups.size()), chooseThreads(threads, std::max<int>(1, int(groups.size())), confirmWork), cancel,
+        [&](int g) {
+            std::vector<double> values(CompiledFormula::kBlockRows), scratch;
+            std::vector<int> remaining = groups[g];
+            while (remaining.size() > 1) {
+                const int representative = remaining.front();
+                const std::vector<std::uint8_t> expected =
+                    PredictionTokens::ofFormula(history, formulas[representative], reduction);
+                std::vector<int> different;
+                for (std::size_t k = 1; k < remaining.size(); ++k) {
+                    if (sameTokens(history, formulas[remaining[k]], expected, reduction, values, scratch))
+                        first[remaining[k]] = representative;
+                    else
+                        different.push_back(remaining[k]);
+                }
+                remaining = std::move(different);
+            }
+        });
     if (cancel && cancel->load())
         return {};
     if (progress)

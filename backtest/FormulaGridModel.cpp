@@ -431,8 +431,9 @@ QVariant FormulaGridModel::headerData(int section, Qt::Orientation orientation, 
             return QStringLiteral(
                 "纯凭运气也能达到这样正确率的可能性；越小越不像运气，小于0.01且超出为正时显示绿色");
         case QValueColumn:
-            return QStringLiteral("校正多重比较后的p值：同时检验了许多公式，总有一些靠运气显得很好；q值小于0.05的"
-                                  "公式里，靠运气混进来的平均不到5%。小于0.05且超出为正时显示绿色");
+            return QStringLiteral(
+                "校正多重比较后的p值：同时检验了许多公式，总有一些靠运气显得很好；q值小于0.05的"
+                "公式里，靠运气混进来的平均不到5%。小于0.05且超出为正时显示绿色");
         case HoldOutRateColumn:
             return QStringLiteral("留出检验：在统计时没有用到的最新几期上的正确率（每期不加权），"
                                   "括号中为正确期数/留出期数");

@@ -17,8 +17,8 @@
 // "% (hits/total)" tail, 最大连错, 最大连对, 最后连错, 最后连对, the comparison with pure chance
 // (机会率 "83.33%", 超出 "+1.23", p值 "0.123" or "<0.001", green below 0.01 when the excess is
 // positive), q值 (the p value corrected for the many formulas tested together, green below 0.05
-// when the excess is positive), with a hold-out the held-out draws' 留出正确率 "56.67% (17/30)" and 留出p值 (empty
-// without one), 等价 (the 序号 of the first equivalent formula, empty for the first of each group),
+// when the excess is positive), with a hold-out the held-out draws' 留出正确率 "56.67% (17/30)" and 留出p值
+// (empty without one), 等价 (the 序号 of the first equivalent formula, empty for the first of each group),
 // and the hidden idx column. It holds the selection flags (SelectedFlags), the figures of the last
 // back-test and the equivalents found with it.
 class FormulaGridModel : public QAbstractTableModel

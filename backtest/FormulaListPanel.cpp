@@ -184,9 +184,8 @@ int FormulaListPanel::rowOf(const RememberedFormula& r) const
 void FormulaListPanel::setChanceComparisonShown(bool shown)
 {
     m_chanceShown = shown;
-    for (int c :
-         {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn, FormulaGridModel::PValueColumn,
-          FormulaGridModel::QValueColumn})
+    for (int c : {FormulaGridModel::ChanceRateColumn, FormulaGridModel::ExcessColumn,
+                  FormulaGridModel::PValueColumn, FormulaGridModel::QValueColumn})
         m_view->setColumnHidden(c, !shown);
     // The hold-out columns follow the last back-test: shown while it held draws out.
     for (int c : {FormulaGridModel::HoldOutRateColumn, FormulaGridModel::HoldOutPColumn})
@@ -322,7 +321,8 @@ void FormulaListPanel::onGridClicked(const QModelIndex& index)
 
 void FormulaListPanel::sortByColumn(int column)
 {
-    const bool chanceKey = column == FormulaGridModel::ExcessColumn || column == FormulaGridModel::PValueColumn ||
+    const bool chanceKey = column == FormulaGridModel::ExcessColumn ||
+                           column == FormulaGridModel::PValueColumn ||
                            column == FormulaGridModel::QValueColumn;
     if (!chanceKey && (column < FormulaGridModel::RateColumn || column > FormulaGridModel::FinalHitColumn)) {
         // Columns that are no sort key (0-4 among them) keep the order shown; the rows are

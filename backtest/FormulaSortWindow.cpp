@@ -16,8 +16,7 @@ const QString kDefaultLimit = QStringLiteral("3");
 } // namespace
 
 FormulaSortWindow::FormulaSortWindow(QWidget* parent)
-    : QDialog(parent),
-      m_limitBox(new QLineEdit(kDefaultLimit, this)),
+    : QDialog(parent), m_limitBox(new QLineEdit(kDefaultLimit, this)),
       m_confirmButton(new QPushButton(QStringLiteral("确定(&O)"), this))
 {
     setWindowTitle(QStringLiteral("公式排序设置"));

@@ -21,7 +21,10 @@ struct FormulaTrace
 
     int drawCount() const { return static_cast<int>(canshu.size()); }
     // The predicted number shown in "Canshu" mode: ((canshu − 1) MOD 6) + 1 of the draw itself.
-    std::optional<int> canshuPrediction(int row) const { return FormulaArithmetic::predictedNumber(canshu[row]); }
+    std::optional<int> canshuPrediction(int row) const
+    {
+        return FormulaArithmetic::predictedNumber(canshu[row]);
+    }
     // The predicted number shown in "PreCanshu" mode: the prediction the draw was judged by.
     std::optional<int> preCanshuPrediction(int row) const
     {

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr std::uint8_t kAllCovered = 0x3F; // bit p − 1 for the numbers p = 1..6
-constexpr int kCodeOffset = 4;              // a column sum's code is its prediction + 4
+constexpr int kCodeOffset = 4;             // a column sum's code is its prediction + 4
 
 // The votes of a block of draws, formula after formula, in the order the formulas are listed.
 struct BlockVotes
@@ -59,9 +59,9 @@ std::array<RankedNumber, 6> PastRanking::rank(const std::array<int, 6>& counts)
 }
 
 bool PastRanking::build(const std::vector<DrawRecord>& draws, const HistoryColumns& history,
-                        const std::vector<CompiledFormula>& formulas, const std::vector<bool>& selected, bool kill,
-                        std::vector<PastRankingDraw>* out, QString* error, const Progress& progress,
-                        const std::atomic<bool>* cancel)
+                        const std::vector<CompiledFormula>& formulas, const std::vector<bool>& selected,
+                        bool kill, std::vector<PastRankingDraw>* out, QString* error,
+                        const Progress& progress, const std::atomic<bool>* cancel)
 {
     out->clear();
     const int n = history.drawCount();

@@ -49,17 +49,18 @@ public:
     static QString confirmTitle() { return QStringLiteral("查询等待确认"); }
     static QString confirmText()
     {
-        return QStringLiteral("往期结果对照需要计算每一期的运算结果还要与开奖结果比较，所以运算比较复杂过程比较长，"
-                              "可能花费数十分钟，继续查询吗？");
+        return QStringLiteral(
+            "往期结果对照需要计算每一期的运算结果还要与开奖结果比较，所以运算比较复杂过程比较长，"
+            "可能花费数十分钟，继续查询吗？");
     }
 
     // Builds the rankings of all draws (oldest first). `history` must be the column copy of `draws`;
     // `selected` holds one flag per formula (an unselected formula casts no vote). Fails when the
     // inputs disagree or when `cancel` is raised; *out is then left empty.
     static bool build(const std::vector<DrawRecord>& draws, const HistoryColumns& history,
-                      const std::vector<CompiledFormula>& formulas, const std::vector<bool>& selected, bool kill,
-                      std::vector<PastRankingDraw>* out, QString* error, const Progress& progress = {},
-                      const std::atomic<bool>* cancel = nullptr);
+                      const std::vector<CompiledFormula>& formulas, const std::vector<bool>& selected,
+                      bool kill, std::vector<PastRankingDraw>* out, QString* error,
+                      const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
     // The counts of one draw in ascending order, equal counts by ascending number.
     static std::array<RankedNumber, 6> rank(const std::array<int, 6>& counts);

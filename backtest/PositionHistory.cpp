@@ -11,7 +11,8 @@ QString twoDigits(int number)
 
 } // namespace
 
-PositionHistory PositionHistory::build(const std::vector<PastRankingDraw>& ranking, int comparedPosition, bool single)
+PositionHistory PositionHistory::build(const std::vector<PastRankingDraw>& ranking, int comparedPosition,
+                                       bool single)
 {
     PositionHistory h;
     h.m_comparedPosition = std::clamp(comparedPosition, 1, 3);
@@ -84,14 +85,22 @@ QString PositionHistory::text(int row, int column) const
         return QString();
     const PositionHistoryRow& r = m_rows[row];
     switch (column) {
-    case IssueColumn: return r.issue;
-    case DrawnColumn: return r.drawn;
-    case RanksColumn: return r.ranks;
-    case ErrColumn: return r.err ? QString::number(*r.err) : QString();
-    case TotalLevelsColumn: return QString::number(r.totalLevels);
-    case LevelColumn: return QString::number(r.level);
-    case LevelSizeColumn: return QString::number(r.levelSize);
-    default: break;
+    case IssueColumn:
+        return r.issue;
+    case DrawnColumn:
+        return r.drawn;
+    case RanksColumn:
+        return r.ranks;
+    case ErrColumn:
+        return r.err ? QString::number(*r.err) : QString();
+    case TotalLevelsColumn:
+        return QString::number(r.totalLevels);
+    case LevelColumn:
+        return QString::number(r.level);
+    case LevelSizeColumn:
+        return QString::number(r.levelSize);
+    default:
+        break;
     }
     if (column < FirstCountColumn) {
         const int i = column - FirstNumberColumn;

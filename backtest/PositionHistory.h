@@ -10,13 +10,13 @@
 // One data row of "历史开奖列表": the ranking made on one draw set against the following draw.
 struct PositionHistoryRow
 {
-    QString issue;          // 期号: the following draw's issue
-    QString drawn;          // 开奖结果
-    QString ranks;          // 排位名次
-    std::optional<int> err; // Err值 of the (last) matching entry
-    int totalLevels = 0;    // 总位次
-    int level = 0;          // 位次 (0: no entry holds the compared number)
-    int levelSize = 0;      // 位码数
+    QString issue;                     // 期号: the following draw's issue
+    QString drawn;                     // 开奖结果
+    QString ranks;                     // 排位名次
+    std::optional<int> err;            // Err值 of the (last) matching entry
+    int totalLevels = 0;               // 总位次
+    int level = 0;                     // 位次 (0: no entry holds the compared number)
+    int levelSize = 0;                 // 位码数
     std::vector<RankedNumber> entries; // 排列/Err值 1..10
     std::vector<bool> marked;          // per entry: its number was drawn (blue)
     // The numbers of each count met in this row: count -> "03 05 ".
@@ -38,16 +38,25 @@ public:
     static constexpr int kFixedColumns = 7 + 2 * kRankSlots; // 27
     static constexpr int kCountColumnWidthTwips = 1600;
 
-    enum Column {
-        IssueColumn, DrawnColumn, RanksColumn, ErrColumn, TotalLevelsColumn, LevelColumn, LevelSizeColumn,
-        FirstNumberColumn, FirstCountColumn = FirstNumberColumn + kRankSlots
+    enum Column
+    {
+        IssueColumn,
+        DrawnColumn,
+        RanksColumn,
+        ErrColumn,
+        TotalLevelsColumn,
+        LevelColumn,
+        LevelSizeColumn,
+        FirstNumberColumn,
+        FirstCountColumn = FirstNumberColumn + kRankSlots
     };
 
     PositionHistory() = default;
 
     // comparedPosition as in a formula kind: 1 个位, 2 十位, 3 百位. With single false (通选) the
     // drawn numbers are those of the compared position and every later one up to 个位.
-    static PositionHistory build(const std::vector<PastRankingDraw>& ranking, int comparedPosition, bool single);
+    static PositionHistory build(const std::vector<PastRankingDraw>& ranking, int comparedPosition,
+                                 bool single);
 
     int comparedPosition() const { return m_comparedPosition; }
     bool single() const { return m_single; }

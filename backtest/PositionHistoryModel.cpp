@@ -5,10 +5,7 @@
 #include <QBrush>
 #include <QColor>
 
-PositionHistoryModel::PositionHistoryModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+PositionHistoryModel::PositionHistoryModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void PositionHistoryModel::setHistory(PositionHistory history)
 {

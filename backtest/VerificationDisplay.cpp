@@ -4,9 +4,8 @@
 #include "backtest/FormulaTrace.h"
 #include "history/HistoryColumns.h"
 
-
-void VerificationDisplay::fillColumn(const FormulaTrace& trace, VerificationMode mode, std::int8_t* predictions,
-                                     std::uint8_t* colours)
+void VerificationDisplay::fillColumn(const FormulaTrace& trace, VerificationMode mode,
+                                     std::int8_t* predictions, std::uint8_t* colours)
 {
     const int n = trace.drawCount();
     auto verdict = [&trace](int row) {
@@ -34,8 +33,9 @@ void VerificationDisplay::fillColumn(const FormulaTrace& trace, VerificationMode
 }
 
 VerificationBlock VerificationDisplay::compute(const HistoryColumns& history,
-                                               const std::vector<CompiledFormula>& subset, const FormulaKind& kind,
-                                               bool kill, VerificationMode mode, int scrollValue)
+                                               const std::vector<CompiledFormula>& subset,
+                                               const FormulaKind& kind, bool kill, VerificationMode mode,
+                                               int scrollValue)
 {
     VerificationBlock block;
     block.firstNumber = VerificationBlock::blockFirst(scrollValue);

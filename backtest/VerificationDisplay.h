@@ -28,8 +28,9 @@ public:
 
     // Evaluates the block that scrollValue shows over every draw. `subset` is the whole current subset
     // in list order (formula n is subset[n − 1]); only the block's formulas are evaluated.
-    static VerificationBlock compute(const HistoryColumns& history, const std::vector<CompiledFormula>& subset,
-                                     const FormulaKind& kind, bool kill, VerificationMode mode, int scrollValue);
+    static VerificationBlock compute(const HistoryColumns& history,
+                                     const std::vector<CompiledFormula>& subset, const FormulaKind& kind,
+                                     bool kill, VerificationMode mode, int scrollValue);
     // One formula's column from its trace, into predictions/colours (drawCount entries each).
     static void fillColumn(const FormulaTrace& trace, VerificationMode mode, std::int8_t* predictions,
                            std::uint8_t* colours);

@@ -68,7 +68,8 @@ QString NumberTrend::countText(int number) const
     if (number < 1 || number > 6 || !isDrawable())
         return QString();
     if (!uniformExpectation)
-        return QStringLiteral("号码 %1 最近 %2 期出现：百位 %3 次，十位 %4 次，个位 %5 次（纯属运气时约为 %6、%7、%8 次）")
+        return QStringLiteral("号码 %1 最近 %2 期出现：百位 %3 次，十位 %4 次，个位 %5 次（纯属运气时约为 "
+                              "%6、%7、%8 次）")
             .arg(number)
             .arg(drawCount())
             .arg(counts[0][number - 1])

@@ -17,15 +17,15 @@ struct NumberTrend
     static constexpr int kDefaultDraws = 100;
     static constexpr int kMinimumDraws = 10;
 
-    QStringList issues;                         // N issues, oldest first
-    std::array<std::vector<int>, 3> numbers;    // [0] 百位, [1] 十位, [2] 个位; N values each
-    std::vector<int> sums;                      // 和数 of each draw
-    std::array<std::array<int, 6>, 3> counts{}; // counts[position][number − 1]
-    double expectedCount = 0;                   // N / 6, every cell's expectation when uniform
+    QStringList issues;                              // N issues, oldest first
+    std::array<std::vector<int>, 3> numbers;         // [0] 百位, [1] 十位, [2] 个位; N values each
+    std::vector<int> sums;                           // 和数 of each draw
+    std::array<std::array<int, 6>, 3> counts{};      // counts[position][number − 1]
+    double expectedCount = 0;                        // N / 6, every cell's expectation when uniform
     std::array<std::array<double, 6>, 3> expected{}; // by chance: expected[position][number − 1]
-    bool uniformExpectation = true;             // every position expects every number N / 6
-    QString fairnessText;                       // the fairness check of these N draws, one line
-    QString requirement;                        // why nothing can be drawn (Chinese); empty when it can
+    bool uniformExpectation = true;                  // every position expects every number N / 6
+    QString fairnessText;                            // the fairness check of these N draws, one line
+    QString requirement;                             // why nothing can be drawn (Chinese); empty when it can
 
     int drawCount() const { return static_cast<int>(issues.size()); }
     bool isDrawable() const { return requirement.isEmpty(); }

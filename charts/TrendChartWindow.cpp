@@ -98,7 +98,8 @@ QWidget* TrendChartWindow::buildNumbersTab()
     controls->addSpacing(16);
     m_fairnessLabel = new QLabel;
     m_fairnessLabel->setObjectName("lblFairness");
-    m_fairnessLabel->setToolTip(QStringLiteral("骰子公平性检验：最近 N 期各位号码的次数和公平骰子（按开奖号码的排列顺序）比较"));
+    m_fairnessLabel->setToolTip(
+        QStringLiteral("骰子公平性检验：最近 N 期各位号码的次数和公平骰子（按开奖号码的排列顺序）比较"));
     controls->addWidget(m_fairnessLabel, 1);
     m_numberCharts = new NumberTrendCharts;
     auto* layout = new QVBoxLayout(page);
@@ -183,7 +184,8 @@ const DrawModel& TrendChartWindow::drawModel() const
 
 void TrendChartWindow::drawNumbers()
 {
-    const NumberTrend trend = NumberTrend::of(m_workspace->history().draws(), m_drawsBox->value(), drawModel());
+    const NumberTrend trend =
+        NumberTrend::of(m_workspace->history().draws(), m_drawsBox->value(), drawModel());
     m_fairnessLabel->setText(trend.isDrawable() ? trend.fairnessText : QString());
     m_numberCharts->setTrend(trend);
     updateSaveButton();

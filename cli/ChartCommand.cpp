@@ -140,7 +140,8 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
             return ExitFailure;
         }
         if (!window)
-            windowDraws = FormulaTrend::defaultWindow(AnalysisOptions::fromSettings(ws.settings()).lookBackDraws());
+            windowDraws =
+                FormulaTrend::defaultWindow(AnalysisOptions::fromSettings(ws.settings()).lookBackDraws());
         QStringList issues;
         for (const DrawRecord& d : draws)
             issues << d.issue;

@@ -83,9 +83,10 @@ bool CliOptions::number(const CliArguments& args, const QString& name, int low, 
 
 CliSyntax& CliOptions::addOrder(CliSyntax& syntax)
 {
-    return syntax.option(QStringLiteral("--order"), QStringLiteral("auto|ascending|drawn"),
-                         QStringLiteral("how the draws' numbers are published, for the chance figures: detected, "
-                                        "smallest first or as drawn (default: setting HMSX)"));
+    return syntax.option(
+        QStringLiteral("--order"), QStringLiteral("auto|ascending|drawn"),
+        QStringLiteral("how the draws' numbers are published, for the chance figures: detected, "
+                       "smallest first or as drawn (default: setting HMSX)"));
 }
 
 std::optional<PublicationOrder> CliOptions::order(const CliArguments& args)
@@ -99,8 +100,8 @@ std::optional<PublicationOrder> CliOptions::order(const CliArguments& args)
 
 PublicationOrder CliOptions::announceOrder(const CliArguments& args, Workspace& workspace, QTextStream& err)
 {
-    const PublicationOrder order =
-        CliOptions::order(args).value_or(static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
+    const PublicationOrder order = CliOptions::order(args).value_or(
+        static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
     err << DrawModel::read(workspace.history().draws(), order).chanceLine() << Qt::endl;
     return order;
 }

@@ -17,8 +17,9 @@
 
 QStringList HistoryCommand::subcommands() const
 {
-    return {QStringLiteral("add"),    QStringLiteral("import"), QStringLiteral("export"),  QStringLiteral("list"),
-            QStringLiteral("delete"), QStringLiteral("update"), QStringLiteral("fairness")};
+    return {QStringLiteral("add"),     QStringLiteral("import"), QStringLiteral("export"),
+            QStringLiteral("list"),    QStringLiteral("delete"), QStringLiteral("update"),
+            QStringLiteral("fairness")};
 }
 
 CliSyntax HistoryCommand::syntax(const QString& sub) const
@@ -43,8 +44,9 @@ CliSyntax HistoryCommand::syntax(const QString& sub) const
             .flag(QStringLiteral("--skip-bad"),
                   QStringLiteral(
                       "add the readable lines even when others cannot be read (each named on stderr)"))
-            .option(QStringLiteral("--sheet"), QStringLiteral("NAME|N"),
-                    QStringLiteral("the workbook's sheet to read, by name or number from 1 (default: the first)"))
+            .option(
+                QStringLiteral("--sheet"), QStringLiteral("NAME|N"),
+                QStringLiteral("the workbook's sheet to read, by name or number from 1 (default: the first)"))
             .arguments(QStringLiteral("FILE|-"), 1, 1,
                        QStringLiteral("the file to read, - for standard input"));
     if (sub == QLatin1String("export"))

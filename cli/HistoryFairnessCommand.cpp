@@ -8,10 +8,12 @@
 
 CliSyntax HistoryFairnessCommand::syntax()
 {
-    CliSyntax s(QStringLiteral("history fairness"),
-                QStringLiteral("骰子公平性检验: the stored draws' counts against fair dice read in the publication "
-                               "order,\nas a table cell observed expected, then chi_square, degrees and p."));
-    s.option(QStringLiteral("--last"), QStringLiteral("N"), QStringLiteral("the newest N draws only (default: all)"));
+    CliSyntax s(
+        QStringLiteral("history fairness"),
+        QStringLiteral("骰子公平性检验: the stored draws' counts against fair dice read in the publication "
+                       "order,\nas a table cell observed expected, then chi_square, degrees and p."));
+    s.option(QStringLiteral("--last"), QStringLiteral("N"),
+             QStringLiteral("the newest N draws only (default: all)"));
     CliOptions::addOrder(s);
     return CliOptions::addFormat(s);
 }
@@ -20,15 +22,16 @@ int HistoryFairnessCommand::run(CliContext& ctx, const CliArguments& args)
 {
     QString error;
     int lastDraws = 0;
-    if (!CliOptions::number(args, QStringLiteral("--last"), 1, std::numeric_limits<int>::max(), &lastDraws, &error,
-                            QStringLiteral("--last takes a number of draws (1 or more)")))
+    if (!CliOptions::number(args, QStringLiteral("--last"), 1, std::numeric_limits<int>::max(), &lastDraws,
+                            &error, QStringLiteral("--last takes a number of draws (1 or more)")))
         return ctx.usageError(error);
     if (!ctx.openWorkspace())
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     const std::vector<DrawRecord>& draws = ws.history().draws();
     const PublicationOrder order = CliOptions::announceOrder(args, ws, ctx.err);
-    const DrawFairness f = DrawFairness::of(draws, DrawModel::of(DrawModel::read(draws, order).order), lastDraws);
+    const DrawFairness f =
+        DrawFairness::of(draws, DrawModel::of(DrawModel::read(draws, order).order), lastDraws);
     CliTable table(ctx.out, CliOptions::format(args), {"cell", "observed", "expected"});
     for (const DrawFairness::Cell& c : f.cells)
         table.add({c.label, QString::number(c.observed), QString::number(c.expected, 'f', 4)});

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/Command.h"
 #include "cli/CliSyntax.h"
+#include "cli/Command.h"
 
 // history fairness [--last N] [--order auto|ascending|drawn]: the fairness check of the stored
 // draws against fair dice read in the publication order, as a table "cell observed expected" (the

@@ -92,8 +92,8 @@ int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
         return ctx.usageError(error);
     SchemeConfig config;
     config.maxTriesPerKind = kDefaultTriesPerKind;
-    if (!CliOptions::number(args, QStringLiteral("--tries"), qint64(1), std::numeric_limits<qint64>::max() / 2,
-                            &config.maxTriesPerKind, &error))
+    if (!CliOptions::number(args, QStringLiteral("--tries"), qint64(1),
+                            std::numeric_limits<qint64>::max() / 2, &config.maxTriesPerKind, &error))
         return ctx.usageError(error);
     if (args.value(QStringLiteral("--mode")) == QStringLiteral("keep"))
         config.mode = CountMode::HeldFormulas;

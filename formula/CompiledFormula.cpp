@@ -18,8 +18,7 @@ bool changesTopOnly(Op op)
 }
 
 // Calls f(r) for r = 0..W-1, fully unrolled so a tile's values stay in registers.
-template <int W, typename F>
-inline void forRows(F f)
+template <int W, typename F> inline void forRows(F f)
 {
 #pragma GCC unroll 8
     for (int r = 0; r < W; ++r)
@@ -47,18 +46,41 @@ inline void runTile(const CompiledFormula::Instruction* ins, const CompiledFormu
         const double k = ins->constant;
         const double* c = history.column(ins->column) + row;
         switch (ins->op) {
-        case Op::Negate: forRows<W>([&](int r) { t[r] = -t[r]; }); break;
-        case Op::AddColumn: forRows<W>([&](int r) { t[r] += c[r]; }); break;
-        case Op::SubtractColumn: forRows<W>([&](int r) { t[r] -= c[r]; }); break;
-        case Op::MultiplyColumn: forRows<W>([&](int r) { t[r] *= c[r]; }); break;
-        case Op::DivideColumn: forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], c[r]); }); break;
-        case Op::ModuloColumn: forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], c[r]); }); break;
-        case Op::AddConstant: forRows<W>([&](int r) { t[r] += k; }); break;
-        case Op::SubtractConstant: forRows<W>([&](int r) { t[r] -= k; }); break;
-        case Op::MultiplyConstant: forRows<W>([&](int r) { t[r] *= k; }); break;
-        case Op::DivideConstant: forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], k); }); break;
-        case Op::ModuloConstant: forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], k); }); break;
-        default: break;
+        case Op::Negate:
+            forRows<W>([&](int r) { t[r] = -t[r]; });
+            break;
+        case Op::AddColumn:
+            forRows<W>([&](int r) { t[r] += c[r]; });
+            break;
+        case Op::SubtractColumn:
+            forRows<W>([&](int r) { t[r] -= c[r]; });
+            break;
+        case Op::MultiplyColumn:
+            forRows<W>([&](int r) { t[r] *= c[r]; });
+            break;
+        case Op::DivideColumn:
+            forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], c[r]); });
+            break;
+        case Op::ModuloColumn:
+            forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], c[r]); });
+            break;
+        case Op::AddConstant:
+            forRows<W>([&](int r) { t[r] += k; });
+            break;
+        case Op::SubtractConstant:
+            forRows<W>([&](int r) { t[r] -= k; });
+            break;
+        case Op::MultiplyConstant:
+            forRows<W>([&](int r) { t[r] *= k; });
+            break;
+        case Op::DivideConstant:
+            forRows<W>([&](int r) { t[r] = FormulaArithmetic::divide(t[r], k); });
+            break;
+        case Op::ModuloConstant:
+            forRows<W>([&](int r) { t[r] = FormulaArithmetic::mod(t[r], k); });
+            break;
+        default:
+            break;
         }
     }
     forRows<W>([&](int r) { top[r] = t[r]; });
@@ -104,24 +126,65 @@ double CompiledFormula::evaluateRow(const HistoryColumns& history, int row) cons
     int sp = -1;
     for (const Instruction& ins : m_program) {
         switch (ins.op) {
-        case Op::LoadColumn: stack[++sp] = history.value(ins.column, row); break;
-        case Op::LoadConstant: stack[++sp] = ins.constant; break;
-        case Op::Negate: stack[sp] = -stack[sp]; break;
-        case Op::Add: --sp; stack[sp] += stack[sp + 1]; break;
-        case Op::Subtract: --sp; stack[sp] -= stack[sp + 1]; break;
-        case Op::Multiply: --sp; stack[sp] *= stack[sp + 1]; break;
-        case Op::Divide: --sp; stack[sp] = FormulaArithmetic::divide(stack[sp], stack[sp + 1]); break;
-        case Op::Modulo: --sp; stack[sp] = FormulaArithmetic::mod(stack[sp], stack[sp + 1]); break;
-        case Op::AddColumn: stack[sp] += history.value(ins.column, row); break;
-        case Op::SubtractColumn: stack[sp] -= history.value(ins.column, row); break;
-        case Op::MultiplyColumn: stack[sp] *= history.value(ins.column, row); break;
-        case Op::DivideColumn: stack[sp] = FormulaArithmetic::divide(stack[sp], history.value(ins.column, row)); break;
-        case Op::ModuloColumn: stack[sp] = FormulaArithmetic::mod(stack[sp], history.value(ins.column, row)); break;
-        case Op::AddConstant: stack[sp] += ins.constant; break;
-        case Op::SubtractConstant: stack[sp] -= ins.constant; break;
-        case Op::MultiplyConstant: stack[sp] *= ins.constant; break;
-        case Op::DivideConstant: stack[sp] = FormulaArithmetic::divide(stack[sp], ins.constant); break;
-        case Op::ModuloConstant: stack[sp] = FormulaArithmetic::mod(stack[sp], ins.constant); break;
+        case Op::LoadColumn:
+            stack[++sp] = history.value(ins.column, row);
+            break;
+        case Op::LoadConstant:
+            stack[++sp] = ins.constant;
+            break;
+        case Op::Negate:
+            stack[sp] = -stack[sp];
+            break;
+        case Op::Add:
+            --sp;
+            stack[sp] += stack[sp + 1];
+            break;
+        case Op::Subtract:
+            --sp;
+            stack[sp] -= stack[sp + 1];
+            break;
+        case Op::Multiply:
+            --sp;
+            stack[sp] *= stack[sp + 1];
+            break;
+        case Op::Divide:
+            --sp;
+            stack[sp] = FormulaArithmetic::divide(stack[sp], stack[sp + 1]);
+            break;
+        case Op::Modulo:
+            --sp;
+            stack[sp] = FormulaArithmetic::mod(stack[sp], stack[sp + 1]);
+            break;
+        case Op::AddColumn:
+            stack[sp] += history.value(ins.column, row);
+            break;
+        case Op::SubtractColumn:
+            stack[sp] -= history.value(ins.column, row);
+            break;
+        case Op::MultiplyColumn:
+            stack[sp] *= history.value(ins.column, row);
+            break;
+        case Op::DivideColumn:
+            stack[sp] = FormulaArithmetic::divide(stack[sp], history.value(ins.column, row));
+            break;
+        case Op::ModuloColumn:
+            stack[sp] = FormulaArithmetic::mod(stack[sp], history.value(ins.column, row));
+            break;
+        case Op::AddConstant:
+            stack[sp] += ins.constant;
+            break;
+        case Op::SubtractConstant:
+            stack[sp] -= ins.constant;
+            break;
+        case Op::MultiplyConstant:
+            stack[sp] *= ins.constant;
+            break;
+        case Op::DivideConstant:
+            stack[sp] = FormulaArithmetic::divide(stack[sp], ins.constant);
+            break;
+        case Op::ModuloConstant:
+            stack[sp] = FormulaArithmetic::mod(stack[sp], ins.constant);
+            break;
         }
     }
     return stack[0];
@@ -137,7 +200,9 @@ void CompiledFormula::evaluateBlock(const HistoryColumns& history, int firstRow,
     // Stack level 0 is `out` itself; deeper levels live in scratch. Loads and top-only instructions
     // run as segments, tile by tile; the operators that pop a level run over the whole block.
     constexpr int kTile = 8;
-    auto level = [&](int sp) { return sp == 0 ? out : scratch + static_cast<std::size_t>(sp - 1) * kBlockRows; };
+    auto level = [&](int sp) {
+        return sp == 0 ? out : scratch + static_cast<std::size_t>(sp - 1) * kBlockRows;
+    };
     const Instruction* const begin = m_program.data();
     const Instruction* const end = begin + m_program.size();
     int sp = -1;
@@ -146,11 +211,22 @@ void CompiledFormula::evaluateBlock(const HistoryColumns& history, int firstRow,
             const double* r = level(sp);
             double* t = level(--sp);
             switch (ins->op) {
-            case Op::Add: combineLevels(t, r, count, [](double a, double b) { return a + b; }); break;
-            case Op::Subtract: combineLevels(t, r, count, [](double a, double b) { return a - b; }); break;
-            case Op::Multiply: combineLevels(t, r, count, [](double a, double b) { return a * b; }); break;
-            case Op::Divide: combineLevels(t, r, count, [](double a, double b) { return FormulaArithmetic::divide(a, b); }); break;
-            default: combineLevels(t, r, count, [](double a, double b) { return FormulaArithmetic::mod(a, b); }); break;
+            case Op::Add:
+                combineLevels(t, r, count, [](double a, double b) { return a + b; });
+                break;
+            case Op::Subtract:
+                combineLevels(t, r, count, [](double a, double b) { return a - b; });
+                break;
+            case Op::Multiply:
+                combineLevels(t, r, count, [](double a, double b) { return a * b; });
+                break;
+            case Op::Divide:
+                combineLevels(t, r, count,
+                              [](double a, double b) { return FormulaArithmetic::divide(a, b); });
+                break;
+            default:
+                combineLevels(t, r, count, [](double a, double b) { return FormulaArithmetic::mod(a, b); });
+                break;
             }
             ++ins;
             continue;

@@ -3,8 +3,8 @@
 #include "formula/ColumnSum.h"
 
 #include <QString>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class HistoryColumns;
@@ -19,11 +19,26 @@ class HistoryColumns;
 class CompiledFormula
 {
 public:
-    enum class Op : std::uint8_t {
-        LoadColumn, LoadConstant, Negate,
-        Add, Subtract, Multiply, Divide, Modulo,                                    // pop right operand
-        AddColumn, SubtractColumn, MultiplyColumn, DivideColumn, ModuloColumn,      // right operand: column
-        AddConstant, SubtractConstant, MultiplyConstant, DivideConstant, ModuloConstant, // right: constant
+    enum class Op : std::uint8_t
+    {
+        LoadColumn,
+        LoadConstant,
+        Negate,
+        Add,
+        Subtract,
+        Multiply,
+        Divide,
+        Modulo, // pop right operand
+        AddColumn,
+        SubtractColumn,
+        MultiplyColumn,
+        DivideColumn,
+        ModuloColumn, // right operand: column
+        AddConstant,
+        SubtractConstant,
+        MultiplyConstant,
+        DivideConstant,
+        ModuloConstant, // right: constant
     };
     struct Instruction
     {
@@ -61,8 +76,12 @@ public:
     double lastValue(const HistoryColumns& history, int row, int* fromRow = nullptr) const;
     // Values of rows [firstRow, firstRow + count) into out, count <= kBlockRows. scratch must hold
     // at least scratchSize() doubles and is reused between calls.
-    void evaluateBlock(const HistoryColumns& history, int firstRow, int count, double* out, double* scratch) const;
-    std::size_t scratchSize() const { return static_cast<std::size_t>(m_stackDepth > 1 ? m_stackDepth - 1 : 0) * kBlockRows; }
+    void evaluateBlock(const HistoryColumns& history, int firstRow, int count, double* out,
+                       double* scratch) const;
+    std::size_t scratchSize() const
+    {
+        return static_cast<std::size_t>(m_stackDepth > 1 ? m_stackDepth - 1 : 0) * kBlockRows;
+    }
 
 private:
     friend class FormulaCompiler;

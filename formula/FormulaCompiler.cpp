@@ -15,7 +15,19 @@ constexpr int kMaxNesting = 200;
 
 struct Token
 {
-    enum Kind { End, Number, Code, Plus, Minus, Times, Slash, Mod, Open, Close } kind = End;
+    enum Kind
+    {
+        End,
+        Number,
+        Code,
+        Plus,
+        Minus,
+        Times,
+        Slash,
+        Mod,
+        Open,
+        Close
+    } kind = End;
     double number = 0;
     int column = 0;
     QString text;
@@ -29,11 +41,7 @@ struct ParseError
 class Parser
 {
 public:
-    explicit Parser(const QString& text)
-        : m_text(text)
-    {
-        advance();
-    }
+    explicit Parser(const QString& text) : m_text(text) { advance(); }
 
     Program parse()
     {
@@ -69,7 +77,8 @@ private:
             return;
         }
         if (isLetter(u)) {
-            while (m_pos < m_text.size() && (isLetter(m_text[m_pos].unicode()) || isDigit(m_text[m_pos].unicode())))
+            while (m_pos < m_text.size() &&
+                   (isLetter(m_text[m_pos].unicode()) || isDigit(m_text[m_pos].unicode())))
                 ++m_pos;
             m_token.text = m_text.mid(start, m_pos - start);
             if (m_token.text.compare(QLatin1String("MOD"), Qt::CaseInsensitive) == 0) {
@@ -85,12 +94,24 @@ private:
         ++m_pos;
         m_token.text = QString(c);
         switch (u) {
-        case '+': m_token.kind = Token::Plus; return;
-        case '-': m_token.kind = Token::Minus; return;
-        case '*': m_token.kind = Token::Times; return;
-        case '/': m_token.kind = Token::Slash; return;
-        case '(': m_token.kind = Token::Open; return;
-        case ')': m_token.kind = Token::Close; return;
+        case '+':
+            m_token.kind = Token::Plus;
+            return;
+        case '-':
+            m_token.kind = Token::Minus;
+            return;
+        case '*':
+            m_token.kind = Token::Times;
+            return;
+        case '/':
+            m_token.kind = Token::Slash;
+            return;
+        case '(':
+            m_token.kind = Token::Open;
+            return;
+        case ')':
+            m_token.kind = Token::Close;
+            return;
         default:
             throw ParseError{QStringLiteral("公式含有无法识别的字符“%1”").arg(c)};
         }
@@ -101,11 +122,16 @@ private:
     static double fold(Op op, double a, double b)
     {
         switch (op) {
-        case Op::Add: return a + b;
-        case Op::Subtract: return a - b;
-        case Op::Multiply: return a * b;
-        case Op::Divide: return FormulaArithmetic::divide(a, b);
-        default: return FormulaArithmetic::mod(a, b);
+        case Op::Add:
+            return a + b;
+        case Op::Subtract:
+            return a - b;
+        case Op::Multiply:
+            return a * b;
+        case Op::Divide:
+            return FormulaArithmetic::divide(a, b);
+        default:
+            return FormulaArithmetic::mod(a, b);
         }
     }
 
@@ -118,11 +144,13 @@ private:
             return left;
         }
         if (isSingleLoad(right, Op::LoadColumn)) {
-            left.push_back({static_cast<Op>(static_cast<int>(Op::AddColumn) + offset), right.front().column, 0});
+            left.push_back(
+                {static_cast<Op>(static_cast<int>(Op::AddColumn) + offset), right.front().column, 0});
             return left;
         }
         if (isSingleLoad(right, Op::LoadConstant)) {
-            left.push_back({static_cast<Op>(static_cast<int>(Op::AddConstant) + offset), 0, right.front().constant});
+            left.push_back(
+                {static_cast<Op>(static_cast<int>(Op::AddConstant) + offset), 0, right.front().constant});
             return left;
         }
         left.insert(left.end(), right.begin(), right.end());

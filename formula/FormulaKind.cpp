@@ -4,7 +4,8 @@
 
 const std::array<FormulaKind, 5>& FormulaKind::all()
 {
-    static const std::array<FormulaKind, 5> kinds = {{{1, true}, {2, true}, {3, true}, {2, false}, {3, false}}};
+    static const std::array<FormulaKind, 5> kinds = {
+        {{1, true}, {2, true}, {3, true}, {2, false}, {3, false}}};
     return kinds;
 }
 

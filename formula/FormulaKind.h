@@ -19,12 +19,15 @@ struct FormulaKind
     // "Gongshi1D" .. "Gongshi3G" (letter case ignored).
     static std::optional<FormulaKind> fromTableName(const QString& table);
     static QString positionCaption(int position); // 个位, 十位, 百位
-    static QString selectionCaption(bool single) { return single ? QStringLiteral("单选") : QStringLiteral("通选"); }
+    static QString selectionCaption(bool single)
+    {
+        return single ? QStringLiteral("单选") : QStringLiteral("通选");
+    }
 
     bool isValid() const { return position >= 1 && position <= 3 && (single || position > 1); }
-    QString code() const;        // "2G"
-    QString tableName() const;   // "Gongshi2G"
-    QString kindText() const;    // "十位通选": the 种类 column of the formula grid
+    QString code() const;           // "2G"
+    QString tableName() const;      // "Gongshi2G"
+    QString kindText() const;       // "十位通选": the 种类 column of the formula grid
     QString selectionLabel() const; // "通选十位": the kind label of the main window
     // Draw-record columns (ParameterTable indexes of L1A/L2A/L3A) a prediction is checked
     // against: 1D L3A; 2D L2A; 3D L1A; 2G L2A and L3A; 3G all three.

@@ -21,8 +21,8 @@ public:
     // The two title lines the search window's export adds after the banner.
     static QStringList searchExportTitles();
 
-    // Reads a file's bytes into lines (CR LF, LF or CR; see TextFileCodec). A UTF-8 byte-order mark means UTF-8. Bytes
-    // that are valid UTF-8 are read as UTF-8, unless they are also valid GBK and the GBK reading
+    // Reads a file's bytes into lines (CR LF, LF or CR; see TextFileCodec). A UTF-8 byte-order mark means
+    // UTF-8. Bytes that are valid UTF-8 are read as UTF-8, unless they are also valid GBK and the GBK reading
     // holds fewer characters foreign to formula files (a GBK file can happen to be valid UTF-8:
     // "十位通选杀" is); else bytes that are valid GBK are read as GBK. False with a message naming
     // the problem when the bytes are neither, or are UTF-16 (Notepad's "Unicode") or UTF-32.

@@ -52,12 +52,14 @@ TypedEntryResult FormulaTypedEntry::add(Database* db, const QString& text, const
     if (code.isEmpty())
         return refused(kFailedTitle, QStringLiteral("所输文字中没有公式，请在左边文本框输入需要添加的公式"));
     if (!FormulaTranslation::checkGongshiChars(code))
-        return refused(kUnrecognisedTitle, QStringLiteral("公式“%1”中含有无法识别的文字“%2”，无法添加到软件。")
-                                               .arg(code, refusedRun(code)));
+        return refused(
+            kUnrecognisedTitle,
+            QStringLiteral("公式“%1”中含有无法识别的文字“%2”，无法添加到软件。").arg(code, refusedRun(code)));
     const CompiledFormula compiled = CompiledFormula::compile(code);
     if (!compiled.isValid())
-        return refused(kUnrecognisedTitle,
-                       QStringLiteral("公式“%1”无法计算（%2），无法添加到软件。").arg(code, compiled.error()));
+        return refused(
+            kUnrecognisedTitle,
+            QStringLiteral("公式“%1”无法计算（%2），无法添加到软件。").arg(code, compiled.error()));
 
     TypedEntryResult result;
     result.kind = kind;

@@ -29,5 +29,6 @@ struct TypedEntryResult
 class FormulaTypedEntry
 {
 public:
-    static TypedEntryResult add(Database* db, const QString& text, const FormulaKind& currentKind, bool currentKill);
+    static TypedEntryResult add(Database* db, const QString& text, const FormulaKind& currentKind,
+                                bool currentKill);
 };

@@ -27,11 +27,12 @@ int DrawDeriver::digitSum(int value)
 
 bool DrawDeriver::checkDatedIssue(const QString& issue, QString* error)
 {
-    bool allDigits = issue.size() == 9 && std::all_of(issue.begin(), issue.end(), [](QChar c) {
-                         return c >= '0' && c <= '9';
-                     });
+    bool allDigits = issue.size() == 9 &&
+                     std::all_of(issue.begin(), issue.end(), [](QChar c) { return c >= '0' && c <= '9'; });
     if (!allDigits) {
-        *error = QStringLiteral("期号“%1”不正确：期号必须是9位数字（年月日6位加3位当天期数，例如160121001）。").arg(issue);
+        *error =
+            QStringLiteral("期号“%1”不正确：期号必须是9位数字（年月日6位加3位当天期数，例如160121001）。")
+                .arg(issue);
         return false;
     }
     const QDate date(2000 + issue.mid(0, 2).toInt(), issue.mid(2, 2).toInt(), issue.mid(4, 2).toInt());
@@ -61,7 +62,8 @@ bool DrawDeriver::derive(const DrawInput& in, const PreviousDraw& previous, Draw
 {
     for (int p = 0; p < 3; ++p) {
         if (in.numbers[p] < 1 || in.numbers[p] > 6) {
-            *error = QStringLiteral("开奖号码必须是1到6之间的数字（第%1位是%2）。").arg(p + 1).arg(in.numbers[p]);
+            *error =
+                QStringLiteral("开奖号码必须是1到6之间的数字（第%1位是%2）。").arg(p + 1).arg(in.numbers[p]);
             return false;
         }
     }

@@ -8,7 +8,11 @@
 
 // How a draw entered the history: the year/month/day sums are digit sums for hand entry and
 // last digits for the online update.
-enum class EntryPath { Hand, Online };
+enum class EntryPath
+{
+    Hand,
+    Online
+};
 
 struct DrawInput
 {

@@ -11,8 +11,7 @@ HistoryColumns::HistoryColumns(const std::vector<DrawRecord>& draws)
         std::make_shared<std::vector<std::int16_t>>(static_cast<std::size_t>(kParameterCount) * draws.size());
     for (int row = 0; row < m_drawCount; ++row) {
         const DrawRecord& d = draws[row];
-        for (int c = 0; c < kParameterCount; ++c)
-        {
+        for (int c = 0; c < kParameterCount; ++c) {
             (*values)[static_cast<std::size_t>(c) * m_stride + row] = d.values[c];
             (*values16)[static_cast<std::size_t>(c) * m_stride + row] = d.values[c];
         }

@@ -6,10 +6,7 @@
 #include <QColor>
 #include <QFont>
 
-HistoryGridModel::HistoryGridModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+HistoryGridModel::HistoryGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void HistoryGridModel::setDraws(const std::vector<DrawRecord>* draws)
 {
@@ -81,8 +78,8 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     if (column >= kFixedColumns)
         return formulaData(column - kFixedColumns, index.row(), role);
-    const bool emphasised =
-        column >= 1 && column <= 3 && m_emphasisFirst > 0 && column >= m_emphasisFirst && column <= m_emphasisLast;
+    const bool emphasised = column >= 1 && column <= 3 && m_emphasisFirst > 0 && column >= m_emphasisFirst &&
+                            column <= m_emphasisLast;
     switch (role) {
     case Qt::DisplayRole:
         return column == 0 ? QVariant(draw->issue) : QVariant(draw->number(column));
@@ -125,13 +122,18 @@ QVariant HistoryGridModel::formulaData(int formula, int row, int role) const
         return int(Qt::AlignCenter);
     case Qt::BackgroundRole:
         switch (m_block.colour(formula, row)) {
-        case VerificationBlock::Hit: return QBrush(QColor(0, 0, 255));
-        case VerificationBlock::Miss: return QBrush(QColor(0, 255, 0));
-        case VerificationBlock::White: return QBrush(QColor(255, 255, 255));
-        default: return {};
+        case VerificationBlock::Hit:
+            return QBrush(QColor(0, 0, 255));
+        case VerificationBlock::Miss:
+            return QBrush(QColor(0, 255, 0));
+        case VerificationBlock::White:
+            return QBrush(QColor(255, 255, 255));
+        default:
+            return {};
         }
     case Qt::ForegroundRole: // readable on the blue of a prediction that came true
-        return m_block.colour(formula, row) == VerificationBlock::Hit ? QVariant(QBrush(Qt::white)) : QVariant();
+        return m_block.colour(formula, row) == VerificationBlock::Hit ? QVariant(QBrush(Qt::white))
+                                                                      : QVariant();
     default:
         return {};
     }

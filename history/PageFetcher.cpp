@@ -4,8 +4,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-PageFetcher::PageFetcher(QObject* parent)
-    : QObject(parent)
+PageFetcher::PageFetcher(QObject* parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -86,7 +85,8 @@ void PageFetcher::onReplyFinished()
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        const QString code = reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(status).arg(reason);
+        const QString code =
+            reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(status).arg(reason);
         finish(FetchResult::Failed, m_wording.httpError.arg(code));
         return;
     }

@@ -13,7 +13,13 @@ class QNetworkReply;
 // How one page load ended.
 struct FetchResult
 {
-    enum Status { Ok, Failed, TimedOut, Cancelled };
+    enum Status
+    {
+        Ok,
+        Failed,
+        TimedOut,
+        Cancelled
+    };
     Status status = Failed;
     QByteArray body;
     QString contentType;

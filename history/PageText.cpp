@@ -19,11 +19,11 @@ const QSet<QString>& hiddenElements()
 // Elements that start and end a line of their own.
 const QSet<QString>& blockElements()
 {
-    static const QSet<QString> names{"address", "article", "aside", "blockquote", "body", "br", "caption", "center",
-                                     "dd", "div", "dl", "dt", "fieldset", "figcaption", "figure", "footer", "form",
-                                     "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr", "html", "li", "main",
-                                     "nav", "ol", "p", "pre", "section", "table", "tbody", "tfoot", "thead", "tr",
-                                     "ul"};
+    static const QSet<QString> names{
+        "address", "article", "aside",    "blockquote", "body",   "br",     "caption", "center", "dd",  "div",
+        "dl",      "dt",      "fieldset", "figcaption", "figure", "footer", "form",    "h1",     "h2",  "h3",
+        "h4",      "h5",      "h6",       "header",     "hr",     "html",   "li",      "main",   "nav", "ol",
+        "p",       "pre",     "section",  "table",      "tbody",  "tfoot",  "thead",   "tr",     "ul"};
     return names;
 }
 
@@ -50,10 +50,11 @@ QString decodeWith(const QString& charset, const QByteArray& bytes, bool* known)
 int decodeReference(const QString& text, int i, QString* out)
 {
     static const QHash<QString, QString> named{
-        {"amp", "&"},     {"lt", "<"},       {"gt", ">"},          {"quot", "\""},        {"apos", "'"},
-        {"nbsp", " "},    {"ensp", " "},     {"emsp", " "},        {"thinsp", " "},       {"middot", "\u00B7"},
-        {"copy", "\u00A9"}, {"reg", "\u00AE"}, {"times", "\u00D7"}, {"mdash", "\u2014"}, {"ndash", "\u2013"},
-        {"hellip", "\u2026"}, {"ldquo", "\u201C"}, {"rdquo", "\u201D"}, {"lsquo", "\u2018"}, {"rsquo", "\u2019"},
+        {"amp", "&"},        {"lt", "<"},          {"gt", ">"},         {"quot", "\""},
+        {"apos", "'"},       {"nbsp", " "},        {"ensp", " "},       {"emsp", " "},
+        {"thinsp", " "},     {"middot", "\u00B7"}, {"copy", "\u00A9"},  {"reg", "\u00AE"},
+        {"times", "\u00D7"}, {"mdash", "\u2014"},  {"ndash", "\u2013"}, {"hellip", "\u2026"},
+        {"ldquo", "\u201C"}, {"rdquo", "\u201D"},  {"lsquo", "\u2018"}, {"rsquo", "\u2019"},
     };
     const int semicolon = text.indexOf(';', i + 1);
     if (semicolon < 0 || semicolon - i > 12)
@@ -62,7 +63,7 @@ int decodeReference(const QString& text, int i, QString* out)
     if (name.startsWith('#')) {
         bool ok = false;
         const uint code = name.size() > 1 && (name[1] == 'x' || name[1] == 'X') ? name.mid(2).toUInt(&ok, 16)
-                                                                                 : name.mid(1).toUInt(&ok, 10);
+                                                                                : name.mid(1).toUInt(&ok, 10);
         if (!ok || code == 0 || code > 0x10FFFF)
             return 0;
         const char32_t c = code == 0xA0 ? U' ' : char32_t(code);
@@ -81,7 +82,12 @@ int decodeReference(const QString& text, int i, QString* out)
 class TextCollector
 {
 public:
-    enum Separator { None, Blank, LineEnd };
+    enum Separator
+    {
+        None,
+        Blank,
+        LineEnd
+    };
 
     void separate(Separator s) { m_pending = std::max(m_pending, s); }
     void append(QChar c)
@@ -132,7 +138,8 @@ QString PageText::fromHtml(const QByteArray& bytes, const QString& contentType)
 QString PageText::fromHtml(const QString& html)
 {
     // Only the body is shown; a page without a body tag is shown whole.
-    static const QRegularExpression bodyTag(QStringLiteral("<body[\\s>/]"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression bodyTag(QStringLiteral("<body[\\s>/]"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const auto body = bodyTag.match(html);
     int i = body.hasMatch() ? body.capturedStart() : 0;
 
@@ -182,7 +189,8 @@ QString PageText::fromHtml(const QString& html)
                     hiddenUntil.clear();
                 continue;
             }
-            if (!closing && hiddenElements().contains(name) && !html.mid(nameEnd, k - nameEnd).trimmed().endsWith('/')) {
+            if (!closing && hiddenElements().contains(name) &&
+                !html.mid(nameEnd, k - nameEnd).trimmed().endsWith('/')) {
                 hiddenUntil = name;
                 continue;
             }

@@ -35,14 +35,14 @@ const PositionRow kPositionRows[] = {
 
 // Rows with one whole-draw value in the "总位" column.
 const std::pair<const char*, const char*> kWholeRows[] = {
-    {"除5余1", "L1H"},  {"除5余2", "L2H"},   {"除5余3", "L3H"},   {"除5余4", "L4H"},   {"除5余0", "L5H"},
-    {"最大振幅", "L1M"}, {"质数个", "L2M"},   {"质数和", "L3M"},   {"合数个", "L4M"},   {"合数和", "L5M"},
-    {"和数", "LH"},      {"和个位", "LI"},    {"大数个", "LJ"},    {"大数和", "LK"},    {"小数个", "LL"},
-    {"小数和", "LM"},    {"奇数个", "LN"},    {"奇数和", "LO"},    {"偶数个", "LP"},    {"偶数和", "LQ"},
-    {"数字个数", "LR"},  {"同号个数", "LS"},  {"总振幅", "LT"},    {"连同号", "LU"},    {"连顺号", "LV"},
-    {"逆顺号", "LW"},    {"重上期号", "LX"},  {"同上期数", "LY"},  {"期号", "QH"},      {"期号合", "QHW"},
-    {"上期号", "SQH"},   {"上期合", "SQHW"},  {"年份", "NF"},      {"年份合", "NFW"},   {"月份", "YF"},
-    {"月份合", "YFW"},   {"日期", "RQ"},      {"日期合", "RQW"},
+    {"除5余1", "L1H"},   {"除5余2", "L2H"},  {"除5余3", "L3H"},  {"除5余4", "L4H"}, {"除5余0", "L5H"},
+    {"最大振幅", "L1M"}, {"质数个", "L2M"},  {"质数和", "L3M"},  {"合数个", "L4M"}, {"合数和", "L5M"},
+    {"和数", "LH"},      {"和个位", "LI"},   {"大数个", "LJ"},   {"大数和", "LK"},  {"小数个", "LL"},
+    {"小数和", "LM"},    {"奇数个", "LN"},   {"奇数和", "LO"},   {"偶数个", "LP"},  {"偶数和", "LQ"},
+    {"数字个数", "LR"},  {"同号个数", "LS"}, {"总振幅", "LT"},   {"连同号", "LU"},  {"连顺号", "LV"},
+    {"逆顺号", "LW"},    {"重上期号", "LX"}, {"同上期数", "LY"}, {"期号", "QH"},    {"期号合", "QHW"},
+    {"上期号", "SQH"},   {"上期合", "SQHW"}, {"年份", "NF"},     {"年份合", "NFW"}, {"月份", "YF"},
+    {"月份合", "YFW"},   {"日期", "RQ"},     {"日期合", "RQW"},
 };
 
 constexpr int kPositionRowCount = int(std::size(kPositionRows));
@@ -51,8 +51,7 @@ constexpr int kRowCount = kPositionRowCount + int(std::size(kWholeRows));
 } // namespace
 
 ParameterReferenceWindow::ParameterReferenceWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
-    , m_grid(new QTableWidget(kRowCount, 5, this))
+    : QWidget(parent, Qt::Window), m_grid(new QTableWidget(kRowCount, 5, this))
 {
     setObjectName("frmShuoming");
     setWindowTitle(QStringLiteral("参数对照"));
@@ -64,7 +63,8 @@ ParameterReferenceWindow::ParameterReferenceWindow(QWidget* parent)
     for (int r = 0; r < kPositionRowCount; ++r)
         m_grid->setItem(r, 0, new QTableWidgetItem(QString::fromUtf8(kPositionRows[r].label)));
     for (int r = kPositionRowCount; r < kRowCount; ++r)
-        m_grid->setItem(r, 0, new QTableWidgetItem(QString::fromUtf8(kWholeRows[r - kPositionRowCount].first)));
+        m_grid->setItem(r, 0,
+                        new QTableWidgetItem(QString::fromUtf8(kWholeRows[r - kPositionRowCount].first)));
     m_grid->resizeColumnToContents(0);
     for (int c = 1; c <= 4; ++c)
         m_grid->setColumnWidth(c, 60);

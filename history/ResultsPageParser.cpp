@@ -6,9 +6,7 @@
 #include <algorithm>
 
 ResultsPageParser::ResultsPageParser(const QString& pageText, bool runningCount, const QDate& today)
-    : m_text(pageText)
-    , m_runningCount(runningCount)
-    , m_today(today)
+    : m_text(pageText), m_runningCount(runningCount), m_today(today)
 {
     const HistoryTextReader::Result read =
         HistoryTextReader::read(TextFileCodec::splitLines(pageText), {runningCount, today});

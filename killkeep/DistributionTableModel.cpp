@@ -42,7 +42,7 @@ QVariant DistributionTableModel::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == 2 ? Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter)
-                                                        : Qt::Alignment(Qt::AlignCenter));
+                                                       : Qt::Alignment(Qt::AlignCenter));
     return {};
 }
 

@@ -95,10 +95,13 @@ void RankingBuilder::resortByColumn(int column)
 QStringList RankingBuilder::headers() const
 {
     if (m_resorted)
-        return {QStringLiteral("排序序号"), QStringLiteral("号码"), QStringLiteral("杀留Err值（公式错误值）"),
-                QStringLiteral("杀码Err值（公式错误值）"), QStringLiteral("留码Err值（公式错误值）"),
+        return {QStringLiteral("排序序号"),
+                QStringLiteral("号码"),
+                QStringLiteral("杀留Err值（公式错误值）"),
+                QStringLiteral("杀码Err值（公式错误值）"),
+                QStringLiteral("留码Err值（公式错误值）"),
                 QStringLiteral("保留/滤杀")};
-    return {QStringLiteral("排序序号"), QStringLiteral("号码"),      QStringLiteral("杀留Err值"),
+    return {QStringLiteral("排序序号"),  QStringLiteral("号码"),      QStringLiteral("杀留Err值"),
             QStringLiteral("杀码Err值"), QStringLiteral("留码Err值"), QStringLiteral("保留/滤杀")};
 }
 

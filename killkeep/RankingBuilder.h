@@ -54,7 +54,16 @@ struct RankingExportRow
 class RankingBuilder
 {
 public:
-    enum Column { RankColumn, NumberColumn, AllColumn, KillColumn, KeepColumn, VerdictColumn, ColumnCount };
+    enum Column
+    {
+        RankColumn,
+        NumberColumn,
+        AllColumn,
+        KillColumn,
+        KeepColumn,
+        VerdictColumn,
+        ColumnCount
+    };
 
     RankingBuilder() = default;
     // Activation: ranks the entries (in any order) with the sort flag FALSE.

@@ -10,7 +10,8 @@ RankingWindow::RankingWindow(const QString& dataFolder, QWidget* parent)
     setContent(m_panel);
 }
 
-void RankingWindow::activate(const VoteTally& tally, bool killSense, int /*currentPosition*/, bool showDetailButton)
+void RankingWindow::activate(const VoteTally& tally, bool killSense, int /*currentPosition*/,
+                             bool showDetailButton)
 {
     m_panel->setRanking(
         RankingBuilder(RankingBuilder::entriesOf(tally, VoteTally::kGeneralPosition), killSense));

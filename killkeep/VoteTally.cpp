@@ -16,8 +16,7 @@ void VoteTally::clearPosition(int position)
         m_single[position - 1] = {};
 }
 
-template <typename Self>
-auto* VoteTally::find(Self& self, int position, int value)
+template <typename Self> auto* VoteTally::find(Self& self, int position, int value)
 {
     using CellPointer = decltype(&self.m_general[0]);
     if (position == kGeneralPosition)

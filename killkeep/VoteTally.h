@@ -46,8 +46,7 @@ public:
 
 private:
     // The cell of a position and value, or null; one body for the const and non-const tallies.
-    template <typename Self>
-    static auto* find(Self& self, int position, int value);
+    template <typename Self> static auto* find(Self& self, int position, int value);
 
     std::array<Cell, kNumbers> m_general{};
     std::array<std::array<Cell, kDigits>, kPositions> m_single{};

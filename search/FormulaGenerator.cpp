@@ -19,8 +19,7 @@ std::mt19937_64 seeded(std::uint64_t seed, std::uint64_t stream)
 
 } // namespace
 
-FormulaGenerator::FormulaGenerator(std::uint64_t seed, std::uint64_t stream)
-    : m_engine(seeded(seed, stream))
+FormulaGenerator::FormulaGenerator(std::uint64_t seed, std::uint64_t stream) : m_engine(seeded(seed, stream))
 {
 }
 
@@ -28,7 +27,8 @@ std::uint64_t FormulaGenerator::freshSeed()
 {
     std::random_device entropy;
     const std::uint64_t device = (std::uint64_t(entropy()) << 32) ^ entropy();
-    const auto clock = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    const auto clock =
+        static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     // The clock alone separates runs where the entropy source is a fixed sequence; mixing both
     // through the seed sequence spreads every bit.
     std::seed_seq sequence{std::uint32_t(device), std::uint32_t(device >> 32), std::uint32_t(clock),
@@ -47,7 +47,8 @@ bool FormulaGenerator::givenTail(const QString& text, int* tail, QString* error)
     }
     const double rounded = std::nearbyint(*v); // the default rounding mode: halves to even
     if (rounded < -32768 || rounded > 32767) {
-        *error = QStringLiteral("公式末尾偏移常数“%1”超出范围，请输入-32768到32767之间的数。").arg(text.trimmed());
+        *error =
+            QStringLiteral("公式末尾偏移常数“%1”超出范围，请输入-32768到32767之间的数。").arg(text.trimmed());
         return false;
     }
     *tail = static_cast<int>(rounded);
@@ -56,7 +57,8 @@ bool FormulaGenerator::givenTail(const QString& text, int* tail, QString* error)
 
 void FormulaGenerator::next(const GeneratorOptions& options, SearchCandidate* out)
 {
-    out->operandCount = std::clamp(options.operandCount, SearchCandidate::kMinOperands, SearchCandidate::kMaxOperands);
+    out->operandCount =
+        std::clamp(options.operandCount, SearchCandidate::kMinOperands, SearchCandidate::kMaxOperands);
     for (int i = 0; i < out->operandCount; ++i)
         out->operands[i] = static_cast<std::uint8_t>(below(kParameterCount));
     out->tail = options.randomTail ? below(10) : options.givenTail;

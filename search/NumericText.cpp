@@ -6,7 +6,8 @@
 
 double NumericText::leadingValue(const QString& text)
 {
-    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
+    static const QRegularExpression leading(
+        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
     const QRegularExpressionMatch m = leading.match(text);
     if (!m.hasMatch())
         return 0;

@@ -49,9 +49,9 @@ void OptimumSearch::writeInto(const OptimumFigures& best, QStringList* boxTexts)
     (*boxTexts)[8] = std::floor(best.finalHitRun) > 0 ? roundedText(best.finalHitRun) : QStringLiteral("1");
 }
 
-OptimumFigures OptimumSearch::sample(const CandidateEvaluator& evaluator, const GeneratorOptions& options, int samples,
-                                     FormulaGenerator* generator, FormulaStats* last, const std::atomic<bool>* cancel,
-                                     std::atomic<int>* done)
+OptimumFigures OptimumSearch::sample(const CandidateEvaluator& evaluator, const GeneratorOptions& options,
+                                     int samples, FormulaGenerator* generator, FormulaStats* last,
+                                     const std::atomic<bool>* cancel, std::atomic<int>* done)
 {
     OptimumFigures best;
     SearchCandidate candidate;

@@ -32,7 +32,7 @@ public:
 
     // Takes `samples` samples; stops early when `cancel` is set. `done` counts the samples taken
     // (for a progress display); `last` receives the last sample's figures.
-    static OptimumFigures sample(const CandidateEvaluator& evaluator, const GeneratorOptions& options, int samples,
-                                 FormulaGenerator* generator, FormulaStats* last = nullptr,
+    static OptimumFigures sample(const CandidateEvaluator& evaluator, const GeneratorOptions& options,
+                                 int samples, FormulaGenerator* generator, FormulaStats* last = nullptr,
                                  const std::atomic<bool>* cancel = nullptr, std::atomic<int>* done = nullptr);
 };

@@ -73,7 +73,7 @@ private:
     SearchPanel* m_search;
     SearchSettings m_settings;
     std::unique_ptr<SchemeSearch> m_scheme;
-    bool m_active = false; // started and not yet wound up (colours, automatic save)
+    bool m_active = false;             // started and not yet wound up (colours, automatic save)
     bool m_replacingConfirmed = false; // the run started replacing, agreed to at its start
     qint64 m_triedBase = 0;
     QTimer* m_pollTimer;

@@ -5,7 +5,11 @@
 
 // How the all-kinds search reads its targets: "公式新增数量" counts the formulas to find, "公式保有
 // 数量" the formulas the kind's table shall hold (the formulas already stored count towards it).
-enum class CountMode { NewFormulas, HeldFormulas };
+enum class CountMode
+{
+    NewFormulas,
+    HeldFormulas
+};
 
 // The all-kinds search's targets and stored counts, indexed by slot 1..6 (index 0 unused).
 struct SchemeTargets

@@ -8,7 +8,11 @@
 
 // How the Chinese form of a searched formula is spelled: "[Xxx类]A+B" puts the kind in brackets
 // before the sum, "A+B=下期杀xx" names the prediction after it.
-enum class ChineseFormStyle { Bracket, NextDraw };
+enum class ChineseFormStyle
+{
+    Bracket,
+    NextDraw
+};
 
 // A random formula of the search: a plain sum of parameters of the draw record followed by one
 // integer constant (the tail), for example LH+LT+3. The parameters are kept as column indexes so

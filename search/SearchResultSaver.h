@@ -18,7 +18,11 @@ class Database;
 class SearchResultSaver
 {
 public:
-    enum class Mode { Append, Update };
+    enum class Mode
+    {
+        Append,
+        Update
+    };
 
     // On failure the failing table and those after it stay as they were; `saved` lists the kinds
     // written before, whose entries are no longer waiting.

@@ -9,11 +9,11 @@
 #include <QThread>
 #include <QUuid>
 
+#include <algorithm>
 #include <filesystem>
 #include <sqlite3.h>
 #include <system_error>
 #include <unistd.h>
-#include <algorithm>
 
 namespace {
 

@@ -8,9 +8,7 @@
 
 #include <filesystem>
 
-WorkbookWriter::WorkbookWriter(const QString& path)
-    : m_path(path)
-    , m_tempPath(path + QStringLiteral(".part"))
+WorkbookWriter::WorkbookWriter(const QString& path) : m_path(path), m_tempPath(path + QStringLiteral(".part"))
 {
     QFile::remove(m_tempPath);
     m_workbook = workbook_new(QFile::encodeName(m_tempPath).constData());
@@ -66,7 +64,8 @@ void WorkbookWriter::writeNumber(int row, int column, double value, const Workbo
 {
     if (m_failed)
         return;
-    if (worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value, format(style)) != LXW_NO_ERROR)
+    if (worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value, format(style)) !=
+        LXW_NO_ERROR)
         m_failed = true;
 }
 
@@ -137,11 +136,13 @@ bool WorkbookWriter::save(QString* error)
     m_workbook = nullptr;
     if (m_failed || closed != LXW_NO_ERROR) {
         QFile::remove(m_tempPath);
-        *error = QStringLiteral("无法写入表格文件“%1”：%2").arg(shown, QString::fromUtf8(lxw_strerror(closed)));
+        *error =
+            QStringLiteral("无法写入表格文件“%1”：%2").arg(shown, QString::fromUtf8(lxw_strerror(closed)));
         return false;
     }
     std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(m_tempPath).toStdString(), QFile::encodeName(m_path).toStdString(), ec);
+    std::filesystem::rename(QFile::encodeName(m_tempPath).toStdString(),
+                            QFile::encodeName(m_path).toStdString(), ec);
     if (ec) {
         QFile::remove(m_tempPath);
         *error = QStringLiteral("无法保存表格文件“%1”：%2").arg(shown, QString::fromStdString(ec.message()));

@@ -51,8 +51,8 @@ double directBinomialTail(int n, double q, int k)
         return 1;
     double sum = 0;
     for (int i = k; i <= n; ++i)
-        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) + i * std::log(q) +
-                        (n - i) * std::log1p(-q));
+        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) +
+                        i * std::log(q) + (n - i) * std::log1p(-q));
     return std::min(1.0, sum);
 }
 
@@ -231,7 +231,8 @@ TEST(ChanceFigures, MatchDirectSumsEverywhere)
                             const BacktestResult r = BacktestEngine::run(h, compiled, kind, kill, o);
                             ASSERT_EQ(r.order, ascending ? DrawOrder::Ascending : DrawOrder::AsDrawn);
                             for (int i = 0; i < codes.size(); ++i)
-                                expectNear(r.outcomes[i].chance, directSum(h, codes[i], kind, kill, o, ascending),
+                                expectNear(r.outcomes[i].chance,
+                                           directSum(h, codes[i], kind, kill, o, ascending),
                                            QString("%1 %2 kill=%3 weighted=%4 W=%5 excl=%6 ascending=%7")
                                                .arg(codes[i], kind.code())
                                                .arg(kill)
@@ -288,8 +289,11 @@ TEST(ChanceFigures, RandomFormulasAreSignificantAboutFivePerCentOfTheTime)
                     significant += *out.chance.p < 0.05 ? 1 : 0;
                 }
                 const double share = significant / 2000.0;
-                const std::string where =
-                    QString("%1 weighted %2 ascending %3").arg(kind.code()).arg(weighted).arg(ascending).toStdString();
+                const std::string where = QString("%1 weighted %2 ascending %3")
+                                              .arg(kind.code())
+                                              .arg(weighted)
+                                              .arg(ascending)
+                                              .toStdString();
                 EXPECT_GE(share, 0.02) << where;
                 EXPECT_LE(share, 0.09) << where;
                 std::printf("share of p<0.05 among 2000 random formulas (%s): %.4f\n", where.c_str(), share);
@@ -312,14 +316,16 @@ TEST(ChanceFigures, ConstantFormulasStayWithinChance)
         const HistoryColumns h(syntheticDraws(20000, 99, ascending));
         for (const FormulaKind& kind : FormulaKind::all())
             for (bool kill : {true, false}) {
-                const BacktestResult r = BacktestEngine::run(h, constants, kind, kill, options(0, true, false));
+                const BacktestResult r =
+                    BacktestEngine::run(h, constants, kind, kill, options(0, true, false));
                 for (int v = 1; v <= 6; ++v) {
                     const ChanceFigures& c = r.outcomes[std::size_t(v - 1)].chance;
                     const double q = countedChance(kind, kill, ascending, v);
                     EXPECT_NEAR(c.chanceRate, 100 * q, 1e-9);
                     const double standardError = 100 * std::sqrt(q * (1 - q) / c.tested);
                     EXPECT_LE(std::abs(c.excess), 3 * standardError)
-                        << kind.code().toStdString() << " kill " << kill << " ascending " << ascending << " v " << v;
+                        << kind.code().toStdString() << " kill " << kill << " ascending " << ascending
+                        << " v " << v;
                 }
             }
     }
@@ -405,8 +411,9 @@ TEST(ChanceSummary, VerdictByCorrectedQValues)
     EXPECT_EQ(s.significant, 5);
     EXPECT_EQ(s.adjustedSignificant, 0);
     EXPECT_FALSE(s.clearlyAboveChance());
-    EXPECT_EQ(s.text(), QStringLiteral("本类 100 条公式：平均正确率 84.00%，机会率 83.33%；p<0.05 的有 5 条，"
-                                       "纯属运气时约有 5 条；校正多重比较后仍显著的有 0 条，与随机无明显差别"));
+    EXPECT_EQ(s.text(),
+              QStringLiteral("本类 100 条公式：平均正确率 84.00%，机会率 83.33%；p<0.05 的有 5 条，"
+                             "纯属运气时约有 5 条；校正多重比较后仍显著的有 0 条，与随机无明显差别"));
     // Two formulas far beyond luck: m c(m) p / rank = 100 × 5.187 × 1e-5 / 1 < 0.05.
     outcomes[0].chance.p = 1e-5;
     outcomes[1].chance.p = 2e-5;
@@ -424,7 +431,8 @@ TEST(ChanceSummary, VerdictByCorrectedQValues)
         o.holdOut.p = 0.4;
     }
     outcomes[1].holdOut.p = 0.01;
-    EXPECT_TRUE(ChanceSummary::of(outcomes).text().contains(QStringLiteral("仍显著的有 2 条，其中留出期也高于机会的有 1 条；留出期：")));
+    EXPECT_TRUE(ChanceSummary::of(outcomes).text().contains(
+        QStringLiteral("仍显著的有 2 条，其中留出期也高于机会的有 1 条；留出期：")));
     // 37 formulas: M = 1.85 is written as a whole number.
     outcomes.resize(37);
     EXPECT_TRUE(ChanceSummary::of(outcomes).text().contains(QStringLiteral("纯属运气时约有 2 条")));

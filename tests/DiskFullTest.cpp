@@ -370,8 +370,9 @@ TEST_F(DiskFull, RealFullDiskLeavesTheFileWholeByItself)
             ++refused;
             EXPECT_EQ(code, 1) << what;
             // A deletion first copies the database into the backup folder; that copy may be what fails.
-            expectNamesFile(err, err.contains(QStringLiteral("无法备份数据库")) ? QStringLiteral("备份")
-                                                                              : QStringLiteral("formula.mdb"));
+            expectNamesFile(err, err.contains(QStringLiteral("无法备份数据库"))
+                                     ? QStringLiteral("备份")
+                                     : QStringLiteral("formula.mdb"));
             EXPECT_TRUE(alone.sameAs(before)) << what << ": " << err.toStdString();
         }
     }

@@ -30,14 +30,15 @@ void expectValues(const DrawRecord& r, std::initializer_list<std::pair<const cha
 TEST(DrawDeriver, ThreeThreeFiveAfterOneTwoThree)
 {
     const DrawRecord r = derive("160121005", {3, 3, 5}, PreviousDraw{{1, 2, 3}});
-    expectValues(r, {{"L1A", 3}, {"L2A", 3}, {"L3A", 5}, {"L1B", 0}, {"L2B", 0}, {"L3B", 1}, {"L1C", 1},
-                     {"L3C", 1}, {"L1D", 3}, {"L3D", 0}, {"L1E", 0}, {"L3E", 2}, {"L1F", 2}, {"L3F", 3},
-                     {"L1G", 9}, {"L3G", 25}, {"L1I", 4}, {"L3I", 2}, {"L1J", 8}, {"L3J", 32}, {"L1K", 27},
-                     {"L3K", 125}, {"L1P", 8}, {"L2P", 8}, {"L3P", 6}, {"L1Q", 2}, {"L2Q", 2}, {"L3Q", 0},
-                     {"L1H", 0}, {"L3H", 2}, {"L5H", 1}, {"L1L", 0}, {"L2L", 1}, {"L3L", 2}, {"L1M", 2},
-                     {"L2M", 3}, {"L3M", 11}, {"L4M", 0}, {"L5M", 0}, {"LH", 11}, {"LI", 1}, {"LJ", 1},
-                     {"LK", 5}, {"LL", 2}, {"LM", 6}, {"LN", 3}, {"LO", 11}, {"LP", 0}, {"LQ", 0},
-                     {"LR", 2}, {"LS", 1}, {"LT", 2}, {"LU", 1}, {"LV", 0}, {"LW", 0}, {"LX", 0}, {"LY", 2}});
+    expectValues(r, {{"L1A", 3},   {"L2A", 3},  {"L3A", 5}, {"L1B", 0}, {"L2B", 0}, {"L3B", 1},  {"L1C", 1},
+                     {"L3C", 1},   {"L1D", 3},  {"L3D", 0}, {"L1E", 0}, {"L3E", 2}, {"L1F", 2},  {"L3F", 3},
+                     {"L1G", 9},   {"L3G", 25}, {"L1I", 4}, {"L3I", 2}, {"L1J", 8}, {"L3J", 32}, {"L1K", 27},
+                     {"L3K", 125}, {"L1P", 8},  {"L2P", 8}, {"L3P", 6}, {"L1Q", 2}, {"L2Q", 2},  {"L3Q", 0},
+                     {"L1H", 0},   {"L3H", 2},  {"L5H", 1}, {"L1L", 0}, {"L2L", 1}, {"L3L", 2},  {"L1M", 2},
+                     {"L2M", 3},   {"L3M", 11}, {"L4M", 0}, {"L5M", 0}, {"LH", 11}, {"LI", 1},   {"LJ", 1},
+                     {"LK", 5},    {"LL", 2},   {"LM", 6},  {"LN", 3},  {"LO", 11}, {"LP", 0},   {"LQ", 0},
+                     {"LR", 2},    {"LS", 1},   {"LT", 2},  {"LU", 1},  {"LV", 0},  {"LW", 0},   {"LX", 0},
+                     {"LY", 2}});
 }
 
 TEST(DrawDeriver, NeighbourPairsAndCounts)

@@ -24,7 +24,8 @@ public:
     static std::vector<FixtureDraw> datedDraws(const QDate& firstDay, int firstSequence, const QDate& lastDay,
                                                int lastSequence, int drawsPerDay);
     // `count` draws of 北京快3's running count from `first`, perDay to a day from `firstDay`.
-    static std::vector<FixtureDraw> runningDraws(qlonglong first, int count, const QDate& firstDay, int perDay);
+    static std::vector<FixtureDraw> runningDraws(qlonglong first, int count, const QDate& firstDay,
+                                                 int perDay);
     // The numbers the fixture gives an issue: fixed, spread over 1..6.
     static QString numbersFor(const QString& issue);
 

@@ -13,13 +13,14 @@
 namespace {
 
 // An HTTP answer; announcedLength other than the body's size makes a broken one.
-QByteArray response(int status, const QByteArray& reason, const QByteArray& contentType, const QByteArray& body,
-                    qsizetype announcedLength = -1)
+QByteArray response(int status, const QByteArray& reason, const QByteArray& contentType,
+                    const QByteArray& body, qsizetype announcedLength = -1)
 {
     if (announcedLength < 0)
         announcedLength = body.size();
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + contentType +
-           "\r\nContent-Length: " + QByteArray::number(announcedLength) + "\r\nConnection: close\r\n\r\n" + body;
+           "\r\nContent-Length: " + QByteArray::number(announcedLength) + "\r\nConnection: close\r\n\r\n" +
+           body;
 }
 
 QByteArray garbage(int size)

@@ -16,7 +16,8 @@ class QTcpSocket;
 class FixtureResultsServer
 {
 public:
-    enum class Reply {
+    enum class Reply
+    {
         Page,        // 200 with the page
         NotFound,    // 404
         ServerError, // 500

@@ -1,6 +1,6 @@
+#include "backtest/FormulaGridModel.h"
 #include "backtest/BacktestEngine.h"
 #include "backtest/BacktestRunner.h"
-#include "backtest/FormulaGridModel.h"
 #include "history/HistoryColumns.h"
 
 #include <QAbstractItemModelTester>
@@ -72,9 +72,9 @@ TEST(FormulaGridModel, HeadersAndWidths)
     FormulaGridModel m;
     EXPECT_EQ(m.columnCount(), 18);
     const QStringList expected = {
-        "序号",     "公式",     "种类",     "生杀",   "计算值", "正确率（加权算法）",
-        "最大连错", "最大连对", "最后连错", "最后连对", "机会率", "超出",
-        "p值",      "q值",      "留出正确率", "留出p值", "等价",   ""};
+        "序号",     "公式",     "种类",       "生杀",     "计算值", "正确率（加权算法）",
+        "最大连错", "最大连对", "最后连错",   "最后连对", "机会率", "超出",
+        "p值",      "q值",      "留出正确率", "留出p值",  "等价",   ""};
     for (int c = 0; c < 18; ++c)
         EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), expected[c]) << c;
     m.setWeightedRate(false);

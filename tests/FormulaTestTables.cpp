@@ -6,8 +6,8 @@
 
 void PrintTo(const Row& row, std::ostream* os)
 {
-    *os << '{' << row.code.toStdString() << ", " << row.chinese.toStdString() << ", " << (row.kill ? "kill" : "keep")
-        << '}';
+    *os << '{' << row.code.toStdString() << ", " << row.chinese.toStdString() << ", "
+        << (row.kill ? "kill" : "keep") << '}';
 }
 
 std::vector<Row> tableRows(Workspace& ws, const FormulaKind& kind)

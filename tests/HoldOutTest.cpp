@@ -54,8 +54,8 @@ double binomialTail(int n, double q, int k)
 {
     double sum = 0;
     for (int i = std::max(k, 0); i <= n; ++i)
-        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) + i * std::log(q) +
-                        (n - i) * std::log1p(-q));
+        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) +
+                        i * std::log(q) + (n - i) * std::log1p(-q));
     return std::min(sum, 1.0);
 }
 
@@ -124,8 +124,8 @@ TEST(HoldOut, HeldOutDrawsStayOutOfTheFiguresAndAreCountedApart)
                 // Unweighted with one chance for every uncertain draw: the exact binomial tail.
                 ASSERT_GT(c.chancy, 0);
                 ASSERT_TRUE(o.holdOut.p.has_value());
-                EXPECT_NEAR(*o.holdOut.p, binomialTail(c.chancy, asDrawnChance(kind, kill), c.hits - c.certainHits),
-                            1e-9);
+                EXPECT_NEAR(*o.holdOut.p,
+                            binomialTail(c.chancy, asDrawnChance(kind, kill), c.hits - c.certainHits), 1e-9);
             }
         }
 }

@@ -25,7 +25,8 @@ VoteTally generalTally(std::initializer_list<int> votes, bool kill)
 
 RankingBuilder generalRanking(std::initializer_list<int> votes, bool kill)
 {
-    return RankingBuilder(RankingBuilder::entriesOf(generalTally(votes, kill), VoteTally::kGeneralPosition), kill);
+    return RankingBuilder(RankingBuilder::entriesOf(generalTally(votes, kill), VoteTally::kGeneralPosition),
+                          kill);
 }
 
 std::vector<int> numbers(const RankingBuilder& r)
@@ -194,7 +195,8 @@ TEST(RankingBuilder, ExportRowsFollowKillVotes)
     std::vector<std::array<int, 3>> rows;
     for (const RankingExportRow& r : kill.exportRows())
         rows.push_back({r.row, r.number, r.all});
-    EXPECT_EQ(rows, (std::vector<std::array<int, 3>>{{1, 1, 0}, {2, 3, 0}, {3, 6, 0}, {4, 4, 1}, {5, 2, 3}, {6, 5, 3}}));
+    EXPECT_EQ(rows, (std::vector<std::array<int, 3>>{
+                        {1, 1, 0}, {2, 3, 0}, {3, 6, 0}, {4, 4, 1}, {5, 2, 3}, {6, 5, 3}}));
 
     // Keep votes leave every kill count 0: the sheet lists the numbers in order.
     const RankingBuilder keep = generalRanking(kExampleVotes, false);
@@ -202,8 +204,7 @@ TEST(RankingBuilder, ExportRowsFollowKillVotes)
     for (const RankingExportRow& r : keep.exportRows())
         keepNumbers.push_back(r.number);
     EXPECT_EQ(keepNumbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(RankingBuilder::exportHeaders(),
-              (QStringList{"排序序号", "号码", "杀留Err值（公式错误值）"}));
+    EXPECT_EQ(RankingBuilder::exportHeaders(), (QStringList{"排序序号", "号码", "杀留Err值（公式错误值）"}));
 }
 
 TEST(RankingBuilder, WritesTheExportWorkbook)
@@ -216,6 +217,7 @@ TEST(RankingBuilder, WritesTheExportWorkbook)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.read(2), "PK");
 
-    EXPECT_FALSE(generalRanking(kExampleVotes, true).writeWorkbook(dir.file("missing/ErrarrLei.xlsx"), &error));
+    EXPECT_FALSE(
+        generalRanking(kExampleVotes, true).writeWorkbook(dir.file("missing/ErrarrLei.xlsx"), &error));
     EXPECT_FALSE(error.isEmpty());
 }

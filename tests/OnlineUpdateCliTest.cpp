@@ -12,8 +12,8 @@ TEST(CliOnlineUpdate, AddsTheDrawsAndCountsThem)
     auto draws = FixtureResultsPages::datedDraws(QDate(2016, 1, 19), 1, QDate(2016, 1, 21), 30, 78);
     draws.back().numbers = "909";
     server.setPage(FixtureResultsPages::page(draws));
-    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121",
-                                            "--days", "2"});
+    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today",
+                                            "160121", "--days", "2"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "added 185 rejected 1\n");
     EXPECT_TRUE(r.err.contains("160121030")) << r.err.toStdString();
@@ -36,7 +36,8 @@ TEST(CliOnlineUpdate, AFailureChangesNothingAndSaysSo)
     FixtureResultsServer server;
     ASSERT_EQ(runCli(dir.path(), {"history", "add", "160121001", "356"}).exitCode, 0);
     server.setReply(FixtureResultsServer::Reply::ServerError);
-    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    const CliResult r =
+        runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains("HTTP 500")) << r.err.toStdString();
@@ -53,9 +54,11 @@ TEST(CliOnlineUpdate, AFailureChangesNothingAndSaysSo)
 TEST(CliOnlineUpdate, Usage)
 {
     TempDataFolder dir;
-    for (const QStringList& args : {QStringList{"--today", "161321"}, QStringList{"--days", "11"},
-                                    QStringList{"--days"}, QStringList{"--timeout", "x"}, QStringList{"--nope", "1"}})
-        EXPECT_EQ(runCli(dir.path(), QStringList{"history", "update"} + args).exitCode, 2) << args.join(' ').toStdString();
+    for (const QStringList& args :
+         {QStringList{"--today", "161321"}, QStringList{"--days", "11"}, QStringList{"--days"},
+          QStringList{"--timeout", "x"}, QStringList{"--nope", "1"}})
+        EXPECT_EQ(runCli(dir.path(), QStringList{"history", "update"} + args).exitCode, 2)
+            << args.join(' ').toStdString();
 }
 
 TEST(CliOnlineUpdate, APageWithIssuesButNoDrawExitsOne)
@@ -67,7 +70,8 @@ TEST(CliOnlineUpdate, APageWithIssuesButNoDrawExitsOne)
     for (int i = 2; i <= 40; ++i)
         page += QStringLiteral("<tr><td>1601210%1</td><td>-</td></tr>").arg(i, 2, 10, QChar('0')).toUtf8();
     server.setPage(page + "</table></body></html>");
-    const CliResult r = runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
+    const CliResult r =
+        runCli(dir.path(), {"history", "update", "--base-url", server.baseUrl(), "--today", "160121"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains(QStringLiteral("一期也不能保存"))) << r.err.toStdString();

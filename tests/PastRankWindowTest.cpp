@@ -89,7 +89,8 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
 
     // Keep formulas "4" and "1" at 个位; "4" is right on draws 2 and 3 and wrong on draw 4.
     const std::vector<CompiledFormula> subset{CompiledFormula::compile("4"), CompiledFormula::compile("1")};
-    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::PreCanshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false,
+                                                            VerificationMode::PreCanshu, 1));
     ASSERT_EQ(model.columnCount(), 6);
     EXPECT_EQ(header(model, 3), QStringLiteral("个位"));
     EXPECT_EQ(header(model, 4), QStringLiteral("公式1"));
@@ -106,7 +107,8 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
     EXPECT_FALSE(model.index(3, 4).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(text(model, 2, 1), "1"); // the number columns are unchanged
 
-    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false,
+                                                            VerificationMode::Canshu, 1));
     EXPECT_EQ(text(model, 0, 4), "4");
     EXPECT_EQ(colour(model, 0, 4), kBlue);
     EXPECT_EQ(colour(model, 1, 4), kBlue);
@@ -116,12 +118,15 @@ TEST(HistoryGridVerification, ColumnsHeadersAndColoursOfBothModes)
     // A new history snapshot drops the columns; so does an empty subset.
     model.setDraws(&draws);
     EXPECT_EQ(model.columnCount(), 4);
-    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
-    model.setVerificationBlock(VerificationDisplay::compute(history, {}, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, false,
+                                                            VerificationMode::Canshu, 1));
+    model.setVerificationBlock(
+        VerificationDisplay::compute(history, {}, FormulaKind{1, true}, false, VerificationMode::Canshu, 1));
     EXPECT_EQ(model.columnCount(), 4);
     // A block over other draws is not shown.
-    model.setVerificationBlock(VerificationDisplay::compute(HistoryColumns(numbers({{1, 1, 1}})), subset, FormulaKind{1, true}, false,
-                           VerificationMode::Canshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(HistoryColumns(numbers({{1, 1, 1}})), subset,
+                                                            FormulaKind{1, true}, false,
+                                                            VerificationMode::Canshu, 1));
     EXPECT_EQ(model.columnCount(), 4);
 }
 
@@ -135,14 +140,16 @@ TEST(HistoryGridVerification, ScrollingPagesBlocksWhoseHeadersNameTheirFormulas)
     const std::vector<CompiledFormula> subset = constants(1234);
     EXPECT_EQ(VerificationBlock::scrollMaximum(int(subset.size())), 1001);
 
-    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, 1));
+    model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true,
+                                                            VerificationMode::Canshu, 1));
     ASSERT_EQ(model.columnCount(), 504);
     EXPECT_EQ(header(model, 4 + 98), QStringLiteral("公式99"));
     EXPECT_EQ(header(model, 4 + 99), QStringLiteral("式100"));
     EXPECT_EQ(header(model, 503), QStringLiteral("式500"));
 
     for (int value : {501, 1001, 1, 1001}) {
-        model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true, VerificationMode::Canshu, value));
+        model.setVerificationBlock(VerificationDisplay::compute(history, subset, FormulaKind{1, true}, true,
+                                                                VerificationMode::Canshu, value));
         const int count = value == 1001 ? 234 : 500;
         ASSERT_EQ(model.columnCount(), 4 + count) << value;
         for (int i : {0, 7, count - 1}) {

@@ -22,9 +22,12 @@ TEST(SearchCandidate, FormsFollowTheChosenStyleAndKindWords)
 {
     const SearchCandidate c = candidateOf({"LH", "LT"}, 3);
     EXPECT_EQ(c.codeForm(), "LH+LT+3");
-    EXPECT_EQ(c.chineseForm(kUnitsSingle, true, ChineseFormStyle::Bracket), QStringLiteral("[个位单选杀]和数+跨度+3"));
-    EXPECT_EQ(c.chineseForm(kUnitsSingle, true, ChineseFormStyle::NextDraw), QStringLiteral("和数+跨度+3=下期杀个位单选"));
-    EXPECT_EQ(c.chineseForm(kTensGeneral, false, ChineseFormStyle::NextDraw), QStringLiteral("和数+跨度+3=下期生十位通选"));
+    EXPECT_EQ(c.chineseForm(kUnitsSingle, true, ChineseFormStyle::Bracket),
+              QStringLiteral("[个位单选杀]和数+跨度+3"));
+    EXPECT_EQ(c.chineseForm(kUnitsSingle, true, ChineseFormStyle::NextDraw),
+              QStringLiteral("和数+跨度+3=下期杀个位单选"));
+    EXPECT_EQ(c.chineseForm(kTensGeneral, false, ChineseFormStyle::NextDraw),
+              QStringLiteral("和数+跨度+3=下期生十位通选"));
     EXPECT_EQ(c.chineseForm(FormulaKind{3, false}, false, ChineseFormStyle::Bracket),
               QStringLiteral("[百位通选生]和数+跨度+3"));
 
@@ -45,9 +48,9 @@ TEST(FormulaGenerator, GivenTailRoundsHalvesToEvenAndRefusesWhatDoesNotFitSixtee
         const char* text;
         int tail;
     };
-    for (const Case& c : {Case{"0", 0}, Case{"abc", 0}, Case{"", 0}, Case{"7.5", 8}, Case{"2.5", 2}, Case{"3.5", 4},
-                          Case{"-3", -3}, Case{" 12 ", 12}, Case{"-2.5", -2}, Case{"32767", 32767},
-                          Case{"-32768.5", -32768}}) {
+    for (const Case& c : {Case{"0", 0}, Case{"abc", 0}, Case{"", 0}, Case{"7.5", 8}, Case{"2.5", 2},
+                          Case{"3.5", 4}, Case{"-3", -3}, Case{" 12 ", 12}, Case{"-2.5", -2},
+                          Case{"32767", 32767}, Case{"-32768.5", -32768}}) {
         int tail = 99;
         QString error;
         EXPECT_TRUE(FormulaGenerator::givenTail(QString::fromLatin1(c.text), &tail, &error)) << c.text;

@@ -19,4 +19,5 @@ SearchCandidate candidateOf(const QStringList& codes, int tail);
 // The search's back-test done the slow, literal way: the code form compiled and evaluated draw by
 // draw, the predicted number of each draw stored on the next one, verdicts by the kind's table,
 // the window from n − W − 1 rows after the oldest.
-FormulaStats referenceSearchStats(const std::vector<DrawRecord>& draws, const QString& code, const SearchRules& rules);
+FormulaStats referenceSearchStats(const std::vector<DrawRecord>& draws, const QString& code,
+                                  const SearchRules& rules);

@@ -14,7 +14,8 @@ std::vector<DrawRecord> syntheticDraws(int count, unsigned seed, bool ascending)
     PreviousDraw previous;
     for (int i = 0; i < count; ++i) {
         DrawInput in;
-        in.issue = QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
+        in.issue =
+            QDate(2016, 1, 1).addDays(i / 78).toString("yyMMdd") + QString::asprintf("%03d", i % 78 + 1);
         in.numbers = {int(rng() % 6) + 1, int(rng() % 6) + 1, int(rng() % 6) + 1};
         if (ascending)
             std::sort(in.numbers.begin(), in.numbers.end());

@@ -1,5 +1,5 @@
-#include "backtest/CalculationSteps.h"
 #include "backtest/VerificationDisplay.h"
+#include "backtest/CalculationSteps.h"
 #include "history/DrawDeriver.h"
 #include "history/HistoryColumns.h"
 #include "history/ParameterTable.h"
@@ -26,7 +26,8 @@ HistoryColumns numbers(const std::vector<std::array<int, 3>>& draws)
 
 VerificationBlock single(const HistoryColumns& h, const char* code, bool kill, VerificationMode mode)
 {
-    return VerificationDisplay::compute(h, {CompiledFormula::compile(QString::fromLatin1(code))}, k1D, kill, mode, 1);
+    return VerificationDisplay::compute(h, {CompiledFormula::compile(QString::fromLatin1(code))}, k1D, kill,
+                                        mode, 1);
 }
 
 using C = VerificationBlock::Colour;
@@ -97,7 +98,8 @@ TEST(VerificationDisplay, EdgeRowsAndValues)
     // One draw: nothing judges it; PreCanshu white and empty, Canshu green with the prediction.
     const HistoryColumns one = numbers({{1, 2, 3}});
     EXPECT_EQ(colours(single(one, "3", false, VerificationMode::PreCanshu)), std::vector<C>{C::White});
-    EXPECT_EQ(texts(single(one, "3", false, VerificationMode::PreCanshu)), std::vector<std::optional<int>>{std::nullopt});
+    EXPECT_EQ(texts(single(one, "3", false, VerificationMode::PreCanshu)),
+              std::vector<std::optional<int>>{std::nullopt});
     EXPECT_EQ(colours(single(one, "3", false, VerificationMode::Canshu)), std::vector<C>{C::Miss});
     EXPECT_EQ(texts(single(one, "3", false, VerificationMode::Canshu)), std::vector<std::optional<int>>{3});
 
@@ -134,8 +136,8 @@ TEST(VerificationDisplay, ScrollValuesChooseBlocksOf500)
     EXPECT_EQ(VerificationBlock::scrollMaximum(501), 501);
     EXPECT_EQ(VerificationBlock::scrollMaximum(1000), 501);
     EXPECT_EQ(VerificationBlock::scrollMaximum(1001), 1001);
-    for (auto [value, first] : {std::pair{0, 1}, {1, 1}, {2, 1}, {500, 1}, {501, 501}, {777, 501}, {1000, 501},
-                                {1001, 1001}})
+    for (auto [value, first] :
+         {std::pair{0, 1}, {1, 1}, {2, 1}, {500, 1}, {501, 501}, {777, 501}, {1000, 501}, {1001, 1001}})
         EXPECT_EQ(VerificationBlock::blockFirst(value), first) << value;
     EXPECT_EQ(VerificationBlock::blockSize(1, 120), 120);
     EXPECT_EQ(VerificationBlock::blockSize(1, 1200), 500);
@@ -182,7 +184,9 @@ TEST(CalculationSteps, StepTextKeepsTheFormulasShape)
     const std::vector<DrawRecord> draws{
         draw("160121001", {{"L1A", 3}, {"L2A", 5}, {"L3A", 6}, {"LT", 5}, {"L3D", 2}, {"L1Q", -2}})};
     const HistoryColumns h(draws);
-    auto steps = [&h](const char* code) { return CalculationSteps::stepText(QString::fromLatin1(code), h, 0); };
+    auto steps = [&h](const char* code) {
+        return CalculationSteps::stepText(QString::fromLatin1(code), h, 0);
+    };
     EXPECT_EQ(steps("L1A+LT+(L3D MOD 3)+7"), "3+5+(2 MOD 3)+7");
     EXPECT_EQ(steps("L1A*L2A-L3A/2"), "3*5-6/2");
     EXPECT_EQ(steps("-L1A+20"), "-3+20");
@@ -267,7 +271,8 @@ TEST(CalculationSteps, StepTextEvaluatesToTheValueOnRealDraws)
             if (std::isnan(expected))
                 EXPECT_TRUE(std::isnan(fromSteps)) << code.toStdString();
             else
-                EXPECT_DOUBLE_EQ(fromSteps, expected) << code.toStdString() << " -> " << rows[r].steps.toStdString();
+                EXPECT_DOUBLE_EQ(fromSteps, expected)
+                    << code.toStdString() << " -> " << rows[r].steps.toStdString();
             EXPECT_EQ(rows[r].value, CalculationSteps::valueText(expected));
         }
     }

@@ -90,8 +90,8 @@ bool MessageBoxes::input(QWidget* parent, const QString& title, const QString& p
     return ok;
 }
 
-bool MessageBoxes::choose(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
-                          int current, int* chosen)
+bool MessageBoxes::choose(QWidget* parent, const QString& title, const QString& prompt,
+                          const QStringList& items, int current, int* chosen)
 {
     shown().append(prompt);
     lastDefault() = items.value(current);
