@@ -11,7 +11,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk python3 python3-openpyxl python3-xlwt
   util-linux mount
-  dpkg-dev lintian appstream desktop-file-utils
+  dpkg-dev lintian appstream desktop-file-utils clang-format
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-dev llvm)
