@@ -8,7 +8,11 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,11 +123,22 @@ QString FixtureResultsServer::lastTarget() const
 
 quint16 FixtureResultsServer::closedPort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    // Bound but never listening: a connection is refused, and as the port stays bound until the
+    // test program ends, no other test running beside it can be handed the same port.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return 0;
+    }
+    return ntohs(address.sin_port);
 }
 
 void FixtureResultsServer::accept()
