@@ -21,15 +21,8 @@ FormulaRecord formula(const char* code, const char* chinese, bool kill)
     return r;
 }
 
-struct OpenWorkspace
+struct OpenWorkspace : TempWorkspace
 {
-    TempDataFolder dir;
-    Workspace ws;
-    OpenWorkspace()
-    {
-        QString error;
-        EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
     QSqlDatabase db() { return ws.database().connection(); }
 };
 

@@ -45,16 +45,9 @@ QStringList drawsOf(const std::vector<DrawRecord>& draws)
     return out;
 }
 
-struct OpenWorkspace
+struct OpenWorkspace : TempWorkspace
 {
-    TempDataFolder dir;
-    Workspace ws;
-    OpenWorkspace()
-    {
-        QString error;
-        EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-        ws.setLotteryIndex(0); // 福建快3, 78 draws a day
-    }
+    OpenWorkspace() { ws.setLotteryIndex(0); } // 福建快3, 78 draws a day
     HistoryImport::Options options(int sheet = -1) const
     {
         HistoryImport::Options o;

@@ -15,15 +15,8 @@
 
 namespace {
 
-struct OpenWorkspace
+struct OpenWorkspace : TempWorkspace
 {
-    TempDataFolder dir;
-    Workspace ws;
-    OpenWorkspace()
-    {
-        QString error;
-        EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
     HistoryImportPlan plan(const QByteArray& bytes)
     {
         HistoryImport::Options o;

@@ -45,15 +45,8 @@ QList<int> lineNumbers(const std::vector<UnreadLine>& unread)
     return out;
 }
 
-struct OpenWorkspace
+struct OpenWorkspace : TempWorkspace
 {
-    TempDataFolder dir;
-    Workspace ws;
-    OpenWorkspace()
-    {
-        QString error;
-        EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
     HistoryImportPlan plan(const QByteArray& bytes)
     {
         HistoryImport::Options o;

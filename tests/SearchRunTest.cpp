@@ -95,15 +95,8 @@ SearchResult result(FormulaKind kind, const char* code, const char* chinese)
     return {kind, true, QString::fromLatin1(code), QString::fromUtf8(chinese), {}, {}, {}};
 }
 
-struct OpenWorkspace
+struct OpenWorkspace : TempWorkspace
 {
-    TempDataFolder dir;
-    Workspace ws;
-    OpenWorkspace()
-    {
-        QString error;
-        EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
-    }
     std::vector<FormulaRecord> table(FormulaKind kind)
     {
         std::vector<FormulaRecord> out;

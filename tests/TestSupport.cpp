@@ -11,6 +11,12 @@ TempDataFolder::TempDataFolder()
     EXPECT_TRUE(m_dir.isValid());
 }
 
+TempWorkspace::TempWorkspace()
+{
+    QString error;
+    EXPECT_TRUE(ws.open(dir.path(), &error)) << error.toStdString();
+}
+
 void addDraws(Workspace& ws, std::initializer_list<std::pair<const char*, const char*>> draws)
 {
     for (const auto& [issue, digits] : draws) {

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "history/Workspace.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <array>
 #include <ostream>
 
-class Workspace;
 struct FormulaKind;
 
 // A fresh data folder for one test; removed afterwards.
@@ -19,6 +20,14 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// A workspace opened on a fresh data folder; the test fails when it cannot be opened.
+struct TempWorkspace
+{
+    TempDataFolder dir;
+    Workspace ws;
+    TempWorkspace();
 };
 
 // Appends draws typed by hand ("ISSUE", "DDD") to an open workspace; fails the test on error.
