@@ -39,7 +39,7 @@ MainWindow::MainWindow(Workspace* workspace, const QString& startupError, QWidge
     : QMainWindow(parent), m_workspace(workspace), m_database(startupError),
       m_session(new AnalysisSession(workspace, this)),
       m_formulaPanel(new FormulaListPanel(m_session, &m_database, this)),
-      m_historyPanel(new HistoryPanel(workspace, &m_database, this)),
+      m_historyPanel(new HistoryPanel(m_session, &m_database, this)),
       m_calculation(new KillKeepCalculation(workspace, m_formulaPanel->model(), this))
 {
     setObjectName("frmMain");
@@ -106,11 +106,6 @@ TrendChartWindow* MainWindow::trendWindow() const
 
 void MainWindow::connectPanels()
 {
-    // The history panel stands below the session's layer: what it changed reaches the session here,
-    // once per change.
-    connect(m_historyPanel, &HistoryPanel::historyChanged, m_session, &AnalysisSession::historyWasChanged);
-    connect(m_historyPanel, &HistoryPanel::historyCleared, m_session, &AnalysisSession::historyWasChanged);
-    connect(m_historyPanel, &HistoryPanel::historyCut, m_session, &AnalysisSession::storeWasReplaced);
     connect(m_formulaPanel, &FormulaListPanel::trendChartRequested, this,
             [this](int row) { openTrendWindow(row, true); });
     connect(m_formulaPanel, &FormulaListPanel::chartFormulaChosen, this, [this](int row) {
@@ -123,11 +118,6 @@ void MainWindow::connectPanels()
         if (m_trendWindow)
             m_trendWindow->setReplay(result);
     });
-    // The history grid's verification columns and workbook headers come from the formula list.
-    m_historyPanel->setVerificationSource(
-        {[this] { return m_formulaPanel->model()->rowCount(); },
-         [this](int scrollValue) { return m_formulaPanel->verificationBlock(scrollValue); }});
-    m_historyPanel->setFormulaNames([this](int number) { return m_formulaPanel->formulaName(number); });
 }
 
 void MainWindow::connectSession()
@@ -361,7 +351,6 @@ void MainWindow::runBacktest()
         break;
     case FormulaListPanel::BacktestOutcome::Done:
         ++m_backtestRuns;
-        m_historyPanel->refreshVerification();
         break;
     }
 }

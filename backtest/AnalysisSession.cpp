@@ -1,12 +1,14 @@
 #include "backtest/AnalysisSession.h"
 
-#include "history/HistoryStore.h"
+#include "backtest/VerificationDisplay.h"
 #include "history/Workspace.h"
+#include "store/Settings.h"
 
 AnalysisSession::AnalysisSession(Workspace* workspace, QObject* parent)
-    : QObject(parent), m_workspace(workspace), m_options(AnalysisOptions::fromSettings(workspace->settings()))
+    : HistorySession(workspace, AnalysisOptions::fromSettings(workspace->settings()).publicationOrder,
+                     parent),
+      m_options(AnalysisOptions::fromSettings(workspace->settings()))
 {
-    readHistory();
 }
 
 void AnalysisSession::setKind(const FormulaKind& kind, bool kill)
@@ -20,13 +22,13 @@ void AnalysisSession::setKind(const FormulaKind& kind, bool kill)
 
 void AnalysisSession::setOptions(const AnalysisOptions& options)
 {
-    options.writeTo(m_workspace->settings());
+    options.writeTo(workspace().settings());
     overrideOptions(options);
 }
 
 void AnalysisSession::reloadOptions()
 {
-    overrideOptions(AnalysisOptions::fromSettings(m_workspace->settings()));
+    overrideOptions(AnalysisOptions::fromSettings(workspace().settings()));
 }
 
 void AnalysisSession::overrideOptions(const AnalysisOptions& options)
@@ -36,14 +38,8 @@ void AnalysisSession::overrideOptions(const AnalysisOptions& options)
     const AnalysisOptions previous = m_options;
     m_options = options;
     if (options.publicationOrder != previous.publicationOrder)
-        readDrawOrder();
+        setPublicationOrder(options.publicationOrder);
     emit optionsChanged(previous);
-}
-
-void AnalysisSession::historyWasChanged()
-{
-    readHistory();
-    emit historyChanged();
 }
 
 void AnalysisSession::formulasWereChanged(const FormulaKind& kind)
@@ -58,20 +54,21 @@ void AnalysisSession::formulasWereAdded(const FormulaKind& kind, bool kill)
     emit formulasChanged(kind);
 }
 
-void AnalysisSession::storeWasReplaced()
+void AnalysisSession::listWasShown(const FormulaKind& kind, bool kill, std::vector<ShownFormula> formulas)
 {
-    readHistory();
-    emit storeReplaced();
+    m_shownKind = kind;
+    m_shownKill = kill;
+    setShownFormulas(std::move(formulas));
 }
 
-void AnalysisSession::readHistory()
+VerificationBlock AnalysisSession::verificationBlock(int scrollValue) const
 {
-    // A new copy rather than a change in place: a back-test still running on the old one keeps it.
-    m_columns = std::make_shared<const HistoryColumns>(m_workspace->history().draws());
-    readDrawOrder();
-}
-
-void AnalysisSession::readDrawOrder()
-{
-    m_drawOrder = DrawModel::read(*m_columns, m_options.publicationOrder);
+    // Only the block's formulas are evaluated; the others keep their place in the numbering.
+    const int first = VerificationBlock::blockFirst(scrollValue);
+    const int size = VerificationBlock::blockSize(scrollValue, shownFormulaCount());
+    std::vector<CompiledFormula> subset(static_cast<std::size_t>(shownFormulaCount()));
+    for (int n = first; n < first + size; ++n)
+        subset[std::size_t(n - 1)] = CompiledFormula::compile(shownFormulas()[std::size_t(n - 1)].text);
+    const VerificationMode mode = VerificationDisplay::modeOf(workspace().settings().resultsOnCurrentDraw());
+    return VerificationDisplay::compute(*columns(), subset, m_shownKind, m_shownKill, mode, scrollValue);
 }

@@ -282,26 +282,19 @@ std::optional<FormulaListPanel::BacktestOutcome> FormulaListPanel::runBacktestOn
     m_shownKill = run.kill;
     sizeColumns(); // the figures' widths; also shows or hides the chance columns
     scrollToLastRowWhenLong();
+    announceShownList();
     return BacktestOutcome::Done;
 }
 
-VerificationBlock FormulaListPanel::verificationBlock(int scrollValue) const
+void FormulaListPanel::announceShownList()
 {
-    std::vector<CompiledFormula> subset;
-    subset.reserve(size_t(m_model->rowCount()));
-    for (int r = 0; r < m_model->rowCount(); ++r)
-        subset.push_back(CompiledFormula::compile(m_model->formulaAt(r).gongshi));
-    const VerificationMode mode = VerificationDisplay::modeOf(m_workspace->settings().resultsOnCurrentDraw());
-    return VerificationDisplay::compute(*m_session->columns(), subset, m_session->kind(), m_session->kill(),
-                                        mode, scrollValue);
-}
-
-std::optional<QString> FormulaListPanel::formulaName(int number) const
-{
-    const int row = number - 1;
-    if (row < 0 || row >= m_model->rowCount())
-        return std::nullopt;
-    return m_model->formulaAt(row).gongshiCN;
+    std::vector<AnalysisSession::ShownFormula> shown;
+    shown.reserve(std::size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const FormulaRecord& f = m_model->formulaAt(r);
+        shown.push_back({f.gongshi, f.gongshiCN});
+    }
+    m_session->listWasShown(m_model->kind(), m_shownKill, std::move(shown));
 }
 
 void FormulaListPanel::onGridClicked(const QModelIndex& index)
@@ -339,6 +332,7 @@ void FormulaListPanel::sortByColumn(int column)
     m_model->refillFormulas(std::move(sorted));
     m_model->redrawResults();
     scrollToLastRowWhenLong();
+    announceShownList();
 }
 
 void FormulaListPanel::filterFormulas()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "backtest/VerificationDisplay.h"
 #include "formula/FormulaKind.h"
 
 #include <QWidget>
@@ -72,11 +71,6 @@ public:
     // The summary line above the grid (empty before the first back-test).
     QLabel* summaryLabel() const { return m_summary; }
 
-    // The per-draw verification columns of the history grid for the block a scroll value shows.
-    VerificationBlock verificationBlock(int scrollValue) const;
-    // The Chinese form of formula number n (row n − 1); nothing when the list holds no such row.
-    std::optional<QString> formulaName(int number) const;
-
     // Empties the box for typing a formula: a file import that added formulas does so.
     void clearInput();
     // The row of the formula last clicked (outside the 公式 column, where a click selects) or
@@ -110,6 +104,9 @@ private:
     void buildMenu();
     void onGridClicked(const QModelIndex& index);
     void sortByColumn(int column);
+    // Tells the session the list shown now, in its order: the history grid's verification columns
+    // number the formulas as the grid does.
+    void announceShownList();
     void sizeColumns();
     void rememberFormulaAt(int row);
     void chooseChartFormula(int row);

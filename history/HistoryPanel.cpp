@@ -2,6 +2,7 @@
 
 #include "history/BackupDialog.h"
 #include "history/HistoryImportDialog.h"
+#include "history/HistorySession.h"
 #include "history/HistoryTextFile.h"
 #include "history/OnlineUpdateDialog.h"
 #include "history/Workspace.h"
@@ -30,8 +31,9 @@
 
 #include <algorithm>
 
-HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, QWidget* parent)
-    : QWidget(parent), m_workspace(workspace), m_database(database), m_model(new HistoryGridModel(this))
+HistoryPanel::HistoryPanel(HistorySession* session, const DatabaseGuard* database, QWidget* parent)
+    : QWidget(parent), m_session(session), m_workspace(&session->workspace()), m_database(database),
+      m_model(new HistoryGridModel(this))
 {
     buildMenu();
     auto* layout = new QVBoxLayout(this);
@@ -68,8 +70,7 @@ HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, 
     m_verificationCheck->setObjectName("Check1");
     connect(m_verificationCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_verificationScroll->setEnabled(on);
-        const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
-        m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
+        m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(m_session->shownFormulaCount()));
         if (on)
             showVerificationColumns();
         else
@@ -77,6 +78,7 @@ HistoryPanel::HistoryPanel(Workspace* workspace, const DatabaseGuard* database, 
     });
     layout->addWidget(m_verificationCheck);
     layout->addWidget(buildEntryBox());
+    connect(m_session, &HistorySession::shownFormulasChanged, this, &HistoryPanel::refreshVerification);
 }
 
 void HistoryPanel::buildMenu()
@@ -190,17 +192,16 @@ void HistoryPanel::refreshVerification()
 {
     if (!m_verificationCheck->isChecked())
         return;
-    const int formulas = m_verification.formulaCount ? m_verification.formulaCount() : 0;
-    m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(formulas));
+    m_verificationScroll->setRange(1, VerificationBlock::scrollMaximum(m_session->shownFormulaCount()));
     showVerificationColumns();
 }
 
 void HistoryPanel::showVerificationColumns()
 {
-    if (!m_verificationCheck->isChecked() || !m_verification.block)
+    if (!m_verificationCheck->isChecked())
         return;
     BusyCursor busy;
-    m_model->setVerificationBlock(m_verification.block(m_verificationScroll->value()));
+    m_model->setVerificationBlock(m_session->verificationBlock(m_verificationScroll->value()));
     // Predictions are one or two characters; the captions ("式32767") decide the width.
     for (int c = HistoryGridModel::kFixedColumns; c < m_model->columnCount(); ++c)
         m_view->setColumnWidth(c, std::max(HistoryGridModel::kFormulaColumnWidthPixels,
@@ -227,7 +228,7 @@ void HistoryPanel::cutDraws(const QString& operation, const std::function<int(QS
     }
     if (!m_workspace->compact(&error))
         MessageBoxes::error(this, error);
-    emit historyCut();
+    m_session->storeWasReplaced();
 }
 
 void HistoryPanel::submitTypedDraw()
@@ -244,7 +245,7 @@ void HistoryPanel::submitTypedDraw()
         // Dated issues, or under 北京快3 a running count dated today; after the newest draw or
         // into a gap of the history.
         if (m_workspace->addTypedDraw(m_issueBox->text(), numbers, QDate::currentDate(), &error)) {
-            emit historyChanged();
+            m_session->historyWasChanged();
             m_numberBoxes[0]->setFocus();
             for (QLineEdit* e : m_numberBoxes)
                 e->clear();
@@ -275,7 +276,7 @@ void HistoryPanel::deleteLastDraw()
     QString error;
     if (!m_workspace->backupBefore(title, &error) || m_workspace->history().deleteLast(1, &error) < 0)
         MessageBoxes::error(this, error);
-    emit historyChanged();
+    m_session->historyWasChanged();
     m_numberBoxes[0]->setFocus();
 }
 
@@ -291,7 +292,7 @@ void HistoryPanel::deleteAllDraws()
     {
         BusyCursor busy;
         if (m_workspace->backupBefore(title, &error) && m_workspace->history().deleteAll(&error) >= 0) {
-            emit historyCleared();
+            m_session->historyWasChanged();
             return;
         }
     }
@@ -373,8 +374,8 @@ void HistoryPanel::exportWorkbook()
     const VerificationBlock& block = m_model->verificationBlock();
     const auto header = [this, &block](int column) {
         std::optional<QString> name;
-        if (column >= HistoryGridModel::kFixedColumns && m_formulaName)
-            name = m_formulaName(block.numberAt(column - HistoryGridModel::kFixedColumns));
+        if (column >= HistoryGridModel::kFixedColumns)
+            name = m_session->shownFormulaName(block.numberAt(column - HistoryGridModel::kFixedColumns));
         return name ? *name : m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
     };
     GridExport::exportAndOpen(this, *m_model,
@@ -386,7 +387,7 @@ void HistoryPanel::showWhenReadAfresh(quint64 shownGeneration)
     // A write refused because another program had changed the history read it afresh: the grid
     // shows that history, not the one it showed.
     if (m_workspace->history().generation() != shownGeneration)
-        emit historyChanged();
+        m_session->historyWasChanged();
 }
 
 void HistoryPanel::importFromFile()
@@ -395,7 +396,7 @@ void HistoryPanel::importFromFile()
         return;
     const quint64 shown = m_workspace->history().generation();
     if (importHistoryFromFile(this, *m_workspace))
-        emit historyChanged();
+        m_session->historyWasChanged();
     else
         showWhenReadAfresh(shown);
 }
@@ -406,7 +407,7 @@ void HistoryPanel::pasteDraws()
         return;
     const quint64 shown = m_workspace->history().generation();
     if (importHistoryFromClipboard(this, *m_workspace))
-        emit historyChanged();
+        m_session->historyWasChanged();
     else
         showWhenReadAfresh(shown);
 }
@@ -424,7 +425,7 @@ void HistoryPanel::restoreBackup()
                                   QStringLiteral("已恢复备份。请关闭程序后重新启动，以便使用恢复的数据库。"));
         return;
     }
-    emit historyCut();
+    m_session->storeWasReplaced();
 }
 
 void HistoryPanel::updateOnline()
@@ -434,7 +435,7 @@ void HistoryPanel::updateOnline()
     QString summary;
     const quint64 shown = m_workspace->history().generation();
     if (runOnlineHistoryUpdate(this, *m_workspace, &summary))
-        emit historyChanged();
+        m_session->historyWasChanged();
     else
         showWhenReadAfresh(shown);
 }

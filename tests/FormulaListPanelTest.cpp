@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -102,15 +103,28 @@ TEST_F(FormulaListPanelTest, BacktestFillsTheFiguresAndFeedsTheHistoryGrid)
     EXPECT_EQ(m->outcomeAt(0)->stats.finalHitRun, 3); // L1A+1's three kills all hold
     EXPECT_FALSE(m->outcomeAt(2)->valid);
 
-    // The history grid's columns: one per formula over every draw, numbered from the list.
-    const VerificationBlock block = panel->verificationBlock(1);
+    // The history grid's columns: one per formula over every draw, numbered from the list the
+    // session was told of.
+    EXPECT_EQ(session->shownFormulaCount(), 3);
+    const VerificationBlock block = session->verificationBlock(1);
     EXPECT_EQ(block.firstNumber, 1);
     EXPECT_EQ(block.formulaCount, 3);
     EXPECT_EQ(block.drawCount, 4);
-    EXPECT_EQ(panel->formulaName(1), QStringLiteral("中文L1A+1"));
-    EXPECT_EQ(panel->formulaName(3), QStringLiteral("中文L9Z"));
-    EXPECT_EQ(panel->formulaName(0), std::nullopt);
-    EXPECT_EQ(panel->formulaName(4), std::nullopt);
+    EXPECT_TRUE(block.prediction(0, 1).has_value());
+    EXPECT_FALSE(block.prediction(2, 1).has_value()); // L9Z is invalid: its column stays empty
+    EXPECT_EQ(session->shownFormulaName(1), QStringLiteral("中文L1A+1"));
+    EXPECT_EQ(session->shownFormulaName(3), QStringLiteral("中文L9Z"));
+    EXPECT_EQ(session->shownFormulaName(0), std::nullopt);
+    EXPECT_EQ(session->shownFormulaName(4), std::nullopt);
+
+    // A re-sort tells the session the new order: formula 1 of the columns is row 1 of the grid.
+    QSignalSpy shown(session.get(), &HistorySession::shownFormulasChanged);
+    auto* grid = panel->findChild<QTableView*>("MSFlexGrid2");
+    ASSERT_NE(grid, nullptr);
+    emit grid->horizontalHeader()->sectionDoubleClicked(FormulaGridModel::RateColumn);
+    EXPECT_EQ(shown.count(), 1);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(session->shownFormulaName(n), QStringLiteral("中文") + codes()[n - 1]) << n;
 }
 
 TEST_F(FormulaListPanelTest, WithoutADatabaseNothingIsLoadedOrRun)

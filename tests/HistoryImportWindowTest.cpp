@@ -2,6 +2,7 @@
 #include "WindowTestFixture.h"
 
 #include "app/MainWindow.h"
+#include "backtest/AnalysisSession.h"
 #include "backtest/BacktestEngine.h"
 #include "backtest/FormulaGridModel.h"
 #include "formula/FormulaKind.h"
@@ -201,7 +202,8 @@ TEST_F(HistoryImportWindow, SpreadsheetFileThroughTheFileDialog)
 TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
 {
     DatabaseGuard guard;
-    HistoryPanel panel(&ws, &guard);
+    AnalysisSession session(&ws);
+    HistoryPanel panel(&session, &guard);
     QAction* fromFile = panel.findChild<QAction*>("mnuLsdr");
     QAction* paste = panel.findChild<QAction*>("mnuLszt");
     ASSERT_NE(fromFile, nullptr);
@@ -210,7 +212,7 @@ TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
     EXPECT_EQ(paste->text(), QStringLiteral("粘贴历史号码(&P)"));
     EXPECT_TRUE(panel.menu()->actions().contains(paste));
 
-    QSignalSpy changed(&panel, &HistoryPanel::historyChanged);
+    QSignalSpy changed(&session, &HistorySession::historyChanged);
     QApplication::clipboard()->setText(QStringLiteral("160121003\t4 5 6\n"));
     onPreview([](HistoryImportDialog* d) { d->importButton()->click(); });
     paste->trigger();
@@ -226,7 +228,7 @@ TEST_F(HistoryImportWindow, HistoryMenuEntriesImportAndAnnounceTheChange)
 
     // Without a database the entries explain why and read nothing.
     DatabaseGuard closed(QStringLiteral("无法打开数据库"));
-    HistoryPanel closedPanel(&ws, &closed);
+    HistoryPanel closedPanel(&session, &closed);
     MessageBoxes::pushAnswer(true);
     closedPanel.findChild<QAction*>("mnuLsdr")->trigger();
     EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("数据库没有打开")));

@@ -1,6 +1,7 @@
 #include "WindowTestFixture.h"
 
 #include "history/HistoryPanel.h"
+#include "history/HistorySession.h"
 #include "history/LotteryTable.h"
 #include "history/Workspace.h"
 #include "ui/DatabaseGuard.h"
@@ -23,20 +24,63 @@
 
 namespace {
 
-// A history panel on its own over a fresh data folder; nothing answers its signals unless a test
-// connects them, so each test sees exactly what the panel itself does.
+// A block of `formulas` verification columns over `draws` rows starting at `first`, empty cells.
+VerificationBlock emptyBlock(int first, int formulas, int draws)
+{
+    VerificationBlock block;
+    block.firstNumber = first;
+    block.formulaCount = formulas;
+    block.drawCount = draws;
+    block.predictions.assign(size_t(formulas) * draws, VerificationBlock::kNoPrediction);
+    block.colours.assign(size_t(formulas) * draws, VerificationBlock::NoColour);
+    return block;
+}
+
+// A session whose list the test sets, and whose verification columns are empty blocks of
+// `blockColumns` formulas (by default as many as the list holds); it records the scroll values asked
+// for.
+class ListedSession : public HistorySession
+{
+public:
+    using HistorySession::HistorySession;
+    void show(const QStringList& chineseForms)
+    {
+        std::vector<ShownFormula> list;
+        for (const QString& name : chineseForms)
+            list.push_back({QStringLiteral("L1A"), name});
+        setShownFormulas(std::move(list));
+    }
+    void show(int count) { show(QStringList(count, QString())); }
+    VerificationBlock verificationBlock(int scrollValue) const override
+    {
+        asked.push_back(scrollValue);
+        const int formulas = blockColumns >= 0 ? blockColumns : shownFormulaCount();
+        return emptyBlock(VerificationBlock::blockFirst(scrollValue),
+                          VerificationBlock::blockSize(scrollValue, formulas), columns()->drawCount());
+    }
+
+    int blockColumns = -1;
+    mutable std::vector<int> asked;
+};
+
+// A history panel on its own over a fresh data folder, on a session nobody else subscribes to, so
+// each test sees exactly what the panel itself does and tells the session.
 class HistoryPanelTest : public WindowTestFixture
 {
 protected:
     void TearDown() override
     {
         panel.reset();
+        session.reset();
         WindowTestFixture::TearDown();
     }
     void open(const QString& startupError = QString())
     {
         guard = std::make_unique<DatabaseGuard>(startupError);
-        panel = std::make_unique<HistoryPanel>(&ws, guard.get());
+        session = std::make_unique<ListedSession>(&ws, PublicationOrder::Detect);
+        changed = std::make_unique<QSignalSpy>(session.get(), &HistorySession::historyChanged);
+        replaced = std::make_unique<QSignalSpy>(session.get(), &HistorySession::storeReplaced);
+        panel = std::make_unique<HistoryPanel>(session.get(), guard.get());
         panel->showDraws(1, true);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
@@ -58,34 +102,25 @@ protected:
     int stored() { return int(ws.history().draws().size()); }
 
     std::unique_ptr<DatabaseGuard> guard;
+    std::unique_ptr<ListedSession> session;
+    // What the panel told the session: draws added or deleted, the store rewritten.
+    std::unique_ptr<QSignalSpy> changed, replaced;
     std::unique_ptr<HistoryPanel> panel;
 };
-
-// A block of `formulas` verification columns over `draws` rows starting at `first`, empty cells.
-VerificationBlock emptyBlock(int first, int formulas, int draws)
-{
-    VerificationBlock block;
-    block.firstNumber = first;
-    block.formulaCount = formulas;
-    block.drawCount = draws;
-    block.predictions.assign(size_t(formulas) * draws, VerificationBlock::kNoPrediction);
-    block.colours.assign(size_t(formulas) * draws, VerificationBlock::NoColour);
-    return block;
-}
 
 } // namespace
 
 TEST_F(HistoryPanelTest, TypedDrawIsStoredAnnouncedOnceAndABadOneIsRefused)
 {
     open();
-    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
     // The owner answers by showing the draws again, as the main window's refresh chain does.
-    QObject::connect(panel.get(), &HistoryPanel::historyChanged, panel.get(), [this] {
+    QObject::connect(session.get(), &HistorySession::historyChanged, panel.get(), [this] {
         panel->showDraws(2, false);
         panel->showNextIssue();
     });
     typeDraw("160121077", "356");
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed->count(), 1);
+    EXPECT_EQ(session->columns()->drawCount(), 1); // the session's copy follows the stored history
     ASSERT_EQ(stored(), 1);
     EXPECT_EQ(panel->model()->rowCount(), 1);
     EXPECT_EQ(panel->model()->emphasisFirst(), 2); // 十位通选: 十位 to 个位
@@ -95,7 +130,7 @@ TEST_F(HistoryPanelTest, TypedDrawIsStoredAnnouncedOnceAndABadOneIsRefused)
 
     MessageBoxes::pushAnswer(true);
     typeDraw("160121078", "376");
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed->count(), 1);
     EXPECT_EQ(stored(), 1);
     EXPECT_EQ(child<QLineEdit>("txtIpt2")->text(), "7"); // kept for correcting
     EXPECT_TRUE(MessageBoxes::shownTexts().last().contains(QStringLiteral("1到6")));
@@ -109,10 +144,6 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
                   {"160121004", "111"},
                   {"160121005", "222"}});
     open();
-    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
-    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
-    QSignalSpy cleared(panel.get(), &HistoryPanel::historyCleared);
-
     auto* grid = child<QTableView>("MSFlexGrid1");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualRect(panel->model()->index(3, 0)).center());
@@ -120,7 +151,8 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
     child<QAction>("mnuDelTo")->trigger();
     EXPECT_EQ(MessageBoxes::lastInputDefault(), "160121003");
     EXPECT_EQ(stored(), 3);
-    EXPECT_EQ(cut.count(), 1);
+    EXPECT_EQ(replaced->count(), 1); // cut off the end and compacted: the store was rewritten
+    EXPECT_EQ(session->columns()->drawCount(), 3);
 
     MessageBoxes::pushAnswer(true, "abc"); // not an issue: nothing happens, and the warning says why
     MessageBoxes::pushAnswer(true);
@@ -130,26 +162,25 @@ TEST_F(HistoryPanelTest, MenuDeletionsSayWhetherTheyCutOrClearedTheHistory)
     MessageBoxes::pushAnswer(true, "1");
     child<QAction>("mnuDelLast")->trigger();
     EXPECT_EQ(stored(), 2);
-    EXPECT_EQ(cut.count(), 2);
+    EXPECT_EQ(replaced->count(), 2);
 
     MessageBoxes::pushAnswer(true); // 删除最后历史 asks first
     panel->deleteLastDraw();
     EXPECT_EQ(stored(), 1);
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed->count(), 1);
 
     MessageBoxes::pushAnswer(true);
     child<QAction>("mnuDelAll")->trigger();
     EXPECT_EQ(stored(), 0);
-    EXPECT_EQ(cleared.count(), 1);
-    EXPECT_EQ(cut.count(), 2);
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed->count(), 2);
+    EXPECT_EQ(replaced->count(), 2);
+    EXPECT_EQ(session->columns()->drawCount(), 0);
 }
 
 TEST_F(HistoryPanelTest, CutOffAnswersTheCommandLineRefusesAreRefusedWithTheReason)
 {
     addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}});
     open();
-    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
     const std::pair<const char*, QString> refusals[] = {{"-2", QStringLiteral("只能是数字")},
                                                         {"160121000", QStringLiteral("000")},
                                                         {"1", QStringLiteral("删除所有历史")}};
@@ -164,7 +195,7 @@ TEST_F(HistoryPanelTest, CutOffAnswersTheCommandLineRefusesAreRefusedWithTheReas
     MessageBoxes::pushAnswer(true, " ");
     child<QAction>("mnuDelTo")->trigger();
     EXPECT_TRUE(MessageBoxes::shownTexts().last().startsWith(QStringLiteral("请输入需要删除到的期数")));
-    EXPECT_EQ(cut.count(), 0);
+    EXPECT_EQ(replaced->count(), 0);
     // Blanks around a good answer do not matter.
     MessageBoxes::pushAnswer(true, " 160121002 ");
     child<QAction>("mnuDelTo")->trigger();
@@ -186,7 +217,7 @@ TEST_F(HistoryPanelTest, BeijingRunningCountsAreTypedAfterTheNewestDraw)
     QString error;
     ASSERT_TRUE(ws.addTypedDraw("79549", {1, 2, 3}, QDate::currentDate(), &error)) << error.toStdString();
     open();
-    QObject::connect(panel.get(), &HistoryPanel::historyChanged, panel.get(),
+    QObject::connect(session.get(), &HistorySession::historyChanged, panel.get(),
                      [this] { panel->showNextIssue(); });
     panel->showNextIssue();
     EXPECT_EQ(child<QLineEdit>("Text1")->text(), "79550");
@@ -206,9 +237,6 @@ TEST_F(HistoryPanelTest, WithoutADatabaseEveryChangeIsRefusedAndNothingAnnounced
 {
     addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
     open(QStringLiteral("无法打开数据库 formula.mdb"));
-    QSignalSpy changed(panel.get(), &HistoryPanel::historyChanged);
-    QSignalSpy cut(panel.get(), &HistoryPanel::historyCut);
-    QSignalSpy cleared(panel.get(), &HistoryPanel::historyCleared);
     const std::function<void()> actions[] = {[this] { child<QAction>("mnuDelAll")->trigger(); },
                                              [this] { child<QAction>("mnuDelTo")->trigger(); },
                                              [this] { child<QAction>("mnuDelLast")->trigger(); },
@@ -224,61 +252,50 @@ TEST_F(HistoryPanelTest, WithoutADatabaseEveryChangeIsRefusedAndNothingAnnounced
         EXPECT_TRUE(MessageBoxes::shownTexts().last().contains("formula.mdb"));
     }
     EXPECT_EQ(stored(), 2);
-    EXPECT_EQ(changed.count() + cut.count() + cleared.count(), 0);
+    EXPECT_EQ(changed->count() + replaced->count(), 0);
 }
 
-TEST_F(HistoryPanelTest, VerificationColumnsComeFromTheSourceAndFollowTheList)
+TEST_F(HistoryPanelTest, VerificationColumnsFollowTheListTheSessionShows)
 {
     addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}, {"160121003", "456"}});
     open();
-    int formulas = 1200;
-    std::vector<int> asked;
-    panel->setVerificationSource({[&formulas] { return formulas; },
-                                  [&](int scrollValue) {
-                                      asked.push_back(scrollValue);
-                                      const int first = VerificationBlock::blockFirst(scrollValue);
-                                      return emptyBlock(first,
-                                                        VerificationBlock::blockSize(scrollValue, formulas),
-                                                        panel->model()->rowCount());
-                                  }});
+    session->show(1200);
     auto* scroll = child<QScrollBar>("HScroll1");
     EXPECT_FALSE(scroll->isEnabled());
+    EXPECT_TRUE(session->asked.empty()); // switched off: a new list computes nothing
 
     child<QCheckBox>("Check1")->setChecked(true);
     EXPECT_TRUE(scroll->isEnabled());
     EXPECT_EQ(scroll->maximum(), 1001); // blocks of 500 start at 1, 501, 1001
-    ASSERT_EQ(asked, std::vector<int>{1});
+    ASSERT_EQ(session->asked, std::vector<int>{1});
     EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 500);
     scroll->setValue(1001);
-    EXPECT_EQ(asked.back(), 1001);
+    EXPECT_EQ(session->asked.back(), 1001);
     EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 200);
     EXPECT_EQ(panel->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("式1001"));
 
-    // A back-test of a shorter list: the range shrinks and the first block is shown again.
-    formulas = 2;
-    panel->refreshVerification();
+    // A back-test of a shorter list, announced by the session: the range shrinks and the first
+    // block is shown again.
+    session->show(2);
     EXPECT_EQ(scroll->maximum(), 1);
-    EXPECT_EQ(asked.back(), 1);
+    EXPECT_EQ(session->asked.back(), 1);
     EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns + 2);
 
     child<QCheckBox>("Check1")->setChecked(false);
     EXPECT_EQ(panel->model()->columnCount(), HistoryGridModel::kFixedColumns);
-    const size_t asks = asked.size();
-    panel->refreshVerification(); // switched off: nothing is computed
-    EXPECT_EQ(asked.size(), asks);
+    const size_t asks = session->asked.size();
+    session->show(3); // switched off: nothing is computed
+    EXPECT_EQ(session->asked.size(), asks);
 }
 
 TEST_F(HistoryPanelTest, WorkbookNamesTheFormulaColumnsByTheListsChineseForms)
 {
     addDraws(ws, {{"160121001", "123"}, {"160121002", "335"}});
     open();
-    panel->setVerificationSource(
-        {[] { return 2; }, [this](int) { return emptyBlock(1, 2, panel->model()->rowCount()); }});
     // Formula 1 has a Chinese form; the list holds no formula 2, whose column keeps its header.
-    panel->setFormulaNames([](int number) {
-        return number == 1 ? std::optional<QString>(QStringLiteral("百位码加一")) : std::nullopt;
-    });
+    session->blockColumns = 2;
+    session->show(QStringList{QStringLiteral("百位码加一")});
     child<QCheckBox>("Check1")->setChecked(true);
 
     MessageBoxes::pushAnswer(false); // declining the wait writes nothing
