@@ -28,20 +28,20 @@ bool CliContext::openSession(const CliArguments& args, OrderLine orderLine)
     AnalysisOptions options = session->options();
     // The numbers were checked by the command against its own range; read here only.
     QString unused;
-    int draws = 0;
+    int lookBackDraws = 0, holdOut = 0;
     if (args.has(QStringLiteral("--lookback")) &&
-        CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(), &draws,
-                           &unused))
-        options.lookBackDrawsGiven = draws;
+        CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(),
+                           &lookBackDraws, &unused))
+        options.lookBackDrawsGiven = lookBackDraws;
     if (args.has(QStringLiteral("--holdout")) &&
-        CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(), &draws,
+        CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(), &holdOut,
                            &unused)) {
         const int drawCount = session->columns()->drawCount();
-        if (!BacktestOptions::isAllowedHoldOut(draws, drawCount)) {
+        if (!BacktestOptions::isAllowedHoldOut(holdOut, drawCount)) {
             err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
             return false;
         }
-        options.holdOut = draws;
+        options.holdOut = holdOut;
     }
     CliOptions::boolean(args, QStringLiteral("--exclude-current"), &options.excludeCurrent);
     CliOptions::boolean(args, QStringLiteral("--weighted"), &options.weighted);
