@@ -26,7 +26,7 @@ void AnalysisOptions::writeTo(Settings& settings) const
 
 int AnalysisOptions::lookBackDraws() const
 {
-    return LookBackTable::draws(lookBackIndex);
+    return lookBackDrawsGiven.value_or(LookBackTable::draws(lookBackIndex));
 }
 
 BacktestOptions AnalysisOptions::backtest() const

@@ -4,6 +4,8 @@
 #include "history/DrawModel.h"
 #include "store/Settings.h"
 
+#include <optional>
+
 // The options every analysis of the history shares — the back-test, the calculation, the search,
 // the scheme, the trend charts — read from the settings in this one place, so the window and the
 // command line cannot disagree on one of them.
@@ -15,11 +17,14 @@ struct AnalysisOptions
     int holdOut = 0;                                  // "HoldOut"
     bool showChance = true;                           // "JHDB": the chance columns and the summary line
     PublicationOrder publicationOrder = PublicationOrder::Detect; // "HMSX"
+    // A look-back given as a number of draws (the command line's --lookback), in force instead of
+    // the entry above; never stored: the settings hold only table entries.
+    std::optional<int> lookBackDrawsGiven;
 
     static AnalysisOptions fromSettings(const Settings& settings);
     void writeTo(Settings& settings) const;
 
-    // W: the draws of the look-back entry (0 = all draws).
+    // W: the draws given, else those of the look-back entry (0 = all draws).
     int lookBackDraws() const;
     BacktestOptions backtest() const;
 

@@ -39,6 +39,7 @@ int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
     if (!CliOptions::kind(args, &kind, &error))
         return ctx.usageError(error);
     const bool kill = *CliOptions::sense(args);
+    // Checked here, before the workspace opens; openSession lays them over the stored options.
     int holdOutDraws = 0, lookBackDraws = 0;
     if (!CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(),
                             &holdOutDraws, &error,
@@ -47,26 +48,13 @@ int BacktestCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
                             &lookBackDraws, &error,
                             QStringLiteral("--lookback takes a number of draws (0 = all)")))
         return ctx.usageError(error);
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Announced))
         return ExitFailure;
-    Workspace& ws = *ctx.workspace;
-    BacktestOptions options = BacktestOptions::fromSettings(ws.settings());
-    if (args.has(QStringLiteral("--lookback")))
-        options.lookBackDraws = lookBackDraws;
-    const int drawCount = int(ws.history().draws().size());
-    if (args.has(QStringLiteral("--holdout"))) {
-        if (!BacktestOptions::isAllowedHoldOut(holdOutDraws, drawCount)) {
-            ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
-            return ExitFailure;
-        }
-        options.holdOut = holdOutDraws;
-    }
-    CliOptions::boolean(args, QStringLiteral("--exclude-current"), &options.excludeCurrent);
-    CliOptions::boolean(args, QStringLiteral("--weighted"), &options.weighted);
-    options.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
+    const AnalysisSession& session = *ctx.session;
+    const BacktestOptions options = session.options().backtest();
 
-    FormulaTableStore store(&ws.database());
-    const HistoryColumns history(ws.history().draws());
+    FormulaTableStore store(&session.workspace().database());
+    const HistoryColumns& history = *session.columns();
     SubsetBacktest run;
     if (!BacktestRunner::yansuan(store, history, kind, kill, options, &run, &error)) {
         ctx.err << error << Qt::endl;

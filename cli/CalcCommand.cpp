@@ -1,5 +1,6 @@
 #include "cli/CalcCommand.h"
 
+#include "backtest/AnalysisSession.h"
 #include "backtest/BacktestRunner.h"
 #include "cli/CliOptions.h"
 #include "formula/FormulaTableStore.h"
@@ -36,9 +37,10 @@ std::optional<FormulaOrderKey> keyNamed(const QString& name)
 
 // Each of the newest `count` draws calculated from the draws before it, beside what was drawn:
 // TSV "issue drawn killed killed_drawn levels", the summary on stderr.
-bool CalcCommand::replay(Workspace& workspace, const CalculationRequest& request, int count,
+bool CalcCommand::replay(const AnalysisSession& session, const CalculationRequest& request, int count,
                          ReplayResult* result, QString* error)
 {
+    Workspace& workspace = session.workspace();
     const std::vector<DrawRecord>& draws = workspace.history().draws();
     if (!CalculationReplay::checkDraws(count, int(draws.size()), request.backtest.lookBackDraws, error))
         return false;
@@ -50,7 +52,7 @@ bool CalcCommand::replay(Workspace& workspace, const CalculationRequest& request
         *error = noFormulasMessage(request);
         return false;
     }
-    *result = CalculationReplay::run(tables, draws, HistoryColumns(draws), count, request);
+    *result = CalculationReplay::run(tables, draws, *session.columns(), count, request);
     return true;
 }
 
@@ -59,7 +61,7 @@ int CalcCommand::runReplay(CliContext& ctx, const CalculationRequest& request, i
 {
     ReplayResult result;
     QString error;
-    if (!replay(*ctx.workspace, request, count, &result, &error)) {
+    if (!replay(*ctx.session, request, count, &result, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
@@ -159,13 +161,13 @@ bool CalcCommand::readRequest(const CliArguments& args, CalculationRequest* requ
     return true;
 }
 
-void CalcCommand::completeRequest(Workspace& workspace, const std::optional<QString>& method,
+void CalcCommand::completeRequest(const AnalysisSession& session, const std::optional<QString>& method,
                                   CalculationRequest* request)
 {
     // Without --method the window's stored choice "JSFF" decides.
     request->bestMethod =
-        method ? *method == QLatin1String("best") : !workspace.settings().calculateSelected();
-    request->backtest = BacktestOptions::fromSettings(workspace.settings());
+        method ? *method == QLatin1String("best") : !session.workspace().settings().calculateSelected();
+    request->backtest = session.options().backtest();
 }
 
 int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments& args)
@@ -187,27 +189,22 @@ int CalcCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArguments
             return ctx.usageError(QStringLiteral("--replay and --issue cannot be used together"));
     }
     const CliFormat format = CliOptions::format(args);
-    if (!ctx.openWorkspace())
-        return ExitFailure;
-    Workspace& ws = *ctx.workspace;
-    completeRequest(ws, method, &request);
     // The order bears on the replay's chance and on the best method's p and excess keys; the
     // replay says which it used.
-    if (replay)
-        request.backtest.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
-    else if (const std::optional<PublicationOrder> order = CliOptions::order(args))
-        request.backtest.publicationOrder = *order;
-
-    const std::vector<DrawRecord>& draws = ws.history().draws();
+    if (!ctx.openSession(args, replay ? CliContext::OrderLine::Announced : CliContext::OrderLine::Silent))
+        return ExitFailure;
+    Workspace& ws = *ctx.workspace;
+    completeRequest(*ctx.session, method, &request);
     if (replay)
         return runReplay(ctx, request, replayDraws, format);
+    const std::vector<DrawRecord>& draws = ws.history().draws();
     int targetRow = 0;
     if (!CalculationRun::targetRow(draws, issue, &targetRow, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
     FormulaTableStore store(&ws.database());
-    const HistoryColumns history(draws);
+    const HistoryColumns& history = *ctx.session->columns();
     // The window back-tests the kind whenever it is shown; the best method walks those figures.
     SubsetBacktest backtest;
     if (!BacktestRunner::yansuan(store, history, request.kind, request.kill, request.backtest, &backtest,

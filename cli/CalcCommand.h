@@ -17,6 +17,7 @@
 // before it, as --issue does for one) and prints TSV "issue drawn killed killed_drawn levels" per
 // draw (killed and levels: numbers by ",", 单选 positions from 个位 up by "/", "-" for none), the
 // summary against chance on stderr. Nothing is written.
+class AnalysisSession;
 struct CalculationRequest;
 struct ReplayResult;
 
@@ -33,13 +34,13 @@ public:
     static CliSyntax& addRequest(CliSyntax& syntax);
     static bool readRequest(const CliArguments& args, CalculationRequest* request,
                             std::optional<QString>* method, QString* error);
-    // Once the workspace is open: the method (when --method was not given) and the back-test options
-    // from the stored settings.
-    static void completeRequest(Workspace& workspace, const std::optional<QString>& method,
+    // Once the session is open: the method (when --method was not given, the stored choice) and
+    // the back-test options, the session's.
+    static void completeRequest(const AnalysisSession& session, const std::optional<QString>& method,
                                 CalculationRequest* request);
     // Replays the calculation over the newest `count` stored draws; false with a Chinese message
     // when the history or the formulas do not allow it.
-    static bool replay(Workspace& workspace, const CalculationRequest& request, int count,
+    static bool replay(const AnalysisSession& session, const CalculationRequest& request, int count,
                        ReplayResult* result, QString* error);
 
 private:

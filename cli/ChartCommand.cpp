@@ -1,6 +1,6 @@
 #include "cli/ChartCommand.h"
 
-#include "backtest/AnalysisOptions.h"
+#include "backtest/AnalysisSession.h"
 #include "charts/ChartPicture.h"
 #include "charts/FormulaTrend.h"
 #include "charts/NumberTrend.h"
@@ -13,7 +13,6 @@
 #include "history/HistoryColumns.h"
 #include "history/Workspace.h"
 #include "killkeep/CalculationReplay.h"
-#include "store/Settings.h"
 
 #include <QDir>
 #include <algorithm>
@@ -102,26 +101,25 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
         return ctx.usageError(QStringLiteral("--last takes a number of draws (1 or more)"));
     if (!wholeNumber(window, 1, &windowDraws))
         return ctx.usageError(QStringLiteral("--window takes a number of draws (1 or more)"));
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Announced))
         return ExitFailure;
-    Workspace& ws = *ctx.workspace;
+    const AnalysisSession& session = *ctx.session;
+    Workspace& ws = session.workspace();
     const std::vector<DrawRecord>& draws = ws.history().draws();
-    const PublicationOrder publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
-    const DrawModel& model = DrawModel::of(DrawModel::read(draws, publicationOrder).order);
+    const DrawModel& model = session.drawModel();
 
     bool written = false;
     if (what == QLatin1String("numbers")) {
         written = TrendPictures::write(NumberTrend::of(draws, lastDraws, model), size, png, &error);
     } else if (replay) {
         // The newest N draws (default 100, or as many as the history allows).
-        CalcCommand::completeRequest(ws, method, &request);
-        request.backtest.publicationOrder = publicationOrder;
+        CalcCommand::completeRequest(session, method, &request);
         if (!last)
             lastDraws = std::max(
                 1, std::min(CalculationReplay::kDefaultDraws,
                             CalculationReplay::maxDraws(int(draws.size()), request.backtest.lookBackDraws)));
         ReplayResult result;
-        written = CalcCommand::replay(ws, request, lastDraws, &result, &error) &&
+        written = CalcCommand::replay(session, request, lastDraws, &result, &error) &&
                   TrendPictures::write(ReplayTrend::of(result), size, png, &error);
     } else {
         FormulaTableStore store(&ws.database());
@@ -140,14 +138,13 @@ int ChartCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgument
             return ExitFailure;
         }
         if (!window)
-            windowDraws =
-                FormulaTrend::defaultWindow(AnalysisOptions::fromSettings(ws.settings()).lookBackDraws());
+            windowDraws = FormulaTrend::defaultWindow(session.options().lookBackDraws());
         QStringList issues;
         for (const DrawRecord& d : draws)
             issues << d.issue;
         FormulaTrend trend =
-            FormulaTrend::of(HistoryColumns(draws), issues, CompiledFormula::compile(found->gongshi), kind,
-                             kill, windowDraws, lastDraws, model);
+            FormulaTrend::of(*session.columns(), issues, CompiledFormula::compile(found->gongshi), kind, kill,
+                             windowDraws, lastDraws, model);
         trend.title = FormulaTrend::titleOf(kind, kill, *found);
         written = TrendPictures::write(trend, size, png, &error);
     }

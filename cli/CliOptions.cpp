@@ -1,9 +1,5 @@
 #include "cli/CliOptions.h"
 
-#include "history/Workspace.h"
-
-#include <QTextStream>
-
 CliSyntax& CliOptions::addKind(CliSyntax& syntax)
 {
     return syntax.option(
@@ -95,13 +91,5 @@ std::optional<PublicationOrder> CliOptions::order(const CliArguments& args)
     PublicationOrder order = PublicationOrder::Detect;
     if (!text || !DrawModel::parseOrderWord(*text, &order))
         return std::nullopt; // the parser has refused any other word
-    return order;
-}
-
-PublicationOrder CliOptions::announceOrder(const CliArguments& args, Workspace& workspace, QTextStream& err)
-{
-    const PublicationOrder order = CliOptions::order(args).value_or(
-        static_cast<PublicationOrder>(workspace.settings().publicationOrderIndex()));
-    err << DrawModel::read(workspace.history().draws(), order).chanceLine() << Qt::endl;
     return order;
 }

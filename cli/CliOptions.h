@@ -8,9 +8,6 @@
 #include <QString>
 #include <optional>
 
-class QTextStream;
-class Workspace;
-
 // The options several commands share, declared and read the same way everywhere.
 class CliOptions
 {
@@ -40,11 +37,8 @@ public:
 
     // --order auto|ascending|drawn: how the draws are published, for the figures against chance.
     static CliSyntax& addOrder(CliSyntax& syntax);
-    // The order given, unset when absent.
+    // The order given, unset when absent (CliContext::openSession lays it over the setting "HMSX").
     static std::optional<PublicationOrder> order(const CliArguments& args);
-    // The order in force (the option, else the setting "HMSX"), announced once on `err` as the
-    // order the chance figures use for the stored history.
-    static PublicationOrder announceOrder(const CliArguments& args, Workspace& workspace, QTextStream& err);
 
     static QString senseWord(bool kill) { return kill ? QStringLiteral("kill") : QStringLiteral("keep"); }
 };

@@ -1,6 +1,10 @@
 #include "cli/Command.h"
 
+#include "backtest/BacktestEngine.h"
+#include "cli/CliOptions.h"
 #include "history/Workspace.h"
+
+#include <limits>
 
 bool CliContext::openWorkspace()
 {
@@ -13,6 +17,39 @@ bool CliContext::openWorkspace()
     }
     if (lotteryOverride >= 0)
         workspace->setLotteryIndex(lotteryOverride);
+    return true;
+}
+
+bool CliContext::openSession(const CliArguments& args, OrderLine orderLine)
+{
+    if (!openWorkspace())
+        return false;
+    session = std::make_unique<AnalysisSession>(workspace);
+    AnalysisOptions options = session->options();
+    // The numbers were checked by the command against its own range; read here only.
+    QString unused;
+    int lookBackDraws = 0, holdOut = 0;
+    if (args.has(QStringLiteral("--lookback")) &&
+        CliOptions::number(args, QStringLiteral("--lookback"), 0, std::numeric_limits<int>::max(),
+                           &lookBackDraws, &unused))
+        options.lookBackDrawsGiven = lookBackDraws;
+    if (args.has(QStringLiteral("--holdout")) &&
+        CliOptions::number(args, QStringLiteral("--holdout"), 0, std::numeric_limits<int>::max(), &holdOut,
+                           &unused)) {
+        const int drawCount = session->columns()->drawCount();
+        if (!BacktestOptions::isAllowedHoldOut(holdOut, drawCount)) {
+            err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
+            return false;
+        }
+        options.holdOut = holdOut;
+    }
+    CliOptions::boolean(args, QStringLiteral("--exclude-current"), &options.excludeCurrent);
+    CliOptions::boolean(args, QStringLiteral("--weighted"), &options.weighted);
+    if (const std::optional<PublicationOrder> order = CliOptions::order(args))
+        options.publicationOrder = *order;
+    session->overrideOptions(options);
+    if (orderLine == OrderLine::Announced)
+        err << session->drawOrder().chanceLine() << Qt::endl;
     return true;
 }
 

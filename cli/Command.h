@@ -1,18 +1,28 @@
 #pragma once
 
+#include "backtest/AnalysisSession.h"
 #include "cli/CliSyntax.h"
 #include "cli/CliTable.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
 
 class Workspace;
 
 // What every subcommand gets: the parsed global options, the output streams and, once opened,
-// the workspace.
+// the workspace and the analysis session the windows use.
 struct CliContext
 {
+    // Whether openSession names the publication order in force on stderr, as the commands whose
+    // figures against chance depend on it do before anything else.
+    enum class OrderLine
+    {
+        Announced,
+        Silent
+    };
+
     QString dataDirOption;
     int lotteryOverride = -1; // -1: the stored setting "GsZl"
     QTextStream& out;
@@ -21,8 +31,18 @@ struct CliContext
     // The usage line of the command being run, shown after a usage error.
     QString usage;
 
+    // The session of the open workspace, once openSession has created it.
+    std::unique_ptr<AnalysisSession> session;
+
     // Opens the workspace on demand; prints the error and returns false when that fails.
     bool openWorkspace();
+    // Opens the workspace and creates `session` on it: the stored options with the command's
+    // flags laid over them (--lookback W draws, --holdout H, --exclude-current, --weighted,
+    // --order; each only when the command takes and was given it), without storing them. The
+    // command has checked the numbers already (a usage error before the workspace opens). Prints
+    // the error and returns false when the workspace does not open or the hold-out is more than
+    // half the history.
+    bool openSession(const CliArguments& args, OrderLine orderLine);
     int lotteryIndex() const;
     // Prints `message` and the usage line on stderr; returns ExitUsage.
     int usageError(const QString& message);

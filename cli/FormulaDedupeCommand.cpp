@@ -29,10 +29,10 @@ int FormulaDedupeCommand::run(CliContext& ctx, const CliArguments& args)
         return ctx.usageError(error);
     const std::optional<bool> kill = CliOptions::sense(args);
     const bool confirmed = args.has(QStringLiteral("--yes"));
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Silent))
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    const HistoryColumns history(ws.history().draws());
+    const HistoryColumns& history = *ctx.session->columns();
     FormulaTableStore store(&ws.database());
     std::vector<EquivalentGroup> groups;
     for (bool sense : {true, false}) {

@@ -25,13 +25,10 @@ int HistoryFairnessCommand::run(CliContext& ctx, const CliArguments& args)
     if (!CliOptions::number(args, QStringLiteral("--last"), 1, std::numeric_limits<int>::max(), &lastDraws,
                             &error, QStringLiteral("--last takes a number of draws (1 or more)")))
         return ctx.usageError(error);
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Announced))
         return ExitFailure;
-    Workspace& ws = *ctx.workspace;
-    const std::vector<DrawRecord>& draws = ws.history().draws();
-    const PublicationOrder order = CliOptions::announceOrder(args, ws, ctx.err);
     const DrawFairness f =
-        DrawFairness::of(draws, DrawModel::of(DrawModel::read(draws, order).order), lastDraws);
+        DrawFairness::of(ctx.workspace->history().draws(), ctx.session->drawModel(), lastDraws);
     CliTable table(ctx.out, CliOptions::format(args), {"cell", "observed", "expected"});
     for (const DrawFairness::Cell& c : f.cells)
         table.add({c.label, QString::number(c.observed), QString::number(c.expected, 'f', 4)});

@@ -31,7 +31,7 @@ int PastRankCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
     int position = kind.position;
     if (const std::optional<QString> text = args.value(QStringLiteral("--position")))
         position = text->toInt();
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Silent))
         return ExitFailure;
 
     FormulaTableStore store(&ctx.workspace->database());
@@ -41,9 +41,8 @@ int PastRankCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgum
         return ExitFailure;
     }
     const std::vector<DrawRecord>& draws = ctx.workspace->history().draws();
-    const HistoryColumns history(draws);
     std::vector<PastRankingDraw> ranking;
-    if (!PastRanking::build(draws, history, BacktestRunner::compileAll(formulas),
+    if (!PastRanking::build(draws, *ctx.session->columns(), BacktestRunner::compileAll(formulas),
                             std::vector<bool>(formulas.size(), true), kill, &ranking, &error)) {
         ctx.err << error << Qt::endl;
         return ExitFailure;

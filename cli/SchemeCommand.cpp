@@ -11,7 +11,6 @@
 #include "search/SchemeReplacement.h"
 #include "search/SchemeSearch.h"
 #include "search/SearchSettings.h"
-#include "store/Settings.h"
 
 #include <QElapsedTimer>
 
@@ -98,17 +97,17 @@ int SchemeCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     if (args.value(QStringLiteral("--mode")) == QStringLiteral("keep"))
         config.mode = CountMode::HeldFormulas;
 
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Announced))
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
     SearchSettings settings(&ws.settings());
     FormulaTableStore store(&ws.database());
     config.draws = ws.history().draws();
-    const AnalysisOptions stored = AnalysisOptions::fromSettings(ws.settings());
-    config.lookBackDraws = stored.lookBackDraws();
-    config.weighted = stored.weighted;
-    config.holdOut = stored.holdOut;
-    config.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
+    const AnalysisOptions& options = ctx.session->options();
+    config.lookBackDraws = options.lookBackDraws();
+    config.weighted = options.weighted;
+    config.holdOut = options.holdOut;
+    config.publicationOrder = options.publicationOrder;
     config.kill = kill;
     for (std::size_t i = 0; i < KindSlot::schemeOrder().size(); ++i) {
         const int slot = KindSlot::schemeOrder()[i];

@@ -10,7 +10,6 @@
 #include "search/NumericText.h"
 #include "search/SearchRun.h"
 #include "search/SearchSettings.h"
-#include "store/Settings.h"
 
 #include <QElapsedTimer>
 
@@ -70,6 +69,8 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     if (!SearchCommandSupport::readCommon(args, &common, &error))
         return ctx.usageError(error);
 
+    // --lookback and --holdout are checked here, before the workspace opens; openSession lays them
+    // over the stored options.
     qint64 operandCount = 0, maxTries = target && !args.has(QStringLiteral("--tries")) ? -1 : kDefaultTries,
            targetCount = 0, lookBackDraws = 0, holdOutDraws = 0;
     if (!CliOptions::number(args, QStringLiteral("--operands"), qint64(SearchSettings::kMinOperandCount),
@@ -101,23 +102,13 @@ int SearchCommand::run(CliContext& ctx, const QString& /*sub*/, const CliArgumen
     const ChineseFormStyle style =
         form && *form == QLatin1String("next") ? ChineseFormStyle::NextDraw : ChineseFormStyle::Bracket;
 
-    if (!ctx.openWorkspace())
+    if (!ctx.openSession(args, CliContext::OrderLine::Announced))
         return ExitFailure;
     Workspace& ws = *ctx.workspace;
-    const AnalysisOptions stored = AnalysisOptions::fromSettings(ws.settings());
-    SearchRules rules{kind, kill, stored.lookBackDraws(), stored.weighted, stored.holdOut};
-    if (args.has(QStringLiteral("--lookback")))
-        rules.lookBackDraws = int(lookBackDraws);
-    const int drawCount = int(ws.history().draws().size());
-    if (args.has(QStringLiteral("--holdout"))) {
-        if (!BacktestOptions::isAllowedHoldOut(int(holdOutDraws), drawCount)) {
-            ctx.err << BacktestOptions::holdOutRefusal(drawCount) << Qt::endl;
-            return ExitFailure;
-        }
-        rules.holdOut = int(holdOutDraws);
-    }
-    CliOptions::boolean(args, QStringLiteral("--weighted"), &rules.weighted);
-    rules.publicationOrder = CliOptions::announceOrder(args, ws, ctx.err);
+    const AnalysisOptions& options = ctx.session->options();
+    const SearchRules rules{
+        kind, kill, options.lookBackDraws(), options.weighted, options.holdOut, options.publicationOrder};
+    const int drawCount = ctx.session->columns()->drawCount();
 
     SearchSettings settings(&ws.settings());
     const int slot = KindSlot::of(kind);

@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
     }
     Workspace workspace;
     CliContext ctx{
-        options.value(QStringLiteral("--data-dir")).value_or(QString()), -1, out, err, &workspace, {}};
+        options.value(QStringLiteral("--data-dir")).value_or(QString()), -1, out, err, &workspace, {}, {}};
     if (const std::optional<QString> lottery = options.value(QStringLiteral("--lottery"))) {
         bool ok = false;
         ctx.lotteryOverride = lottery->toInt(&ok);

@@ -68,6 +68,31 @@ TEST_F(Session, OptionsAreTheSettingsReadOnce)
     EXPECT_EQ(AnalysisOptions::fromSettings(s), AnalysisOptions{});
 }
 
+// A look-back given in draws (the command line's --lookback) rules over the table entry, 0 meaning
+// every draw as for an entry; it is never stored, so the settings keep their entry.
+TEST_F(Session, ALookBackGivenInDrawsRulesAndIsNeverStored)
+{
+    Settings& s = m_ws.settings();
+    s.setLookBackIndex(1);
+    AnalysisOptions given = AnalysisOptions::fromSettings(s);
+    EXPECT_FALSE(given.lookBackDrawsGiven);
+    ASSERT_EQ(given.lookBackDraws(), LookBackTable::draws(1));
+    given.lookBackDrawsGiven = 57;
+    EXPECT_EQ(given.lookBackDraws(), 57);
+    EXPECT_EQ(given.backtest().lookBackDraws, 57);
+    given.lookBackDrawsGiven = 0;
+    EXPECT_EQ(given.backtest().lookBackDraws, 0);
+
+    given.writeTo(s);
+    EXPECT_EQ(s.lookBackIndex(), 1);
+    EXPECT_NE(AnalysisOptions::fromSettings(s), given);
+    AnalysisSession session(&m_ws);
+    session.overrideOptions(given);
+    EXPECT_EQ(session.options().lookBackDraws(), 0);
+    session.reloadOptions();
+    EXPECT_EQ(session.options().lookBackDraws(), LookBackTable::draws(1));
+}
+
 // Each change is announced once, to every subscriber, and only when something changed; the column
 // copy and the order reading follow the history.
 TEST_F(Session, AnnouncesEachChangeOnceAndFollowsTheHistory)

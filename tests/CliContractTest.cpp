@@ -6,8 +6,12 @@
 #include "SyntheticHistory.h"
 #include "TestSupport.h"
 
+#include "backtest/AnalysisSession.h"
+#include "backtest/BacktestRunner.h"
 #include "formula/FormulaKind.h"
+#include "formula/FormulaTableStore.h"
 #include "history/Workspace.h"
+#include "store/Settings.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -206,6 +210,81 @@ TEST_F(CliContract, SummariesAndWalksGoToStandardError)
     EXPECT_EQ(walk[0], "idx\tgongshi\tvoted");
     for (qsizetype i = 0; i < walkLines.size(); ++i)
         EXPECT_EQ("walk\t" + walk[i + 1], walkLines[i]);
+}
+
+// The command line analyses with the options a window's session holds: the stored ones, with the
+// flags laid over them and not stored. The back-test's figures and its order line are compared
+// with those the core computes from a window-side session.
+TEST_F(CliContract, CommandsAnalyseWithTheOptionsOfTheWindowsSession)
+{
+    const FormulaKind kind{2, true};
+    AnalysisOptions before, stored, flagged;
+    // Per formula: rate, hits, tested and held-out draws tested; then the order line.
+    QStringList storedFigures, flaggedFigures;
+    {
+        Workspace ws;
+        QString error;
+        ASSERT_TRUE(ws.open(s_dir->path(), &error)) << error.toStdString();
+        before = AnalysisOptions::fromSettings(ws.settings());
+        stored = before;
+        stored.lookBackIndex = 1;
+        stored.holdOut = 40;
+        stored.weighted = false;
+        stored.excludeCurrent = false;
+        stored.publicationOrder = PublicationOrder::AsDrawn;
+        stored.writeTo(ws.settings());
+        std::vector<FormulaRecord> formulas;
+        ASSERT_TRUE(FormulaTableStore(&ws.database()).loadSubset(kind, true, &formulas, &error));
+        AnalysisSession session(&ws);
+        ASSERT_EQ(session.options(), stored);
+        const auto figures = [&] {
+            QStringList rows;
+            for (const FormulaOutcome& o :
+                 BacktestEngine::run(*session.columns(), BacktestRunner::compileAll(formulas), kind, true,
+                                     session.options().backtest())
+                     .outcomes)
+                rows << QStringLiteral("%1 %2 %3 %4")
+                            .arg(double(o.stats.rate), 0, 'f', 4)
+                            .arg(o.chance.hits)
+                            .arg(o.chance.tested)
+                            .arg(o.holdOut.tested);
+            return rows << session.drawOrder().chanceLine();
+        };
+        storedFigures = figures();
+        flagged = stored;
+        flagged.lookBackDrawsGiven = 0;
+        flagged.holdOut = 0;
+        flagged.weighted = true;
+        flagged.excludeCurrent = true;
+        flagged.publicationOrder = PublicationOrder::Ascending;
+        session.overrideOptions(flagged);
+        flaggedFigures = figures();
+    }
+    const auto printed = [&](const QStringList& flags) {
+        const CliResult r = run(QStringList{"backtest", "--kind", "2D"} + flags);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        const QStringList header = lines.value(0).split('\t');
+        const auto field = [&](const QString& line, const char* name) {
+            const QString text = line.split('\t').value(header.indexOf(QLatin1String(name)));
+            return text.isEmpty() ? QStringLiteral("0") : text; // no held-out draws: no columns
+        };
+        QStringList rows;
+        for (const QString& line : lines.mid(1))
+            rows << QStringLiteral("%1 %2 %3 %4")
+                        .arg(field(line, "rate"), field(line, "hits"), field(line, "tested"),
+                             field(line, "holdout_tested"));
+        return rows << r.err.section('\n', 0, 0);
+    };
+    EXPECT_EQ(printed({}), storedFigures);
+    EXPECT_EQ(printed({"--lookback", "0", "--holdout", "0", "--weighted", "true", "--exclude-current", "true",
+                       "--order", "ascending"}),
+              flaggedFigures);
+    // The figures differ, so the comparison above tells the two apart; the flags were not stored.
+    EXPECT_NE(storedFigures, flaggedFigures);
+    Settings settings;
+    EXPECT_EQ(AnalysisOptions::fromSettings(settings), stored);
+    before.writeTo(settings);
 }
 
 TEST_F(CliContract, OptionsWithEqualsReadAsWithASpace)
