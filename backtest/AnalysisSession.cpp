@@ -5,9 +5,12 @@
 #include "store/Settings.h"
 
 AnalysisSession::AnalysisSession(Workspace* workspace, QObject* parent)
-    : HistorySession(workspace, AnalysisOptions::fromSettings(workspace->settings()).publicationOrder,
-                     parent),
-      m_options(AnalysisOptions::fromSettings(workspace->settings()))
+    : AnalysisSession(workspace, AnalysisOptions::fromSettings(workspace->settings()), parent)
+{
+}
+
+AnalysisSession::AnalysisSession(Workspace* workspace, const AnalysisOptions& options, QObject* parent)
+    : HistorySession(workspace, options.publicationOrder, parent), m_options(options)
 {
 }
 

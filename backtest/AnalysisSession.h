@@ -56,6 +56,10 @@ signals:
     void optionsChanged(const AnalysisOptions& previous);
 
 private:
+    // The history side needs the publication order before the options are kept: the settings are
+    // read once, here.
+    AnalysisSession(Workspace* workspace, const AnalysisOptions& options, QObject* parent);
+
     FormulaKind m_kind{1, true};
     bool m_kill = true;
     AnalysisOptions m_options;

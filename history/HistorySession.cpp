@@ -37,12 +37,17 @@ void HistorySession::setShownFormulas(std::vector<ShownFormula> formulas)
 void HistorySession::setPublicationOrder(PublicationOrder publicationOrder)
 {
     m_publicationOrder = publicationOrder;
-    m_drawOrder = DrawModel::read(*m_columns, m_publicationOrder);
+    readDrawOrder();
 }
 
 void HistorySession::readHistory()
 {
     // A new copy rather than a change in place: a back-test still running on the old one keeps it.
     m_columns = std::make_shared<const HistoryColumns>(m_workspace->history().draws());
+    readDrawOrder();
+}
+
+void HistorySession::readDrawOrder()
+{
     m_drawOrder = DrawModel::read(*m_columns, m_publicationOrder);
 }

@@ -69,6 +69,7 @@ protected:
 
 private:
     void readHistory();
+    void readDrawOrder();
 
     Workspace* m_workspace;
     PublicationOrder m_publicationOrder;
